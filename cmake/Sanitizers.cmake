@@ -1,0 +1,10 @@
+# Applies the sanitizer chosen with QVCHAT_SANITIZE to everything built after this point.
+if(QVCHAT_SANITIZE STREQUAL "address")
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+elseif(QVCHAT_SANITIZE STREQUAL "thread")
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+elseif(NOT QVCHAT_SANITIZE STREQUAL "")
+  message(FATAL_ERROR "QVCHAT_SANITIZE must be empty, address or thread, not '${QVCHAT_SANITIZE}'")
+endif()

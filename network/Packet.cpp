@@ -1,0 +1,18 @@
+#include "network/Packet.h"
+
+#include "network/message_types.h"
+
+namespace qvnetworklib {
+
+Packet::Packet() : header(HEADER_SIZE, 0) {}
+
+void append_frame(const SendPacket& packet, ByteVector& frame) {
+    const std::size_t length = packet.data.size() + 1;
+    frame.reserve(frame.size() + HEADER_SIZE + packet.data.size());
+    frame.push_back(packet.type);
+    frame.push_back(static_cast<unsigned char>(length & 0xFFU));
+    frame.push_back(static_cast<unsigned char>((length >> 8U) & 0xFFU));
+    frame.insert(frame.end(), packet.data.begin(), packet.data.end());
+}
+
+}  // namespace qvnetworklib

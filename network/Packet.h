@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace qvnetworklib {
+
+using ByteVector = std::vector<unsigned char>;
+
+// One incoming message while it is read: the 3-byte header first, then the payload.
+struct Packet {
+    Packet();
+
+    ByteVector header;
+    ByteVector data;
+};
+
+// One outgoing message, without its frame header.
+struct SendPacket {
+    std::uint8_t type = 0;
+    ByteVector data;
+};
+
+// Appends the frame of `packet` (type, length low, length high, payload) to `frame`.
+// The caller makes sure the payload fits the 16-bit length field.
+void append_frame(const SendPacket& packet, ByteVector& frame);
+
+}  // namespace qvnetworklib

@@ -1,0 +1,304 @@
+#include "network/QVClient.h"
+
+#include <poll.h>
+
+#include <boost/asio/connect.hpp>
+#include <boost/asio/placeholders.hpp>
+#include <boost/asio/read.hpp>
+#include <boost/asio/write.hpp>
+#include <boost/bind/bind.hpp>
+#include <utility>
+
+#include "network/exceptions.h"
+
+namespace qvnetworklib {
+
+boost::posix_time::time_duration heartbeat_timeout = boost::posix_time::seconds(20);
+
+namespace {
+
+// How long a write waits for the peer between two looks at a stop request.
+constexpr int WRITE_STALL_CHECK_MS = 100;
+
+}  // namespace
+
+std::uint16_t assemble(std::uint8_t b0, std::uint8_t b1) {
+    return static_cast<std::uint16_t>(b0 | (b1 << 8U));
+}
+
+std::uint32_t assemble(std::uint8_t b0, std::uint8_t b1, std::uint8_t b2, std::uint8_t b3) {
+    return static_cast<std::uint32_t>(b0) | (static_cast<std::uint32_t>(b1) << 8U) |
+           (static_cast<std::uint32_t>(b2) << 16U) | (static_cast<std::uint32_t>(b3) << 24U);
+}
+
+Client::Client(const std::string& username, const std::string& password, const ServerInfo& entry)
+    : server_info(entry),
+      loop_work(boost::asio::make_work_guard(io_service)),
+      socket(io_service),
+      username(username),
+      password(password) {
+    if (server_info.server.empty() || server_info.port.empty()) {
+        throw NetworkError("Both a server and a port must be supplied.");
+    }
+    register_callback(IN_PING_REQUEST, ping_response);
+}
+
+Client::~Client() {
+    exit();
+    {
+        std::unique_lock<std::mutex> lock(loop_state_mutex);
+        loop_finished.wait(lock, [this] { return !loop_running; });
+    }
+    dispatcher.wait_until_idle();
+}
+
+void Client::register_callback(std::uint8_t type, PacketCallback callback) {
+    packet_callbacks.emplace(type, std::move(callback));
+}
+
+void Client::set_status_callback(StatusCallback callback) {
+    status_callback = std::move(callback);
+}
+
+std::unique_ptr<boost::thread> Client::start_threaded() {
+    connect();
+    {
+        const std::lock_guard<std::mutex> lock(loop_state_mutex);
+        loop_running = true;
+    }
+    try {
+        return std::make_unique<boost::thread>([this] { start(); });
+    } catch (...) {
+        mark_loop_finished();
+        throw;
+    }
+}
+
+bool Client::send_packet(SendPacket packet) {
+    if (packet.data.size() > MAX_PAYLOAD_SIZE) {
+        return false;
+    }
+    // Posted through the io_service itself: only that path runs the invocation hook.
+    io_service.post(
+        handler_queue.wrap(WRITE_PRIORITY, boost::bind(&Client::do_send, this, std::move(packet))));
+    return true;
+}
+
+void Client::exit() {
+    stop_requested = true;
+    io_service.post(handler_queue.wrap(EXIT_PRIORITY, boost::bind(&Client::do_exit, this)));
+}
+
+const std::string& Client::get_username() const {
+    return username;
+}
+
+bool Client::is_connected() const {
+    return connected;
+}
+
+void Client::connect() {
+    boost::asio::ip::tcp::resolver resolver(io_service);
+    const auto endpoints = resolver.resolve(server_info.server, server_info.port);
+    if (endpoints.empty()) {
+        throw 4;  // NOLINT(hicpp-exception-baseclass): start-up reports it as an unknown fault
+    }
+
+    auto timer = std::make_shared<HeartbeatTimer>(io_service, heartbeat_timeout);
+    timer->async_wait(handler_queue.wrap(HEARTBEAT_PRIORITY,
+                                         boost::bind(&Client::heartbeat_response, this, timer)));
+
+    start_connect(endpoints.begin());
+}
+
+void Client::start_connect(EndpointIterator endpoint) {
+    const boost::asio::ip::tcp::endpoint target = *endpoint;
+    ++endpoint;
+    socket.async_connect(
+        target, handler_queue.wrap(CONNECT_PRIORITY,
+                                   boost::bind(&Client::handle_connect, this,
+                                               boost::asio::placeholders::error, endpoint)));
+}
+
+void Client::start() {
+    while (io_service.run_one() != 0) {
+        while (io_service.poll_one() != 0) {
+        }
+        run_queued_handlers();
+    }
+    mark_loop_finished();
+}
+
+void Client::run_queued_handlers() {
+    for (;;) {
+        try {
+            handler_queue.execute_all();
+            return;
+        } catch (...) {
+            // A failed handler is already off the queue; the rest of this pass still runs.
+        }
+    }
+}
+
+void Client::mark_loop_finished() {
+    const std::lock_guard<std::mutex> lock(loop_state_mutex);
+    loop_running = false;
+    loop_finished.notify_all();
+}
+
+void Client::handle_connect(const boost::system::error_code& error,
+                            EndpointIterator next_endpoint) {
+    if (stop_requested) {
+        return;
+    }
+    if (!error) {
+        connected = true;
+        report(ConnectionStatus::Kind::CONNECTED, "");
+        start_header_read();
+        return;
+    }
+    boost::system::error_code ignored;
+    socket.close(ignored);
+    if (next_endpoint != EndpointIterator()) {
+        start_connect(next_endpoint);
+        return;
+    }
+    report(ConnectionStatus::Kind::CONNECT_FAILED, error.message());
+}
+
+void Client::start_header_read() {
+    auto packet = std::make_shared<Packet>();
+    boost::asio::async_read(
+        socket, boost::asio::buffer(packet->header),
+        handler_queue.wrap(READ_PRIORITY, boost::bind(&Client::handle_read_header, this,
+                                                      boost::asio::placeholders::error, packet)));
+}
+
+void Client::handle_read_header(const boost::system::error_code& error,
+                                const std::shared_ptr<Packet>& packet) {
+    if (error) {
+        drop_connection(ConnectionStatus::Kind::CONNECTION_LOST, error.message());
+        return;
+    }
+    const std::uint16_t length = assemble(packet->header[1], packet->header[2]);
+    if (length == 0) {
+        drop_connection(ConnectionStatus::Kind::PROTOCOL_ERROR, "length field 0");
+        return;
+    }
+    packet->data.resize(length - 1U);
+    boost::asio::async_read(
+        socket, boost::asio::buffer(packet->data),
+        handler_queue.wrap(READ_PRIORITY, boost::bind(&Client::handle_read_body, this,
+                                                      boost::asio::placeholders::error, packet)));
+}
+
+void Client::handle_read_body(const boost::system::error_code& error,
+                              const std::shared_ptr<Packet>& packet) {
+    if (error && !packet->data.empty()) {
+        drop_connection(ConnectionStatus::Kind::CONNECTION_LOST, error.message());
+        return;
+    }
+    const std::uint8_t type = packet->header[0];
+    dispatcher.dispatch(
+        [this, type, data = std::move(packet->data)]() { process_data(type, data); });
+    if (error) {
+        // An empty message was still delivered, but the stream behind it is gone.
+        drop_connection(ConnectionStatus::Kind::CONNECTION_LOST, error.message());
+        return;
+    }
+    continue_reading();
+}
+
+void Client::continue_reading() {
+    const bool has_room = dispatcher.has_room_or_notify([this] {
+        io_service.post(
+            handler_queue.wrap(READ_PRIORITY, boost::bind(&Client::start_header_read, this)));
+    });
+    if (has_room) {
+        start_header_read();
+    }
+}
+
+void Client::process_data(std::uint8_t type, const ByteVector& data) {
+    const auto callback = packet_callbacks.find(type);
+    if (callback != packet_callbacks.end()) {
+        try {
+            callback->second(this, data);
+        } catch (...) {
+            // A handler that fails on one message must not cost the login or later messages.
+        }
+    }
+    if (!logged_in.exchange(true)) {
+        send_login();
+    }
+}
+
+void Client::send_login() {
+    SendPacket login{OUT_LOGIN, {}};
+    login.data.reserve(username.size() + password.size() + 2);
+    login.data.insert(login.data.end(), username.begin(), username.end());
+    login.data.push_back(' ');
+    login.data.insert(login.data.end(), password.begin(), password.end());
+    login.data.push_back('\0');
+    send_packet(std::move(login));
+}
+
+void Client::do_send(const SendPacket& packet) {
+    frame_buffer.clear();
+    append_frame(packet, frame_buffer);
+
+    // A blocking write of the whole frame, but one that a stop request can end: a peer that
+    // stops reading must not keep the program from shutting down.
+    boost::system::error_code error;
+    socket.non_blocking(true, error);
+    std::size_t written = 0;
+    while (!error && written < frame_buffer.size()) {
+        written += socket.write_some(
+            boost::asio::buffer(frame_buffer.data() + written, frame_buffer.size() - written),
+            error);
+        if (error == boost::asio::error::would_block) {
+            if (stop_requested) {
+                return;
+            }
+            pollfd writable{socket.native_handle(), POLLOUT, 0};
+            ::poll(&writable, 1, WRITE_STALL_CHECK_MS);
+            error.clear();
+        }
+    }
+    // A failed write (not connected yet, reset by the peer) is dropped: the read side notices
+    // a lost connection and reports it.
+}
+
+void Client::do_exit() {
+    connected = false;
+    io_service.stop();
+}
+
+void Client::drop_connection(ConnectionStatus::Kind kind, const std::string& reason) {
+    if (!stop_requested) {
+        report(kind, reason);
+    }
+    do_exit();
+}
+
+void Client::report(ConnectionStatus::Kind kind, const std::string& reason) {
+    if (kind != ConnectionStatus::Kind::CONNECTED) {
+        connected = false;
+    }
+    if (!status_callback) {
+        return;
+    }
+    ConnectionStatus status{kind, server_info.server, server_info.port, reason};
+    // Through the dispatcher, so the owner hears of it after every message received before.
+    dispatcher.dispatch([this, status = std::move(status)]() { status_callback(status); });
+}
+
+void Client::heartbeat_response(const std::shared_ptr<HeartbeatTimer>& timer) {
+    boost::system::error_code ignored;
+    timer->expires_from_now(heartbeat_timeout, ignored);
+    send_packet(SendPacket{OUT_HEARTBEAT, {}});
+    timer->async_wait(handler_queue.wrap(HEARTBEAT_PRIORITY,
+                                         boost::bind(&Client::heartbeat_response, this, timer)));
+}
+
+}  // namespace qvnetworklib

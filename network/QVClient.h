@@ -1,0 +1,147 @@
+#pragma once
+
+#include <atomic>
+#include <boost/asio/deadline_timer.hpp>
+#include <boost/asio/executor_work_guard.hpp>
+#include <boost/asio/io_service.hpp>
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/date_time/posix_time/posix_time_types.hpp>
+#include <boost/function.hpp>
+#include <boost/thread/thread.hpp>
+#include <condition_variable>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "network/ConnectionStatus.h"
+#include "network/OrderedDispatcher.h"
+#include "network/Packet.h"
+#include "network/ServerInfo.h"
+#include "network/handler_priority_queue.h"
+#include "network/message_types.h"
+
+namespace qvnetworklib {
+
+// Priorities of the network thread's handlers: within one pass of the loop a larger number
+// runs first.
+constexpr int EXIT_PRIORITY = 9001;
+constexpr int CONNECT_PRIORITY = 1001;
+constexpr int HEARTBEAT_PRIORITY = 1000;
+constexpr int WRITE_PRIORITY = 300;
+constexpr int READ_PRIORITY = 150;
+
+// Chooses the plain-stream front-end instead of the curses one at build time.
+constexpr bool DEBUG = false;
+
+// Period of the keep-alive message; set once at program start (tests shorten it).
+extern boost::posix_time::time_duration heartbeat_timeout;
+
+class Client;
+
+using PacketCallback = boost::function<void(Client*, const ByteVector&)>;
+
+// Little-endian combining: b0 is the lowest byte.
+std::uint16_t assemble(std::uint8_t b0, std::uint8_t b1);
+std::uint32_t assemble(std::uint8_t b0, std::uint8_t b1, std::uint8_t b2, std::uint8_t b3);
+
+// Answers a ping request with an exact copy of its payload.
+void ping_response(Client* client, const ByteVector& data);
+
+// The one connection to the game server. Everything that touches the socket runs on the
+// network thread started by start_threaded(); other threads only post to it through
+// send_packet() (and the message builders) and exit(). Each received message is handed to
+// the callback registered for its type on a dispatch thread of its own; callbacks run one
+// after the other in the order the messages arrived.
+class Client {
+public:
+    Client(const std::string& username, const std::string& password, const ServerInfo& entry);
+    // Asks the loop to stop, waits for it to end if it was started, and waits until no
+    // dispatch thread is running.
+    ~Client();
+
+    Client(const Client&) = delete;
+    Client& operator=(const Client&) = delete;
+
+    // The first registration for a type wins. Only before start_threaded().
+    void register_callback(std::uint8_t type, PacketCallback callback);
+
+    // Told about connecting, failing to connect, losing the connection and protocol errors,
+    // in order with the messages around them. Only before start_threaded().
+    void set_status_callback(StatusCallback callback);
+
+    // Resolves the server on the calling thread (resolver errors and the integer 4 for "no
+    // address" leave from here), starts connecting and returns the network thread. The caller
+    // joins it after exit().
+    std::unique_ptr<boost::thread> start_threaded();
+
+    // Queues one message for the network thread and returns at once. Returns false, sending
+    // nothing, when the payload is larger than a frame can carry.
+    bool send_packet(SendPacket packet);
+
+    // Asks the network thread's loop to stop; harmless to call again or after it stopped.
+    void exit();
+
+    const std::string& get_username() const;
+
+    // True from a successful connection until it is lost or the client stops.
+    bool is_connected() const;
+
+    // Message builders: each sends one message (see send_packet for the result).
+    bool send_chat(const std::string& text);
+    bool send_channel_chat(unsigned int channel, const std::string& text);
+    bool send_pm(const std::string& recipient, const std::string& text);
+    bool send_gm(const std::string& text);
+    bool send_server_command(const std::string& command, const std::string& args);
+    bool send_loc();
+
+private:
+    using EndpointIterator = boost::asio::ip::tcp::resolver::results_type::iterator;
+    using HeartbeatTimer = boost::asio::deadline_timer;
+
+    void connect();
+    void start();
+    void run_queued_handlers();
+    void start_connect(EndpointIterator endpoint);
+    void handle_connect(const boost::system::error_code& error, EndpointIterator next_endpoint);
+    void start_header_read();
+    void handle_read_header(const boost::system::error_code& error,
+                            const std::shared_ptr<Packet>& packet);
+    void handle_read_body(const boost::system::error_code& error,
+                          const std::shared_ptr<Packet>& packet);
+    void continue_reading();
+    void do_send(const SendPacket& packet);
+    void do_exit();
+    void heartbeat_response(const std::shared_ptr<HeartbeatTimer>& timer);
+    void drop_connection(ConnectionStatus::Kind kind, const std::string& reason);
+    void report(ConnectionStatus::Kind kind, const std::string& reason);
+    void process_data(std::uint8_t type, const ByteVector& data);
+    void send_login();
+    void mark_loop_finished();
+
+    ServerInfo server_info;
+    boost::asio::io_service io_service;
+    // Keeps the loop alive while every completion waits in handler_queue; only do_exit ends it.
+    boost::asio::executor_work_guard<boost::asio::io_service::executor_type> loop_work;
+    handler_priority_queue handler_queue;
+    boost::asio::ip::tcp::socket socket;
+    std::map<std::uint8_t, PacketCallback> packet_callbacks;
+    std::string username;
+    std::string password;
+    std::atomic<bool> logged_in{false};
+
+    StatusCallback status_callback;
+    std::atomic<bool> connected{false};
+    // Set by exit() so that a write stuck on a peer that does not read gives up.
+    std::atomic<bool> stop_requested{false};
+    ByteVector frame_buffer;  // reused by do_send on the network thread
+
+    std::mutex loop_state_mutex;  // guards loop_running
+    std::condition_variable loop_finished;
+    bool loop_running = false;
+
+    OrderedDispatcher dispatcher;
+};
+
+}  // namespace qvnetworklib
