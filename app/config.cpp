@@ -1,0 +1,172 @@
+#include "app/config.h"
+
+#include <boost/algorithm/string/classification.hpp>
+#include <boost/algorithm/string/trim.hpp>
+#include <fstream>
+#include <iostream>
+#include <locale>
+#include <sstream>
+#include <type_traits>
+
+#include "app/data_folder.h"
+#include "app/text_lines.h"
+
+namespace qvchat2 {
+
+namespace {
+
+constexpr char FIELD_DELIMITERS[] = "\t ";
+constexpr char SETTING_WHITE_SPACE[] = " \t\r\n\v\f";
+constexpr std::size_t SERVER_FIELDS = 4;
+
+std::string trimmed(const std::string& text) {
+    return boost::trim_copy_if(text, boost::is_any_of(SETTING_WHITE_SPACE));
+}
+
+// The fields of one server-list line. The element explode gives for trailing blanks is not a
+// field: "a b c " has three fields, not a fourth one made of a space.
+std::vector<std::string> server_fields(const std::string& line) {
+    auto fields = explode(line, FIELD_DELIMITERS);
+    if (fields.back().find_first_not_of(FIELD_DELIMITERS) == std::string::npos) {
+        fields.pop_back();
+    }
+    return fields;
+}
+
+// The value of a settings line from its "=" on: the text inside the first pair of double quotes
+// when there is a quote, else all of it.
+std::string setting_value(const std::string& line, std::size_t equals) {
+    const auto open_quote = line.find('"', equals);
+    if (open_quote == std::string::npos) {
+        return trimmed(line.substr(equals + 1));
+    }
+    const auto close_quote = line.find('"', open_quote + 1);
+    const auto length =
+        close_quote == std::string::npos ? std::string::npos : close_quote - open_quote - 1;
+    return trimmed(line.substr(open_quote + 1, length));
+}
+
+// A folder name from the server list must stay inside the data folder.
+bool stays_inside(const std::filesystem::path& folder) {
+    if (folder.has_root_path()) {
+        return false;
+    }
+    for (const auto& component : folder) {
+        if (component == "..") {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+ServerTable read_servers(const std::string& path) {
+    ServerTable servers;
+    std::ifstream in(path);
+    std::string line;
+    for (std::size_t line_number = 1; read_text_line(in, line); ++line_number) {
+        if (line.empty() || line.front() == '#') {
+            continue;
+        }
+        const auto fields = server_fields(line);
+        if (fields.size() < SERVER_FIELDS) {
+            std::cerr << path << ":" << line_number
+                      << ": skipped: a server entry needs a name, a folder, a host and a port\n";
+            continue;
+        }
+        servers.emplace(fields[0], qvnetworklib::ServerInfo{fields[2], fields[3], fields[1]});
+    }
+    return servers;
+}
+
+std::vector<std::string> explode(const std::string& text, const std::string& delimiters) {
+    std::vector<std::string> parts;
+    std::string::size_type position = 0;
+    while (true) {
+        const auto token_start = text.find_first_not_of(delimiters, position);
+        if (token_start == std::string::npos) {
+            parts.push_back(text.substr(position));
+            return parts;
+        }
+        const auto token_end = text.find_first_of(delimiters, token_start);
+        if (token_end == std::string::npos) {
+            parts.push_back(text.substr(token_start));
+            return parts;
+        }
+        parts.push_back(text.substr(token_start, token_end - token_start));
+        position = token_end;
+    }
+}
+
+Settings read_ini(const std::string& path) {
+    Settings settings;
+    std::ifstream in(path);
+    std::string line;
+    while (read_text_line(in, line)) {
+        if (line.empty() || line.front() != '#') {
+            continue;
+        }
+        const auto equals = line.find('=', 1);
+        if (equals == std::string::npos) {
+            continue;
+        }
+        auto key = trimmed(line.substr(1, equals - 1));
+        auto value = setting_value(line, equals);
+        if (!key.empty() && !value.empty()) {
+            settings.emplace(std::move(key), std::move(value));
+        }
+    }
+    return settings;
+}
+
+std::optional<std::filesystem::path> get_config_file(const std::string& folder, const char* file) {
+    const std::filesystem::path server_folder(folder);
+    if (!stays_inside(server_folder)) {
+        return std::nullopt;
+    }
+    const auto documents = documents_folder();
+    if (!documents) {
+        return std::nullopt;
+    }
+    const auto data_folder = *documents / "Quorvan" / server_folder;
+    create_private_folders(data_folder);
+    return data_folder / file;
+}
+
+}  // namespace qvchat2
+
+std::string get_property(const qvchat2::Settings& settings, const char* key,
+                         const std::string& fallback) {
+    const auto found = settings.find(key);
+    return found == settings.end() ? fallback : found->second;
+}
+
+template <typename T>
+T get_property(const qvchat2::Settings& settings, const char* key,
+               const typename qvchat2::detail::NonDeduced<T>::type& fallback) {
+    const auto found = settings.find(key);
+    if (found == settings.end()) {
+        return fallback;
+    }
+    std::istringstream in(found->second);
+    in.imbue(std::locale::classic());
+    in >> std::ws;
+    // Stream input would wrap "-5" around to a huge unsigned number.
+    if (std::is_unsigned_v<T> && in.peek() == '-') {
+        return fallback;
+    }
+    T value{};
+    if (!(in >> value)) {
+        return fallback;
+    }
+    return value;
+}
+
+template int get_property<int>(const qvchat2::Settings&, const char*, const int&);
+template unsigned short get_property<unsigned short>(const qvchat2::Settings&, const char*,
+                                                     const unsigned short&);
+
+bool determine_truth(const std::string& value) {
+    return value == "1";
+}
