@@ -13,6 +13,7 @@
 
 namespace qvnetworklib {
 
+// NOLINTNEXTLINE(cert-err58-cpp): building a duration of seconds does not throw
 boost::posix_time::time_duration heartbeat_timeout = boost::posix_time::seconds(20);
 
 namespace {
@@ -126,6 +127,8 @@ void Client::start() {
         }
         run_queued_handlers();
     }
+    // Whoever joins this thread may release what the message handlers use.
+    dispatcher.wait_until_idle();
     mark_loop_finished();
 }
 
@@ -147,7 +150,7 @@ void Client::mark_loop_finished() {
 }
 
 void Client::handle_connect(const boost::system::error_code& error,
-                            EndpointIterator next_endpoint) {
+                            const EndpointIterator& next_endpoint) {
     if (stop_requested) {
         return;
     }

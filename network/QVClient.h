@@ -73,7 +73,7 @@ public:
 
     // Resolves the server on the calling thread (resolver errors and the integer 4 for "no
     // address" leave from here), starts connecting and returns the network thread. The caller
-    // joins it after exit().
+    // joins it after exit(); once joined, no message handler is running any more.
     std::unique_ptr<boost::thread> start_threaded();
 
     // Queues one message for the network thread and returns at once. Returns false, sending
@@ -104,7 +104,8 @@ private:
     void start();
     void run_queued_handlers();
     void start_connect(EndpointIterator endpoint);
-    void handle_connect(const boost::system::error_code& error, EndpointIterator next_endpoint);
+    void handle_connect(const boost::system::error_code& error,
+                        const EndpointIterator& next_endpoint);
     void start_header_read();
     void handle_read_header(const boost::system::error_code& error,
                             const std::shared_ptr<Packet>& packet);

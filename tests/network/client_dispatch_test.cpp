@@ -194,6 +194,24 @@ TEST(ClientDispatch, LostConnectionIsReportedAfterTheMessagesBeforeIt) {
     EXPECT_EQ(delivered.snapshot().back(), "lost");
 }
 
+TEST(ClientDispatch, JoiningTheNetworkThreadWaitsForRunningCallbacks) {
+    FakeGameServer server;
+    std::atomic<bool> started{false};
+    std::atomic<bool> finished{false};
+    ClientHarness harness(server.server_info());
+    harness.client().register_callback(IN_RAW_TEXT, [&](Client*, const ByteVector&) {
+        started = true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        finished = true;
+    });
+    harness.start();
+    ASSERT_TRUE(server.wait_for_client());
+    ASSERT_TRUE(server.send_text(0, "slow"));
+    ASSERT_TRUE(qvtest::wait_until([&] { return started.load(); }));
+    ASSERT_TRUE(harness.stop());
+    EXPECT_TRUE(finished);
+}
+
 TEST(ClientDispatch, DestroyingTheClientWaitsForRunningCallbacks) {
     FakeGameServer server;
     std::atomic<bool> started{false};
