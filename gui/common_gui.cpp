@@ -1,0 +1,123 @@
+#include "gui/common_gui.h"
+
+#include <boost/bind/bind.hpp>
+
+#include "network/QVClient.h"
+
+namespace qvchat2gui {
+
+namespace {
+
+// Only A to Z change, whatever locale the process runs in.
+std::string lowercase_ascii(std::string word) {
+    for (char& byte : word) {
+        if (byte >= 'A' && byte <= 'Z') {
+            byte = static_cast<char>(byte - 'A' + 'a');
+        }
+    }
+    return word;
+}
+
+}  // namespace
+
+bool is_control_character(char byte) {
+    const auto value = static_cast<signed char>(byte);
+    return value < 32 || value == 127;
+}
+
+bool is_color_code(char byte) {
+    const auto value = static_cast<unsigned char>(byte);
+    return value >= 127 && value <= 154;
+}
+
+char transform_illegals(char byte) {
+    return static_cast<signed char>(byte) <= 31 ? '#' : byte;
+}
+
+ChatGUI::ChatGUI() {
+    using boost::placeholders::_1;
+    add_callback("exit", boost::bind(&ChatGUI::exit_client_callback, this, _1));
+    add_callback("quit", boost::bind(&ChatGUI::exit_client_callback, this, _1));
+    add_callback("ci", boost::bind(&ChatGUI::show_channel_info, this, _1));
+    add_callback("help", boost::bind(&ChatGUI::show_help, this, _1));
+}
+
+ChatGUI::~ChatGUI() = default;
+
+void ChatGUI::set_channel_list(const std::vector<unsigned int>& channels) {
+    const std::lock_guard<std::mutex> lock(channel_list_mutex);
+    channel_list = channels;
+}
+
+std::vector<unsigned int> ChatGUI::get_channel_list() const {
+    const std::lock_guard<std::mutex> lock(channel_list_mutex);
+    return channel_list;
+}
+
+void ChatGUI::add_callback(const std::string& word, const CommandHandler& handler) {
+    callbacks.emplace(word, handler);
+}
+
+void ChatGUI::process_input(qvnetworklib::Client* client, const std::string& line) {
+    if (line.empty()) {
+        return;
+    }
+    const std::string::size_type space = line.find(' ');
+    const std::string argument = space == std::string::npos ? "" : line.substr(space + 1);
+
+    if (line[0] == '/' && space != std::string::npos) {
+        if (client != nullptr) {
+            client->send_pm(line.substr(1, space - 1), argument);
+        }
+        return;
+    }
+    if (line[0] == '#') {
+        const auto command = callbacks.find(lowercase_ascii(line.substr(1, space - 1)));
+        if (command != callbacks.end()) {
+            command->second(argument);
+            return;
+        }
+    }
+    if (client != nullptr) {
+        client->send_chat(line);
+    }
+}
+
+bool ChatGUI::should_exit() const {
+    return exit_requested.load();
+}
+
+void ChatGUI::exit_client() {
+    exit_requested.store(true);
+}
+
+void ChatGUI::exit_client_callback(const std::string& /*argument*/) {
+    exit_client();
+}
+
+void ChatGUI::show_channel_info(const std::string& /*argument*/) {
+    std::string text = "You are on channels ";
+    const std::vector<unsigned int> channels = get_channel_list();
+    for (std::size_t index = 0; index < channels.size(); ++index) {
+        if (index > 0) {
+            text += ", ";
+        }
+        text += channels[index] > GUILD_CUTOFF ? "guild" : std::to_string(channels[index]);
+    }
+    add_chat_line(text);
+}
+
+void ChatGUI::show_help(const std::string& /*argument*/) {
+    std::string text = "Available commands: ";
+    bool first = true;
+    for (const auto& command : callbacks) {
+        if (!first) {
+            text += ", ";
+        }
+        first = false;
+        text += "#" + command.first;
+    }
+    add_chat_line(text);
+}
+
+}  // namespace qvchat2gui

@@ -1,0 +1,82 @@
+#pragma once
+
+#include <atomic>
+#include <boost/function.hpp>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace qvnetworklib {
+class Client;
+}
+
+namespace qvchat2gui {
+
+// Colour bytes that the chat logic puts first in a shown line.
+constexpr std::uint8_t DEFAULT_COLOR = 0;
+constexpr std::uint8_t PM_COLOR = 7;
+constexpr std::uint8_t SERVER_COLOR = 17;
+constexpr std::uint8_t OFF_CHANNEL_COLOR = 20;
+constexpr std::uint8_t GM_COLOR = 25;
+
+// A channel number above this is a guild channel.
+constexpr std::uint32_t GUILD_CUTOFF = 1000000;
+
+// Bytes 0x00-0x1F and 0x7F-0xFF: they take no screen column and never reach a log.
+bool is_control_character(char byte);
+// The server's colour codes, 0x7F-0x9A (colour index = value - 127).
+bool is_color_code(char byte);
+// For plain-stream output: 0x00-0x1F and 0x80-0xFF become '#', everything else stays.
+char transform_illegals(char byte);
+
+// The front-end through which every subsystem shows text and through which typed lines reach
+// the server. Holds what every front-end shares: the joined channels, the local commands and
+// the exit flag.
+class ChatGUI {
+public:
+    using CommandHandler = boost::function<void(std::string)>;
+
+    ChatGUI();
+    virtual ~ChatGUI();
+
+    ChatGUI(const ChatGUI&) = delete;
+    ChatGUI& operator=(const ChatGUI&) = delete;
+
+    virtual void prompt_login(std::string& username, std::string& password) const = 0;
+    // Called from many threads at once; the line may hold colour and other control bytes.
+    virtual void add_chat_line(const std::string& line) = 0;
+    // Runs the user interaction on the calling thread until the user is done.
+    virtual void take_control() = 0;
+    virtual void set_client(qvnetworklib::Client* client) = 0;
+    virtual void update_clock(unsigned short minutes) = 0;
+    virtual void set_channel_list(const std::vector<unsigned int>& channels);
+
+    // The first handler entered for a word stays. Typed words are lowercased before the
+    // look-up, so only lower-case words can be reached. Only before take_control().
+    void add_callback(const std::string& word, const CommandHandler& handler);
+
+    // Interprets one finished input line: "/name text" is a private message, "#word args"
+    // runs a local command when the word is known, everything else is sent as chat. Without
+    // a client nothing can be sent and such lines are dropped.
+    void process_input(qvnetworklib::Client* client, const std::string& line);
+
+    bool should_exit() const;
+    void exit_client();
+
+    void exit_client_callback(const std::string& argument);
+    void show_channel_info(const std::string& argument);
+    void show_help(const std::string& argument);
+
+protected:
+    std::vector<unsigned int> get_channel_list() const;
+
+private:
+    mutable std::mutex channel_list_mutex;  // guards channel_list
+    std::vector<unsigned int> channel_list;
+    std::map<std::string, CommandHandler> callbacks;
+    std::atomic<bool> exit_requested{false};
+};
+
+}  // namespace qvchat2gui

@@ -1,0 +1,17 @@
+#pragma once
+
+// Curses as functions only: its macros (move, clear, erase, ...) would clash with C++ names.
+#define NCURSES_NOMACROS
+#include <curses.h>
+
+namespace qvchat2gui {
+
+// The curses objects of one front-end; every use happens under its screen lock.
+struct CursesScreen {
+    SCREEN* screen = nullptr;
+    WINDOW* aux_window = nullptr;
+    WINDOW* main_window = nullptr;
+    WINDOW* input_window = nullptr;
+};
+
+}  // namespace qvchat2gui

@@ -1,0 +1,312 @@
+#include "gui/pdcurses_gui.h"
+
+#include <algorithm>
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+
+#include "gui/curses_api.h"
+#include "gui/text_wrap.h"
+#include "gui/top_bar.h"
+#include "gui/ui_exception.h"
+#include "gui/window_layout.h"
+
+namespace qvchat2gui {
+
+namespace {
+
+constexpr int MIN_COLOR_PAIRS = 6;
+constexpr short DEFAULT_PAIR = 1;
+constexpr short GREY_PAIR = 4;
+// A lone Escape key would hold the screen lock for curses' default second.
+constexpr int ESCAPE_DELAY_MS = 25;
+constexpr short GREY_LEVEL = 750;
+constexpr char SCROLLED_BACK_NOTE[] = " more below: Page Down ";
+
+void draw_box(WINDOW* window) {
+    box(window, 0, 0);
+}
+
+}  // namespace
+
+PDCursesGUI::PDCursesGUI() : curses(std::make_unique<CursesScreen>()), chat_lines(0, 0) {
+    // Box lines and the terminal's encoding follow the user's locale.
+    std::setlocale(LC_CTYPE, "");
+    const char* terminal = std::getenv("TERM");
+    curses->screen = newterm(terminal, stdout, stdin);
+    if (curses->screen == nullptr) {
+        throw UIFaultException("Cannot use the terminal \"" +
+                               std::string(terminal != nullptr ? terminal : "") +
+                               "\" (check the TERM variable).");
+    }
+    try {
+        noecho();
+        cbreak();
+        set_escdelay(ESCAPE_DELAY_MS);
+        if (has_colors() == FALSE) {
+            throw UIFaultException("Terminal requires color support.");
+        }
+        start_color();
+        if (COLOR_PAIRS <= MIN_COLOR_PAIRS) {
+            throw UIFaultException("Needs at least " + std::to_string(MIN_COLOR_PAIRS) +
+                                   " color pairs; we have " + std::to_string(COLOR_PAIRS));
+        }
+        start_colors();
+        const WindowLayout layout(LINES, COLS);
+        chat_lines.resize(layout.columns, layout.chat_rows());
+        paint_thread = boost::thread(&PDCursesGUI::paint_loop, this);
+    } catch (...) {
+        // The message must be readable and the terminal usable after the failure.
+        end_curses();
+        throw;
+    }
+}
+
+PDCursesGUI::~PDCursesGUI() {
+    try {
+        paint_thread.interrupt();
+        if (paint_thread.joinable()) {
+            paint_thread.join();
+        }
+    } catch (const boost::thread_exception&) {
+        // Nothing more can be done for a thread that cannot be joined.
+    }
+    const std::lock_guard<std::mutex> lock(screen_mutex);
+    end_curses();
+}
+
+void PDCursesGUI::start_colors() {
+    init_pair(1, COLOR_WHITE, COLOR_BLACK);
+    color_pairs[DEFAULT_COLOR] = 1;
+    color_pairs[0x81] = 1;
+    init_pair(2, COLOR_YELLOW, COLOR_BLACK);
+    for (const std::uint8_t byte : {2, 9, 16, 23}) {
+        color_pairs[byte] = 2;
+    }
+    init_pair(3, COLOR_BLUE, COLOR_BLACK);
+    color_pairs[GM_COLOR] = 3;
+    if (COLORS >= COLOR_GREY && init_color(COLOR_GREY, GREY_LEVEL, GREY_LEVEL, GREY_LEVEL) == OK &&
+        init_pair(GREY_PAIR, COLOR_GREY, COLOR_BLACK) == OK) {
+        color_pairs[OFF_CHANNEL_COLOR] = GREY_PAIR;
+    } else {
+        color_pairs[OFF_CHANNEL_COLOR] = DEFAULT_PAIR;
+    }
+    init_pair(5, COLOR_MAGENTA, COLOR_BLACK);
+    color_pairs[PM_COLOR] = 5;
+    init_pair(6, COLOR_GREEN, COLOR_BLACK);
+    color_pairs[SERVER_COLOR] = 6;
+}
+
+void PDCursesGUI::end_curses() {
+    for (WINDOW** window : {&curses->input_window, &curses->aux_window, &curses->main_window}) {
+        if (*window != nullptr) {
+            wclear(*window);
+            delwin(*window);
+            *window = nullptr;
+        }
+    }
+    if (curses->screen != nullptr) {
+        endwin();
+        delscreen(curses->screen);
+        curses->screen = nullptr;
+    }
+}
+
+void PDCursesGUI::add_chat_line(const std::string& line) {
+    {
+        const boost::lock_guard<boost::mutex> lock(redraw_mutex);
+        chat_lines.add(line);
+    }
+    queue_main_redraw();
+}
+
+void PDCursesGUI::set_client(qvnetworklib::Client* new_client) {
+    client.store(new_client);
+}
+
+void PDCursesGUI::update_clock(unsigned short minutes) {
+    const std::lock_guard<std::mutex> lock(screen_mutex);
+    clock_text = format_clock(minutes);
+    redraw_aux_window();
+}
+
+void PDCursesGUI::set_channel_list(const std::vector<unsigned int>& channels) {
+    ChatGUI::set_channel_list(channels);
+    const std::lock_guard<std::mutex> lock(screen_mutex);
+    redraw_aux_window();
+}
+
+void PDCursesGUI::set_up_windows() {
+    int columns = 0;
+    int rows = 0;
+    {
+        const std::lock_guard<std::mutex> lock(screen_mutex);
+        lay_out_windows();
+        columns = COLS;
+        rows = main_height - 2;
+    }
+    resize_scroll_back(columns, rows);
+    add_chat_line("");
+    {
+        const std::lock_guard<std::mutex> lock(screen_mutex);
+        doupdate();
+    }
+    {
+        const boost::lock_guard<boost::mutex> lock(setup_mutex);
+        setup_complete = true;
+    }
+    setup_cond.notify_all();
+}
+
+// Screen lock held. Makes the three windows for the current terminal size, replacing any
+// earlier ones, and paints the top bar and the input line into them.
+void PDCursesGUI::lay_out_windows() {
+    const WindowLayout layout(LINES, COLS);
+    for (WINDOW** window : {&curses->input_window, &curses->aux_window, &curses->main_window}) {
+        if (*window != nullptr) {
+            delwin(*window);
+        }
+    }
+    main_height = layout.main_height;
+    curses->aux_window = newwin(layout.aux_height, layout.columns, 0, 0);
+    curses->main_window = newwin(layout.main_height, layout.columns, layout.main_top, 0);
+    curses->input_window = newwin(layout.input_height, layout.columns, layout.input_top, 0);
+    for (WINDOW* window : {curses->aux_window, curses->main_window, curses->input_window}) {
+        wclear(window);
+        draw_box(window);
+        wnoutrefresh(window);
+    }
+    keypad(curses->input_window, TRUE);
+    // Keys are read only after poll() saw input, so the read must never block.
+    nodelay(curses->input_window, TRUE);
+    input_inner_width = layout.inner_width();
+    editor.fit_to_width(input_inner_width);
+    redraw_aux_window();
+    redraw_input_window();
+}
+
+void PDCursesGUI::handle_resize() {
+    int columns = 0;
+    int rows = 0;
+    {
+        const std::lock_guard<std::mutex> lock(screen_mutex);
+        // Whatever the terminal did to the old picture is painted over in full.
+        clearok(curscr, TRUE);
+        lay_out_windows();
+        columns = COLS;
+        rows = main_height - 2;
+    }
+    resize_scroll_back(columns, rows);
+    queue_main_redraw();
+}
+
+void PDCursesGUI::resize_scroll_back(int columns, int rows) {
+    const boost::lock_guard<boost::mutex> lock(redraw_mutex);
+    chat_lines.resize(columns, rows);
+}
+
+void PDCursesGUI::wait_for_setup_complete() {
+    boost::unique_lock<boost::mutex> lock(setup_mutex);
+    setup_cond.wait(lock, [this] { return setup_complete; });
+}
+
+void PDCursesGUI::queue_main_redraw() {
+    {
+        const boost::lock_guard<boost::mutex> lock(redraw_mutex);
+        redraw_pending = true;
+    }
+    redraw_cond.notify_one();
+}
+
+void PDCursesGUI::paint_loop() {
+    try {
+        wait_for_setup_complete();
+        for (;;) {
+            boost::unique_lock<boost::mutex> lock(redraw_mutex);
+            redraw_cond.wait(lock, [this] { return redraw_pending; });
+            redraw_window();
+            redraw_pending = false;
+        }
+    } catch (const boost::thread_interrupted&) {
+        // The destructor asked the thread to stop.
+    }
+}
+
+// Paint thread, redraw_mutex held.
+void PDCursesGUI::redraw_window() {
+    const std::vector<std::string> shown = chat_lines.visible_lines();
+    const bool scrolled_back = chat_lines.is_scrolled_back();
+
+    const std::lock_guard<std::mutex> lock(screen_mutex);
+    WINDOW* window = curses->main_window;
+    if (window == nullptr) {
+        return;
+    }
+    werase(window);
+    wattrset(window, static_cast<int>(COLOR_PAIR(DEFAULT_PAIR)));
+    draw_box(window);
+    const int inner_width = getmaxx(window) - 2;
+    const int rows = std::max(main_height - 2, 0);
+    if (scrolled_back && inner_width > static_cast<int>(sizeof SCROLLED_BACK_NOTE)) {
+        mvwaddstr(window, main_height - 1, 2, SCROLLED_BACK_NOTE);
+    }
+    // The newest lines go to the lowest rows when there are more than fit.
+    const std::size_t first =
+        shown.size() > static_cast<std::size_t>(rows) ? shown.size() - rows : 0;
+    int row = 1;
+    for (std::size_t index = first; index < shown.size(); ++index) {
+        paint_chat_line(row++, shown[index], inner_width);
+    }
+    wnoutrefresh(window);
+    focus_in_main();
+}
+
+// Screen lock held. Colour bytes switch the colour; other control bytes are not painted and
+// take no column, like everything beyond the window's width.
+void PDCursesGUI::paint_chat_line(int row, const std::string& line, int inner_width) {
+    WINDOW* window = curses->main_window;
+    wattrset(window, static_cast<int>(COLOR_PAIR(DEFAULT_PAIR)));
+    int column = 1;
+    for (const char byte : line) {
+        const auto pair = color_pairs.find(static_cast<std::uint8_t>(byte));
+        if (pair != color_pairs.end()) {
+            wattrset(window, static_cast<int>(COLOR_PAIR(pair->second)));
+        } else if (!is_control_character(byte) && column <= inner_width) {
+            mvwaddch(window, row, column++, static_cast<chtype>(static_cast<unsigned char>(byte)));
+        }
+    }
+    wattrset(window, static_cast<int>(COLOR_PAIR(DEFAULT_PAIR)));
+}
+
+// Screen lock held. Before the windows exist there is nothing to paint; set_up_windows paints
+// the bar from the stored clock and channels.
+void PDCursesGUI::redraw_aux_window() {
+    WINDOW* window = curses->aux_window;
+    if (window == nullptr) {
+        return;
+    }
+    werase(window);
+    draw_box(window);
+    const int width = getmaxx(window);
+    const int clock_column = width - static_cast<int>(clock_text.size()) - 1;
+    if (clock_column >= 1) {
+        mvwaddstr(window, 1, clock_column, clock_text.c_str());
+    }
+    const std::string channels = channel_bar_text(get_channel_list());
+    mvwaddnstr(window, 1, 1, channels.c_str(), std::max(width - 2, 0));
+    wnoutrefresh(window);
+    focus_in_main();
+}
+
+// Screen lock held. Puts the terminal cursor back into the input line and shows what was
+// staged.
+void PDCursesGUI::focus_in_main() {
+    WINDOW* window = curses->input_window;
+    if (window == nullptr) {
+        return;
+    }
+    wmove(window, 1, getcurx(window));
+    wrefresh(window);
+}
+
+}  // namespace qvchat2gui

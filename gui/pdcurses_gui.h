@@ -1,0 +1,100 @@
+#pragma once
+
+#include <atomic>
+#include <boost/thread/condition_variable.hpp>
+#include <boost/thread/mutex.hpp>
+#include <boost/thread/thread.hpp>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "gui/common_gui.h"
+#include "gui/line_editor.h"
+#include "gui/scroll_back.h"
+
+namespace qvchat2gui {
+
+// Curses colour number redefined as grey for chat from other channels.
+constexpr short COLOR_GREY = 8;
+
+struct CursesScreen;
+
+// The full-screen front-end: a top bar with channels and clock, the chat window with its
+// scroll-back, and the input line, on ncurses.
+//
+// Threads: the input thread runs take_control(); the paint thread (owned here) repaints the
+// chat window on request; any thread may call add_chat_line, update_clock, set_channel_list
+// and exit_client. Locks: screen_mutex serialises every curses call (curses is not
+// thread-safe); redraw_mutex guards the scroll-back and the repaint request; setup_mutex
+// guards setup_complete. The only nesting is redraw_mutex, then screen_mutex, then the
+// channel-list lock.
+class PDCursesGUI : public ChatGUI {
+public:
+    // Starts curses on the terminal named by TERM and the paint thread. Throws
+    // UIFaultException, with the terminal restored, when the terminal cannot be used.
+    PDCursesGUI();
+    ~PDCursesGUI() override;
+
+    PDCursesGUI(const PDCursesGUI&) = delete;
+    PDCursesGUI& operator=(const PDCursesGUI&) = delete;
+
+    // Asks on the whole screen for a user name (echoed) and a password (shown as '*').
+    void prompt_login(std::string& username, std::string& password) const override;
+    // Wraps the line into the scroll-back and asks the paint thread for a repaint.
+    void add_chat_line(const std::string& line) override;
+    // Sets up the windows and runs the key loop until the exit flag is set.
+    void take_control() override;
+    void set_client(qvnetworklib::Client* client) override;
+    void update_clock(unsigned short minutes) override;
+    void set_channel_list(const std::vector<unsigned int>& channels) override;
+
+private:
+    void start_colors();
+    void end_curses();
+
+    void set_up_windows();
+    void lay_out_windows();
+    void handle_resize();
+    void resize_scroll_back(int columns, int rows);
+    void wait_for_setup_complete();
+
+    void queue_main_redraw();
+    void paint_loop();
+    void redraw_window();
+    void paint_chat_line(int row, const std::string& line, int inner_width);
+    void redraw_aux_window();
+    void focus_in_main();
+
+    bool wait_for_input();
+    int read_key();
+    void handle_key(int key);
+    void redraw_input_window();
+
+    mutable std::mutex screen_mutex;  // guards every curses call and the fields up to it below
+    std::unique_ptr<CursesScreen> curses;
+    std::string clock_text;
+    int main_height = 0;
+
+    boost::mutex setup_mutex;  // guards setup_complete
+    boost::condition_variable setup_cond;
+    bool setup_complete = false;
+
+    boost::mutex redraw_mutex;  // guards redraw_pending and chat_lines
+    boost::condition_variable redraw_cond;
+    bool redraw_pending = false;
+    ScrollBack chat_lines;
+
+    std::map<std::uint8_t, short> color_pairs;  // filled by the constructor, then only read
+    std::atomic<qvnetworklib::Client*> client{nullptr};
+
+    // Used by the input thread only.
+    LineEditor editor;
+    int input_inner_width = 0;
+
+    boost::thread paint_thread;
+};
+
+}  // namespace qvchat2gui

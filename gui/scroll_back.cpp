@@ -1,0 +1,81 @@
+#include "gui/scroll_back.h"
+
+#include <algorithm>
+
+#include "gui/text_wrap.h"
+
+namespace qvchat2gui {
+
+ScrollBack::ScrollBack(int columns, int rows) : columns(columns), rows(rows) {}
+
+void ScrollBack::add(const std::string& text) {
+    const std::size_t count_before = display.size();
+    received.push_back(text);
+    word_wrap(text, display, wrap_width(columns));
+    if (offset > 0 && display.size() > count_before) {
+        offset += display.size() - count_before;
+    }
+    trim();
+}
+
+void ScrollBack::resize(int new_columns, int new_rows) {
+    rows = new_rows;
+    if (new_columns != columns) {
+        columns = new_columns;
+        display.clear();
+        for (const std::string& text : received) {
+            word_wrap(text, display, wrap_width(columns));
+        }
+    }
+    trim();
+}
+
+void ScrollBack::page_up() {
+    offset = std::min(offset + view_rows(), max_offset());
+}
+
+void ScrollBack::page_down() {
+    offset -= std::min(offset, view_rows());
+}
+
+void ScrollBack::follow_newest() {
+    offset = 0;
+}
+
+bool ScrollBack::is_scrolled_back() const {
+    return offset > 0;
+}
+
+const std::vector<std::string>& ScrollBack::lines() const {
+    return display;
+}
+
+std::vector<std::string> ScrollBack::visible_lines() const {
+    const std::size_t end = display.size() - offset;
+    const std::size_t begin = end > view_rows() ? end - view_rows() : 0;
+    return {display.begin() + static_cast<std::ptrdiff_t>(begin),
+            display.begin() + static_cast<std::ptrdiff_t>(end)};
+}
+
+std::size_t ScrollBack::view_rows() const {
+    return static_cast<std::size_t>(std::max(rows, 1));
+}
+
+std::size_t ScrollBack::max_offset() const {
+    return display.size() > view_rows() ? display.size() - view_rows() : 0;
+}
+
+void ScrollBack::trim() {
+    if (display.size() > MAX_LEN) {
+        display.erase(display.begin(),
+                      display.begin() + static_cast<std::ptrdiff_t>(display.size() - MAX_LEN));
+    }
+    // A received text shows as at least one display line unless it is blank, so older texts
+    // cannot reach the kept lines again on a re-wrap.
+    while (received.size() > MAX_LEN) {
+        received.pop_front();
+    }
+    offset = std::min(offset, max_offset());
+}
+
+}  // namespace qvchat2gui

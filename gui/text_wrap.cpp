@@ -1,0 +1,89 @@
+#include "gui/text_wrap.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "gui/common_gui.h"
+
+namespace qvchat2gui {
+
+namespace {
+
+// The lowest wrap width; a terminal too narrow for any text gets this.
+constexpr int bad_value = 0;
+
+struct Piece {
+    std::string text;
+    std::size_t next;  // index in the whole text where the following piece starts
+};
+
+// Takes bytes from start until width visible bytes are held, a newline comes (dropped) or the
+// text ends; a full piece with a space gives back what follows its last space.
+Piece cut_piece(const std::string& text, std::size_t start, const std::string& carried,
+                std::size_t width) {
+    Piece piece{carried, start};
+    std::size_t visible = 0;
+    while (piece.next < text.size() && visible < width) {
+        const char byte = text[piece.next++];
+        if (is_newline(byte)) {
+            return piece;
+        }
+        piece.text += byte;
+        if (!is_control_character(byte)) {
+            ++visible;
+        }
+    }
+    if (visible == width) {
+        const std::string::size_type last_space = piece.text.rfind(' ');
+        if (last_space != std::string::npos) {
+            piece.next = start + (last_space - carried.size()) + 1;
+            piece.text.erase(last_space);
+        }
+    }
+    return piece;
+}
+
+}  // namespace
+
+std::size_t display_size(const std::string& text) {
+    return static_cast<std::size_t>(std::count_if(
+        text.begin(), text.end(), [](char byte) { return !is_control_character(byte); }));
+}
+
+bool is_newline(char byte) {
+    return byte == '\n' || byte == '\r';
+}
+
+bool is_empty_string(const std::string& text) {
+    return display_size(text) == 0;
+}
+
+int wrap_width(int terminal_columns) {
+    return std::max(terminal_columns - 3, bad_value);
+}
+
+void word_wrap(const std::string& text, std::vector<std::string>& lines, int width) {
+    const auto full_width = static_cast<std::size_t>(std::max(width, bad_value));
+    if (display_size(text) < full_width) {
+        lines.push_back(text);
+        return;
+    }
+    if (full_width == 0) {
+        return;
+    }
+    std::string carried;
+    if (!text.empty() && text[0] != '\0' && is_control_character(text[0])) {
+        carried = text.substr(0, 1);
+    }
+    std::size_t next = 0;
+    bool first_piece = true;
+    while (next < text.size()) {
+        Piece piece = cut_piece(text, next, first_piece ? std::string() : carried, full_width);
+        first_piece = false;
+        lines.push_back(std::move(piece.text));
+        next = piece.next;
+    }
+    lines.erase(std::remove_if(lines.begin(), lines.end(), is_empty_string), lines.end());
+}
+
+}  // namespace qvchat2gui

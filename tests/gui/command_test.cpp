@@ -1,0 +1,150 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "gui/common_gui.h"
+#include "network/message_types.h"
+#include "tests/gui/recording_gui.h"
+#include "tests/support/ClientHarness.h"
+#include "tests/support/FakeGameServer.h"
+
+namespace qvchat2gui {
+namespace {
+
+using qvnetworklib::OUT_PM;
+using qvnetworklib::OUT_RAW_TEXT;
+
+const std::string HELP_TEXT = "Available commands: #ci, #exit, #help, #quit";
+
+qvnetworklib::ByteVector bytes(const std::string& text) {
+    return qvnetworklib::ByteVector(text.begin(), text.end());
+}
+
+// process_input against a real Client connected to a fake server: what leaves is read back
+// from the server. A marker chat line sent after each typed line shows where its frames end.
+class ProcessInput : public ::testing::Test {
+protected:
+    void SetUp() override {
+        harness.start();
+        ASSERT_TRUE(server.wait_for_client());
+    }
+
+    // The text frames (chat and private messages) that typing the line sent.
+    std::vector<qvtest::ReceivedFrame> sent_for(const std::string& line) {
+        const std::size_t before = server.frames().size();
+        gui.process_input(&harness.client(), line);
+        harness.client().send_chat(MARKER);
+        EXPECT_TRUE(server.wait_for([&](const auto& frames) {
+            return !frames.empty() && frames.back().payload == bytes(MARKER) &&
+                   frames.size() > before;
+        }));
+        std::vector<qvtest::ReceivedFrame> sent;
+        const auto frames = server.frames();
+        for (std::size_t index = before; index + 1 < frames.size(); ++index) {
+            if (frames[index].type == OUT_RAW_TEXT || frames[index].type == OUT_PM) {
+                sent.push_back(frames[index]);
+            }
+        }
+        return sent;
+    }
+
+    static void expect_one_frame(const std::vector<qvtest::ReceivedFrame>& frames,
+                                 std::uint8_t type, const std::string& payload) {
+        ASSERT_EQ(frames.size(), 1U);
+        EXPECT_EQ(frames[0].type, type);
+        EXPECT_EQ(frames[0].payload, bytes(payload));
+    }
+
+    static constexpr const char* MARKER = "--marker--";
+    qvtest::FakeGameServer server;
+    qvtest::ClientHarness harness{server.server_info()};
+    qvtest::RecordingGUI gui;
+};
+
+TEST_F(ProcessInput, PrivateMessageNeedsASpaceAfterTheName) {
+    expect_one_frame(sent_for("/bob hi there"), OUT_PM, "bob hi there");
+    expect_one_frame(sent_for("/bob"), OUT_RAW_TEXT, "/bob");
+    expect_one_frame(sent_for("/ hi"), OUT_PM, " hi");
+    // Only the first space separates; the rest of the text is kept as typed.
+    expect_one_frame(sent_for("/bob  two\tspaces "), OUT_PM, "bob  two\tspaces ");
+    expect_one_frame(sent_for("/bob\tx"), OUT_RAW_TEXT, "/bob\tx");
+}
+
+TEST_F(ProcessInput, KnownCommandsRunAndSendNothing) {
+    EXPECT_TRUE(sent_for("#HELP").empty());
+    EXPECT_TRUE(sent_for("#help extra words").empty());
+    EXPECT_EQ(gui.shown(), (std::vector<std::string>{HELP_TEXT, HELP_TEXT}));
+
+    EXPECT_FALSE(gui.should_exit());
+    EXPECT_TRUE(sent_for("#exit now").empty());
+    EXPECT_TRUE(gui.should_exit());
+}
+
+TEST_F(ProcessInput, UnknownCommandsAndPlainTextLeaveUnchanged) {
+    expect_one_frame(sent_for("#Who is here"), OUT_RAW_TEXT, "#Who is here");
+    expect_one_frame(sent_for("#"), OUT_RAW_TEXT, "#");
+    expect_one_frame(sent_for("  hello  "), OUT_RAW_TEXT, "  hello  ");
+    expect_one_frame(sent_for("@@5 channel text"), OUT_RAW_TEXT, "@@5 channel text");
+    expect_one_frame(sent_for(std::string("caf\xE9\x01", 5)), OUT_RAW_TEXT,
+                     std::string("caf\xE9\x01", 5));
+}
+
+TEST_F(ProcessInput, EmptyLineSendsNothing) {
+    EXPECT_TRUE(sent_for("").empty());
+    EXPECT_TRUE(gui.shown().empty());
+}
+
+TEST_F(ProcessInput, CommandGetsTheArgumentTextUntrimmed) {
+    std::vector<std::string> arguments;
+    gui.add_callback("afk", [&arguments](std::string argument) { arguments.push_back(argument); });
+    EXPECT_TRUE(sent_for("#AfK  gone fishing ").empty());
+    EXPECT_TRUE(sent_for("#afk").empty());
+    EXPECT_EQ(arguments, (std::vector<std::string>{" gone fishing ", ""}));
+}
+
+TEST(ChatGUICommands, FirstRegistrationWinsAndOnlyLowerCaseWordsAreReachable) {
+    qvtest::RecordingGUI gui;
+    int replaced_help_calls = 0;
+    int loud_calls = 0;
+    gui.add_callback("help", [&](const std::string&) { ++replaced_help_calls; });
+    gui.add_callback("Loud", [&](const std::string&) { ++loud_calls; });
+    gui.add_callback("loc", [](const std::string&) {});
+    gui.add_callback("afk", [](const std::string&) {});
+    gui.add_callback("look", [](const std::string&) {});
+
+    gui.process_input(nullptr, "#help");
+    gui.process_input(nullptr, "#Loud");
+    gui.process_input(nullptr, "#loud");
+    EXPECT_EQ(replaced_help_calls, 0);
+    EXPECT_EQ(loud_calls, 0);
+    EXPECT_EQ(gui.shown(),
+              (std::vector<std::string>{
+                  "Available commands: #Loud, #afk, #ci, #exit, #help, #loc, #look, #quit"}));
+}
+
+TEST(ChatGUICommands, QuitEndsTheRunWithoutAClient) {
+    qvtest::RecordingGUI gui;
+    gui.process_input(nullptr, "plain text is dropped without a client");
+    gui.process_input(nullptr, "/bob also dropped");
+    EXPECT_FALSE(gui.should_exit());
+    gui.process_input(nullptr, "#QUIT");
+    EXPECT_TRUE(gui.should_exit());
+}
+
+TEST(ChatGUICommands, ChannelInfo) {
+    qvtest::RecordingGUI gui;
+    gui.process_input(nullptr, "#ci");
+    gui.set_channel_list({1, 3, 1000001});
+    gui.process_input(nullptr, "#ci");
+    gui.set_channel_list({1000000, 0, 4294967295U});
+    gui.process_input(nullptr, "#ci whatever");
+    EXPECT_EQ(gui.shown(), (std::vector<std::string>{
+                               "You are on channels ",
+                               "You are on channels 1, 3, guild",
+                               "You are on channels 1000000, 0, guild",
+                           }));
+}
+
+}  // namespace
+}  // namespace qvchat2gui

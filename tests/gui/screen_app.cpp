@@ -1,0 +1,136 @@
+// Runs the curses front-end for the screen tests. Besides the built-in commands it offers:
+//   #say TEXT        shows TEXT, with \xNN escapes decoded (for colour and control bytes)
+//   #lines N         shows the lines "line 1" to "line N"
+//   #burst T N       T threads show N lines each at once ("tT line K")
+//   #clock M         sets the clock to M minutes
+//   #channels A B..  sets the channel list
+//   #pid             shows "pid N", the process id (for sending SIGUSR1)
+// With --login it first asks for the login and shows what it read. SIGUSR1 shows one more
+// line ("signal line K") and sets the clock to K minutes from a thread of its own, so that a
+// test can deliver text without typing. After the front-end is gone it prints "screen app
+// done" to standard output.
+#include <pthread.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cctype>
+#include <cstdlib>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "gui/common_gui.h"
+#include "gui/pdcurses_gui.h"
+#include "gui/ui_exception.h"
+
+namespace {
+
+using qvchat2gui::PDCursesGUI;
+
+std::string decode_escapes(const std::string& text) {
+    std::string decoded;
+    for (std::size_t index = 0; index < text.size(); ++index) {
+        if (text.compare(index, 2, "\\x") == 0 && index + 3 < text.size() &&
+            std::isxdigit(static_cast<unsigned char>(text[index + 2])) != 0 &&
+            std::isxdigit(static_cast<unsigned char>(text[index + 3])) != 0) {
+            decoded += static_cast<char>(std::stoi(text.substr(index + 2, 2), nullptr, 16));
+            index += 3;
+        } else {
+            decoded += text[index];
+        }
+    }
+    return decoded;
+}
+
+std::vector<unsigned int> numbers(const std::string& text) {
+    std::istringstream stream(text);
+    std::vector<unsigned int> values;
+    for (unsigned long value = 0; stream >> value;) {
+        values.push_back(static_cast<unsigned int>(value));
+    }
+    return values;
+}
+
+void add_commands(PDCursesGUI& gui) {
+    gui.add_callback("say",
+                     [&gui](const std::string& text) { gui.add_chat_line(decode_escapes(text)); });
+    gui.add_callback("lines", [&gui](const std::string& text) {
+        const auto count = numbers(text);
+        for (unsigned int line = 1; !count.empty() && line <= count[0]; ++line) {
+            gui.add_chat_line("line " + std::to_string(line));
+        }
+    });
+    gui.add_callback("burst", [&gui](const std::string& text) {
+        const auto counts = numbers(text);
+        if (counts.size() < 2) {
+            return;
+        }
+        std::vector<std::thread> writers;
+        for (unsigned int writer = 1; writer <= counts[0]; ++writer) {
+            writers.emplace_back([&gui, writer, lines = counts[1]] {
+                for (unsigned int line = 1; line <= lines; ++line) {
+                    gui.add_chat_line("t" + std::to_string(writer) + " line " +
+                                      std::to_string(line));
+                }
+            });
+        }
+        for (auto& writer : writers) {
+            writer.join();
+        }
+    });
+    gui.add_callback("clock", [&gui](const std::string& text) {
+        const auto minutes = numbers(text);
+        gui.update_clock(static_cast<unsigned short>(minutes.empty() ? 0 : minutes[0]));
+    });
+    gui.add_callback("pid", [&gui](const std::string& /*text*/) {
+        gui.add_chat_line("pid " + std::to_string(getpid()));
+    });
+    gui.add_callback("channels",
+                     [&gui](const std::string& text) { gui.set_channel_list(numbers(text)); });
+}
+
+// Shows a line for every SIGUSR1 until `stopping` is set and one more signal arrives.
+void serve_signals(PDCursesGUI& gui, const std::atomic<bool>& stopping, sigset_t signals) {
+    unsigned short count = 0;
+    int signal_number = 0;
+    while (sigwait(&signals, &signal_number) == 0 && !stopping.load()) {
+        ++count;
+        gui.add_chat_line("signal line " + std::to_string(count));
+        gui.update_clock(count);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const bool ask_login = argc > 1 && std::string(argv[1]) == "--login";
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGUSR1);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    try {
+        PDCursesGUI gui;
+        add_commands(gui);
+        if (ask_login) {
+            std::string username;
+            std::string password;
+            gui.prompt_login(username, password);
+            gui.add_chat_line("login name=[" + username + "] password=[" + password + "]");
+        }
+        std::atomic<bool> stopping{false};
+        std::thread signal_thread(serve_signals, std::ref(gui), std::cref(stopping), signals);
+        gui.set_client(nullptr);
+        gui.take_control();
+        stopping.store(true);
+        pthread_kill(signal_thread.native_handle(), SIGUSR1);
+        signal_thread.join();
+    } catch (const qvchat2gui::UIFaultException& fault) {
+        std::cerr << fault.what() << std::endl;
+        return EXIT_FAILURE;
+    }
+    std::cout << "screen app done" << std::endl;
+    return EXIT_SUCCESS;
+}

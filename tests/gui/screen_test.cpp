@@ -1,0 +1,352 @@
+// The curses front-end in a real terminal: qvchat_gui_screen_app runs inside tmux, keys go in
+// with send-keys and the screen is read back with capture-pane.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <fstream>
+#include <memory>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "tests/gui/tmux_session.h"
+#include "tests/support/TempDir.h"
+
+namespace qvtest {
+namespace {
+
+using Screen = std::vector<std::string>;
+
+const std::string HLINE = "─";
+const std::string VLINE = "│";
+const std::string MAGENTA = "\x1b[35m";
+constexpr int INPUT_ROW = 22;
+
+std::string repeat(const std::string& text, int times) {
+    std::string repeated;
+    for (int count = 0; count < times; ++count) {
+        repeated += text;
+    }
+    return repeated;
+}
+
+std::string top_border(int columns) {
+    return "┌" + repeat(HLINE, columns - 2) + "┐";
+}
+std::string bottom_border(int columns) {
+    return "└" + repeat(HLINE, columns - 2) + "┘";
+}
+// One row inside a box: the text padded to the inner width.
+std::string boxed(const std::string& text, int columns = 80) {
+    return VLINE + text + std::string(static_cast<std::size_t>(columns - 2) - text.size(), ' ') +
+           VLINE;
+}
+
+// The shell stays after the program so that what it printed after leaving curses mode, and
+// its exit status, can be read.
+std::string app_command(const std::string& arguments = "",
+                        const std::string& environment = "TERM=${TERM:-screen}") {
+    return environment + " " + QVCHAT_SCREEN_APP + " " + arguments +
+           "; echo \"exit status $?\"; exec sleep 600";
+}
+
+class ScreenTest : public ::testing::Test {
+protected:
+    void start(const std::string& arguments = "", int columns = 80, int rows = 24) {
+        session = std::make_unique<TmuxSession>(app_command(arguments), columns, rows);
+        wait_for_layout(columns, rows);
+    }
+
+    void wait_for_layout(int columns, int rows) {
+        ASSERT_TRUE(session->wait_for_screen([&](const Screen& screen) {
+            return static_cast<int>(screen.size()) == rows && screen[0] == top_border(columns) &&
+                   screen[rows - 3] == top_border(columns) &&
+                   screen[rows - 1] == bottom_border(columns);
+        })) << joined(session->screen());
+    }
+
+    void enter(const std::string& line) const {
+        session->type(line);
+        session->press("Enter");
+    }
+
+    bool wait_for_row(int row, const std::string& text) const {
+        return session->wait_for_screen([&](const Screen& screen) {
+            return static_cast<int>(screen.size()) > row && screen[row] == text;
+        });
+    }
+
+    bool wait_for_input_line(const std::string& text, int cursor_column) const {
+        return wait_for_row(INPUT_ROW, boxed(text)) &&
+               session->cursor() == std::make_pair(cursor_column, INPUT_ROW);
+    }
+
+    // Chat rows 4 to 19 of an 80x24 screen show exactly these texts, from the top.
+    bool wait_for_chat(const std::vector<std::string>& texts) const {
+        return session->wait_for_screen([&](const Screen& screen) {
+            for (std::size_t row = 0; row < 16; ++row) {
+                const std::string text = row < texts.size() ? texts[row] : "";
+                if (screen.size() < 20 || screen[4 + row] != boxed(text)) {
+                    return false;
+                }
+            }
+            return true;
+        });
+    }
+
+    std::unique_ptr<TmuxSession> session;
+};
+
+// After the program left curses mode: the texts stand on consecutive rows, each alone on its
+// row from the first column (so the terminal is back in its normal line mode).
+bool has_lines_in_order(const Screen& screen, const std::vector<std::string>& texts) {
+    for (std::size_t row = 0; row + texts.size() <= screen.size(); ++row) {
+        bool all = true;
+        for (std::size_t index = 0; index < texts.size() && all; ++index) {
+            const std::string& shown = screen[row + index];
+            all = shown.substr(0, shown.find_last_not_of(' ') + 1) == texts[index];
+        }
+        if (all) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::vector<std::string> numbered(int first, int last) {
+    std::vector<std::string> lines;
+    for (int number = first; number <= last; ++number) {
+        lines.push_back("line " + std::to_string(number));
+    }
+    return lines;
+}
+
+TEST_F(ScreenTest, LayoutTopBarAndClock) {
+    start();
+    const Screen screen = session->screen();
+    EXPECT_EQ(screen[1], boxed(""));
+    EXPECT_EQ(screen[2], bottom_border(80));
+    EXPECT_EQ(screen[3], top_border(80));
+    for (int row = 4; row < 20; ++row) {
+        EXPECT_EQ(screen[row], boxed("")) << "row " << row;
+    }
+    EXPECT_EQ(screen[20], bottom_border(80));
+    EXPECT_EQ(screen[22], boxed(""));
+    EXPECT_EQ(session->cursor(), std::make_pair(1, INPUT_ROW));
+
+    enter("#channels 1 3 1000001");
+    enter("#clock 754");
+    EXPECT_TRUE(wait_for_row(1, VLINE + "1 | 3 | Guild |" + std::string(58, ' ') + "12:34" + VLINE))
+        << joined(session->screen());
+    enter("#clock 65");
+    EXPECT_TRUE(wait_for_row(1, boxed("1 | 3 | Guild |" + std::string(58, ' ') + " 1:05")));
+    EXPECT_TRUE(wait_for_input_line("", 1));
+}
+
+TEST_F(ScreenTest, PrivateMessageAndItsContinuationArePaintedInMagenta) {
+    start();
+    const std::string words = "aaaa bbbb cccc dddd eeee ffff gggg hhhh iiii jjjj kkkk llll";
+    enter("#say \\x07[PM from bob: " + words + " mmmm nnnn]");
+    enter("#say plain");
+    ASSERT_TRUE(wait_for_chat({"[PM from bob: " + words, "mmmm nnnn]", "plain"}))
+        << joined(session->screen());
+    const Screen coloured = session->screen(true);
+    EXPECT_NE(coloured[4].find(MAGENTA + "[PM from bob: aaaa"), std::string::npos) << coloured[4];
+    EXPECT_NE(coloured[5].find(MAGENTA + "mmmm nnnn]"), std::string::npos) << coloured[5];
+    EXPECT_EQ(coloured[6].find(MAGENTA), std::string::npos) << coloured[6];
+}
+
+TEST_F(ScreenTest, ControlBytesAreNeitherPaintedNorCounted) {
+    start();
+    enter("#say a\\x1b[31mb\\x85c\\x81d\\x80e\\x7ff\\x0dg\\x09h\\x19 gm");
+    // The empty line that starts the scroll-back stays until a text needs wrapping.
+    ASSERT_TRUE(wait_for_chat({"", "a[31mbcdefgh gm"})) << joined(session->screen());
+    const Screen coloured = session->screen(true);
+    EXPECT_EQ(coloured[5].find("\x1b[31m"), std::string::npos) << coloured[5];
+    EXPECT_NE(coloured[5].find("\x1b[34m gm"), std::string::npos) << coloured[5];
+}
+
+TEST_F(ScreenTest, LongInputLineScrollsAndBackspaceKeepsTheCursor) {
+    start();
+    std::string typed;
+    for (int index = 0; index < 100; ++index) {
+        typed += static_cast<char>(index % 2 == 0 ? 'a' + index / 2 % 26 : '0' + index % 10);
+    }
+    session->type(typed);
+    EXPECT_TRUE(wait_for_input_line(typed.substr(22), 79)) << joined(session->screen());
+    session->press("BSpace");
+    EXPECT_TRUE(wait_for_input_line(typed.substr(21, 78), 79)) << joined(session->screen());
+}
+
+TEST_F(ScreenTest, CursorKeysAndInsertion) {
+    start();
+    session->type("abc");
+    EXPECT_TRUE(wait_for_input_line("abc", 4));
+    session->press("Left", 2);
+    EXPECT_TRUE(wait_for_input_line("abc", 2));
+    session->press("Right", 3);
+    EXPECT_TRUE(wait_for_input_line("abc", 4));
+    session->press("Left");
+    session->type("x");
+    EXPECT_TRUE(wait_for_input_line("abxc", 4));
+    session->press("Home");
+    session->press("F1");
+    session->press("Left", 5);
+    session->press("BSpace");
+    EXPECT_TRUE(wait_for_input_line("abxc", 1)) << joined(session->screen());
+}
+
+TEST_F(ScreenTest, HistoryWalk) {
+    start();
+    enter("A");
+    enter("B");
+    session->press("Up");
+    EXPECT_TRUE(wait_for_input_line("B", 1));
+    session->press("Up");
+    EXPECT_TRUE(wait_for_input_line("A", 1));
+    session->press("Down");
+    EXPECT_TRUE(wait_for_input_line("B", 1));
+    session->press("Down");
+    EXPECT_TRUE(wait_for_input_line("", 1));
+    session->press("Up");
+    EXPECT_TRUE(wait_for_input_line("A", 1));
+}
+
+TEST_F(ScreenTest, LoginPromptMasksThePassword) {
+    session = std::make_unique<TmuxSession>(app_command("--login"), 80, 24);
+    ASSERT_TRUE(session->wait_for_text("Username: ")) << joined(session->screen());
+    enter("bob");
+    ASSERT_TRUE(session->wait_for_text("Password: "));
+    session->press("BSpace");
+    session->type("secrex");
+    ASSERT_TRUE(session->wait_for_text("Password: ******")) << joined(session->screen());
+    session->press("BSpace");
+    EXPECT_TRUE(session->wait_for_screen([](const Screen& screen) {
+        return screen[1].rfind("Password: ***** ", 0) == 0;
+    })) << joined(session->screen());
+    session->type("t");
+    session->press("Enter");
+    wait_for_layout(80, 24);
+    EXPECT_TRUE(wait_for_chat({"login name=[bob] password=[secret]", ""}))
+        << joined(session->screen());
+}
+
+TEST_F(ScreenTest, PageUpAndPageDownScrollTheChat) {
+    start();
+    enter("#pid");
+    ASSERT_TRUE(session->wait_for_text("pid "));
+    const std::string pid_row = session->screen()[5];
+    const pid_t program = std::stoi(pid_row.substr(pid_row.find("pid ") + 4));
+    enter("#lines 100");
+    ASSERT_TRUE(wait_for_chat(numbered(85, 100))) << joined(session->screen());
+    session->press("PPage");
+    ASSERT_TRUE(wait_for_chat(numbered(69, 84))) << joined(session->screen());
+    EXPECT_NE(session->screen()[20].find("more below"), std::string::npos);
+
+    // A line that arrives meanwhile does not move the view.
+    ASSERT_EQ(kill(program, SIGUSR1), 0);
+    ASSERT_TRUE(wait_for_row(1, boxed(std::string(73, ' ') + " 0:01")));
+    EXPECT_TRUE(wait_for_chat(numbered(69, 84))) << joined(session->screen());
+
+    session->press("PPage", 10);
+    std::vector<std::string> oldest = numbered(1, 14);
+    oldest.insert(oldest.begin(), {"", "pid " + std::to_string(program)});
+    EXPECT_TRUE(wait_for_chat(oldest)) << joined(session->screen());
+    session->press("NPage", 10);
+    std::vector<std::string> newest = numbered(86, 100);
+    newest.emplace_back("signal line 1");
+    EXPECT_TRUE(wait_for_chat(newest)) << joined(session->screen());
+    EXPECT_EQ(session->screen()[20], bottom_border(80));
+
+    // Sending a line returns to the newest text.
+    session->press("PPage");
+    ASSERT_TRUE(wait_for_chat(numbered(70, 85)));
+    enter("#say sent");
+    newest.erase(newest.begin());
+    newest.emplace_back("sent");
+    EXPECT_TRUE(wait_for_chat(newest)) << joined(session->screen());
+}
+
+TEST_F(ScreenTest, ResizeLaysOutAgainAndRewraps) {
+    start();
+    const std::string text = "[PM from bob: " + repeat("wxyz ", 25) + "end]";
+    enter("#say \\x07" + text);
+    enter("#channels 7");
+    session->type("typed");
+    ASSERT_TRUE(wait_for_chat({text.substr(0, 73), text.substr(74)})) << joined(session->screen());
+
+    session->resize(100, 30);
+    wait_for_layout(100, 30);
+    EXPECT_TRUE(session->wait_for_screen([&](const Screen& screen) {
+        return screen[1].rfind(VLINE + "7 | ", 0) == 0 &&
+               screen[4] == boxed(text.substr(0, 93), 100) &&
+               screen[5] == boxed(text.substr(94), 100) && screen[26] == bottom_border(100) &&
+               screen[28] == boxed("typed", 100);
+    })) << joined(session->screen());
+    EXPECT_EQ(session->cursor(), std::make_pair(6, 28));
+
+    session->resize(50, 12);
+    wait_for_layout(50, 12);
+    EXPECT_TRUE(session->wait_for_screen([&](const Screen& screen) {
+        return screen[3] == top_border(50) && screen[8] == bottom_border(50) &&
+               screen[10] == boxed("typed", 50) && screen[4].find("wxyz") != std::string::npos;
+    })) << joined(session->screen());
+}
+
+TEST_F(ScreenTest, LinesFromManyThreadsAllArrive) {
+    start();
+    enter("#burst 4 250");
+    enter("#say all in");
+    ASSERT_TRUE(session->wait_for_text("all in")) << joined(session->screen());
+    const std::regex thread_line(VLINE + "t[1-4] line [0-9]+ *" + VLINE);
+    const Screen screen = session->screen();
+    for (int row = 4; row < 19; ++row) {
+        EXPECT_TRUE(std::regex_match(screen[row], thread_line)) << screen[row];
+    }
+    // 1000 lines from the threads fill the scroll-back exactly: the first page holds the
+    // oldest that fit, so nothing was lost between them.
+    session->press("PPage", 70);
+    EXPECT_TRUE(session->wait_for_screen([&](const Screen& now) {
+        return std::regex_match(now[4], thread_line) && now[19] != screen[19];
+    }));
+    enter("#ci");
+    EXPECT_TRUE(session->wait_for_text("You are on channels"));
+}
+
+TEST_F(ScreenTest, ExitLeavesCursesMode) {
+    start();
+    enter("#exit");
+    ASSERT_TRUE(session->wait_for_text("exit status 0")) << joined(session->screen());
+    EXPECT_TRUE(has_lines_in_order(session->screen(), {"screen app done", "exit status 0"}))
+        << joined(session->screen());
+}
+
+TEST_F(ScreenTest, TerminalWithoutColoursIsReportedReadably) {
+    session = std::make_unique<TmuxSession>(app_command("", "TERM=vt100"), 80, 24);
+    ASSERT_TRUE(session->wait_for_text("exit status 1")) << joined(session->screen());
+    EXPECT_TRUE(has_lines_in_order(session->screen(),
+                                   {"Terminal requires color support.", "exit status 1"}))
+        << joined(session->screen());
+}
+
+TEST_F(ScreenTest, TooFewColourPairsAreReportedReadably) {
+    const TempDir terminfo;
+    {
+        std::ofstream source(terminfo / "six-pairs.src");
+        source << "qvtest-six-pairs|terminal with six colour pairs,\n"
+                  "\tcolors#8, pairs#6, use=xterm,\n";
+    }
+    ASSERT_EQ(std::system(("tic -o " + terminfo.path().string() + " " +
+                           (terminfo / "six-pairs.src").string())
+                              .c_str()),
+              0);
+    session = std::make_unique<TmuxSession>(
+        app_command("", "TERMINFO=" + terminfo.path().string() + " TERM=qvtest-six-pairs"), 80, 24);
+    ASSERT_TRUE(session->wait_for_text("exit status 1")) << joined(session->screen());
+    EXPECT_TRUE(has_lines_in_order(session->screen(),
+                                   {"Needs at least 6 color pairs; we have 6", "exit status 1"}))
+        << joined(session->screen());
+}
+
+}  // namespace
+}  // namespace qvtest

@@ -1,0 +1,99 @@
+#include "gui/scroll_back.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace qvchat2gui {
+namespace {
+
+constexpr int ROWS = 16;
+
+std::vector<std::string> numbered(int first, int last) {
+    std::vector<std::string> lines;
+    for (int number = first; number <= last; ++number) {
+        lines.push_back("line " + std::to_string(number));
+    }
+    return lines;
+}
+
+void add_numbered(ScrollBack& scroll_back, int first, int last) {
+    for (const auto& line : numbered(first, last)) {
+        scroll_back.add(line);
+    }
+}
+
+TEST(ScrollBack, FillsFromTheTopThenShowsTheNewestAtTheBottom) {
+    ScrollBack scroll_back(80, ROWS);
+    scroll_back.add("");
+    EXPECT_EQ(scroll_back.visible_lines(), std::vector<std::string>{""});
+    add_numbered(scroll_back, 1, 3);
+    EXPECT_EQ(scroll_back.visible_lines().size(), 4U);
+    add_numbered(scroll_back, 4, 40);
+    EXPECT_EQ(scroll_back.visible_lines(), numbered(25, 40));
+}
+
+TEST(ScrollBack, KeepsAThousandDisplayLines) {
+    ScrollBack scroll_back(80, ROWS);
+    add_numbered(scroll_back, 1, 1200);
+    ASSERT_EQ(scroll_back.lines().size(), ScrollBack::MAX_LEN);
+    EXPECT_EQ(scroll_back.lines().front(), "line 201");
+    EXPECT_EQ(scroll_back.visible_lines(), numbered(1185, 1200));
+}
+
+TEST(ScrollBack, PagesThroughHistoryAndStopsAtBothEnds) {
+    ScrollBack scroll_back(80, ROWS);
+    add_numbered(scroll_back, 1, 40);
+    scroll_back.page_up();
+    EXPECT_TRUE(scroll_back.is_scrolled_back());
+    EXPECT_EQ(scroll_back.visible_lines(), numbered(9, 24));
+    scroll_back.page_up();
+    EXPECT_EQ(scroll_back.visible_lines(), numbered(1, 16));
+    scroll_back.page_down();
+    EXPECT_EQ(scroll_back.visible_lines(), numbered(17, 32));
+    scroll_back.page_down();
+    scroll_back.page_down();
+    EXPECT_FALSE(scroll_back.is_scrolled_back());
+    EXPECT_EQ(scroll_back.visible_lines(), numbered(25, 40));
+}
+
+TEST(ScrollBack, NewLinesDoNotMoveAScrolledView) {
+    ScrollBack scroll_back(80, ROWS);
+    add_numbered(scroll_back, 1, 40);
+    scroll_back.page_up();
+    add_numbered(scroll_back, 41, 45);
+    scroll_back.add(std::string(200, 'w'));
+    EXPECT_EQ(scroll_back.visible_lines(), numbered(9, 24));
+    scroll_back.follow_newest();
+    EXPECT_EQ(scroll_back.visible_lines().back(), std::string(46, 'w'));
+}
+
+TEST(ScrollBack, ScrolledViewStaysWhileTheOldestLinesAreDropped) {
+    ScrollBack scroll_back(80, ROWS);
+    add_numbered(scroll_back, 1, 1000);
+    for (int page = 0; page < 100; ++page) {
+        scroll_back.page_up();
+    }
+    EXPECT_EQ(scroll_back.visible_lines(), numbered(1, 16));
+    add_numbered(scroll_back, 1001, 1010);
+    EXPECT_EQ(scroll_back.visible_lines(), numbered(11, 26));
+}
+
+TEST(ScrollBack, ResizeRewrapsForTheNewWidth) {
+    ScrollBack scroll_back(80, ROWS);
+    const std::string long_line(150, 'x');
+    scroll_back.add(long_line);
+    EXPECT_EQ(scroll_back.lines().size(), 2U);
+    scroll_back.resize(40, 4);
+    EXPECT_EQ(
+        scroll_back.lines(),
+        (std::vector<std::string>{std::string(37, 'x'), std::string(37, 'x'), std::string(37, 'x'),
+                                  std::string(37, 'x'), std::string(2, 'x')}));
+    EXPECT_EQ(scroll_back.visible_lines().size(), 4U);
+    scroll_back.resize(200, 10);
+    EXPECT_EQ(scroll_back.lines(), std::vector<std::string>{long_line});
+}
+
+}  // namespace
+}  // namespace qvchat2gui

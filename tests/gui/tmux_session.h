@@ -1,0 +1,49 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace qvtest {
+
+// One program running in a detached tmux session on a server of its own (its own socket), so
+// that tests see a real terminal: keys go in with send-keys, the screen comes back with
+// capture-pane. The server is killed when the session object goes away.
+class TmuxSession {
+public:
+    // Starts `command` (run by the shell) in a terminal of the given size.
+    TmuxSession(const std::string& command, int columns, int rows);
+    ~TmuxSession();
+
+    TmuxSession(const TmuxSession&) = delete;
+    TmuxSession& operator=(const TmuxSession&) = delete;
+
+    // Types the text literally.
+    void type(const std::string& text) const;
+    // Presses keys by tmux name ("Enter", "BSpace", "Left", "PPage", ...).
+    void press(const std::string& key, int times = 1) const;
+    void resize(int columns, int rows) const;
+
+    // The screen, one string per row; with colours, SGR escape sequences are kept.
+    std::vector<std::string> screen(bool with_colours = false) const;
+    // Column and row of the terminal cursor.
+    std::pair<int, int> cursor() const;
+
+    // Polls the screen until the condition holds or the deadline passes.
+    bool wait_for_screen(const std::function<bool(const std::vector<std::string>&)>& condition,
+                         std::chrono::milliseconds deadline = std::chrono::seconds(10),
+                         bool with_colours = false) const;
+    bool wait_for_text(const std::string& text,
+                       std::chrono::milliseconds deadline = std::chrono::seconds(10)) const;
+
+private:
+    std::string tmux(const std::vector<std::string>& arguments) const;
+
+    std::string socket_name;
+};
+
+// The rows joined with newlines, for failure messages.
+std::string joined(const std::vector<std::string>& rows);
+
+}  // namespace qvtest
