@@ -30,9 +30,10 @@ void draw_box(WINDOW* window) {
 }  // namespace
 
 PDCursesGUI::PDCursesGUI() : curses(std::make_unique<CursesScreen>()), chat_lines(0, 0) {
-    // Box lines and the terminal's encoding follow the user's locale.
-    std::setlocale(LC_CTYPE, "");
-    const char* terminal = std::getenv("TERM");
+    // Box lines and the terminal's encoding follow the user's locale. Both calls below run
+    // before this object starts its thread, as front-ends are built during start-up.
+    std::setlocale(LC_CTYPE, "");                // NOLINT(concurrency-mt-unsafe)
+    const char* terminal = std::getenv("TERM");  // NOLINT(concurrency-mt-unsafe)
     curses->screen = newterm(terminal, stdout, stdin);
     if (curses->screen == nullptr) {
         throw UIFaultException("Cannot use the terminal \"" +

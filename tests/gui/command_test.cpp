@@ -15,7 +15,7 @@ namespace {
 using qvnetworklib::OUT_PM;
 using qvnetworklib::OUT_RAW_TEXT;
 
-const std::string HELP_TEXT = "Available commands: #ci, #exit, #help, #quit";
+constexpr const char* HELP_TEXT = "Available commands: #ci, #exit, #help, #quit";
 
 qvnetworklib::ByteVector bytes(const std::string& text) {
     return qvnetworklib::ByteVector(text.begin(), text.end());
@@ -97,7 +97,8 @@ TEST_F(ProcessInput, EmptyLineSendsNothing) {
 
 TEST_F(ProcessInput, CommandGetsTheArgumentTextUntrimmed) {
     std::vector<std::string> arguments;
-    gui.add_callback("afk", [&arguments](std::string argument) { arguments.push_back(argument); });
+    gui.add_callback("afk",
+                     [&arguments](const std::string& argument) { arguments.push_back(argument); });
     EXPECT_TRUE(sent_for("#AfK  gone fishing ").empty());
     EXPECT_TRUE(sent_for("#afk").empty());
     EXPECT_EQ(arguments, (std::vector<std::string>{" gone fishing ", ""}));

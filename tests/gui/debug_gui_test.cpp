@@ -40,6 +40,7 @@ TEST(DebugGUI, LinesFromManyThreadsStayWhole) {
     DebugGUI gui(input, output);
     const std::string line(200, 'x');
     std::vector<std::thread> writers;
+    writers.reserve(4);
     for (int writer = 0; writer < 4; ++writer) {
         writers.emplace_back([&] {
             for (int count = 0; count < 50; ++count) {

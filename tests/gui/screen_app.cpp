@@ -5,10 +5,11 @@
 //   #clock M         sets the clock to M minutes
 //   #channels A B..  sets the channel list
 //   #pid             shows "pid N", the process id (for sending SIGUSR1)
-// With --login it first asks for the login and shows what it read. SIGUSR1 shows one more
-// line ("signal line K") and sets the clock to K minutes from a thread of its own, so that a
-// test can deliver text without typing. After the front-end is gone it prints "screen app
-// done" to standard output.
+// With --login it first asks for the login and shows what it read; with --no-session it
+// builds the front-end and destroys it without taking control. SIGUSR1 shows one more line
+// ("signal line K") and sets the clock to K minutes, SIGUSR2 sets the exit flag, both from a
+// thread of its own, as the network's threads would. After the front-end is gone it prints
+// "screen app done" to standard output.
 #include <pthread.h>
 #include <signal.h>
 #include <unistd.h>
@@ -92,41 +93,56 @@ void add_commands(PDCursesGUI& gui) {
                      [&gui](const std::string& text) { gui.set_channel_list(numbers(text)); });
 }
 
-// Shows a line for every SIGUSR1 until `stopping` is set and one more signal arrives.
+// Serves SIGUSR1 and SIGUSR2 until `stopping` is set and one more signal arrives.
 void serve_signals(PDCursesGUI& gui, const std::atomic<bool>& stopping, sigset_t signals) {
     unsigned short count = 0;
     int signal_number = 0;
     while (sigwait(&signals, &signal_number) == 0 && !stopping.load()) {
+        if (signal_number == SIGUSR2) {
+            gui.exit_client();
+            continue;
+        }
         ++count;
         gui.add_chat_line("signal line " + std::to_string(count));
         gui.update_clock(count);
     }
 }
 
+void run_session(PDCursesGUI& gui, bool ask_login, sigset_t signals) {
+    if (ask_login) {
+        std::string username;
+        std::string password;
+        gui.prompt_login(username, password);
+        gui.add_chat_line("login name=[" + username + "] password=[" + password + "]");
+    }
+    std::atomic<bool> stopping{false};
+    std::thread signal_thread(serve_signals, std::ref(gui), std::cref(stopping), signals);
+    gui.set_client(nullptr);
+    gui.take_control();
+    stopping.store(true);
+    pthread_kill(signal_thread.native_handle(), SIGUSR1);
+    signal_thread.join();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    const bool ask_login = argc > 1 && std::string(argv[1]) == "--login";
+    const std::string mode = argc > 1 ? argv[1] : "";
     sigset_t signals;
     sigemptyset(&signals);
     sigaddset(&signals, SIGUSR1);
+    sigaddset(&signals, SIGUSR2);
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
     try {
         PDCursesGUI gui;
         add_commands(gui);
-        if (ask_login) {
-            std::string username;
-            std::string password;
-            gui.prompt_login(username, password);
-            gui.add_chat_line("login name=[" + username + "] password=[" + password + "]");
+        if (mode == "--no-session") {
+            gui.add_chat_line("never shown");
+            gui.update_clock(1);
+            gui.set_channel_list({1});
+        } else {
+            run_session(gui, mode == "--login", signals);
         }
-        std::atomic<bool> stopping{false};
-        std::thread signal_thread(serve_signals, std::ref(gui), std::cref(stopping), signals);
-        gui.set_client(nullptr);
-        gui.take_control();
-        stopping.store(true);
-        pthread_kill(signal_thread.native_handle(), SIGUSR1);
-        signal_thread.join();
     } catch (const qvchat2gui::UIFaultException& fault) {
         std::cerr << fault.what() << std::endl;
         return EXIT_FAILURE;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <algorithm>
 #include <fstream>
 #include <memory>
 #include <regex>
@@ -17,9 +18,15 @@ namespace {
 
 using Screen = std::vector<std::string>;
 
-const std::string HLINE = "─";
-const std::string VLINE = "│";
-const std::string MAGENTA = "\x1b[35m";
+std::string hline() {
+    return "─";
+}
+std::string vline() {
+    return "│";
+}
+std::string magenta() {
+    return "\x1b[35m";
+}
 constexpr int INPUT_ROW = 22;
 
 std::string repeat(const std::string& text, int times) {
@@ -31,15 +38,15 @@ std::string repeat(const std::string& text, int times) {
 }
 
 std::string top_border(int columns) {
-    return "┌" + repeat(HLINE, columns - 2) + "┐";
+    return "┌" + repeat(hline(), columns - 2) + "┐";
 }
 std::string bottom_border(int columns) {
-    return "└" + repeat(HLINE, columns - 2) + "┘";
+    return "└" + repeat(hline(), columns - 2) + "┘";
 }
 // One row inside a box: the text padded to the inner width.
 std::string boxed(const std::string& text, int columns = 80) {
-    return VLINE + text + std::string(static_cast<std::size_t>(columns - 2) - text.size(), ' ') +
-           VLINE;
+    return vline() + text + std::string(static_cast<std::size_t>(columns - 2) - text.size(), ' ') +
+           vline();
 }
 
 // The shell stays after the program so that what it printed after leaving curses mode, and
@@ -94,6 +101,16 @@ protected:
         });
     }
 
+    // Asks the program for its process id, which it shows as the second chat line.
+    pid_t program_id() const {
+        enter("#pid");
+        if (!session->wait_for_text("pid ")) {
+            return -1;
+        }
+        const std::string row = session->screen()[5];
+        return std::stoi(row.substr(row.find("pid ") + 4));
+    }
+
     std::unique_ptr<TmuxSession> session;
 };
 
@@ -136,7 +153,8 @@ TEST_F(ScreenTest, LayoutTopBarAndClock) {
 
     enter("#channels 1 3 1000001");
     enter("#clock 754");
-    EXPECT_TRUE(wait_for_row(1, VLINE + "1 | 3 | Guild |" + std::string(58, ' ') + "12:34" + VLINE))
+    EXPECT_TRUE(
+        wait_for_row(1, vline() + "1 | 3 | Guild |" + std::string(58, ' ') + "12:34" + vline()))
         << joined(session->screen());
     enter("#clock 65");
     EXPECT_TRUE(wait_for_row(1, boxed("1 | 3 | Guild |" + std::string(58, ' ') + " 1:05")));
@@ -151,9 +169,9 @@ TEST_F(ScreenTest, PrivateMessageAndItsContinuationArePaintedInMagenta) {
     ASSERT_TRUE(wait_for_chat({"[PM from bob: " + words, "mmmm nnnn]", "plain"}))
         << joined(session->screen());
     const Screen coloured = session->screen(true);
-    EXPECT_NE(coloured[4].find(MAGENTA + "[PM from bob: aaaa"), std::string::npos) << coloured[4];
-    EXPECT_NE(coloured[5].find(MAGENTA + "mmmm nnnn]"), std::string::npos) << coloured[5];
-    EXPECT_EQ(coloured[6].find(MAGENTA), std::string::npos) << coloured[6];
+    EXPECT_NE(coloured[4].find(magenta() + "[PM from bob: aaaa"), std::string::npos) << coloured[4];
+    EXPECT_NE(coloured[5].find(magenta() + "mmmm nnnn]"), std::string::npos) << coloured[5];
+    EXPECT_EQ(coloured[6].find(magenta()), std::string::npos) << coloured[6];
 }
 
 TEST_F(ScreenTest, ControlBytesAreNeitherPaintedNorCounted) {
@@ -233,10 +251,8 @@ TEST_F(ScreenTest, LoginPromptMasksThePassword) {
 
 TEST_F(ScreenTest, PageUpAndPageDownScrollTheChat) {
     start();
-    enter("#pid");
-    ASSERT_TRUE(session->wait_for_text("pid "));
-    const std::string pid_row = session->screen()[5];
-    const pid_t program = std::stoi(pid_row.substr(pid_row.find("pid ") + 4));
+    const pid_t program = program_id();
+    ASSERT_GT(program, 0);
     enter("#lines 100");
     ASSERT_TRUE(wait_for_chat(numbered(85, 100))) << joined(session->screen());
     session->press("PPage");
@@ -278,7 +294,7 @@ TEST_F(ScreenTest, ResizeLaysOutAgainAndRewraps) {
     session->resize(100, 30);
     wait_for_layout(100, 30);
     EXPECT_TRUE(session->wait_for_screen([&](const Screen& screen) {
-        return screen[1].rfind(VLINE + "7 | ", 0) == 0 &&
+        return screen[1].rfind(vline() + "7 | ", 0) == 0 &&
                screen[4] == boxed(text.substr(0, 93), 100) &&
                screen[5] == boxed(text.substr(94), 100) && screen[26] == bottom_border(100) &&
                screen[28] == boxed("typed", 100);
@@ -291,6 +307,14 @@ TEST_F(ScreenTest, ResizeLaysOutAgainAndRewraps) {
         return screen[3] == top_border(50) && screen[8] == bottom_border(50) &&
                screen[10] == boxed("typed", 50) && screen[4].find("wxyz") != std::string::npos;
     })) << joined(session->screen());
+
+    // Too small for the layout, then back: nothing is lost and keys still work.
+    session->resize(3, 4);
+    session->type("!");
+    session->resize(80, 24);
+    wait_for_layout(80, 24);
+    EXPECT_TRUE(wait_for_chat({text.substr(0, 73), text.substr(74)})) << joined(session->screen());
+    EXPECT_TRUE(wait_for_input_line("typed!", 7)) << joined(session->screen());
 }
 
 TEST_F(ScreenTest, LinesFromManyThreadsAllArrive) {
@@ -298,17 +322,19 @@ TEST_F(ScreenTest, LinesFromManyThreadsAllArrive) {
     enter("#burst 4 250");
     enter("#say all in");
     ASSERT_TRUE(session->wait_for_text("all in")) << joined(session->screen());
-    const std::regex thread_line(VLINE + "t[1-4] line [0-9]+ *" + VLINE);
+    const std::regex thread_line(vline() + "t[1-4] line [0-9]+ *" + vline());
     const Screen screen = session->screen();
     for (int row = 4; row < 19; ++row) {
         EXPECT_TRUE(std::regex_match(screen[row], thread_line)) << screen[row];
     }
-    // 1000 lines from the threads fill the scroll-back exactly: the first page holds the
-    // oldest that fit, so nothing was lost between them.
+    // The oldest kept lines, 1000 display lines back, are whole lines from the threads too.
     session->press("PPage", 70);
     EXPECT_TRUE(session->wait_for_screen([&](const Screen& now) {
-        return std::regex_match(now[4], thread_line) && now[19] != screen[19];
-    }));
+        return now[20].find("more below") != std::string::npos &&
+               std::all_of(now.begin() + 4, now.begin() + 20, [&](const std::string& row) {
+                   return std::regex_match(row, thread_line);
+               });
+    })) << joined(session->screen());
     enter("#ci");
     EXPECT_TRUE(session->wait_for_text("You are on channels"));
 }
@@ -316,6 +342,21 @@ TEST_F(ScreenTest, LinesFromManyThreadsAllArrive) {
 TEST_F(ScreenTest, ExitLeavesCursesMode) {
     start();
     enter("#exit");
+    ASSERT_TRUE(session->wait_for_text("exit status 0")) << joined(session->screen());
+    EXPECT_TRUE(has_lines_in_order(session->screen(), {"screen app done", "exit status 0"}))
+        << joined(session->screen());
+}
+
+TEST_F(ScreenTest, ExitFlagSetByAnotherThreadEndsTheLoopWithoutAKey) {
+    start();
+    const pid_t program = program_id();
+    ASSERT_GT(program, 0);
+    ASSERT_EQ(kill(program, SIGUSR2), 0);
+    EXPECT_TRUE(session->wait_for_text("exit status 0")) << joined(session->screen());
+}
+
+TEST_F(ScreenTest, FrontEndThatNeverTookControlShutsDown) {
+    session = std::make_unique<TmuxSession>(app_command("--no-session"), 80, 24);
     ASSERT_TRUE(session->wait_for_text("exit status 0")) << joined(session->screen());
     EXPECT_TRUE(has_lines_in_order(session->screen(), {"screen app done", "exit status 0"}))
         << joined(session->screen());
@@ -336,10 +377,7 @@ TEST_F(ScreenTest, TooFewColourPairsAreReportedReadably) {
         source << "qvtest-six-pairs|terminal with six colour pairs,\n"
                   "\tcolors#8, pairs#6, use=xterm,\n";
     }
-    ASSERT_EQ(std::system(("tic -o " + terminfo.path().string() + " " +
-                           (terminfo / "six-pairs.src").string())
-                              .c_str()),
-              0);
+    run_program({"tic", "-o", terminfo.path().string(), (terminfo / "six-pairs.src").string()});
     session = std::make_unique<TmuxSession>(
         app_command("", "TERMINFO=" + terminfo.path().string() + " TERM=qvtest-six-pairs"), 80, 24);
     ASSERT_TRUE(session->wait_for_text("exit status 1")) << joined(session->screen());

@@ -10,8 +10,11 @@
 namespace qvchat2gui {
 namespace {
 
-const int WIDTH_AT_80_COLUMNS = wrap_width(80);
-const std::string PM(1, static_cast<char>(PM_COLOR));
+constexpr int WIDTH_AT_80_COLUMNS = 77;
+
+std::string pm() {
+    return std::string(1, static_cast<char>(PM_COLOR));
+}
 
 std::vector<std::string> wrapped(const std::string& text, int width = WIDTH_AT_80_COLUMNS) {
     std::vector<std::string> lines;
@@ -30,7 +33,7 @@ std::string words(std::size_t visible) {
 
 TEST(DisplaySize, CountsOnlyBytesThatTakeAColumn) {
     EXPECT_EQ(display_size(""), 0U);
-    EXPECT_EQ(display_size(PM + "ab\x7F\x80\xFF\n c"), 4U);
+    EXPECT_EQ(display_size(pm() + "ab\x7F\x80\xFF\n c"), 4U);
     EXPECT_TRUE(is_empty_string(std::string("\x00\x14\x81", 3)));
     EXPECT_FALSE(is_empty_string(" "));
     EXPECT_TRUE(is_newline('\n'));
@@ -39,7 +42,7 @@ TEST(DisplaySize, CountsOnlyBytesThatTakeAColumn) {
 }
 
 TEST(WordWrap, WidthLeavesOneColumnFreeAndNeverGoesNegative) {
-    EXPECT_EQ(WIDTH_AT_80_COLUMNS, 77);
+    EXPECT_EQ(wrap_width(80), WIDTH_AT_80_COLUMNS);
     EXPECT_EQ(wrap_width(3), 0);
     EXPECT_EQ(wrap_width(1), 0);
 }
@@ -48,7 +51,7 @@ TEST(WordWrap, ShorterTextStaysOneLine) {
     const std::string text = words(76);
     EXPECT_EQ(wrapped(text), std::vector<std::string>{text});
     // Colour bytes take no column, so they do not push the text over the width.
-    const std::string coloured = PM + words(70) + "\x81\x85\x90\x91\x92\x93" + "x";
+    const std::string coloured = pm() + words(70) + "\x81\x85\x90\x91\x92\x93" + "x";
     EXPECT_EQ(wrapped(coloured), std::vector<std::string>{coloured});
 }
 
@@ -69,12 +72,12 @@ TEST(WordWrap, LongWordIsCutWithoutLosingBytes) {
 }
 
 TEST(WordWrap, ContinuationLinesCarryTheLeadingColourByte) {
-    const std::string text = PM + "[PM from bob: " + words(150) + "]";
+    const std::string text = pm() + "[pm() from bob: " + words(150) + "]";
     const auto lines = wrapped(text);
     ASSERT_EQ(lines.size(), 3U);
     std::string rejoined;
     for (const auto& line : lines) {
-        EXPECT_EQ(line.substr(0, 1), PM);
+        EXPECT_EQ(line.substr(0, 1), pm());
         EXPECT_LE(display_size(line), 77U);
         rejoined += line.substr(1) + " ";
     }
@@ -99,9 +102,9 @@ TEST(WordWrap, NewlinesBreakLongTextAndStayInShortText) {
 TEST(WordWrap, CuttingRemovesEveryBlankLineOfTheList) {
     std::vector<std::string> lines;
     word_wrap("", lines, 77);
-    word_wrap(PM, lines, 77);
+    word_wrap(pm(), lines, 77);
     word_wrap("kept", lines, 77);
-    EXPECT_EQ(lines, (std::vector<std::string>{"", PM, "kept"}));
+    EXPECT_EQ(lines, (std::vector<std::string>{"", pm(), "kept"}));
     word_wrap(std::string(80, 'y'), lines, 77);
     EXPECT_EQ(lines, (std::vector<std::string>{"kept", std::string(77, 'y'), "yyy"}));
 }
@@ -113,7 +116,7 @@ TEST(WordWrap, ZeroWidthGivesNoLines) {
 }
 
 TEST(WordWrap, EveryWidthKeepsEveryVisibleByteWithinTheWidth) {
-    const std::string text = PM + "a bb ccc\n" + std::string(30, 'd') + " e  f\x81g " + words(90);
+    const std::string text = pm() + "a bb ccc\n" + std::string(30, 'd') + " e  f\x81g " + words(90);
     for (int width = 1; width < 120; ++width) {
         std::size_t visible = 0;
         std::size_t spaces_dropped_at_most = 0;

@@ -12,10 +12,9 @@
 
 namespace qvtest {
 
-namespace {
+namespace {}  // namespace
 
-// Runs a program with the arguments (no shell) and returns what it wrote to standard output.
-std::string run(const std::vector<std::string>& arguments) {
+std::string run_program(const std::vector<std::string>& arguments) {
     std::array<int, 2> pipe_ends{};
     if (pipe(pipe_ends.data()) != 0) {
         throw std::runtime_error("pipe failed");
@@ -29,6 +28,7 @@ std::string run(const std::vector<std::string>& arguments) {
         close(pipe_ends[0]);
         close(pipe_ends[1]);
         std::vector<char*> argv;
+        argv.reserve(arguments.size() + 1);
         for (const auto& argument : arguments) {
             argv.push_back(const_cast<char*>(argument.c_str()));
         }
@@ -47,6 +47,8 @@ std::string run(const std::vector<std::string>& arguments) {
     waitpid(child, &status, 0);
     return output;
 }
+
+namespace {
 
 std::string unique_socket_name() {
     static std::atomic<int> sessions{0};
@@ -134,7 +136,7 @@ bool TmuxSession::wait_for_text(const std::string& text, std::chrono::millisecon
 std::string TmuxSession::tmux(const std::vector<std::string>& arguments) const {
     std::vector<std::string> command{"tmux", "-L", socket_name};
     command.insert(command.end(), arguments.begin(), arguments.end());
-    return run(command);
+    return run_program(command);
 }
 
 std::string joined(const std::vector<std::string>& rows) {

@@ -43,6 +43,9 @@ private:
     std::string socket_name;
 };
 
+// Runs a program with the arguments (no shell); returns what it wrote to standard output.
+std::string run_program(const std::vector<std::string>& arguments);
+
 // The rows joined with newlines, for failure messages.
 std::string joined(const std::vector<std::string>& rows);
 
