@@ -1,0 +1,85 @@
+#include "chat/afk.h"
+
+#include <boost/bind/bind.hpp>
+
+#include "gui/common_gui.h"
+#include "network/QVClient.h"
+
+namespace qvchat2 {
+
+AfkState::AfkState(const std::string& afk_message, bool afk_local, unsigned short auto_afk_time,
+                   qvchat2gui::ChatGUI* gui, Duration minute)
+    : respond_local(afk_local), afk_message(afk_message) {
+    const Timer::Action go_afk =
+        boost::bind(&AfkState::set_message_and_go_afk, this, gui, std::string());
+    timer = std::make_unique<Timer>(auto_afk_time, go_afk, minute);
+}
+
+AfkState::~AfkState() {
+    timer.reset();
+}
+
+bool AfkState::is_afk() const {
+    const std::lock_guard<std::mutex> lock(state_lock);
+    return afk;
+}
+
+bool AfkState::set_afk(bool value) {
+    if (value) {
+        const std::lock_guard<std::mutex> lock(state_lock);
+        afk = true;
+        return value;
+    }
+    // The countdown's action takes state_lock, so the countdown is stopped and restarted outside
+    // it. Stopping it first keeps an expiry that races with this call from setting the flag again
+    // after it was cleared.
+    timer->cancel();
+    {
+        const std::lock_guard<std::mutex> lock(state_lock);
+        afk = false;
+        answered.clear();
+    }
+    timer->reset();
+    return value;
+}
+
+std::string AfkState::get_afk_message() const {
+    const std::lock_guard<std::mutex> lock(state_lock);
+    return afk_message;
+}
+
+void AfkState::set_afk_message(const std::string& text) {
+    const std::lock_guard<std::mutex> lock(state_lock);
+    afk_message = text;
+}
+
+void AfkState::set_message_and_go_afk(qvchat2gui::ChatGUI* gui, const std::string& text) {
+    {
+        const std::lock_guard<std::mutex> lock(state_lock);
+        if (!text.empty()) {
+            afk_message = text;
+        }
+        afk = true;
+        answered.clear();
+    }
+    send_message(gui);
+}
+
+void AfkState::send_message(qvchat2gui::ChatGUI* gui) {
+    gui->add_chat_line(static_cast<char>(qvchat2gui::SERVER_COLOR) + std::string("Going AFK."));
+}
+
+bool AfkState::responds_local() const {
+    return respond_local;
+}
+
+bool AfkState::claim_reply(const std::string& name) {
+    const std::lock_guard<std::mutex> lock(state_lock);
+    return answered.insert(name).second;
+}
+
+void do_afk_reply(AfkState* afk, qvnetworklib::Client* client, const std::string& name) {
+    client->send_pm(name, afk->get_afk_message());
+}
+
+}  // namespace qvchat2

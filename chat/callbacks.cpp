@@ -1,0 +1,167 @@
+#include "chat/callbacks.h"
+
+#include <algorithm>
+#include <boost/algorithm/string/predicate.hpp>
+#include <iostream>
+#include <locale>
+#include <vector>
+
+#include "chat/afk.h"
+#include "gui/common_gui.h"
+#include "network/QVClient.h"
+
+namespace qvchat2 {
+
+namespace {
+
+using qvchat2gui::ChatGUI;
+
+constexpr std::size_t CHANNEL_PAYLOAD_SIZE = 13;
+constexpr std::size_t CHANNEL_SLOT_SIZE = 4;
+constexpr std::uint8_t PM_CHANNEL = 1;
+constexpr std::uint8_t GM_CHANNEL = 2;
+
+// One line as it is shown, and how it counts for the log and the AFK rules.
+struct DisplayLine {
+    std::string text;
+    bool speaker_text = false;
+    LogMessageType log_type = CHAT_MESSAGE;
+};
+
+std::string color(std::uint8_t code) {
+    return std::string(1, static_cast<char>(code));
+}
+
+bool is_channel_code(unsigned char channel) {
+    return channel >= 5 && channel <= 7;
+}
+
+// Chooses the prefix (and suffix) by the first rule that applies.
+DisplayLine build_line(const std::string& name, unsigned char channel, const std::string& message,
+                       ChatState state) {
+    if (const auto joined = channel_table().find(channel)) {
+        const std::string off = joined->active ? "" : color(qvchat2gui::OFF_CHANNEL_COLOR);
+        return {off + "[" + name + " @ " + std::to_string(joined->number) + "]: " + message};
+    }
+    if (channel == GM_CHANNEL && !name.empty()) {
+        return {color(qvchat2gui::GM_COLOR) + "#GM from " + name + ": " + message};
+    }
+    if (is_channel_code(channel)) {
+        return {"[" + name + "]: " + message};
+    }
+    if (channel == PM_CHANNEL) {
+        const char* direction = (state & CHAT_PM_SENT) != 0 ? "to" : "from";
+        return {color(qvchat2gui::PM_COLOR) + "[PM " + direction + " " + name + ": " + message +
+                "]"};
+    }
+    if (!name.empty()) {
+        const char* separator = (state & CHAT_NO_COLON) != 0 ? " " : ": ";
+        return {name + separator + message, true};
+    }
+    return {color(qvchat2gui::SERVER_COLOR) + message, false, SERVER_MESSAGE};
+}
+
+}  // namespace
+
+ChannelTable& channel_table() {
+    static ChannelTable table;
+    return table;
+}
+
+void on_raw_text(ChatGUI* gui, Logger* logger, AfkState* afk, qvnetworklib::Client* client,
+                 const qvnetworklib::ByteVector& payload) {
+    if (payload.size() < 2) {
+        return;
+    }
+    const std::uint8_t channel = payload[0];
+    const SplitText split =
+        split_raw_text(channel, std::string(payload.begin() + 2, payload.end()));
+    on_text(gui, logger, client, afk, split.name, channel, split.message, split.state);
+}
+
+void on_text(ChatGUI* gui, Logger* logger, qvnetworklib::Client* client, AfkState* afk,
+             const std::string& name, unsigned char channel, const std::string& message,
+             ChatState state) {
+    const DisplayLine line = build_line(name, channel, message, state);
+    logger->log(line.log_type, remove_special_characters(line.text));
+
+    const std::string username = client->get_username();
+    const bool was_afk = afk->is_afk();
+    const bool pm_sent = (state & CHAT_PM_SENT) != 0;
+    // The server echoes what the user said or sent; the echo of the automatic reply does not
+    // count, or it would end the AFK state it answers for.
+    const bool own_activity = (channel != PM_CHANNEL && !name.empty() && name == username) ||
+                              (pm_sent && message != afk->get_afk_message());
+
+    if (own_activity) {
+        afk->set_afk(false);
+        if (was_afk) {
+            gui->add_chat_line("You are no longer AFK");
+        }
+    } else if (was_afk && !name.empty()) {
+        const bool received_pm = channel == PM_CHANNEL && !pm_sent;
+        const bool mentioned =
+            line.speaker_text && afk->responds_local() && contains_insensitive(message, username);
+        if ((received_pm || mentioned) && afk->claim_reply(name)) {
+            do_afk_reply(afk, client, name);
+        }
+    }
+    gui->add_chat_line(line.text);
+}
+
+bool contains_insensitive(const std::string& text, const std::string& pattern) {
+    // The classic locale folds exactly the ASCII letters, whatever locale the process runs in.
+    return !pattern.empty() && boost::algorithm::icontains(text, pattern, std::locale::classic());
+}
+
+std::string remove_special_characters(const std::string& s) {
+    std::string kept;
+    kept.reserve(s.size());
+    std::remove_copy_if(s.begin(), s.end(), std::back_inserter(kept),
+                        qvchat2gui::is_control_character);
+    return kept;
+}
+
+void assign_channels(ChatGUI* gui, qvnetworklib::Client* /*client*/,
+                     const qvnetworklib::ByteVector& payload) {
+    if (payload.size() > CHANNEL_PAYLOAD_SIZE) {
+        std::cerr << "Something's up. Our channel buffer is " << payload.size() << ", NOT "
+                  << CHANNEL_PAYLOAD_SIZE << " as it should be!" << std::endl;
+    }
+    std::vector<std::uint32_t> slots;
+    for (std::size_t offset = 1; offset + CHANNEL_SLOT_SIZE <= payload.size();
+         offset += CHANNEL_SLOT_SIZE) {
+        slots.push_back(qvnetworklib::assemble(payload[offset], payload[offset + 1],
+                                               payload[offset + 2], payload[offset + 3]));
+    }
+    const std::size_t active_slot = payload.empty() ? 0 : payload[0];
+    channel_table().assign(slots, active_slot);
+    gui_assign_channels(gui);
+}
+
+void gui_assign_channels(ChatGUI* gui) {
+    gui->set_channel_list(channel_table().numbers());
+}
+
+void update_clock(ChatGUI* gui, qvnetworklib::Client* /*client*/,
+                  const qvnetworklib::ByteVector& payload) {
+    if (payload.size() < 2) {
+        return;
+    }
+    gui->update_clock(qvnetworklib::assemble(payload[0], payload[1]));
+}
+
+void bad_login(ChatGUI* gui, qvnetworklib::Client* /*client*/,
+               const qvnetworklib::ByteVector& /*payload*/) {
+    gui->add_chat_line("BAD LOGIN");
+    gui->exit_client();
+}
+
+void login_failed(ChatGUI* gui, qvnetworklib::Client* client,
+                  const qvnetworklib::ByteVector& /*payload*/) {
+    gui->add_chat_line("Login information invalid");
+    gui->exit_client();
+    client->exit();
+}
+
+}  // namespace qvchat2

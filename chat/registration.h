@@ -1,0 +1,29 @@
+#pragma once
+
+#include <memory>
+
+#include "app/config.h"
+#include "app/log.h"
+#include "chat/afk.h"
+
+namespace qvnetworklib {
+class Client;
+}
+namespace qvchat2gui {
+class ChatGUI;
+}
+
+// How start-up attaches the chat logic to the client and the front-end.
+namespace qvchat2 {
+
+// The AFK state from the settings afk_message, afk_local and auto_afk_time (defaults: the
+// standard reply text, off, 5 minutes); its idle countdown starts at once.
+std::unique_ptr<AfkState> create_afk_state(const Settings& settings, qvchat2gui::ChatGUI* gui);
+
+// Registers every message handler of the chat logic with `client` and its commands ("afk",
+// "look") with `gui`. The objects passed must outlive the client's dispatch threads. Only
+// before the client starts.
+void register_chat_handlers(qvnetworklib::Client& client, qvchat2gui::ChatGUI* gui, Logger* logger,
+                            AfkState* afk);
+
+}  // namespace qvchat2

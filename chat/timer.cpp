@@ -1,0 +1,46 @@
+#include "chat/timer.h"
+
+#include <utility>
+
+namespace qvchat2 {
+
+Timer::Timer(unsigned short minutes, Action action, Duration minute)
+    : minutes(minutes), minute_length(minute), action(std::move(action)) {
+    const std::lock_guard<std::mutex> lock(countdown_lock);
+    countdown_thread = std::make_unique<boost::thread>(&Timer::execute, this);
+}
+
+Timer::~Timer() {
+    const std::lock_guard<std::mutex> lock(countdown_lock);
+    stop_countdown();
+}
+
+void Timer::reset() {
+    const std::lock_guard<std::mutex> lock(countdown_lock);
+    stop_countdown();
+    countdown_thread = std::make_unique<boost::thread>(&Timer::execute, this);
+}
+
+void Timer::cancel() {
+    const std::lock_guard<std::mutex> lock(countdown_lock);
+    stop_countdown();
+}
+
+void Timer::execute() const {
+    try {
+        boost::this_thread::sleep_for(minute_length * minutes);
+        // Once begun, the action runs to its end even if a reset comes in meanwhile.
+        const boost::this_thread::disable_interruption finish_action;
+        action();
+    } catch (...) {  // NOLINT(bugprone-empty-catch): an interrupted or failed countdown just ends
+    }
+}
+
+void Timer::stop_countdown() {
+    countdown_thread->interrupt();
+    // The caller may itself be an interruptible thread; the countdown must be gone either way.
+    const boost::this_thread::disable_interruption keep_waiting;
+    countdown_thread->join();
+}
+
+}  // namespace qvchat2

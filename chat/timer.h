@@ -1,0 +1,44 @@
+#pragma once
+
+#include <boost/chrono/duration.hpp>
+#include <boost/function.hpp>
+#include <boost/thread/thread.hpp>
+#include <memory>
+#include <mutex>
+
+namespace qvchat2 {
+
+// A one-shot countdown: runs an action on a thread of its own once a number of minutes has
+// passed without a reset. The Timer owns that thread and stops it when it goes; a stopped
+// countdown never runs its action. The action must not reset or cancel its own Timer.
+class Timer {
+public:
+    using Action = boost::function<void()>;
+    using Duration = boost::chrono::milliseconds;
+
+    // Starts the first countdown at once. `minute` is the length of one minute; tests shorten it.
+    Timer(unsigned short minutes, Action action, Duration minute = boost::chrono::minutes(1));
+    ~Timer();
+
+    Timer(const Timer&) = delete;
+    Timer& operator=(const Timer&) = delete;
+
+    // Cancels a pending countdown and starts the full length again from now.
+    void reset();
+
+    // Cancels a pending countdown; an action that has already begun is waited for.
+    void cancel();
+
+private:
+    void execute() const;
+    // Interrupts the current countdown and waits for its thread; needs countdown_lock.
+    void stop_countdown();
+
+    const unsigned short minutes;
+    const Duration minute_length;
+    const Action action;
+    std::mutex countdown_lock;  // guards countdown_thread
+    std::unique_ptr<boost::thread> countdown_thread;
+};
+
+}  // namespace qvchat2

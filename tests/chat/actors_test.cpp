@@ -1,0 +1,210 @@
+#include "chat/actors.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "gui/common_gui.h"
+#include "tests/chat/recording_chat_gui.h"
+
+namespace {
+
+using qvchat2::actor_list;
+using qvchat2gui::SERVER_COLOR;
+using qvnetworklib::ByteVector;
+using ::testing::ElementsAre;
+
+// A line of the actor list: the server colour byte, then `text`.
+std::string grey(const std::string& text) {
+    return static_cast<char>(SERVER_COLOR) + text;
+}
+
+void put_u16(ByteVector& payload, std::size_t offset, std::uint16_t value) {
+    payload[offset] = static_cast<unsigned char>(value & 0xFF);
+    payload[offset + 1] = static_cast<unsigned char>(value >> 8);
+}
+
+// An add message whose health fields and type end at offset `name_offset`, where the name
+// field begins; the bytes that are not read are 0xAA.
+ByteVector actor_payload(std::size_t name_offset, std::uint16_t id, const std::string& name_field,
+                         std::uint16_t current, std::uint16_t max, unsigned char type) {
+    ByteVector payload(name_offset, 0xAA);
+    put_u16(payload, 0, id);
+    put_u16(payload, name_offset - 5, max);
+    put_u16(payload, name_offset - 3, current);
+    payload[name_offset - 1] = type;
+    payload.insert(payload.end(), name_field.begin(), name_field.end());
+    return payload;
+}
+
+ByteVector add_payload(std::uint16_t id, const std::string& name_field, std::uint16_t current,
+                       std::uint16_t max, unsigned char type) {
+    return actor_payload(17, id, name_field, current, max, type);
+}
+
+ByteVector enhanced_payload(std::uint16_t id, const std::string& name_field, std::uint16_t current,
+                            std::uint16_t max, unsigned char type) {
+    return actor_payload(28, id, name_field, current, max, type);
+}
+
+ByteVector id_amount(std::uint16_t id, std::uint16_t amount) {
+    ByteVector payload(4);
+    put_u16(payload, 0, id);
+    put_u16(payload, 2, amount);
+    return payload;
+}
+
+class Actors : public ::testing::Test {
+protected:
+    void SetUp() override { qvchat2::remove_all_actors(nullptr, {}); }
+    void TearDown() override { qvchat2::remove_all_actors(nullptr, {}); }
+
+    static std::uint16_t health(std::uint16_t id) { return actor_list().find(id)->current_health; }
+
+    qvtest::RecordingChatGUI gui;
+};
+
+TEST_F(Actors, PlainActorKeepsItsWholeNameUpToTheZeroByte) {
+    qvchat2::add_actor(nullptr, add_payload(7, std::string("Big Bob\0junk", 12), 20, 30, 4));
+    const auto actor = actor_list().find(7);
+    ASSERT_TRUE(actor.has_value());
+    EXPECT_EQ(actor->name, "Big Bob");
+    EXPECT_EQ(actor->tag, "");
+    EXPECT_EQ(actor->current_health, 20);
+    EXPECT_EQ(actor->max_health, 30);
+    EXPECT_EQ(actor->actor_type, 4);
+    EXPECT_FALSE(actor->enhanced);
+
+    qvchat2::add_actor(nullptr, add_payload(8, "Unterminated \x85", 1, 1, 255));
+    EXPECT_EQ(actor_list().find(8)->name, "Unterminated \x85");
+    EXPECT_EQ(actor_list().find(8)->actor_type, 255);
+}
+
+TEST_F(Actors, TooShortAddMessagesAreIgnored) {
+    ByteVector plain = add_payload(1, "", 1, 1, 1);
+    ASSERT_EQ(plain.size(), 17U);
+    qvchat2::add_actor(nullptr, plain);
+    ByteVector enhanced = enhanced_payload(2, "", 1, 1, 1);
+    ASSERT_EQ(enhanced.size(), 28U);
+    qvchat2::add_enhanced_actor(nullptr, enhanced);
+    EXPECT_TRUE(actor_list().entries().empty());
+
+    qvchat2::add_actor(nullptr, add_payload(1, std::string(1, '\0'), 1, 1, 1));
+    qvchat2::add_enhanced_actor(nullptr, enhanced_payload(2, std::string(1, '\0'), 1, 1, 1));
+    EXPECT_EQ(actor_list().entries().size(), 2U);
+}
+
+TEST_F(Actors, EnhancedNameFieldGivesNameAndTag) {
+    qvchat2::add_enhanced_actor(nullptr, enhanced_payload(1,
+                                                          std::string("\x81"
+                                                                      "Ann \x8a"
+                                                                      "XY\0",
+                                                                      9),
+                                                          5, 9, 2));
+    qvchat2::add_enhanced_actor(nullptr, enhanced_payload(2, std::string("Ann\0 XY", 7), 5, 9, 2));
+    qvchat2::add_enhanced_actor(nullptr, enhanced_payload(3,
+                                                          "\x01\x02"
+                                                          "Cy TAG\x05rest",
+                                                          5, 9, 2));
+    qvchat2::add_enhanced_actor(nullptr, enhanced_payload(4, "Dee", 5, 9, 2));
+    qvchat2::add_enhanced_actor(nullptr, enhanced_payload(5, "Eve ", 5, 9, 2));
+
+    const auto entries = actor_list().entries();
+    ASSERT_EQ(entries.size(), 5U);
+    EXPECT_EQ(entries[0].name, "Ann");
+    EXPECT_EQ(entries[0].tag, "XY");
+    EXPECT_TRUE(entries[0].enhanced);
+    EXPECT_EQ(entries[1].name, "Ann");
+    EXPECT_EQ(entries[1].tag, "");
+    EXPECT_EQ(entries[2].name, "Cy");
+    EXPECT_EQ(entries[2].tag, "TAG");
+    EXPECT_EQ(entries[3].name, "Dee");
+    EXPECT_EQ(entries[3].tag, "");
+    EXPECT_EQ(entries[4].name, "Eve");
+    EXPECT_EQ(entries[4].tag, "");
+}
+
+TEST_F(Actors, AnExistingIdKeepsItsEntryUntilRemoved) {
+    qvchat2::add_actor(nullptr, add_payload(5, "First", 1, 1, 1));
+    qvchat2::add_enhanced_actor(nullptr, enhanced_payload(5, "Second", 1, 1, 1));
+    EXPECT_EQ(actor_list().find(5)->name, "First");
+
+    qvchat2::remove_actor(nullptr, {5, 0});
+    qvchat2::remove_actor(nullptr, {5, 0});
+    qvchat2::remove_actor(nullptr, {5});
+    EXPECT_FALSE(actor_list().find(5).has_value());
+    qvchat2::add_actor(nullptr, add_payload(5, "Second", 1, 1, 1));
+    EXPECT_EQ(actor_list().find(5)->name, "Second");
+}
+
+TEST_F(Actors, HealthStopsAtZeroAndAt65535) {
+    qvchat2::add_actor(nullptr, add_payload(1, "Bob", 5, 30, 1));
+    qvchat2::get_actor_damage(nullptr, id_amount(1, 10));
+    EXPECT_EQ(health(1), 0);
+    qvchat2::get_actor_heal(nullptr, id_amount(1, 40));
+    EXPECT_EQ(health(1), 40);  // above the maximum is allowed
+    qvchat2::get_actor_heal(nullptr, id_amount(1, 65535));
+    EXPECT_EQ(health(1), 65535);
+    // Large amounts are amounts, not negative numbers.
+    qvchat2::get_actor_damage(nullptr, id_amount(1, 40000));
+    EXPECT_EQ(health(1), 25535);
+    qvchat2::get_actor_heal(nullptr, id_amount(1, 40000));
+    EXPECT_EQ(health(1), 65535);
+    EXPECT_EQ(actor_list().find(1)->max_health, 30);
+}
+
+TEST_F(Actors, HealthChangesNeedAKnownIdAndFourBytes) {
+    qvchat2::add_actor(nullptr, add_payload(1, "Bob", 5, 30, 1));
+    qvchat2::get_actor_heal(nullptr, id_amount(2, 10));
+    qvchat2::get_actor_damage(nullptr, id_amount(2, 10));
+    qvchat2::get_actor_heal(nullptr, {1, 0, 10});
+    qvchat2::get_actor_damage(nullptr, {1, 0, 1});
+    EXPECT_EQ(health(1), 5);
+    EXPECT_FALSE(actor_list().find(2).has_value());
+}
+
+TEST_F(Actors, LookWithNoActorsShowsOnlyTheHeader) {
+    qvchat2::print_ui_actors(&gui, "ignored");
+    EXPECT_THAT(gui.shown(), ElementsAre(grey("Local actors:")));
+}
+
+TEST_F(Actors, LookAlignsColumnsInAscendingId) {
+    qvchat2::add_enhanced_actor(
+        nullptr, enhanced_payload(40, std::string("Alexander ABC\0", 14), 5, 100, 2));
+    qvchat2::add_actor(nullptr, add_payload(12, std::string("Bob\0", 4), 30, 30, 1));
+    qvchat2::print_ui_actors(&gui, "");
+    EXPECT_THAT(gui.shown(),
+                ElementsAre(grey("Local actors:"), grey("Bob           ( 1  30/ 30 HP)"),
+                            grey("Alexander ABC ( 2   5/100 HP)")));
+}
+
+TEST_F(Actors, LookWidensTheHealthColumnsAndPrintsWideValuesWhole) {
+    qvchat2::add_actor(nullptr, add_payload(1, "Bo", 0, 0, 123));
+    qvchat2::add_actor(nullptr, add_payload(2, "Cy", 5, 9, 7));
+    qvchat2::get_actor_heal(nullptr, id_amount(2, 65535));
+    qvchat2::print_ui_actors(&gui, "");
+    EXPECT_THAT(gui.shown(), ElementsAre(grey("Local actors:"), grey("Bo  (123     0/    0 HP)"),
+                                         grey("Cy  ( 7 65535/    9 HP)")));
+}
+
+TEST(NumDigits, CountsDecimalDigits) {
+    EXPECT_EQ(qvchat2::num_digits(0), 0);
+    EXPECT_EQ(qvchat2::num_digits(1), 1);
+    EXPECT_EQ(qvchat2::num_digits(9), 1);
+    EXPECT_EQ(qvchat2::num_digits(10), 2);
+    EXPECT_EQ(qvchat2::num_digits(99), 2);
+    EXPECT_EQ(qvchat2::num_digits(100), 3);
+    EXPECT_EQ(qvchat2::num_digits(9999), 4);
+    EXPECT_EQ(qvchat2::num_digits(10000), 5);
+    EXPECT_EQ(qvchat2::num_digits(65535), 5);
+}
+
+TEST(NameCharacters, ZeroAndSpaceEndAName) {
+    EXPECT_TRUE(qvchat2::illegal_name_char('\0'));
+    EXPECT_TRUE(qvchat2::illegal_name_char(' '));
+    EXPECT_FALSE(qvchat2::illegal_name_char('A'));
+    EXPECT_FALSE(qvchat2::illegal_name_char('\x85'));
+}
+
+}  // namespace

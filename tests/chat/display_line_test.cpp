@@ -1,0 +1,196 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "chat/callbacks.h"
+#include "gui/common_gui.h"
+#include "tests/chat/chat_fixture.h"
+
+namespace {
+
+using qvchat2gui::GM_COLOR;
+using qvchat2gui::PM_COLOR;
+using qvchat2gui::SERVER_COLOR;
+using qvtest::color;
+using qvtest::SentPm;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+using DisplayLine = qvtest::ChatFixture;
+
+TEST_F(DisplayLine, ServerTextIsColouredAndLoggedAsServerMessage) {
+    raw(3, "Welcome");
+    raw(0, ": x");
+    EXPECT_THAT(gui.shown(),
+                ElementsAre(color(SERVER_COLOR) + "Welcome", color(SERVER_COLOR) + "x"));
+    EXPECT_THAT(server_log(), ElementsAre("Welcome", "x"));
+    EXPECT_THAT(chat_log(), IsEmpty());
+}
+
+TEST_F(DisplayLine, EachKindOfTextGetsItsPrefix) {
+    raw(0, "Bob: hi");
+    raw(0, "Bob waves");
+    raw(4, "Bob: shout");
+    raw(8, "Bob: hello]");
+    raw(2, "#GM from Ann: restart soon");
+    raw(1, "[PM from Bob: hi]");
+    raw(5, "[Ann]: hello");
+    EXPECT_THAT(gui.shown(), ElementsAre("Bob: hi", "Bob waves", "Bob: shout", "Bob: hello",
+                                         color(GM_COLOR) + "#GM from Ann: restart soon",
+                                         color(PM_COLOR) + "[PM from Bob: hi]", "[Ann]: hello"));
+    EXPECT_THAT(chat_log(),
+                ElementsAre("Bob: hi", "Bob waves", "Bob: shout", "Bob: hello",
+                            "#GM from Ann: restart soon", "[PM from Bob: hi]", "[Ann]: hello"));
+    EXPECT_THAT(server_log(), IsEmpty());
+}
+
+TEST_F(DisplayLine, GmTextWithoutNameIsServerText) {
+    raw(2, "no colon");
+    EXPECT_THAT(gui.shown(), ElementsAre(color(SERVER_COLOR) + "no colon"));
+}
+
+TEST_F(DisplayLine, ReceivedPmFromNameContainingToIsShownAsReceived) {
+    raw(1, "[PM from Otto: hi]");
+    raw(1, "[PM to Bob: x]");
+    EXPECT_THAT(gui.shown(), ElementsAre(color(PM_COLOR) + "[PM from Otto: hi]",
+                                         color(PM_COLOR) + "[PM to Bob: x]"));
+}
+
+TEST_F(DisplayLine, LogKeepsNoColourOrControlByte) {
+    raw(0, "Bob: \x85red\x1b[31m and \xe9t\xe9\x7f");
+    EXPECT_THAT(gui.shown(), ElementsAre("Bob: \x85red\x1b[31m and \xe9t\xe9\x7f"));
+    EXPECT_THAT(chat_log(), ElementsAre("Bob: red[31m and t"));
+}
+
+TEST_F(DisplayLine, PayloadShorterThanTwoBytesIsIgnored) {
+    qvchat2::on_raw_text(&gui, &logger, afk.get(), &harness.client(), {0});
+    qvchat2::on_raw_text(&gui, &logger, afk.get(), &harness.client(), {});
+    EXPECT_THAT(gui.shown(), IsEmpty());
+    EXPECT_THAT(chat_log(), IsEmpty());
+    EXPECT_THAT(server_log(), IsEmpty());
+}
+
+TEST(MentionTest, ComparesAsciiLettersWithoutCase) {
+    EXPECT_TRUE(qvchat2::contains_insensitive("hello BOB", "bob"));
+    EXPECT_TRUE(qvchat2::contains_insensitive("bob", "Bob"));
+    EXPECT_FALSE(qvchat2::contains_insensitive("bo b", "bob"));
+    EXPECT_FALSE(qvchat2::contains_insensitive("bo", "bob"));
+    EXPECT_FALSE(qvchat2::contains_insensitive("anything", ""));
+    EXPECT_FALSE(qvchat2::contains_insensitive("", ""));
+    // Only A to Z fold: Latin-1 e-acute and E-acute stay different.
+    EXPECT_FALSE(qvchat2::contains_insensitive("\xe9", "\xc9"));
+    EXPECT_TRUE(qvchat2::contains_insensitive("\xe9x", "\xe9X"));
+}
+
+TEST(LogText, KeepsExactlyThePrintableAsciiInOrder) {
+    std::string every_byte;
+    std::string printable;
+    for (int byte = 0; byte < 256; ++byte) {
+        every_byte += static_cast<char>(byte);
+        if (byte >= 32 && byte < 127) {
+            printable += static_cast<char>(byte);
+        }
+    }
+    EXPECT_EQ(qvchat2::remove_special_characters(every_byte + every_byte), printable + printable);
+}
+
+// While away and back again.
+class AfkDisplay : public qvtest::ChatFixture {
+protected:
+    void go_away() { afk->set_message_and_go_afk(&gui, ""); }
+    std::vector<std::string> shown_since_away() {
+        auto lines = gui.shown();
+        lines.erase(lines.begin());  // "Going AFK."
+        return lines;
+    }
+};
+
+TEST_F(AfkDisplay, OwnNameIsComparedWithCase) {
+    go_away();
+    raw(0, "alice: hi");
+    EXPECT_TRUE(afk->is_afk());
+    raw(0, "Alice: back");
+    EXPECT_FALSE(afk->is_afk());
+    EXPECT_THAT(shown_since_away(),
+                ElementsAre("alice: hi", "You are no longer AFK", "Alice: back"));
+}
+
+TEST_F(AfkDisplay, OwnTextWhilePresentShowsNoReturnLine) {
+    raw(0, "Alice: hi");
+    EXPECT_FALSE(afk->is_afk());
+    EXPECT_THAT(gui.shown(), ElementsAre("Alice: hi"));
+}
+
+TEST_F(AfkDisplay, SentPmEndsAwayUnlessItIsTheAutomaticReply) {
+    go_away();
+    raw(1, std::string("[PM to Bob: ") + AFK_TEXT + "]");
+    EXPECT_TRUE(afk->is_afk());
+    raw(1, "[PM to Bob: back]");
+    EXPECT_FALSE(afk->is_afk());
+    EXPECT_THAT(shown_since_away(),
+                ElementsAre(color(PM_COLOR) + "[PM to Bob: " + AFK_TEXT + "]",
+                            "You are no longer AFK", color(PM_COLOR) + "[PM to Bob: back]"));
+    EXPECT_THAT(sent_pms(), IsEmpty());
+}
+
+TEST_F(AfkDisplay, ReceivedPmIsAnsweredOncePerAwayPeriod) {
+    go_away();
+    raw(1, "[PM from Bob: hi]");
+    raw(1, "[PM from Bob: hello?]");
+    raw(1, "[PM from Otto: hi]");
+    EXPECT_TRUE(afk->is_afk());
+    EXPECT_THAT(sent_pms(), ElementsAre(SentPm{"Bob", AFK_TEXT}, SentPm{"Otto", AFK_TEXT}));
+    EXPECT_THAT(shown_since_away(), ElementsAre(color(PM_COLOR) + "[PM from Bob: hi]",
+                                                color(PM_COLOR) + "[PM from Bob: hello?]",
+                                                color(PM_COLOR) + "[PM from Otto: hi]"));
+
+    // Back and away again: a new period, a new answer with the new text.
+    raw(0, "Alice: back");
+    afk->set_message_and_go_afk(&gui, "brb");
+    raw(1, "[PM from Bob: and now?]");
+    EXPECT_THAT(sent_pms(), ElementsAre(SentPm{"Bob", AFK_TEXT}, SentPm{"Otto", AFK_TEXT},
+                                        SentPm{"Bob", "brb"}));
+}
+
+TEST_F(AfkDisplay, TwoAwayClientsStopAnsweringEachOther) {
+    go_away();
+    // Bob's client is away too: each of its answers comes back as a received PM.
+    for (int round = 0; round < 5; ++round) {
+        raw(1, "[PM from Bob: AFK: away as well]");
+        raw(1, std::string("[PM to Bob: ") + AFK_TEXT + "]");
+    }
+    EXPECT_THAT(sent_pms(), ElementsAre(SentPm{"Bob", AFK_TEXT}));
+    EXPECT_TRUE(afk->is_afk());
+}
+
+TEST_F(AfkDisplay, NothingIsAnsweredWhilePresent) {
+    raw(1, "[PM from Bob: hi]");
+    EXPECT_THAT(sent_pms(), IsEmpty());
+}
+
+TEST_F(AfkDisplay, LocalMentionIsAnsweredOnlyWhenRespondingLocally) {
+    go_away();
+    raw(0, "Bob: hey ALICE");
+    EXPECT_THAT(sent_pms(), IsEmpty());
+
+    use_afk_state(true);
+    go_away();
+    raw(0, "Bob: hey ALICE");
+    raw(0, "Carl: nobody here");
+    raw(0, "Dora pokes alice");
+    EXPECT_THAT(sent_pms(), ElementsAre(SentPm{"Bob", AFK_TEXT}, SentPm{"Dora", AFK_TEXT}));
+}
+
+TEST_F(AfkDisplay, GmChannelAndServerTextAreNeverAnswered) {
+    use_afk_state(true);
+    go_away();
+    raw(2, "#GM from Ann: Alice?");
+    raw(5, "[Ann]: Alice?");
+    raw(3, "Alice?");
+    raw(1, "Alice?");  // a PM without a sender
+    EXPECT_THAT(sent_pms(), IsEmpty());
+    EXPECT_TRUE(afk->is_afk());
+}
+
+}  // namespace

@@ -1,0 +1,74 @@
+#include "chat/timer.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <stdexcept>
+
+#include "tests/support/wait_until.h"
+
+namespace {
+
+using qvchat2::Timer;
+using qvtest::wait_until;
+
+constexpr Timer::Duration AN_HOUR = boost::chrono::hours(1);
+
+TEST(TimerTest, RunsTheActionOnceWhenTheCountdownEnds) {
+    std::atomic<int> runs{0};
+    const Timer timer(
+        3, [&] { ++runs; }, Timer::Duration(1));
+    EXPECT_TRUE(wait_until([&] { return runs == 1; }));
+}
+
+TEST(TimerTest, ResetStartsAnotherCountdown) {
+    std::atomic<int> runs{0};
+    Timer timer(0, [&] { ++runs; });
+    ASSERT_TRUE(wait_until([&] { return runs == 1; }));
+    timer.reset();
+    EXPECT_TRUE(wait_until([&] { return runs == 2; }));
+}
+
+TEST(TimerTest, CancelledOrDestroyedCountdownNeverRuns) {
+    std::atomic<int> runs{0};
+    {
+        Timer timer(
+            1, [&] { ++runs; }, AN_HOUR);
+        timer.cancel();
+        timer.reset();
+        timer.reset();
+    }
+    EXPECT_EQ(runs, 0);
+}
+
+TEST(TimerTest, ThrowingActionEndsOnlyThatCountdown) {
+    std::atomic<int> runs{0};
+    Timer timer(0, [&] {
+        ++runs;
+        throw std::runtime_error("action failed");
+    });
+    ASSERT_TRUE(wait_until([&] { return runs == 1; }));
+    timer.reset();
+    EXPECT_TRUE(wait_until([&] { return runs == 2; }));
+}
+
+TEST(TimerTest, ManyThreadsMayResetAtOnce) {
+    std::atomic<int> runs{0};
+    Timer timer(
+        1, [&] { ++runs; }, Timer::Duration(1));
+    boost::thread_group resetters;
+    for (int thread = 0; thread < 8; ++thread) {
+        resetters.create_thread([&] {
+            for (int round = 0; round < 50; ++round) {
+                timer.reset();
+            }
+        });
+    }
+    resetters.join_all();
+    timer.cancel();
+    const int before = runs;
+    timer.reset();
+    EXPECT_TRUE(wait_until([&] { return runs == before + 1; }));
+}
+
+}  // namespace
