@@ -1,0 +1,21 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "network/Packet.h"
+
+namespace qvdemo {
+
+// Line `number` (1 to `total`) of a flood: local speech, channel chat, a received private
+// message or server text with colour bytes, in turn; its text is 40 to 200 bytes long and
+// carries flood_marker(number, total) so a test can count every line.
+qvnetworklib::SendPacket flood_line(std::size_t number, std::size_t total);
+
+// "flood 17 of 1000 ": unique for each line of a flood.
+std::string flood_marker(std::size_t number, std::size_t total);
+
+constexpr std::size_t FLOOD_MIN_TEXT = 40;
+constexpr std::size_t FLOOD_MAX_TEXT = 200;
+
+}  // namespace qvdemo
