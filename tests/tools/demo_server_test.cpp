@@ -177,6 +177,7 @@ TEST(DemoServer, AMissingPingAnswerDisconnectsWithAServerLine) {
     ASSERT_TRUE(last.has_value());
     EXPECT_EQ(text_of(last->payload), DemoSession::PING_MISSED_TEXT);
     EXPECT_TRUE(demo.events().wait_for(Kind::PING_MISSED));
+    raw.reset();  // the server waits for the client to close after its last words
     EXPECT_TRUE(demo.events().wait_for(Kind::DISCONNECTED));
     EXPECT_GE(demo.events().count(Kind::PING_WRONG_ANSWER), 1U);
 }
