@@ -249,6 +249,18 @@ TEST_F(ScreenTest, LoginPromptMasksThePassword) {
         << joined(session->screen());
 }
 
+TEST_F(ScreenTest, PasswordReadingEndsAfter128Bytes) {
+    session = std::make_unique<TmuxSession>(app_command("--login"), 80, 24);
+    ASSERT_TRUE(session->wait_for_text("Username: "));
+    enter("amy");
+    ASSERT_TRUE(session->wait_for_text("Password: "));
+    session->type(std::string(128, 'p'));
+    wait_for_layout(80, 24);
+    EXPECT_TRUE(wait_for_chat(
+        {"login name=[amy]", "password=[" + std::string(67, 'p'), std::string(61, 'p') + "]"}))
+        << joined(session->screen());
+}
+
 TEST_F(ScreenTest, PageUpAndPageDownScrollTheChat) {
     start();
     const pid_t program = program_id();
