@@ -36,9 +36,10 @@ PDCursesGUI::PDCursesGUI() : curses(std::make_unique<CursesScreen>()), chat_line
     const char* terminal = std::getenv("TERM");  // NOLINT(concurrency-mt-unsafe)
     curses->screen = newterm(terminal, stdout, stdin);
     if (curses->screen == nullptr) {
-        throw UIFaultException("Cannot use the terminal \"" +
-                               std::string(terminal != nullptr ? terminal : "") +
-                               "\" (check the TERM variable).");
+        throw UIFaultException(terminal == nullptr
+                                   ? std::string("Cannot start the screen: TERM is not set.")
+                                   : "Cannot start the screen on the terminal type \"" +
+                                         std::string(terminal) + "\" (check TERM).");
     }
     try {
         noecho();
