@@ -128,9 +128,9 @@ TEST_F(Channels, HugePayloadWrapsCodesWithoutFailing) {
     EXPECT_EQ(qvchat2::channel_table().find(5)->number, 1U);
 }
 
-class Clock : public qvtest::ChatFixture {};
+class ClockMessage : public qvtest::ChatFixture {};
 
-TEST_F(Clock, PassesLittleEndianMinutesAndIgnoresShortPayloads) {
+TEST_F(ClockMessage, PassesLittleEndianMinutesAndIgnoresShortPayloads) {
     qvchat2::update_clock(&gui, nullptr, {0x2C, 0x01});
     qvchat2::update_clock(&gui, nullptr, {0x2C});
     qvchat2::update_clock(&gui, nullptr, {});
