@@ -66,9 +66,9 @@ void ChatGUI::process_input(qvnetworklib::Client* client, const std::string& lin
     const std::string argument = space == std::string::npos ? "" : line.substr(space + 1);
 
     if (line[0] == '/' && space != std::string::npos) {
-        if (client != nullptr) {
-            client->send_pm(line.substr(1, space - 1), argument);
-        }
+        send_typed(client, [&](qvnetworklib::Client& connected) {
+            return connected.send_pm(line.substr(1, space - 1), argument);
+        });
         return;
     }
     if (line[0] == '#') {
@@ -78,8 +78,18 @@ void ChatGUI::process_input(qvnetworklib::Client* client, const std::string& lin
             return;
         }
     }
-    if (client != nullptr) {
-        client->send_chat(line);
+    send_typed(client, [&](qvnetworklib::Client& connected) { return connected.send_chat(line); });
+}
+
+void ChatGUI::send_typed(qvnetworklib::Client* client,
+                         const std::function<bool(qvnetworklib::Client&)>& send) {
+    // A typed line that cannot leave must not vanish without a word.
+    if (client == nullptr || !client->is_connected()) {
+        add_chat_line(static_cast<char>(SERVER_COLOR) + std::string(NOT_CONNECTED_NOTICE));
+        return;
+    }
+    if (!send(*client)) {
+        add_chat_line(static_cast<char>(SERVER_COLOR) + std::string(TOO_LONG_NOTICE));
     }
 }
 

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <boost/function.hpp>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -20,6 +21,10 @@ constexpr std::uint8_t PM_COLOR = 7;
 constexpr std::uint8_t SERVER_COLOR = 17;
 constexpr std::uint8_t OFF_CHANNEL_COLOR = 20;
 constexpr std::uint8_t GM_COLOR = 25;
+
+// Shown instead of sending a typed line that cannot leave.
+constexpr char NOT_CONNECTED_NOTICE[] = "Not connected: the line was not sent.";
+constexpr char TOO_LONG_NOTICE[] = "The line is too long to send.";
 
 // A channel number above this is a guild channel.
 constexpr std::uint32_t GUILD_CUTOFF = 1000000;
@@ -58,8 +63,8 @@ public:
     void add_callback(const std::string& word, const CommandHandler& handler);
 
     // Interprets one finished input line: "/name text" is a private message, "#word args"
-    // runs a local command when the word is known, everything else is sent as chat. Without
-    // a client nothing can be sent and such lines are dropped.
+    // runs a local command when the word is known, everything else is sent as chat. A line
+    // that cannot be sent (no connection, too long for a message) is named in the chat window.
     void process_input(qvnetworklib::Client* client, const std::string& line);
 
     bool should_exit() const;
@@ -73,6 +78,9 @@ protected:
     std::vector<unsigned int> get_channel_list() const;
 
 private:
+    void send_typed(qvnetworklib::Client* client,
+                    const std::function<bool(qvnetworklib::Client&)>& send);
+
     mutable std::mutex channel_list_mutex;  // guards channel_list
     std::vector<unsigned int> channel_list;
     std::map<std::string, CommandHandler> callbacks;

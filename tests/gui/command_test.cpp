@@ -28,6 +28,7 @@ protected:
     void SetUp() override {
         harness.start();
         ASSERT_TRUE(server.wait_for_client());
+        ASSERT_TRUE(qvtest::wait_until([this] { return harness.client().is_connected(); }));
     }
 
     // The text frames (chat and private messages) that typing the line sent.
@@ -119,9 +120,13 @@ TEST(ChatGUICommands, FirstRegistrationWinsAndOnlyLowerCaseWordsAreReachable) {
     gui.process_input(nullptr, "#loud");
     EXPECT_EQ(replaced_help_calls, 0);
     EXPECT_EQ(loud_calls, 0);
+    // "#Loud" and "#loud" are no commands: they would go out as chat, which needs a connection.
+    const std::string not_sent =
+        static_cast<char>(SERVER_COLOR) + std::string(NOT_CONNECTED_NOTICE);
     EXPECT_EQ(gui.shown(),
               (std::vector<std::string>{
-                  "Available commands: #Loud, #afk, #ci, #exit, #help, #loc, #look, #quit"}));
+                  "Available commands: #Loud, #afk, #ci, #exit, #help, #loc, #look, #quit",
+                  not_sent, not_sent}));
 }
 
 TEST(ChatGUICommands, QuitEndsTheRunWithoutAClient) {
@@ -145,6 +150,29 @@ TEST(ChatGUICommands, ChannelInfo) {
                                "You are on channels 1, 3, guild",
                                "You are on channels 1000000, 0, guild",
                            }));
+}
+
+TEST_F(ProcessInput, LineTooLongForOneMessageIsNamedNotSent) {
+    EXPECT_TRUE(sent_for(std::string(70000, 'x')).empty());
+    EXPECT_TRUE(sent_for("/bob " + std::string(70000, 'y')).empty());
+    const std::string notice = static_cast<char>(SERVER_COLOR) + std::string(TOO_LONG_NOTICE);
+    EXPECT_EQ(gui.shown(), (std::vector<std::string>{notice, notice}));
+}
+
+TEST(ProcessInputOffline, LinesTypedWithoutAConnectionAreNamedNotSent) {
+    qvtest::RecordingGUI gui;
+    qvnetworklib::Client never_started("bob", "secret", {"127.0.0.1", "1", "x"});
+    gui.process_input(&never_started, "hello");
+    gui.process_input(&never_started, "/ann hi");
+    gui.process_input(nullptr, "hello");
+    gui.process_input(&never_started, "#help");
+    const std::string notice = static_cast<char>(SERVER_COLOR) + std::string(NOT_CONNECTED_NOTICE);
+    const auto shown = gui.shown();
+    ASSERT_EQ(shown.size(), 4U);
+    EXPECT_EQ(shown[0], notice);
+    EXPECT_EQ(shown[1], notice);
+    EXPECT_EQ(shown[2], notice);
+    EXPECT_EQ(shown[3].rfind("Available commands: ", 0), 0U) << "local commands need no connection";
 }
 
 }  // namespace

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/gui/tmux_session.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/TmuxSession.h"
 
 namespace qvtest {
 namespace {

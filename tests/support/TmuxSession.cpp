@@ -1,4 +1,4 @@
-#include "tests/gui/tmux_session.h"
+#include "tests/support/TmuxSession.h"
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -11,8 +11,6 @@
 #include <thread>
 
 namespace qvtest {
-
-namespace {}  // namespace
 
 std::string run_program(const std::vector<std::string>& arguments) {
     std::array<int, 2> pipe_ends{};

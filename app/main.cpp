@@ -1,0 +1,155 @@
+#include <boost/thread/thread.hpp>
+#include <iostream>
+#include <memory>
+#include <string>
+
+#include "app/config.h"
+#include "app/connection_notices.h"
+#include "app/fault_report.h"
+#include "app/linux.h"
+#include "app/log.h"
+#include "app/signal_watcher.h"
+#include "chat/afk.h"
+#include "chat/registration.h"
+#include "gui/common_gui.h"
+#include "gui/debug_gui.h"
+#include "gui/pdcurses_gui.h"
+#include "network/QVClient.h"
+
+namespace {
+
+constexpr int EXIT_OK = 0;
+constexpr int EXIT_FAULT = 1;
+constexpr int EXIT_UNKNOWN_SERVER = 2;
+
+// What main owns for the whole run, released in the fixed order: the AFK state, then the
+// front-end, then the logger.
+struct RunObjects {
+    std::unique_ptr<qvchat2gui::ChatGUI> front_end;
+    std::unique_ptr<qvchat2::Logger> logger;
+    std::unique_ptr<qvchat2::AfkState> afk_state;
+    std::unique_ptr<qvchat2::SignalWatcher> signal_watcher;
+
+    void release() {
+        afk_state.reset();
+        signal_watcher.reset();
+        front_end.reset();  // leaves curses mode: the terminal is usable again
+        logger.reset();
+    }
+};
+
+// Makes sure the network thread has stopped and been joined before the client goes away,
+// whichever way the online phase ends.
+class NetworkThreadStopper {
+public:
+    explicit NetworkThreadStopper(qvnetworklib::Client& client) : client(client) {}
+    ~NetworkThreadStopper() { stop(); }
+
+    NetworkThreadStopper(const NetworkThreadStopper&) = delete;
+    NetworkThreadStopper& operator=(const NetworkThreadStopper&) = delete;
+
+    void start() { network_thread = client.start_threaded(); }
+    void stop() {
+        client.exit();
+        if (network_thread) {
+            network_thread->join();
+            network_thread.reset();
+        }
+    }
+
+private:
+    qvnetworklib::Client& client;
+    std::unique_ptr<boost::thread> network_thread;
+};
+
+qvchat2::Settings read_settings(const qvnetworklib::ServerInfo& server) {
+    qvchat2::Settings settings = qvchat2::read_ini(server.config_dir);
+    for (const auto& entry : qvchat2::read_ini("qv.ini")) {
+        settings.insert(entry);
+    }
+    return settings;
+}
+
+std::unique_ptr<qvchat2gui::ChatGUI> make_front_end() {
+    if (qvnetworklib::DEBUG) {
+        return std::make_unique<qvchat2gui::DebugGUI>();
+    }
+    return std::make_unique<qvchat2gui::PDCursesGUI>();
+}
+
+void read_credentials(const qvchat2::Settings& settings, const qvchat2gui::ChatGUI& front_end,
+                      std::string& username, std::string& password) {
+    if (settings.count("username") == 0 || settings.count("password") == 0) {
+        front_end.prompt_login(username, password);
+        return;
+    }
+    username = settings.at("username");
+    password = settings.at("password");
+}
+
+void run_online(RunObjects& run, const qvnetworklib::ServerInfo& server,
+                const std::string& username, const std::string& password) {
+    qvnetworklib::Client client(username, password, server);
+    NetworkThreadStopper network(client);
+    qvchat2gui::ChatGUI* front_end = run.front_end.get();
+
+    front_end->set_client(&client);
+    client.set_status_callback([front_end](const qvnetworklib::ConnectionStatus& status) {
+        const std::string notice = qvchat2::connection_notice(status);
+        if (!notice.empty()) {
+            front_end->add_chat_line(static_cast<char>(qvchat2gui::SERVER_COLOR) + notice);
+        }
+    });
+    qvchat2::register_chat_handlers(client, front_end, run.logger.get(), run.afk_state.get());
+    front_end->add_callback("loc", [&client](const std::string&) { client.send_loc(); });
+
+    network.start();
+    front_end->take_control();
+
+    // Joining the network thread also waits for every message handler still running.
+    network.stop();
+    run.release();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qvchat2::pre_init();
+
+    const qvchat2::ServerTable servers = qvchat2::read_servers("servers.lst");
+    const std::string server_name = argc > 1 ? argv[1] : "test";
+    const auto entry = servers.find(server_name);
+    if (entry == servers.end()) {
+        std::cerr << "Couldn't find the supplied server " << server_name << '\n';
+        return EXIT_UNKNOWN_SERVER;
+    }
+    const qvnetworklib::ServerInfo server = entry->second;
+    const qvchat2::Settings settings = read_settings(server);
+    // Read before the screen is taken over, so that a warning about the value stays readable.
+    const qvchat2::LoggingType logging_type =
+        qvchat2::logging_type_from_settings(settings, std::cerr);
+
+    RunObjects run;
+    std::string username;
+    std::string password;
+    try {
+        run.front_end = make_front_end();
+        qvchat2gui::ChatGUI* front_end = run.front_end.get();
+        run.signal_watcher =
+            std::make_unique<qvchat2::SignalWatcher>([front_end] { front_end->exit_client(); });
+        read_credentials(settings, *run.front_end, username, password);
+        run.logger = std::make_unique<qvchat2::Logger>(logging_type, server.config_dir);
+        run.afk_state = qvchat2::create_afk_state(settings, front_end);
+        if (!run.front_end->should_exit()) {
+            run_online(run, server, username, password);
+        }
+    } catch (...) {
+        // Everything is released first: the message must land on a restored terminal.
+        run.release();
+        qvchat2::describe_current_exception(std::cerr);
+        my_pause();
+        return EXIT_FAULT;
+    }
+    run.release();
+    return EXIT_OK;
+}

@@ -1,0 +1,263 @@
+// The real qvchat program in a real terminal (tmux) against a fake game server on loopback.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <algorithm>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include "network/message_types.h"
+#include "tests/support/FakeGameServer.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/TmuxSession.h"
+#include "tests/support/wait_until.h"
+
+namespace {
+
+using qvnetworklib::ByteVector;
+using qvtest::FakeGameServer;
+using qvtest::TmuxSession;
+
+constexpr char PM_COLOR = 7;
+
+ByteVector bytes(const std::string& text) {
+    return ByteVector(text.begin(), text.end());
+}
+
+std::string screen_text(const TmuxSession& terminal) {
+    return qvtest::joined(terminal.screen());
+}
+
+class QvchatProgram : public ::testing::Test {
+protected:
+    void SetUp() override {
+        write_file("servers.lst", "test test 127.0.0.1 " + server.port() + "\n");
+        write_file("qv.ini", "#username = bob\n#password = secret\n#log_chat = 3\n");
+    }
+
+    void write_file(const std::string& name, const std::string& content) const {
+        std::ofstream(work / name, std::ios::binary) << content;
+    }
+
+    std::string read_file(const std::filesystem::path& path) const {
+        std::ifstream file(path, std::ios::binary);
+        std::stringstream content;
+        content << file.rdbuf();
+        return content.str();
+    }
+
+    std::string chat_log() const {
+        return read_file(work / "documents" / "Quorvan" / "test" / "chat_log.txt");
+    }
+
+    // Runs qvchat with `arguments` in an 80x24 terminal; the pane shows its exit status after,
+    // and the file "qvchat.pid" holds its process id.
+    void start(const std::string& arguments = "test") {
+        const std::string command =
+            "cd '" + work.path().string() + "' && sh -c 'echo $$ > qvchat.pid; " +
+            "XDG_DOCUMENTS_DIR=\"$PWD/documents\" exec \"$0\" \"$@\"' '" + QVCHAT_BINARY + "' " +
+            arguments + "; echo \"exit status $?\"; sleep 600";
+        terminal = std::make_unique<TmuxSession>(command, 80, 24);
+    }
+
+    pid_t program_id() const {
+        pid_t id = 0;
+        qvtest::wait_until([&] {
+            std::ifstream(work / "qvchat.pid") >> id;
+            return id > 0;
+        });
+        return id;
+    }
+
+    // Starts the program and lets the server speak first, so that the client logs in.
+    void start_logged_in() {
+        start();
+        ASSERT_TRUE(server.wait_for_client());
+        ASSERT_TRUE(server.send_text(3, "Welcome to the test server"));
+        ASSERT_TRUE(server.wait_for_count(qvnetworklib::OUT_LOGIN, 1));
+        ASSERT_TRUE(terminal->wait_for_text("Welcome to the test server"))
+            << screen_text(*terminal);
+    }
+
+    void enter(const std::string& line) const {
+        terminal->type(line);
+        terminal->press("Enter");
+    }
+
+    // The payloads of the frames of `type` the server received.
+    std::vector<ByteVector> received(std::uint8_t type) const {
+        std::vector<ByteVector> payloads;
+        for (const auto& frame : server.frames()) {
+            if (frame.type == type) {
+                payloads.push_back(frame.payload);
+            }
+        }
+        return payloads;
+    }
+
+    void exit_and_expect_status(int status) const {
+        enter("#exit");
+        EXPECT_TRUE(terminal->wait_for_text("exit status " + std::to_string(status)))
+            << screen_text(*terminal);
+    }
+
+    qvtest::TempDir work;
+    FakeGameServer server;
+    std::unique_ptr<TmuxSession> terminal;
+};
+
+TEST_F(QvchatProgram, UnknownServerIsReportedWithoutOpeningTheScreen) {
+    start("nowhere");
+    ASSERT_TRUE(terminal->wait_for_text("exit status 2")) << screen_text(*terminal);
+    const std::string screen = screen_text(*terminal);
+    EXPECT_NE(screen.find("Couldn't find the supplied server nowhere"), std::string::npos);
+}
+
+TEST_F(QvchatProgram, UnresolvableServerIsAFaultWithStatusOne) {
+    write_file("servers.lst", "test test 127.0.0.1 no-such-service-qvchat\n");
+    start();
+    ASSERT_TRUE(terminal->wait_for_text("Press enter to continue...")) << screen_text(*terminal);
+    terminal->press("Enter");
+    ASSERT_TRUE(terminal->wait_for_text("exit status 1")) << screen_text(*terminal);
+}
+
+TEST_F(QvchatProgram, LogsInShowsServerStateAndLeavesCleanly) {
+    start_logged_in();
+    ByteVector login = bytes("bob secret");
+    login.push_back(0);
+    EXPECT_EQ(received(qvnetworklib::OUT_LOGIN), std::vector<ByteVector>{login});
+
+    // Channels 3 (active), 5 and a guild channel; the clock at 05:00.
+    ASSERT_TRUE(server.send_frame(qvnetworklib::IN_ASSIGN_CHANNELS,
+                                  {0, 3, 0, 0, 0, 5, 0, 0, 0, 0x41, 0x42, 0x0F, 0x00}));
+    ASSERT_TRUE(server.send_frame(qvnetworklib::IN_UPDATE_CLOCK, {0x2C, 0x01}));
+    ASSERT_TRUE(terminal->wait_for_screen([](const std::vector<std::string>& rows) {
+        const std::string top = rows.size() > 1 ? rows[0] + rows[1] : "";
+        return top.find("5:00") != std::string::npos && top.find("Guild") != std::string::npos;
+    })) << screen_text(*terminal);
+
+    enter("#ci");
+    EXPECT_TRUE(terminal->wait_for_text("You are on channels 3, 5, guild"))
+        << screen_text(*terminal);
+    enter("#help");
+    EXPECT_TRUE(terminal->wait_for_text("#afk, #ci, #exit, #help, #loc, #look, #quit"))
+        << screen_text(*terminal);
+
+    exit_and_expect_status(0);
+    // Curses is gone: the shell's own output is back on a normal screen.
+    EXPECT_TRUE(server.wait_for_disconnect());
+}
+
+TEST_F(QvchatProgram, TypedLinesLeaveAsChatPrivateMessagesAndLocateRequests) {
+    start_logged_in();
+    enter("hello there");
+    enter("/ann hi ann");
+    enter("#loc somewhere");
+    enter("#Who is here");
+    ASSERT_TRUE(server.wait_for_count(qvnetworklib::OUT_RAW_TEXT, 2));
+    ASSERT_TRUE(server.wait_for_count(qvnetworklib::OUT_PM, 1));
+    ASSERT_TRUE(server.wait_for_count(qvnetworklib::OUT_LOC, 1));
+    EXPECT_EQ(received(qvnetworklib::OUT_RAW_TEXT),
+              (std::vector<ByteVector>{bytes("hello there"), bytes("#Who is here")}));
+    EXPECT_EQ(received(qvnetworklib::OUT_PM), std::vector<ByteVector>{bytes("ann hi ann")});
+    EXPECT_EQ(received(qvnetworklib::OUT_LOC), std::vector<ByteVector>{ByteVector{}});
+    exit_and_expect_status(0);
+}
+
+TEST_F(QvchatProgram, AwayStateAnswersEachSenderOnceAndEndsWithOwnActivity) {
+    start_logged_in();
+    enter("#afk brb");
+    ASSERT_TRUE(server.send_text(1, "[PM from Otto: are you there?]"));
+    ASSERT_TRUE(server.send_text(1, "[PM from Otto: hello?]"));
+    ASSERT_TRUE(terminal->wait_for_text("[PM from Otto: hello?]")) << screen_text(*terminal);
+    ASSERT_TRUE(server.wait_for_count(qvnetworklib::OUT_PM, 1));
+    EXPECT_EQ(received(qvnetworklib::OUT_PM), std::vector<ByteVector>{bytes("Otto brb")});
+
+    // The server's echo of the user's own message ends the away state.
+    ASSERT_TRUE(server.send_text(1, "[PM to Otto: back now]"));
+    EXPECT_TRUE(terminal->wait_for_text("You are no longer AFK")) << screen_text(*terminal);
+    exit_and_expect_status(0);
+}
+
+// An IN_ADD_ACTOR payload: id, ten unread bytes, maximum and current health, type, name.
+ByteVector plain_actor(std::uint16_t id, std::uint16_t max_health, std::uint16_t health,
+                       std::uint8_t type, const std::string& name) {
+    ByteVector payload{static_cast<unsigned char>(id & 0xFFU),
+                       static_cast<unsigned char>(id >> 8U)};
+    payload.resize(12, 0);
+    for (const std::uint16_t value : {max_health, health}) {
+        payload.push_back(static_cast<unsigned char>(value & 0xFFU));
+        payload.push_back(static_cast<unsigned char>(value >> 8U));
+    }
+    payload.push_back(type);
+    payload.insert(payload.end(), name.begin(), name.end());
+    payload.push_back(0);
+    return payload;
+}
+
+TEST_F(QvchatProgram, NearbyCharactersAreListedByLook) {
+    start_logged_in();
+    ASSERT_TRUE(
+        server.send_frame(qvnetworklib::IN_ADD_ACTOR, plain_actor(40, 100, 100, 2, "Alexander")));
+    ASSERT_TRUE(server.send_frame(qvnetworklib::IN_ADD_ACTOR, plain_actor(12, 30, 30, 1, "Bob")));
+    ASSERT_TRUE(server.send_frame(qvnetworklib::IN_ACTOR_DAMAGE, {40, 0, 95, 0}));
+    ASSERT_TRUE(server.send_text(3, "actors sent"));
+    ASSERT_TRUE(terminal->wait_for_text("actors sent")) << screen_text(*terminal);
+    enter("#look");
+    EXPECT_TRUE(terminal->wait_for_text("Alexander  ( 2   5/100 HP)")) << screen_text(*terminal);
+    EXPECT_NE(screen_text(*terminal).find("Bob        ( 1  30/ 30 HP)"), std::string::npos);
+    exit_and_expect_status(0);
+}
+
+TEST_F(QvchatProgram, RefusedLoginShowsBadLoginAndEnds) {
+    start_logged_in();
+    ASSERT_TRUE(server.send_frame(qvnetworklib::IN_BAD_LOGIN, {}));
+    EXPECT_TRUE(terminal->wait_for_text("exit status 0")) << screen_text(*terminal);
+}
+
+TEST_F(QvchatProgram, ConnectionProblemsAreShownAndUnsentLinesAreNamed) {
+    start_logged_in();
+    server.close_client();
+    ASSERT_TRUE(terminal->wait_for_text("Connection to the server was lost."))
+        << screen_text(*terminal);
+    enter("anyone?");
+    EXPECT_TRUE(terminal->wait_for_text("Not connected: the line was not sent."))
+        << screen_text(*terminal);
+    exit_and_expect_status(0);
+}
+
+TEST_F(QvchatProgram, RefusedConnectionIsShown) {
+    const std::string port = qvtest::unused_loopback_port();
+    write_file("servers.lst", "test test 127.0.0.1 " + port + "\n");
+    start();
+    EXPECT_TRUE(terminal->wait_for_text("Could not connect to 127.0.0.1:" + port + ": "))
+        << screen_text(*terminal);
+    exit_and_expect_status(0);
+}
+
+TEST_F(QvchatProgram, TerminationSignalEndsTheRunInOrder) {
+    start_logged_in();
+    ASSERT_EQ(::kill(program_id(), SIGTERM), 0);
+    EXPECT_TRUE(terminal->wait_for_text("exit status 0")) << screen_text(*terminal);
+}
+
+TEST_F(QvchatProgram, ChatLogHoldsTimeStampedLinesWithoutControlBytes) {
+    start_logged_in();
+    ASSERT_TRUE(server.send_text(0, "Ann: look \x1b[2Jhere\x07"));
+    ASSERT_TRUE(server.send_text(1, "[PM from Ann: psst]"));
+    ASSERT_TRUE(terminal->wait_for_text("[PM from Ann: psst]")) << screen_text(*terminal);
+    exit_and_expect_status(0);
+
+    const std::string log = chat_log();
+    EXPECT_NE(log.find("> Ann: look [2Jhere\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("> [PM from Ann: psst]\n"), std::string::npos) << log;
+    EXPECT_EQ(log.front(), '<');
+    EXPECT_TRUE(std::none_of(log.begin(), log.end(), [](char byte) {
+        const auto value = static_cast<unsigned char>(byte);
+        return (value < 32 && byte != '\n') || value >= 127;
+    })) << log;
+}
+
+}  // namespace
