@@ -6,6 +6,14 @@ namespace qvnetworklib {
 
 Packet::Packet() : header(HEADER_SIZE, 0) {}
 
+std::optional<std::size_t> announced_payload_size(const ByteVector& header) {
+    const std::size_t length = header.at(1) | (header.at(2) << 8U);
+    if (length == 0) {
+        return std::nullopt;
+    }
+    return length - 1;
+}
+
 void append_frame(const SendPacket& packet, ByteVector& frame) {
     const std::size_t length = packet.data.size() + 1;
     frame.reserve(frame.size() + HEADER_SIZE + packet.data.size());

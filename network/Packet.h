@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace qvnetworklib {
@@ -20,6 +22,10 @@ struct SendPacket {
     std::uint8_t type = 0;
     ByteVector data;
 };
+
+// The payload size that a received frame header (type, length low, length high) announces, or
+// nothing for a length field of 0, which no frame can have.
+std::optional<std::size_t> announced_payload_size(const ByteVector& header);
 
 // Appends the frame of `packet` (type, length low, length high, payload) to `frame`.
 // The caller makes sure the payload fits the 16-bit length field.

@@ -183,12 +183,12 @@ void Client::handle_read_header(const boost::system::error_code& error,
         drop_connection(ConnectionStatus::Kind::CONNECTION_LOST, error.message());
         return;
     }
-    const std::uint16_t length = assemble(packet->header[1], packet->header[2]);
-    if (length == 0) {
+    const std::optional<std::size_t> payload_size = announced_payload_size(packet->header);
+    if (!payload_size) {
         drop_connection(ConnectionStatus::Kind::PROTOCOL_ERROR, "length field 0");
         return;
     }
-    packet->data.resize(length - 1U);
+    packet->data.resize(*payload_size);
     boost::asio::async_read(
         socket, boost::asio::buffer(packet->data),
         handler_queue.wrap(READ_PRIORITY, boost::bind(&Client::handle_read_body, this,

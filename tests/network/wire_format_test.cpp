@@ -44,6 +44,14 @@ TEST(Frame, LengthFieldCarriesIntoTheHighByte) {
     EXPECT_EQ(largest.size(), MAX_PAYLOAD_SIZE + 3);
 }
 
+TEST(Frame, HeaderAnnouncesPayloadSizeUnlessTheLengthIsZero) {
+    EXPECT_EQ(announced_payload_size({0, 1, 0}), 0U);
+    EXPECT_EQ(announced_payload_size({0, 3, 0}), 2U);
+    EXPECT_EQ(announced_payload_size({0, 0x00, 0x01}), 255U);
+    EXPECT_EQ(announced_payload_size({0, 0xFF, 0xFF}), MAX_PAYLOAD_SIZE);
+    EXPECT_FALSE(announced_payload_size({0, 0, 0}).has_value());
+}
+
 TEST(Frame, AppendsBehindWhatTheBufferHolds) {
     ByteVector frames;
     append_frame(SendPacket{OUT_LOC, {}}, frames);
