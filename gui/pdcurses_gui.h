@@ -68,7 +68,7 @@ private:
     void redraw_aux_window();
     void focus_in_main();
 
-    bool wait_for_input();
+    static bool wait_for_input();
     int read_key();
     void handle_key(int key);
     void redraw_input_window();

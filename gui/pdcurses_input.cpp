@@ -3,8 +3,6 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-#include <array>
-
 #include "gui/curses_api.h"
 #include "gui/line_editor.h"
 #include "gui/pdcurses_gui.h"
@@ -20,6 +18,22 @@ constexpr int SIZE = 128;
 constexpr int KEY_WAIT_MS = 100;
 // Shown for a control byte in the input line: one column per byte, no escape sequence.
 constexpr chtype CONTROL_BYTE_MARK = '?';
+
+// Login prompt: waits for one key without holding up a request to leave (Ctrl-C at the prompt
+// must end the program as it does later). ERR when the user asked to leave or the terminal
+// (watched by `wait_for_input`) is gone.
+int read_prompt_key(WINDOW* window, const ChatGUI& front_end, bool (*wait_for_input)()) {
+    while (!front_end.should_exit()) {
+        if (!wait_for_input()) {
+            return ERR;
+        }
+        const int key = wgetch(window);
+        if (key != ERR) {
+            return key;
+        }
+    }
+    return ERR;
+}
 
 bool has_pending_bytes(int descriptor) {
     int pending = 0;
@@ -124,43 +138,39 @@ void PDCursesGUI::prompt_login(std::string& username, std::string& password) con
     // curses to this thread all the same.
     const std::lock_guard<std::mutex> lock(screen_mutex);
     WINDOW* window = newwin(LINES, COLS, 0, 0);
+    keypad(window, TRUE);
+    nodelay(window, TRUE);
 
-    echo();
-    waddstr(window, "Username: ");
-    std::array<char, SIZE + 1> name{};
-    if (wgetnstr(window, name.data(), SIZE) == ERR) {
-        name.fill('\0');
-    }
-    noecho();
-
-    waddstr(window, "Password: ");
-    std::string secret;
-    while (secret.size() < static_cast<std::size_t>(SIZE)) {
-        const int key = wgetch(window);
-        if (key == ERR) {
-            break;  // no more input
-        }
-        if (key > LAST_BYTE_KEY) {
-            continue;  // a resize or another special key is not part of a password
-        }
-        const auto byte = static_cast<char>(key);
-        if (byte == '\n' || byte == '\r') {
-            break;
-        }
-        if (key == BACKSPACE_KEY || key == DELETE_KEY) {
-            if (!secret.empty()) {
-                secret.pop_back();
-                wmove(window, getcury(window), getcurx(window) - 1);
-                wdelch(window);
+    // Both fields are read key by key, the name echoed and the password masked, so that the
+    // prompt can give up as soon as the user asks to leave.
+    const auto read_field = [&](const char* label, bool masked) {
+        waddstr(window, label);
+        wrefresh(window);
+        std::string field;
+        while (field.size() < static_cast<std::size_t>(SIZE)) {
+            const int key = read_prompt_key(window, *this, &PDCursesGUI::wait_for_input);
+            if (key == ERR || key == '\n' || key == '\r' || key == KEY_ENTER) {
+                break;
             }
-            continue;
+            if (key == BACKSPACE_KEY || key == DELETE_KEY || key == KEY_BACKSPACE) {
+                if (!field.empty()) {
+                    field.pop_back();
+                    wmove(window, getcury(window), getcurx(window) - 1);
+                    wdelch(window);
+                }
+            } else if (key >= ' ' && key <= LAST_BYTE_KEY && key != DELETE_KEY) {
+                // Bytes above 127 stay: they are parts of a name or password typed in UTF-8.
+                field += static_cast<char>(key);
+                waddch(window, masked ? '*' : static_cast<chtype>(key));
+            }
+            wrefresh(window);
         }
-        secret += byte;
-        waddch(window, '*');
-    }
+        waddch(window, '\n');
+        return field;
+    };
+    username = read_field("Username: ", false);
+    password = should_exit() ? std::string() : read_field("Password: ", true);
     delwin(window);
-    username = name.data();
-    password = secret;
 }
 
 }  // namespace qvchat2gui
