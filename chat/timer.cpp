@@ -18,7 +18,12 @@ Timer::~Timer() {
 void Timer::reset() {
     const std::lock_guard<std::mutex> lock(countdown_lock);
     stop_countdown();
-    countdown_thread = std::make_unique<boost::thread>(&Timer::execute, this);
+    try {
+        countdown_thread = std::make_unique<boost::thread>(&Timer::execute, this);
+    } catch (const boost::thread_resource_error&) {
+        // The system has no thread to spare: the countdown stays stopped until the next reset,
+        // rather than failing the caller, which is showing a line or leaving the away state.
+    }
 }
 
 void Timer::cancel() {

@@ -23,7 +23,8 @@ public:
     Timer(const Timer&) = delete;
     Timer& operator=(const Timer&) = delete;
 
-    // Cancels a pending countdown and starts the full length again from now.
+    // Cancels a pending countdown and starts the full length again from now. When no thread
+    // can be started, the countdown stays cancelled.
     void reset();
 
     // Cancels a pending countdown; an action that has already begun is waited for.

@@ -3,16 +3,13 @@
 #include <signal.h>
 
 #include <algorithm>
-#include <fstream>
-#include <memory>
-#include <sstream>
 #include <string>
+#include <vector>
 
 #include "network/message_types.h"
 #include "tests/support/FakeGameServer.h"
-#include "tests/support/TempDir.h"
+#include "tests/support/QvchatRun.h"
 #include "tests/support/TmuxSession.h"
-#include "tests/support/wait_until.h"
 
 namespace {
 
@@ -32,80 +29,33 @@ std::string screen_text(const TmuxSession& terminal) {
 
 class QvchatProgram : public ::testing::Test {
 protected:
-    void SetUp() override {
-        write_file("servers.lst", "test test 127.0.0.1 " + server.port() + "\n");
-        write_file("qv.ini", "#username = bob\n#password = secret\n#log_chat = 3\n");
-    }
-
     void write_file(const std::string& name, const std::string& content) const {
-        std::ofstream(work / name, std::ios::binary) << content;
+        run.write_file(name, content);
     }
+    std::string chat_log() const { return run.chat_log(); }
 
-    std::string read_file(const std::filesystem::path& path) const {
-        std::ifstream file(path, std::ios::binary);
-        std::stringstream content;
-        content << file.rdbuf();
-        return content.str();
-    }
-
-    std::string chat_log() const {
-        return read_file(work / "documents" / "Quorvan" / "test" / "chat_log.txt");
-    }
-
-    // Runs qvchat with `arguments` in an 80x24 terminal; the pane shows its exit status after,
-    // and the file "qvchat.pid" holds its process id.
     void start(const std::string& arguments = "test") {
-        const std::string command =
-            "cd '" + work.path().string() + "' && sh -c 'echo $$ > qvchat.pid; " +
-            "XDG_DOCUMENTS_DIR=\"$PWD/documents\" exec \"$0\" \"$@\"' '" + QVCHAT_BINARY + "' " +
-            arguments + "; echo \"exit status $?\"; sleep 600";
-        terminal = std::make_unique<TmuxSession>(command, 80, 24);
+        run.start(arguments);
+        terminal = &run.terminal();
     }
+    pid_t program_id() const { return run.program_id(); }
 
-    pid_t program_id() const {
-        pid_t id = 0;
-        qvtest::wait_until([&] {
-            std::ifstream(work / "qvchat.pid") >> id;
-            return id > 0;
-        });
-        return id;
-    }
-
-    // Starts the program and lets the server speak first, so that the client logs in.
     void start_logged_in() {
-        start();
-        ASSERT_TRUE(server.wait_for_client());
-        ASSERT_TRUE(server.send_text(3, "Welcome to the test server"));
-        ASSERT_TRUE(server.wait_for_count(qvnetworklib::OUT_LOGIN, 1));
-        ASSERT_TRUE(terminal->wait_for_text("Welcome to the test server"))
-            << screen_text(*terminal);
+        std::string failure;
+        ASSERT_TRUE(run.start_logged_in(failure)) << failure;
+        terminal = &run.terminal();
     }
 
-    void enter(const std::string& line) const {
-        terminal->type(line);
-        terminal->press("Enter");
-    }
-
-    // The payloads of the frames of `type` the server received.
-    std::vector<ByteVector> received(std::uint8_t type) const {
-        std::vector<ByteVector> payloads;
-        for (const auto& frame : server.frames()) {
-            if (frame.type == type) {
-                payloads.push_back(frame.payload);
-            }
-        }
-        return payloads;
-    }
+    void enter(const std::string& line) const { run.enter(line); }
+    std::vector<ByteVector> received(std::uint8_t type) const { return run.received(type); }
 
     void exit_and_expect_status(int status) const {
-        enter("#exit");
-        EXPECT_TRUE(terminal->wait_for_text("exit status " + std::to_string(status)))
-            << screen_text(*terminal);
+        EXPECT_TRUE(run.exit_with_status(status)) << screen_text(*terminal);
     }
 
-    qvtest::TempDir work;
-    FakeGameServer server;
-    std::unique_ptr<TmuxSession> terminal;
+    qvtest::QvchatRun run{QVCHAT_BINARY};
+    FakeGameServer& server = run.server;
+    TmuxSession* terminal = nullptr;
 };
 
 TEST_F(QvchatProgram, UnknownServerIsReportedWithoutOpeningTheScreen) {

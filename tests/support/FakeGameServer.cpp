@@ -106,7 +106,7 @@ void FakeGameServer::serve() {
 bool FakeGameServer::read_exactly(int client, unsigned char* into, std::size_t size) {
     std::size_t done = 0;
     while (done < size) {
-        if (stopping) {
+        if (stopping || reset_requested) {
             return false;
         }
         if (reading_paused || !wait_readable(client)) {
@@ -143,6 +143,10 @@ void FakeGameServer::read_client(int client) {
     }
     {
         const std::lock_guard<std::mutex> lock(client_mutex);
+        if (reset_requested.exchange(false)) {
+            const linger abort_on_close{1, 0};
+            ::setsockopt(client, SOL_SOCKET, SO_LINGER, &abort_on_close, sizeof abort_on_close);
+        }
         if (client_socket == client) {
             ::close(client_socket);
             client_socket = -1;
@@ -189,6 +193,18 @@ void FakeGameServer::close_client() {
         // Shut down rather than close: the reading thread still holds the descriptor.
         ::shutdown(client_socket, SHUT_RDWR);
     }
+}
+
+void FakeGameServer::reset_client() {
+    {
+        const std::lock_guard<std::mutex> lock(client_mutex);
+        if (client_socket < 0) {
+            return;
+        }
+        // The reading thread owns the descriptor; it closes it with the reset on its next look.
+        reset_requested = true;
+    }
+    wait_for_disconnect();
 }
 
 void FakeGameServer::pause_reading(bool paused) {

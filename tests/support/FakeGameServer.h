@@ -53,6 +53,9 @@ public:
     bool send_text(std::uint8_t channel, const std::string& text);
     // Closes the connection to the current client.
     void close_client();
+    // Aborts the connection to the current client with a reset (SO_LINGER 0) instead of an
+    // orderly close, so that the client's next read or write fails with "connection reset".
+    void reset_client();
     // While paused the server reads nothing, so the client's writes back up.
     void pause_reading(bool paused);
 
@@ -72,6 +75,7 @@ private:
     int listener = -1;
     std::atomic<bool> stopping{false};
     std::atomic<bool> reading_paused{false};
+    std::atomic<bool> reset_requested{false};
 
     mutable std::mutex client_mutex;  // guards client_socket and client_ever_connected
     std::condition_variable client_changed;

@@ -108,6 +108,14 @@ std::pair<int, int> TmuxSession::cursor() const {
     return column_and_row;
 }
 
+std::string TmuxSession::pane_title() const {
+    std::string title = tmux({"display-message", "-p", "#{pane_title}"});
+    if (!title.empty() && title.back() == '\n') {
+        title.pop_back();
+    }
+    return title;
+}
+
 bool TmuxSession::wait_for_screen(
     const std::function<bool(const std::vector<std::string>&)>& condition,
     std::chrono::milliseconds deadline, bool with_colours) const {

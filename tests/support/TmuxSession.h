@@ -29,6 +29,8 @@ public:
     std::vector<std::string> screen(bool with_colours = false) const;
     // Column and row of the terminal cursor.
     std::pair<int, int> cursor() const;
+    // The pane's title, which a program can change with an escape sequence.
+    std::string pane_title() const;
 
     // Polls the screen until the condition holds or the deadline passes.
     bool wait_for_screen(const std::function<bool(const std::vector<std::string>&)>& condition,

@@ -1,0 +1,93 @@
+// Server text full of terminal escape sequences must never reach the terminal raw: the screen
+// changes only where the chat line is painted, the pane keeps its title, and the log keeps no
+// control byte.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "network/message_types.h"
+#include "tests/reliability/program_probe.h"
+#include "tests/support/QvchatRun.h"
+
+namespace {
+
+using qvnetworklib::ByteVector;
+
+// Clear screen, cursor moves, window titles through OSC 0 and 2 ended by BEL and by ST, a
+// hyperlink OSC, a bell, C1 controls (CSI, OSC, ST as single bytes), other bytes 0x80 to 0x9F,
+// a lone ESC at the end.
+const std::string HOSTILE =
+    "Mallory: A\x1b[2J\x1b[H\x1b[10;10HB\x1b]0;pwned\x07"
+    "C\x1b]2;owned\x1b\\D\x1b]8;;http://x\x07"
+    "E\x07\x9b"
+    "31mF\x9d"
+    "0;c1\x9cG\x80\x85\x8d\x90\x9fH\x1b";
+
+// What a terminal shows of HOSTILE when every control byte is dropped.
+std::string printable_part(const std::string& text) {
+    std::string kept;
+    for (const char byte : text) {
+        const auto value = static_cast<unsigned char>(byte);
+        if (value >= 32 && value < 127) {
+            kept += byte;
+        }
+    }
+    return kept;
+}
+
+// An IN_ADD_ACTOR payload for a character whose name is `name`.
+ByteVector actor_named(const std::string& name) {
+    ByteVector payload{7, 0};
+    payload.resize(12, 0);
+    payload.insert(payload.end(), {50, 0, 50, 0, 1});
+    payload.insert(payload.end(), name.begin(), name.end());
+    payload.push_back(0);
+    return payload;
+}
+
+TEST(TerminalSafety, EscapeSequencesFromTheServerAreNeverPaintedRaw) {
+    qvtest::QvchatRun run(QVCHAT_BINARY);
+    std::string failure;
+    ASSERT_TRUE(run.start_logged_in(failure)) << failure;
+    const std::vector<std::string> before = run.terminal().screen();
+    const std::string title = run.terminal().pane_title();
+
+    ASSERT_TRUE(run.server.send_text(0, HOSTILE));
+    const std::string shown = printable_part(HOSTILE);
+    ASSERT_TRUE(run.terminal().wait_for_text(shown)) << run.screen_text();
+    const std::vector<std::string> after = run.terminal().screen();
+
+    // Only the chat window's next free row changed, and it holds just the printable bytes.
+    ASSERT_EQ(after.size(), before.size());
+    std::vector<std::size_t> changed;
+    for (std::size_t row = 0; row < after.size(); ++row) {
+        if (after[row] != before[row]) {
+            changed.push_back(row);
+        }
+    }
+    ASSERT_EQ(changed.size(), 1U) << run.screen_text();
+    EXPECT_NE(after[changed[0]].find("\u2502" + shown + " "), std::string::npos)
+        << after[changed[0]];
+    EXPECT_EQ(run.terminal().pane_title(), title);
+
+    // A character's name is shown by "#look"; it passes the same filter.
+    ASSERT_TRUE(run.server.send_frame(qvnetworklib::IN_ADD_ACTOR,
+                                      actor_named("Eve\x1b]2;renamed\x07\x1b[2J")));
+    ASSERT_TRUE(run.server.send_text(3, "actor sent"));
+    ASSERT_TRUE(run.terminal().wait_for_text("actor sent")) << run.screen_text();
+    run.enter("#look");
+    EXPECT_TRUE(run.terminal().wait_for_text("Eve]2;renamed[2J")) << run.screen_text();
+    EXPECT_NE(run.screen_text().find("Welcome to the test server"), std::string::npos)
+        << "the screen was cleared:\n"
+        << run.screen_text();
+    EXPECT_EQ(run.terminal().pane_title(), title);
+
+    ASSERT_TRUE(qvtest::timed_exit(run)) << run.screen_text();
+    const std::string log = run.chat_log();
+    EXPECT_TRUE(qvtest::has_no_control_bytes(log)) << log;
+    EXPECT_EQ(qvtest::count_of(qvtest::logged_texts(log), shown), 1U) << log;
+    EXPECT_TRUE(qvtest::has_no_control_bytes(run.server_log()));
+}
+
+}  // namespace
