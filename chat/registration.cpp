@@ -18,25 +18,34 @@ std::unique_ptr<AfkState> create_afk_state(const Settings& settings, qvchat2gui:
 
 void register_chat_handlers(qvnetworklib::Client& client, qvchat2gui::ChatGUI* gui, Logger* logger,
                             AfkState* afk) {
+    register_chat_handlers(
+        [&client](std::uint8_t type, const qvnetworklib::PacketCallback& callback) {
+            client.register_callback(type, callback);
+        },
+        gui, logger, afk);
+}
+
+void register_chat_handlers(const HandlerRegistrar& registrar, qvchat2gui::ChatGUI* gui,
+                            Logger* logger, AfkState* afk) {
     using boost::placeholders::_1;
     using boost::placeholders::_2;
     using namespace qvnetworklib;
 
     // Text, channels, clock and login refusal.
-    client.register_callback(IN_BAD_LOGIN, boost::bind(&bad_login, gui, _1, _2));
-    client.register_callback(IN_RAW_TEXT, boost::bind(&on_raw_text, gui, logger, afk, _1, _2));
-    client.register_callback(IN_ASSIGN_CHANNELS, boost::bind(&assign_channels, gui, _1, _2));
-    client.register_callback(IN_UPDATE_CLOCK, boost::bind(&update_clock, gui, _1, _2));
+    registrar(IN_BAD_LOGIN, boost::bind(&bad_login, gui, _1, _2));
+    registrar(IN_RAW_TEXT, boost::bind(&on_raw_text, gui, logger, afk, _1, _2));
+    registrar(IN_ASSIGN_CHANNELS, boost::bind(&assign_channels, gui, _1, _2));
+    registrar(IN_UPDATE_CLOCK, boost::bind(&update_clock, gui, _1, _2));
 
     // Away from keyboard.
     gui->add_callback("afk", boost::bind(&AfkState::set_message_and_go_afk, afk, gui, _1));
 
     // Actors.
-    client.register_callback(IN_ADD_ENHANCED_ACTOR, &add_enhanced_actor);
-    client.register_callback(IN_ADD_ACTOR, &add_actor);
-    client.register_callback(IN_REMOVE_ACTOR, &remove_actor);
-    client.register_callback(IN_ACTOR_HEAL, &get_actor_heal);
-    client.register_callback(IN_ACTOR_DAMAGE, &get_actor_damage);
+    registrar(IN_ADD_ENHANCED_ACTOR, &add_enhanced_actor);
+    registrar(IN_ADD_ACTOR, &add_actor);
+    registrar(IN_REMOVE_ACTOR, &remove_actor);
+    registrar(IN_ACTOR_HEAL, &get_actor_heal);
+    registrar(IN_ACTOR_DAMAGE, &get_actor_damage);
     gui->add_callback("look", boost::bind(&print_ui_actors, gui, _1));
 }
 

@@ -1,14 +1,18 @@
 #pragma once
 
+#include <boost/function.hpp>
+#include <cstdint>
 #include <memory>
 
 #include "app/config.h"
 #include "app/log.h"
 #include "chat/afk.h"
+#include "network/Packet.h"
 
 namespace qvnetworklib {
 class Client;
 }
+
 namespace qvchat2gui {
 class ChatGUI;
 }
@@ -25,5 +29,16 @@ std::unique_ptr<AfkState> create_afk_state(const Settings& settings, qvchat2gui:
 // before the client starts.
 void register_chat_handlers(qvnetworklib::Client& client, qvchat2gui::ChatGUI* gui, Logger* logger,
                             AfkState* afk);
+
+// Enters one message handler under its type; the first entry for a type wins.
+// (The callback type is the client's PacketCallback.)
+using HandlerRegistrar = boost::function<void(
+    std::uint8_t,
+    const boost::function<void(qvnetworklib::Client*, const qvnetworklib::ByteVector&)>&)>;
+
+// The same registration through `registrar`, so that a harness without a connection (the fuzz
+// targets) runs exactly the callables the client would.
+void register_chat_handlers(const HandlerRegistrar& registrar, qvchat2gui::ChatGUI* gui,
+                            Logger* logger, AfkState* afk);
 
 }  // namespace qvchat2
