@@ -210,4 +210,46 @@ TEST_F(QvchatProgram, ChatLogHoldsTimeStampedLinesWithoutControlBytes) {
     })) << log;
 }
 
+TEST_F(QvchatProgram, MissingLoginIsAskedForOnTheScreen) {
+    write_file("qv.ini", "#username = bob\n#log_chat = 1\n");
+    start();
+    ASSERT_TRUE(terminal->wait_for_text("Username: ")) << screen_text(*terminal);
+    terminal->type("carol");
+    terminal->press("Enter");
+    ASSERT_TRUE(terminal->wait_for_text("Password: ")) << screen_text(*terminal);
+    terminal->type("pw");
+    terminal->press("BSpace");
+    terminal->type("ass");
+    ASSERT_TRUE(terminal->wait_for_text("Password: ***")) << screen_text(*terminal);
+    terminal->press("Enter");
+    ASSERT_TRUE(server.wait_for_client());
+    ASSERT_TRUE(server.send_text(3, "hello"));
+    ASSERT_TRUE(server.wait_for_count(qvnetworklib::OUT_LOGIN, 1));
+    ByteVector login = bytes("carol pass");
+    login.push_back(0);
+    EXPECT_EQ(received(qvnetworklib::OUT_LOGIN), std::vector<ByteVector>{login});
+    exit_and_expect_status(0);
+}
+
+// Ctrl-C reaches the program as SIGINT from the terminal; it is sent directly here because the
+// test's own shell shares the program's process group.
+TEST_F(QvchatProgram, InterruptAtTheLoginPromptEndsTheRun) {
+    write_file("qv.ini", "");
+    start();
+    ASSERT_TRUE(terminal->wait_for_text("Username: ")) << screen_text(*terminal);
+    terminal->type("half");
+    ASSERT_EQ(::kill(program_id(), SIGINT), 0);
+    EXPECT_TRUE(terminal->wait_for_text("exit status 0")) << screen_text(*terminal);
+    EXPECT_FALSE(server.wait_for_client(std::chrono::milliseconds(200)));
+}
+
+TEST_F(QvchatProgram, InterruptInTheChatEndsTheRunInOrder) {
+    start_logged_in();
+    ASSERT_TRUE(server.send_text(0, "Ann: still here"));
+    ASSERT_TRUE(terminal->wait_for_text("Ann: still here")) << screen_text(*terminal);
+    ASSERT_EQ(::kill(program_id(), SIGINT), 0);
+    EXPECT_TRUE(terminal->wait_for_text("exit status 0")) << screen_text(*terminal);
+    EXPECT_NE(chat_log().find("> Ann: still here\n"), std::string::npos) << chat_log();
+}
+
 }  // namespace
