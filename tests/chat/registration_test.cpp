@@ -4,11 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <map>
 #include <string>
 
 #include "chat/actors.h"
 #include "chat/callbacks.h"
 #include "gui/common_gui.h"
+#include "network/QVClient.h"
 #include "network/message_types.h"
 #include "tests/chat/chat_fixture.h"
 #include "tests/support/wait_until.h"
@@ -104,6 +107,31 @@ TEST_F(Registration, LookCommandListsTheActors) {
     gui.process_input(&harness.client(), "#look around");
     EXPECT_THAT(gui.shown(), ElementsAre(color(SERVER_COLOR) + "Local actors:",
                                          color(SERVER_COLOR) + "Bob  ( 1 30/30 HP)"));
+}
+
+// The fuzz targets collect the handlers through a registrar of their own; they must get the
+// very handlers the client gets.
+TEST(RegistrationThroughRegistrar, EntersEveryMessageHandlerOnce) {
+    qvtest::RecordingChatGUI gui;
+    std::map<std::uint8_t, qvnetworklib::PacketCallback> entered;
+    int entries = 0;
+    qvchat2::register_chat_handlers(
+        [&](std::uint8_t type, const qvnetworklib::PacketCallback& callback) {
+            ++entries;
+            entered.emplace(type, callback);
+        },
+        &gui, nullptr, nullptr);
+
+    std::vector<int> types;
+    for (const auto& entry : entered) {
+        types.push_back(entry.first);
+    }
+    EXPECT_THAT(types, ElementsAre(0, 1, 5, 6, 47, 48, 51, 71, 251));
+    EXPECT_EQ(entries, 9);
+
+    entered.at(qvnetworklib::IN_BAD_LOGIN)(nullptr, {});
+    EXPECT_THAT(gui.shown(), ElementsAre("BAD LOGIN"));
+    EXPECT_TRUE(gui.should_exit());
 }
 
 }  // namespace
