@@ -20,6 +20,8 @@ bool threads_refused() {
 
 }  // namespace
 
+// The system's parameter names are reserved identifiers, so these differ from them.
+// NOLINTNEXTLINE(readability-inconsistent-declaration-parameter-name)
 extern "C" int pthread_create(pthread_t* thread, const pthread_attr_t* attributes,
                               void* (*start)(void*), void* argument) {
     static const auto real_create =

@@ -17,7 +17,7 @@ using qvnetworklib::ByteVector;
 // Clear screen, cursor moves, window titles through OSC 0 and 2 ended by BEL and by ST, a
 // hyperlink OSC, a bell, C1 controls (CSI, OSC, ST as single bytes), other bytes 0x80 to 0x9F,
 // a lone ESC at the end.
-const std::string HOSTILE =
+constexpr char HOSTILE[] =
     "Mallory: A\x1b[2J\x1b[H\x1b[10;10HB\x1b]0;pwned\x07"
     "C\x1b]2;owned\x1b\\D\x1b]8;;http://x\x07"
     "E\x07\x9b"
