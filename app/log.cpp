@@ -64,19 +64,33 @@ void Logger::log(LogMessageType kind, const std::string& text) {
     if (file == nullptr) {
         return;
     }
-    const std::string record = "<" + get_date_string() + "> " + text + "\n";
     const std::lock_guard<std::mutex> lock(log_files_lock);
+    // Taken under the lock, so that the records of a file never go back in time.
+    const std::time_t now = std::time(nullptr);
+    if (now != stamp_second) {
+        stamp_second = now;
+        stamp = format_date(now);
+    }
+    std::string record;
+    record.reserve(stamp.size() + text.size() + 4);
+    record.append("<").append(stamp).append("> ").append(text).append("\n");
     file->write(record.data(), static_cast<std::streamsize>(record.size()));
     file->flush();
 }
 
 std::string get_date_string() {
+    return format_date(std::time(nullptr));
+}
+
+std::string format_date(std::time_t moment) {
     using boost::posix_time::time_facet;
-    std::ostringstream stamp;
+    std::tm local{};
+    localtime_r(&moment, &local);
+    std::ostringstream text;
     // The facet is owned and released by the locale.
-    stamp.imbue(std::locale(std::locale::classic(), new time_facet("%c")));
-    stamp << boost::posix_time::second_clock::local_time();
-    return stamp.str();
+    text.imbue(std::locale(std::locale::classic(), new time_facet("%c")));
+    text << boost::posix_time::ptime_from_tm(local);
+    return text.str();
 }
 
 }  // namespace qvchat2

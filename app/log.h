@@ -1,5 +1,6 @@
 #pragma once
 
+#include <ctime>
 #include <fstream>
 #include <memory>
 #include <mutex>
@@ -52,10 +53,15 @@ private:
     const LoggingType logging_type;
     std::ofstream chat_log;
     std::unique_ptr<std::ofstream> server_log;
-    std::mutex log_files_lock;  // guards writing to chat_log and server_log
+    std::mutex log_files_lock;  // guards writing to the two files and the time stamp below
+    // Time stamp of the second stamp_second; formatting one costs more than writing a record.
+    std::time_t stamp_second = -1;
+    std::string stamp;
 };
 
 // The current local time to the second in the "%c" form of the C locale.
 std::string get_date_string();
+// The local time of `moment` in the same form.
+std::string format_date(std::time_t moment);
 
 }  // namespace qvchat2

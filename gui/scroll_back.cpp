@@ -1,6 +1,7 @@
 #include "gui/scroll_back.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "gui/text_wrap.h"
 
@@ -11,7 +12,7 @@ ScrollBack::ScrollBack(int columns, int rows) : columns(columns), rows(rows) {}
 void ScrollBack::add(const std::string& text) {
     const std::size_t count_before = display.size();
     received.push_back(text);
-    word_wrap(text, display, wrap_width(columns));
+    append_wrapped(text);
     if (offset > 0 && display.size() > count_before) {
         offset += display.size() - count_before;
     }
@@ -23,8 +24,9 @@ void ScrollBack::resize(int new_columns, int new_rows) {
     if (new_columns != columns) {
         columns = new_columns;
         display.clear();
+        blank_lines = 0;
         for (const std::string& text : received) {
-            word_wrap(text, display, wrap_width(columns));
+            append_wrapped(text);
         }
     }
     trim();
@@ -65,10 +67,33 @@ std::size_t ScrollBack::max_offset() const {
     return display.size() > view_rows() ? display.size() - view_rows() : 0;
 }
 
+// The same lines as word_wrap(text, display, ...) leaves, without its look at every kept line
+// for blank ones to remove while there are none: that look cost more than the rest of a line's
+// way to the screen.
+void ScrollBack::append_wrapped(const std::string& text) {
+    if (blank_lines > 0) {
+        word_wrap(text, display, wrap_width(columns));
+        blank_lines = static_cast<std::size_t>(
+            std::count_if(display.begin(), display.end(), is_empty_string));
+        return;
+    }
+    pieces.clear();
+    word_wrap(text, pieces, wrap_width(columns));
+    for (std::string& piece : pieces) {
+        blank_lines += is_empty_string(piece) ? 1 : 0;
+        display.push_back(std::move(piece));
+    }
+}
+
 void ScrollBack::trim() {
     if (display.size() > MAX_LEN) {
-        display.erase(display.begin(),
-                      display.begin() + static_cast<std::ptrdiff_t>(display.size() - MAX_LEN));
+        const auto dropped_end =
+            display.begin() + static_cast<std::ptrdiff_t>(display.size() - MAX_LEN);
+        if (blank_lines > 0) {
+            blank_lines -= static_cast<std::size_t>(
+                std::count_if(display.begin(), dropped_end, is_empty_string));
+        }
+        display.erase(display.begin(), dropped_end);
     }
     // A received text shows as at least one display line unless it is blank, so older texts
     // cannot reach the kept lines again on a re-wrap.

@@ -36,12 +36,15 @@ public:
 private:
     std::size_t view_rows() const;
     std::size_t max_offset() const;
+    void append_wrapped(const std::string& text);
     void trim();
 
     int columns;
     int rows;
     std::deque<std::string> received;  // texts as given to add(), for re-wrapping
     std::vector<std::string> display;  // wrapped lines, oldest first
+    std::size_t blank_lines = 0;       // lines of display that show nothing
+    std::vector<std::string> pieces;   // wrapped lines of one text, before they join display
     std::size_t offset = 0;            // display lines below the lowest shown one
 };
 

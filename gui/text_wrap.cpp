@@ -55,7 +55,8 @@ bool is_newline(char byte) {
 }
 
 bool is_empty_string(const std::string& text) {
-    return display_size(text) == 0;
+    // Settled by the first visible byte: word_wrap asks this of every line of the scroll-back.
+    return std::all_of(text.begin(), text.end(), is_control_character);
 }
 
 int wrap_width(int terminal_columns) {

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "gui/text_wrap.h"
+
 namespace qvchat2gui {
 namespace {
 
@@ -93,6 +95,33 @@ TEST(ScrollBack, ResizeRewrapsForTheNewWidth) {
     EXPECT_EQ(scroll_back.visible_lines().size(), 4U);
     scroll_back.resize(200, 10);
     EXPECT_EQ(scroll_back.lines(), std::vector<std::string>{long_line});
+}
+
+// The scroll-back keeps track of its blank lines instead of looking for them on every add; what
+// it holds must stay exactly what word_wrap into one list, trimmed to MAX_LEN, gives.
+TEST(ScrollBack, HoldsWhatWordWrapIntoOneListGives) {
+    const int columns = 40;
+    ScrollBack scroll_back(columns, ROWS);
+    std::vector<std::string> expected;
+    const std::vector<std::string> texts{"",
+                                         std::string(1, '\x11'),
+                                         "short",
+                                         std::string(1, '\x07') + std::string(90, 'y'),
+                                         "two words " + std::string(60, 'z'),
+                                         std::string(3, '\x14'),
+                                         "line\nbreak",
+                                         std::string(37, 'w') + "\n\n"};
+    for (int round = 0; round < 1500; ++round) {
+        const std::string& text =
+            texts[static_cast<std::size_t>(round * 7 + round / 5) % texts.size()];
+        scroll_back.add(text);
+        word_wrap(text, expected, wrap_width(columns));
+        if (expected.size() > ScrollBack::MAX_LEN) {
+            expected.erase(expected.begin(),
+                           expected.end() - static_cast<std::ptrdiff_t>(ScrollBack::MAX_LEN));
+        }
+        ASSERT_EQ(scroll_back.lines(), expected) << "after text " << round;
+    }
 }
 
 }  // namespace

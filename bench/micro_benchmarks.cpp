@@ -1,0 +1,147 @@
+// Google Benchmark micro-benchmarks of the per-line work of the receiving and sending paths:
+// word wrap into the scroll-back, the line building of incoming text, the log record, and the
+// framing of an outgoing message.
+#include <benchmark/benchmark.h>
+
+#include <string>
+#include <vector>
+
+#include "app/log.h"
+#include "bench/scroll_back_gui.h"
+#include "chat/afk.h"
+#include "chat/callbacks.h"
+#include "chat/registration.h"
+#include "chat/text_split.h"
+#include "gui/scroll_back.h"
+#include "gui/text_wrap.h"
+#include "network/Packet.h"
+#include "network/QVClient.h"
+#include "tests/support/ScopedEnv.h"
+#include "tests/support/TempDir.h"
+#include "tools/demo_flood.h"
+
+namespace {
+
+constexpr int COLUMNS = 80;
+constexpr int ROWS = 40;
+constexpr std::size_t FLOOD_SIZE = 1000;
+
+// The payloads of a flood: the four kinds of text in turn, 40 to 200 bytes long.
+const std::vector<qvnetworklib::ByteVector>& flood_payloads() {
+    static const std::vector<qvnetworklib::ByteVector> payloads = [] {
+        std::vector<qvnetworklib::ByteVector> made;
+        for (std::size_t number = 1; number <= FLOOD_SIZE; ++number) {
+            made.push_back(qvdemo::flood_line(number, FLOOD_SIZE).data);
+        }
+        return made;
+    }();
+    return payloads;
+}
+
+// A text of `length` bytes that starts with a colour byte and has spaces between words.
+std::string chat_text(std::size_t length) {
+    std::string text(1, static_cast<char>(17));
+    for (std::size_t i = 0; text.size() < length; ++i) {
+        text.push_back(i % 7 == 6 ? ' ' : static_cast<char>('a' + i % 26));
+    }
+    return text;
+}
+
+// word_wrap into a full scroll-back list (1000 display lines), as add_chat_line does.
+void BM_WordWrap(benchmark::State& state) {
+    const std::string text = chat_text(static_cast<std::size_t>(state.range(0)));
+    std::vector<std::string> lines(qvchat2gui::ScrollBack::MAX_LEN, chat_text(60));
+    const int width = qvchat2gui::wrap_width(COLUMNS);
+    for (auto _ : state) {
+        qvchat2gui::word_wrap(text, lines, width);
+        lines.resize(qvchat2gui::ScrollBack::MAX_LEN);
+        benchmark::DoNotOptimize(lines.data());
+    }
+}
+BENCHMARK(BM_WordWrap)->Arg(60)->Arg(150)->Arg(400);
+
+// One flood line added to a full scroll-back: wrap, append, trim.
+void BM_ScrollBackAdd(benchmark::State& state) {
+    qvchat2gui::ScrollBack scroll_back(COLUMNS, ROWS);
+    std::vector<std::string> texts;
+    for (const auto& payload : flood_payloads()) {
+        texts.emplace_back(payload.begin() + 2, payload.end());
+    }
+    for (const std::string& text : texts) {
+        scroll_back.add(text);
+    }
+    std::size_t next = 0;
+    for (auto _ : state) {
+        scroll_back.add(texts[next]);
+        next = (next + 1) % texts.size();
+    }
+}
+BENCHMARK(BM_ScrollBackAdd);
+
+// Splitting the raw text of the four kinds of flood line by channel code.
+void BM_SplitRawText(benchmark::State& state) {
+    const auto& payloads = flood_payloads();
+    std::size_t next = 0;
+    for (auto _ : state) {
+        const auto& payload = payloads[next];
+        const qvchat2::SplitText split =
+            qvchat2::split_raw_text(payload[0], std::string(payload.begin() + 2, payload.end()));
+        benchmark::DoNotOptimize(split.message.data());
+        next = (next + 1) % payloads.size();
+    }
+}
+BENCHMARK(BM_SplitRawText);
+
+void BM_RemoveSpecialCharacters(benchmark::State& state) {
+    const std::string text = chat_text(150);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(qvchat2::remove_special_characters(text).data());
+    }
+}
+BENCHMARK(BM_RemoveSpecialCharacters);
+
+// The whole handler of one raw-text message as start-up registers it: split, line building,
+// log record, AFK rules, wrap into the scroll-back. With state.range(0) = 0 nothing is logged,
+// with 1 every record is written to a file and flushed.
+void BM_OnRawText(benchmark::State& state) {
+    const qvtest::TempDir documents;
+    const qvtest::ScopedEnv documents_folder("XDG_DOCUMENTS_DIR", documents.path().string());
+    qvbench::ScrollBackGUI gui(COLUMNS, ROWS);
+    qvchat2::Logger logger(state.range(0) == 0 ? qvchat2::LOG_NONE : qvchat2::LOG_COMBINED,
+                           "bench");
+    const auto afk = qvchat2::create_afk_state(qvchat2::Settings(), &gui);
+    qvnetworklib::Client client("bob", "secret", {"127.0.0.1", "1", "bench"});
+    const auto& payloads = flood_payloads();
+    std::size_t next = 0;
+    for (auto _ : state) {
+        qvchat2::on_raw_text(&gui, &logger, afk.get(), &client, payloads[next]);
+        next = (next + 1) % payloads.size();
+    }
+}
+BENCHMARK(BM_OnRawText)->Arg(0)->Arg(1);
+
+void BM_GetDateString(benchmark::State& state) {
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(qvchat2::get_date_string().data());
+    }
+}
+BENCHMARK(BM_GetDateString);
+
+// Framing one outgoing message into the reused buffer, as do_send does.
+void BM_AppendFrame(benchmark::State& state) {
+    const qvnetworklib::SendPacket packet{
+        qvnetworklib::OUT_RAW_TEXT,
+        qvnetworklib::ByteVector(static_cast<std::size_t>(state.range(0)), 'x')};
+    qvnetworklib::ByteVector frame;
+    for (auto _ : state) {
+        frame.clear();
+        qvnetworklib::append_frame(packet, frame);
+        benchmark::DoNotOptimize(frame.data());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * state.range(0));
+}
+BENCHMARK(BM_AppendFrame)->Arg(0)->Arg(100)->Arg(1000);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,27 @@
+#include "bench/scroll_back_gui.h"
+
+namespace qvbench {
+
+ScrollBackGUI::ScrollBackGUI(int columns, int rows) : chat_lines(columns, rows) {}
+
+void ScrollBackGUI::prompt_login(std::string& /*username*/, std::string& /*password*/) const {}
+
+void ScrollBackGUI::add_chat_line(const std::string& line) {
+    {
+        const std::lock_guard<std::mutex> lock(scroll_back_mutex);
+        chat_lines.add(line);
+    }
+    ++stored;
+}
+
+void ScrollBackGUI::take_control() {}
+
+void ScrollBackGUI::set_client(qvnetworklib::Client* /*client*/) {}
+
+void ScrollBackGUI::update_clock(unsigned short /*minutes*/) {}
+
+std::size_t ScrollBackGUI::lines_stored() const {
+    return stored.load();
+}
+
+}  // namespace qvbench

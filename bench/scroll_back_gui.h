@@ -1,0 +1,33 @@
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <mutex>
+#include <string>
+
+#include "gui/common_gui.h"
+#include "gui/scroll_back.h"
+
+namespace qvbench {
+
+// A front-end without a screen: add_chat_line does what the curses front-end does with a line
+// (the real word wrap into the real scroll-back, under a lock) and counts the lines stored.
+class ScrollBackGUI : public qvchat2gui::ChatGUI {
+public:
+    ScrollBackGUI(int columns, int rows);
+
+    void prompt_login(std::string& username, std::string& password) const override;
+    void add_chat_line(const std::string& line) override;
+    void take_control() override;
+    void set_client(qvnetworklib::Client* client) override;
+    void update_clock(unsigned short minutes) override;
+
+    std::size_t lines_stored() const;
+
+private:
+    std::mutex scroll_back_mutex;  // guards chat_lines
+    qvchat2gui::ScrollBack chat_lines;
+    std::atomic<std::size_t> stored{0};
+};
+
+}  // namespace qvbench
