@@ -93,7 +93,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size < 2) {
         return 0;
     }
-    const int width = static_cast<std::int8_t>(data[0]);
+    const int width = data[0] < 128 ? data[0] : data[0] - 256;  // signed, -128 to 127
     const std::vector<std::string> before = earlier_lines(data[1]);
     const std::string text(reinterpret_cast<const char*>(data) + 2, size - 2);
 

@@ -10,8 +10,9 @@
 
 namespace qvfuzz {
 
-// How long the fuzz targets wait for the client before they call it a hang.
-constexpr std::chrono::milliseconds HANG_DEADLINE{10000};
+// How long the fuzz targets wait for the client before they call it a hang: long, because the
+// machine may be loaded and the run niced.
+constexpr std::chrono::milliseconds HANG_DEADLINE{30000};
 
 // A listening TCP socket on 127.0.0.1 with an ephemeral port, for a real Client to connect to.
 class LoopbackListener {
