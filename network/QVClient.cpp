@@ -281,6 +281,10 @@ void Client::drop_connection(ConnectionStatus::Kind kind, const std::string& rea
     if (!stop_requested) {
         report(kind, reason);
     }
+    // The server must see the connection end too, not only the user.
+    boost::system::error_code ignored;
+    socket.shutdown(boost::asio::ip::tcp::socket::shutdown_both, ignored);
+    socket.close(ignored);
     do_exit();
 }
 

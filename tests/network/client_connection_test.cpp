@@ -155,6 +155,7 @@ TEST(ClientConnection, ZeroLengthFieldEndsTheConnectionAsAProtocolError) {
     ASSERT_TRUE(server.send_raw({0x00, 0x00, 0x00, 'x', 'y'}));
     ASSERT_TRUE(harness.wait_for_status(Kind::PROTOCOL_ERROR));
     EXPECT_FALSE(harness.client().is_connected());
+    EXPECT_TRUE(server.wait_for_disconnect()) << "the server must see the connection end";
     EXPECT_TRUE(harness.stop());
 }
 

@@ -90,10 +90,7 @@ TEST_F(MisbehavingServer, LengthFieldZeroIsAMalformedMessage) {
     EXPECT_EQ(run.chat_log().find("Ghost"), std::string::npos) << run.chat_log();
 }
 
-// Known fault, left disabled until the client closes its socket when it drops a connection
-// (network/QVClient.cpp, drop_connection): after "disconnected" the TCP connection stays open,
-// unread, until the program ends.
-TEST_F(MisbehavingServer, DISABLED_MalformedMessageClosesTheConnection) {
+TEST_F(MisbehavingServer, MalformedMessageClosesTheConnection) {
     log_in();
     ASSERT_TRUE(run.server.send_raw(header(qvnetworklib::IN_RAW_TEXT, 0)));
     ASSERT_TRUE(run.terminal().wait_for_text(MALFORMED_NOTICE)) << run.screen_text();
