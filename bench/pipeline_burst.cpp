@@ -42,7 +42,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using qvnetworklib::ByteVector;
 
-constexpr std::size_t READ_SIZE = 64 * 1024;
+constexpr std::size_t READ_SIZE = std::size_t{64} * 1024;
 constexpr auto BURST_DEADLINE = std::chrono::minutes(5);
 // The scroll-back of an 80-column terminal with 40 text rows.
 constexpr int COLUMNS = 80;

@@ -7,6 +7,7 @@ server on this machine:
                 first line sent to the last line logged, and the CPU seconds of each client
                 process (utime + stime from /proc/<pid>/stat) over the same span
   idle          CPU seconds of a connected, idle qvchat over 60 seconds, and its wake-ups
+  idle-silent   the same with a server that sends nothing meanwhile (no clock, no pings)
   memory        peak RSS (VmHWM) of qvchat after 10,000 and after 1,000,000 received lines
   shutdown      time from "#exit" to the end of the process, idle and during a flood
 
@@ -148,9 +149,10 @@ class Server:
 class QvchatRun:
     """qvchat in tmux against qvdemo, in a scratch folder with its own settings and logs."""
 
-    def __init__(self, build, flood=0):
+    def __init__(self, build, flood=0, demo_options=()):
         self.folder = tempfile.mkdtemp(prefix="qvbench-")
         demo = [os.path.join(build, "tools", "qvdemo"), "--port", "0", "--quiet", "--once"]
+        demo += list(demo_options)
         if flood:
             demo += ["--flood", str(flood)]
         self.server = Server(demo, self.folder, "qvdemo")
@@ -270,8 +272,12 @@ def side_by_side(build, lines, rounds):
         medians["qvchat"][0] / medians["irssi"][0], medians["qvchat"][1] / medians["irssi"][1]))
 
 
-def idle(build, seconds):
-    run = QvchatRun(build)
+# The server sends its clock once an hour and no pings: what is left is the client's own cost.
+SILENT_SERVER = ("--game-minute-ms", "3600000", "--ping-interval-ms", "0")
+
+
+def idle(build, seconds, demo_options=(), label="idle"):
+    run = QvchatRun(build, demo_options=demo_options)
     try:
         run.wait_for_login()
         time.sleep(3)  # start-up and the welcome burst are not idle time
@@ -282,8 +288,9 @@ def idle(build, seconds):
         switches = context_switches(run.pid) - switches_before
     finally:
         run.close()
-    print("idle: %.3f CPU seconds over %d s (target under 0.1 per minute), "
-          "%d context switches (%.1f per second)" % (cpu, seconds, switches, switches / seconds))
+    print("%s: %.3f CPU seconds over %d s (target under 0.1 per minute), "
+          "%d context switches (%.1f per second)" % (label, cpu, seconds, switches,
+                                                     switches / seconds))
 
 
 def memory(build, counts):
@@ -328,7 +335,8 @@ def main():
     parser.add_argument("--lines", type=int, default=100000, help="lines of the burst")
     parser.add_argument("--rounds", type=int, default=3)
     parser.add_argument("--idle-seconds", type=int, default=60)
-    parser.add_argument("cases", nargs="*", default=["side-by-side", "idle", "memory", "shutdown"])
+    parser.add_argument("cases", nargs="*",
+                        default=["side-by-side", "idle", "idle-silent", "memory", "shutdown"])
     args = parser.parse_args()
     build = os.path.abspath(args.build)
     for case in args.cases:
@@ -336,6 +344,8 @@ def main():
             side_by_side(build, args.lines, args.rounds)
         elif case == "idle":
             idle(build, args.idle_seconds)
+        elif case == "idle-silent":
+            idle(build, args.idle_seconds, SILENT_SERVER, "idle, silent server")
         elif case == "memory":
             memory(build, (10000, 1000000))
         elif case == "shutdown":

@@ -22,6 +22,8 @@ constexpr short GREY_PAIR = 4;
 constexpr int ESCAPE_DELAY_MS = 25;
 constexpr short GREY_LEVEL = 750;
 constexpr char SCROLLED_BACK_NOTE[] = " more below: Page Down ";
+// Shortest time between two repaints of the chat window (at most 50 a second).
+constexpr int MIN_REPAINT_INTERVAL_MS = 20;
 
 void draw_box(WINDOW* window) {
     box(window, 0, 0);
@@ -226,18 +228,23 @@ void PDCursesGUI::paint_loop() {
         for (;;) {
             boost::unique_lock<boost::mutex> lock(redraw_mutex);
             redraw_cond.wait(lock, [this] { return redraw_pending; });
-            redraw_window();
             redraw_pending = false;
+            redraw_window(lock);
+            // Lines that come in the meantime are painted together by the next repaint: a
+            // flood costs a few dozen repaints a second, not one per line.
+            boost::this_thread::sleep(boost::posix_time::milliseconds(MIN_REPAINT_INTERVAL_MS));
         }
     } catch (const boost::thread_interrupted&) {
         // The destructor asked the thread to stop.
     }
 }
 
-// Paint thread, redraw_mutex held.
-void PDCursesGUI::redraw_window() {
+// Paint thread, redraw_mutex held by `scroll_back_lock`: it is released once the shown lines
+// are copied, so that new lines can be stored while the screen is painted.
+void PDCursesGUI::redraw_window(boost::unique_lock<boost::mutex>& scroll_back_lock) {
     const std::vector<std::string> shown = chat_lines.visible_lines();
     const bool scrolled_back = chat_lines.is_scrolled_back();
+    scroll_back_lock.unlock();
 
     const std::lock_guard<std::mutex> lock(screen_mutex);
     WINDOW* window = curses->main_window;

@@ -63,7 +63,7 @@ private:
 
     void queue_main_redraw();
     void paint_loop();
-    void redraw_window();
+    void redraw_window(boost::unique_lock<boost::mutex>& scroll_back_lock);
     void paint_chat_line(int row, const std::string& line, int inner_width);
     void redraw_aux_window();
     void focus_in_main();
