@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <boost/date_time/posix_time/posix_time_types.hpp>
 #include <boost/thread/thread.hpp>
+#include <cerrno>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -85,8 +86,8 @@ public:
     Feeder(const Feeder&) = delete;
     Feeder& operator=(const Feeder&) = delete;
 
-    // Writes everything, unless the network thread ends first (it stops reading after a
-    // length field of 0); then shuts the sending side.
+    // Writes everything, unless the network thread ends first or the client closes the
+    // connection (both happen after a length field of 0); then shuts the sending side.
     void feed(const std::uint8_t* data, std::size_t size, boost::thread& network_thread) {
         std::size_t written = 0;
         std::size_t turn = 0;
@@ -101,7 +102,13 @@ public:
                 const std::size_t chunk =
                     std::min(CHUNK_SIZES[turn++ % std::size(CHUNK_SIZES)], size - written);
                 const ssize_t sent = ::send(peer, data + written, chunk, MSG_NOSIGNAL);
-                check(sent > 0, "the client's socket takes the input");
+                if (sent <= 0) {
+                    // A client that drops the connection (after a length field of 0) closes
+                    // its socket; nothing else may refuse the input.
+                    check(errno == EPIPE || errno == ECONNRESET,
+                          "the client's socket takes the input");
+                    break;
+                }
                 written += static_cast<std::size_t>(sent);
             } else if (network_thread.try_join_for(boost::chrono::milliseconds(0))) {
                 break;
