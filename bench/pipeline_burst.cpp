@@ -216,8 +216,10 @@ void print_series(const Series& series) {
 int main(int argc, char** argv) {
     const long lines_wanted = argc > 1 ? std::atol(argv[1]) : 100000;
     const long rounds = argc > 2 ? std::atol(argv[2]) : 5;
+    // A single series ("ceiling", "cap" or "pipeline") can be run alone, for profiling it.
+    const std::string only = argc > 3 ? argv[3] : "";
     if (lines_wanted <= 0 || rounds <= 0) {
-        std::fprintf(stderr, "usage: %s [lines] [rounds]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s [lines] [rounds] [ceiling|cap|pipeline]\n", argv[0]);
         return 2;
     }
     const auto lines = static_cast<std::size_t>(lines_wanted);
@@ -228,6 +230,15 @@ int main(int argc, char** argv) {
     std::vector<Series> all{{"ceiling", run_ceiling, {}, {}},
                             {"cap", run_cap, {}, {}},
                             {"pipeline", run_pipeline, {}, {}}};
+    if (!only.empty()) {
+        all.erase(std::remove_if(all.begin(), all.end(),
+                                 [&only](const Series& series) { return series.name != only; }),
+                  all.end());
+        if (all.empty()) {
+            std::fprintf(stderr, "no series named %s\n", only.c_str());
+            return 2;
+        }
+    }
     try {
         for (long round = 0; round < rounds; ++round) {
             for (Series& series : all) {
@@ -242,6 +253,9 @@ int main(int argc, char** argv) {
     }
     for (const Series& series : all) {
         print_series(series);
+    }
+    if (all.size() < 3) {
+        return 0;
     }
     const double ceiling = all[0].median_rate();
     const double cap = all[1].median_rate();

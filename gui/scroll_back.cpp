@@ -1,6 +1,7 @@
 #include "gui/scroll_back.h"
 
 #include <algorithm>
+#include <iterator>
 #include <utility>
 
 #include "gui/text_wrap.h"
@@ -48,8 +49,8 @@ bool ScrollBack::is_scrolled_back() const {
     return offset > 0;
 }
 
-const std::vector<std::string>& ScrollBack::lines() const {
-    return display;
+std::vector<std::string> ScrollBack::lines() const {
+    return {display.begin(), display.end()};
 }
 
 std::vector<std::string> ScrollBack::visible_lines() const {
@@ -72,7 +73,11 @@ std::size_t ScrollBack::max_offset() const {
 // way to the screen.
 void ScrollBack::append_wrapped(const std::string& text) {
     if (blank_lines > 0) {
-        word_wrap(text, display, wrap_width(columns));
+        // Wrapping removes blank lines anywhere in the list it is given: give it all of them.
+        std::vector<std::string> all(std::make_move_iterator(display.begin()),
+                                     std::make_move_iterator(display.end()));
+        word_wrap(text, all, wrap_width(columns));
+        display.assign(std::make_move_iterator(all.begin()), std::make_move_iterator(all.end()));
         blank_lines = static_cast<std::size_t>(
             std::count_if(display.begin(), display.end(), is_empty_string));
         return;

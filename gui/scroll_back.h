@@ -28,7 +28,8 @@ public:
     // True while newer lines than the last shown one exist.
     bool is_scrolled_back() const;
 
-    const std::vector<std::string>& lines() const;
+    // Every kept display line, oldest first.
+    std::vector<std::string> lines() const;
     // The display lines that fill the window, oldest first: the newest on the lowest row, or
     // from the top when there are fewer lines than rows.
     std::vector<std::string> visible_lines() const;
@@ -42,10 +43,11 @@ private:
     int columns;
     int rows;
     std::deque<std::string> received;  // texts as given to add(), for re-wrapping
-    std::vector<std::string> display;  // wrapped lines, oldest first
-    std::size_t blank_lines = 0;       // lines of display that show nothing
-    std::vector<std::string> pieces;   // wrapped lines of one text, before they join display
-    std::size_t offset = 0;            // display lines below the lowest shown one
+    // Wrapped lines, oldest first; a deque, as the oldest leave one by one while a flood comes.
+    std::deque<std::string> display;
+    std::size_t blank_lines = 0;      // lines of display that show nothing
+    std::vector<std::string> pieces;  // wrapped lines of one text, before they join display
+    std::size_t offset = 0;           // display lines below the lowest shown one
 };
 
 }  // namespace qvchat2gui
