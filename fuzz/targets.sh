@@ -22,17 +22,17 @@ fuzz_build_targets() {
   cmake --build "$fuzz_build" --target fuzz_targets -- -j"$(nproc)"
 }
 
-# fuzz_run <target> <seed-corpus> <dictionary> <seconds> <log>: fuzzes one target, at low
+# fuzz_run <target> <seed-corpus> <dictionary> <seconds> <log> [runs]: fuzzes one target, at low
 # priority, from its seeds plus what earlier runs found (kept in the build tree, not in the
-# repository); crash inputs land in the build tree's artifacts/<target>/. Returns libFuzzer's
-# status.
+# repository), for the seconds given or until it has run that many inputs (0 or -1: no limit);
+# crash inputs land in the build tree's artifacts/<target>/. Returns libFuzzer's status.
 fuzz_run() {
-  local target=$1 seeds=$2 dict=$3 seconds=$4 log=$5
+  local target=$1 seeds=$2 dict=$3 seconds=$4 log=$5 runs=${6:--1}
   local found="$fuzz_build/fuzz-corpus/$target" artifacts="$fuzz_build/artifacts/$target/"
   mkdir -p "$found" "$artifacts"
   nice -n 10 "$fuzz_build/fuzz/$target" "$found" "$fuzz_root/fuzz/corpus/$seeds" \
     -dict="$fuzz_root/fuzz/dict/$dict.dict" -max_len="$fuzz_max_len" \
-    -max_total_time="$seconds" -timeout=60 -rss_limit_mb=4096 \
+    -max_total_time="$seconds" -runs="$runs" -timeout=60 -rss_limit_mb=4096 \
     -artifact_prefix="$artifacts" -print_final_stats=1 >"$log" 2>&1
 }
 
