@@ -1,5 +1,8 @@
 #include "gui/common_gui.h"
 
+#include <sys/eventfd.h>
+#include <unistd.h>
+
 #include <boost/bind/bind.hpp>
 
 #include "network/QVClient.h"
@@ -34,7 +37,7 @@ char transform_illegals(char byte) {
     return static_cast<signed char>(byte) <= 31 ? '#' : byte;
 }
 
-ChatGUI::ChatGUI() {
+ChatGUI::ChatGUI() : exit_event(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
     using boost::placeholders::_1;
     add_callback("exit", boost::bind(&ChatGUI::exit_client_callback, this, _1));
     add_callback("quit", boost::bind(&ChatGUI::exit_client_callback, this, _1));
@@ -42,7 +45,11 @@ ChatGUI::ChatGUI() {
     add_callback("help", boost::bind(&ChatGUI::show_help, this, _1));
 }
 
-ChatGUI::~ChatGUI() = default;
+ChatGUI::~ChatGUI() {
+    if (exit_event >= 0) {
+        close(exit_event);
+    }
+}
 
 void ChatGUI::set_channel_list(const std::vector<unsigned int>& channels) {
     const std::lock_guard<std::mutex> lock(channel_list_mutex);
@@ -99,6 +106,13 @@ bool ChatGUI::should_exit() const {
 
 void ChatGUI::exit_client() {
     exit_requested.store(true);
+    if (exit_event >= 0) {
+        eventfd_write(exit_event, 1);
+    }
+}
+
+int ChatGUI::exit_event_descriptor() const {
+    return exit_event;
 }
 
 void ChatGUI::exit_client_callback(const std::string& /*argument*/) {

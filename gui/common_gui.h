@@ -76,6 +76,9 @@ public:
 
 protected:
     std::vector<unsigned int> get_channel_list() const;
+    // Becomes readable once the exit flag is set, so that a key loop can sleep in poll() until
+    // there is a key or a request to leave. -1 when the system gave no descriptor.
+    int exit_event_descriptor() const;
 
 private:
     void send_typed(qvnetworklib::Client* client,
@@ -85,6 +88,7 @@ private:
     std::vector<unsigned int> channel_list;
     std::map<std::string, CommandHandler> callbacks;
     std::atomic<bool> exit_requested{false};
+    const int exit_event;
 };
 
 }  // namespace qvchat2gui

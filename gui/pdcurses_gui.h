@@ -22,6 +22,11 @@ constexpr short COLOR_GREY = 8;
 
 struct CursesScreen;
 
+// Blocks the terminal's resize signal in the calling thread and so in every thread it starts
+// later. The key loop lets the signal in only while it waits for keys, so a resize always wakes
+// it; call this before any thread starts.
+void hold_resize_signal_for_key_loop();
+
 // The full-screen front-end: a top bar with channels and clock, the chat window with its
 // scroll-back, and the input line, on ncurses.
 //
@@ -68,7 +73,7 @@ private:
     void redraw_aux_window();
     void focus_in_main();
 
-    static bool wait_for_input();
+    bool wait_for_input() const;
     int read_key();
     void handle_key(int key);
     void redraw_input_window();

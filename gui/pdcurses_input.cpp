@@ -1,7 +1,13 @@
 // The input side of PDCursesGUI: the key loop, the input line and the login prompt.
 #include <poll.h>
+#include <pthread.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
+
+#include <array>
+#include <csignal>
+#include <ctime>
+#include <functional>
 
 #include "gui/curses_api.h"
 #include "gui/line_editor.h"
@@ -13,16 +19,17 @@ namespace {
 
 // Longest user name and password the prompt reads.
 constexpr int SIZE = 128;
-// How long the key loop waits before it looks again at the exit flag and for a resize (the
-// resize signal may reach another thread and not wake poll).
-constexpr int KEY_WAIT_MS = 100;
+// How long the key loop waits before it looks again at the exit flag, only when the system
+// gave no exit event to wait on.
+constexpr long FALLBACK_KEY_WAIT_NS = 100L * 1000 * 1000;
 // Shown for a control byte in the input line: one column per byte, no escape sequence.
 constexpr chtype CONTROL_BYTE_MARK = '?';
 
 // Login prompt: waits for one key without holding up a request to leave (Ctrl-C at the prompt
 // must end the program as it does later). ERR when the user asked to leave or the terminal
 // (watched by `wait_for_input`) is gone.
-int read_prompt_key(WINDOW* window, const ChatGUI& front_end, bool (*wait_for_input)()) {
+int read_prompt_key(WINDOW* window, const ChatGUI& front_end,
+                    const std::function<bool()>& wait_for_input) {
     while (!front_end.should_exit()) {
         if (!wait_for_input()) {
             return ERR;
@@ -42,6 +49,13 @@ bool has_pending_bytes(int descriptor) {
 
 }  // namespace
 
+void hold_resize_signal_for_key_loop() {
+    sigset_t resize;
+    sigemptyset(&resize);
+    sigaddset(&resize, SIGWINCH);
+    pthread_sigmask(SIG_BLOCK, &resize, nullptr);
+}
+
 void PDCursesGUI::take_control() {
     set_up_windows();
     wait_for_setup_complete();
@@ -59,11 +73,22 @@ void PDCursesGUI::take_control() {
     }
 }
 
-// Waits outside every lock until the terminal has input or a short while has passed. False
-// when the terminal is gone (hung up, or at the end of its input).
-bool PDCursesGUI::wait_for_input() {
-    pollfd terminal{fileno(stdin), POLLIN, 0};
-    const int ready = poll(&terminal, 1, KEY_WAIT_MS);
+// Sleeps outside every lock until the terminal has input, the exit flag is set or the terminal
+// changed its size. False when the terminal is gone (hung up, or at the end of its input).
+//
+// With hold_resize_signal_for_key_loop() the resize signal is blocked in every thread and let
+// in only here, for the time of the wait, so that it wakes this wait and cannot slip in between
+// the last look at the keys and the wait.
+bool PDCursesGUI::wait_for_input() const {
+    std::array<pollfd, 2> watched{
+        {{fileno(stdin), POLLIN, 0}, {exit_event_descriptor(), POLLIN, 0}}};
+    sigset_t resize_let_in;
+    pthread_sigmask(SIG_SETMASK, nullptr, &resize_let_in);
+    sigdelset(&resize_let_in, SIGWINCH);
+    const timespec fallback{0, FALLBACK_KEY_WAIT_NS};
+    const int ready = ppoll(watched.data(), watched.size(),
+                            exit_event_descriptor() < 0 ? &fallback : nullptr, &resize_let_in);
+    const pollfd& terminal = watched[0];
     if (ready <= 0) {
         return true;
     }
@@ -148,7 +173,7 @@ void PDCursesGUI::prompt_login(std::string& username, std::string& password) con
         wrefresh(window);
         std::string field;
         while (field.size() < static_cast<std::size_t>(SIZE)) {
-            const int key = read_prompt_key(window, *this, &PDCursesGUI::wait_for_input);
+            const int key = read_prompt_key(window, *this, [this] { return wait_for_input(); });
             if (key == ERR || key == '\n' || key == '\r' || key == KEY_ENTER) {
                 break;
             }

@@ -4,10 +4,12 @@
 #include <signal.h>
 
 #include <algorithm>
+#include <chrono>
 #include <fstream>
 #include <memory>
 #include <regex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/support/TempDir.h"
@@ -365,6 +367,33 @@ TEST_F(ScreenTest, ExitFlagSetByAnotherThreadEndsTheLoopWithoutAKey) {
     ASSERT_GT(program, 0);
     ASSERT_EQ(kill(program, SIGUSR2), 0);
     EXPECT_TRUE(session->wait_for_text("exit status 0")) << joined(session->screen());
+}
+
+// How often the key loop's thread (the program's main thread) went to sleep so far.
+long key_loop_sleeps(pid_t program) {
+    std::ifstream status("/proc/" + std::to_string(program) + "/task/" + std::to_string(program) +
+                         "/status");
+    const std::string field = "voluntary_ctxt_switches:";
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind(field, 0) == 0) {
+            return std::stol(line.substr(field.size()));
+        }
+    }
+    return -1;
+}
+
+TEST_F(ScreenTest, IdleKeyLoopSleepsUntilAKeyComes) {
+    start();
+    const pid_t program = program_id();
+    ASSERT_GT(program, 0);
+    const long before = key_loop_sleeps(program);
+    ASSERT_GE(before, 0);
+    // A window to count wake-ups in, not a wait for something to happen.
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    EXPECT_LE(key_loop_sleeps(program) - before, 1);
+
+    session->type("awake");
+    EXPECT_TRUE(wait_for_input_line("awake", 6)) << joined(session->screen());
 }
 
 TEST_F(ScreenTest, FrontEndThatNeverTookControlShutsDown) {
