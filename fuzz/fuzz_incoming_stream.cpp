@@ -21,8 +21,8 @@
 #include "chat/registration.h"
 #include "fuzz/check.h"
 #include "fuzz/frame_model.h"
-#include "fuzz/line_store_gui.h"
 #include "network/QVClient.h"
+#include "tests/support/RecordingGUI.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
 
@@ -64,7 +64,7 @@ private:
 struct Harness {
     qvtest::TempDir documents;
     qvtest::ScopedEnv documents_variable{"XDG_DOCUMENTS_DIR", documents.path().string()};
-    qvfuzz::LineStoreGUI gui;
+    qvtest::RecordingGUI gui;
     qvchat2::Logger logger{qvchat2::LOG_SEPARATE, LOG_FOLDER};
     qvchat2::AfkState afk{"back soon", true, 1, &gui, AFK_MINUTE};
     std::map<std::uint8_t, qvnetworklib::PacketCallback> handlers;

@@ -17,10 +17,10 @@
 
 #include "fuzz/check.h"
 #include "fuzz/frame_model.h"
-#include "fuzz/line_store_gui.h"
 #include "fuzz/loopback.h"
 #include "network/QVClient.h"
 #include "network/message_types.h"
+#include "tests/support/RecordingGUI.h"
 
 namespace {
 
@@ -127,7 +127,7 @@ public:
         }
     }
 
-    qvfuzz::LineStoreGUI gui;
+    qvtest::RecordingGUI gui;
 
 private:
     std::size_t waiting_frame_size() const {

@@ -1,30 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <iostream>
-#include <sstream>
 #include <string>
 
 #include "app/config.h"
 #include "tests/app/text_files.h"
+#include "tests/support/CapturedStderr.h"
 #include "tests/support/TempDir.h"
 
 namespace {
-
-// Collects what is written to standard error while it lives.
-class CapturedStderr {
-public:
-    CapturedStderr() : original(std::cerr.rdbuf(captured.rdbuf())) {}
-    ~CapturedStderr() { std::cerr.rdbuf(original); }
-    CapturedStderr(const CapturedStderr&) = delete;
-    CapturedStderr& operator=(const CapturedStderr&) = delete;
-
-    std::string text() const { return captured.str(); }
-
-private:
-    std::ostringstream captured;
-    std::streambuf* original;
-};
 
 class ReadServers : public ::testing::Test {
 protected:
@@ -84,7 +68,7 @@ TEST_F(ReadServers, VeryLongLinesAreReadWhole) {
 }
 
 TEST_F(ReadServers, ShortLinesAreSkippedWithAWarningNamingFileAndLine) {
-    CapturedStderr errors;
+    qvtest::CapturedStderr errors;
     const auto servers = read("good dir host 1\nshort dir host\nalso dir host 2\n  \t\nlast d h 3");
     EXPECT_EQ(servers.size(), 3U);
     EXPECT_EQ(servers.count("short"), 0U);
@@ -95,7 +79,7 @@ TEST_F(ReadServers, ShortLinesAreSkippedWithAWarningNamingFileAndLine) {
 }
 
 TEST_F(ReadServers, TrailingBlanksDoNotMakeAFourthField) {
-    CapturedStderr errors;
+    qvtest::CapturedStderr errors;
     const auto servers = read("three dir host \t\n");
     EXPECT_TRUE(servers.empty());
     EXPECT_NE(errors.text().find(":1:"), std::string::npos);

@@ -1,13 +1,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <iostream>
-#include <sstream>
 #include <string>
 
 #include "chat/callbacks.h"
 #include "gui/common_gui.h"
 #include "tests/chat/chat_fixture.h"
+#include "tests/support/CapturedStderr.h"
 
 namespace {
 
@@ -16,21 +15,6 @@ using qvnetworklib::ByteVector;
 using qvtest::color;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
-
-// Catches what is written to standard error while it lives.
-class CapturedStderr {
-public:
-    CapturedStderr() : saved(std::cerr.rdbuf(captured.rdbuf())) {}
-    ~CapturedStderr() { std::cerr.rdbuf(saved); }
-    CapturedStderr(const CapturedStderr&) = delete;
-    CapturedStderr& operator=(const CapturedStderr&) = delete;
-
-    std::string text() const { return captured.str(); }
-
-private:
-    std::ostringstream captured;
-    std::streambuf* saved;
-};
 
 // The payload of a channel assignment: the active slot and the slots' numbers.
 ByteVector channels_payload(unsigned char active, const std::vector<std::uint32_t>& slots) {
@@ -85,7 +69,7 @@ TEST_F(Channels, EmptyOrMissingActiveSlotKeepsTheActiveChannel) {
 TEST_F(Channels, OversizedPayloadWarnsAndReadsFurtherSlots) {
     std::string warning;
     {
-        const CapturedStderr captured;
+        const qvtest::CapturedStderr captured;
         assign(channels_payload(0, {3, 5, 0, 9}));
         warning = captured.text();
     }
@@ -99,7 +83,7 @@ TEST_F(Channels, OversizedPayloadWarnsAndReadsFurtherSlots) {
 TEST_F(Channels, ShortPayloadReadsOnlyCompleteSlotsWithoutWarning) {
     std::string warning;
     {
-        const CapturedStderr captured;
+        const qvtest::CapturedStderr captured;
         assign(channels_payload(0, {3, 5}));
         assign({0, 3, 0, 0, 0, 5, 0, 0, 0, 7, 0, 0});
         warning = captured.text();
@@ -122,7 +106,7 @@ TEST_F(Channels, HugePayloadWrapsCodesWithoutFailing) {
     for (std::size_t slot = 0; slot < slots.size(); ++slot) {
         slots[slot] = static_cast<std::uint32_t>(slot + 1);
     }
-    const CapturedStderr captured;
+    const qvtest::CapturedStderr captured;
     assign(channels_payload(0, slots));
     EXPECT_EQ(last_channel_list().size(), 256U);
     EXPECT_EQ(qvchat2::channel_table().find(5)->number, 1U);

@@ -5,9 +5,9 @@
 
 #include "gui/common_gui.h"
 #include "network/message_types.h"
-#include "tests/gui/recording_gui.h"
 #include "tests/support/ClientHarness.h"
 #include "tests/support/FakeGameServer.h"
+#include "tests/support/RecordingGUI.h"
 
 namespace qvchat2gui {
 namespace {

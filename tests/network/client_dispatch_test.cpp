@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <fstream>
+#include <memory>
 #include <mutex>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "network/QVClient.h"
@@ -194,40 +197,37 @@ TEST(ClientDispatch, LostConnectionIsReportedAfterTheMessagesBeforeIt) {
     EXPECT_EQ(delivered.snapshot().back(), "lost");
 }
 
-TEST(ClientDispatch, JoiningTheNetworkThreadWaitsForRunningCallbacks) {
-    FakeGameServer server;
-    std::atomic<bool> started{false};
-    std::atomic<bool> finished{false};
-    ClientHarness harness(server.server_info());
-    harness.client().register_callback(IN_RAW_TEXT, [&](Client*, const ByteVector&) {
-        started = true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        finished = true;
-    });
-    harness.start();
-    ASSERT_TRUE(server.wait_for_client());
-    ASSERT_TRUE(server.send_text(0, "slow"));
-    ASSERT_TRUE(qvtest::wait_until([&] { return started.load(); }));
-    ASSERT_TRUE(harness.stop());
-    EXPECT_TRUE(finished);
-}
-
-TEST(ClientDispatch, DestroyingTheClientWaitsForRunningCallbacks) {
-    FakeGameServer server;
-    std::atomic<bool> started{false};
-    std::atomic<bool> finished{false};
-    {
-        ClientHarness harness(server.server_info());
-        harness.client().register_callback(IN_RAW_TEXT, [&](Client*, const ByteVector&) {
+// A client whose one callback is busy for a while with the message "slow" once that has come.
+class SlowCallback : public ::testing::Test {
+protected:
+    void start_slow_callback() {
+        harness = std::make_unique<ClientHarness>(server.server_info());
+        harness->client().register_callback(IN_RAW_TEXT, [this](Client*, const ByteVector&) {
             started = true;
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
             finished = true;
         });
-        harness.start();
+        harness->start();
         ASSERT_TRUE(server.wait_for_client());
         ASSERT_TRUE(server.send_text(0, "slow"));
-        ASSERT_TRUE(qvtest::wait_until([&] { return started.load(); }));
+        ASSERT_TRUE(qvtest::wait_until([this] { return started.load(); }));
     }
+
+    FakeGameServer server;
+    std::unique_ptr<ClientHarness> harness;
+    std::atomic<bool> started{false};
+    std::atomic<bool> finished{false};
+};
+
+TEST_F(SlowCallback, JoiningTheNetworkThreadWaitsForIt) {
+    start_slow_callback();
+    ASSERT_TRUE(harness->stop());
+    EXPECT_TRUE(finished);
+}
+
+TEST_F(SlowCallback, DestroyingTheClientWaitsForIt) {
+    start_slow_callback();
+    harness.reset();
     EXPECT_TRUE(finished);
 }
 
