@@ -125,7 +125,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if ((options & 1U) != 0) {
         h.gui.process_input(&client, "#afk gone fishing");
     }
-    h.gui.forget_clock();
+    h.gui.forget_all();
 
     std::size_t texts = 0;
     int clock = -1;

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "gui/common_gui.h"
-#include "tests/chat/recording_chat_gui.h"
+#include "tests/support/RecordingGUI.h"
 
 namespace {
 
@@ -62,7 +62,7 @@ protected:
 
     static std::uint16_t health(std::uint16_t id) { return actor_list().find(id)->current_health; }
 
-    qvtest::RecordingChatGUI gui;
+    qvtest::RecordingGUI gui;
 };
 
 TEST_F(Actors, PlainActorKeepsItsWholeNameUpToTheZeroByte) {

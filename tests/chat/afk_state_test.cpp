@@ -9,7 +9,7 @@
 #include "chat/registration.h"
 #include "gui/common_gui.h"
 #include "tests/chat/chat_fixture.h"
-#include "tests/chat/recording_chat_gui.h"
+#include "tests/support/RecordingGUI.h"
 #include "tests/support/wait_until.h"
 
 namespace {
@@ -17,7 +17,7 @@ namespace {
 using qvchat2::AfkState;
 using qvchat2gui::SERVER_COLOR;
 using qvtest::color;
-using qvtest::RecordingChatGUI;
+using qvtest::RecordingGUI;
 using qvtest::SentPm;
 using qvtest::wait_until;
 using ::testing::ElementsAre;
@@ -31,7 +31,7 @@ constexpr unsigned short AN_HOUR_OF_MINUTES = 60;
 
 class AfkStateTest : public ::testing::Test {
 protected:
-    RecordingChatGUI gui;
+    RecordingGUI gui;
 };
 
 TEST_F(AfkStateTest, StartsPresentWithTheGivenText) {

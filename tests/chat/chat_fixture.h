@@ -10,9 +10,9 @@
 
 #include "app/log.h"
 #include "chat/afk.h"
-#include "tests/chat/recording_chat_gui.h"
 #include "tests/support/ClientHarness.h"
 #include "tests/support/FakeGameServer.h"
+#include "tests/support/RecordingGUI.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
 
@@ -54,7 +54,7 @@ protected:
     TempDir documents;
     ScopedEnv documents_variable{"XDG_DOCUMENTS_DIR", documents.path().string()};
     qvchat2::Logger logger{qvchat2::LOG_SEPARATE, "chat"};
-    RecordingChatGUI gui;
+    RecordingGUI gui;
     FakeGameServer server;
     ClientHarness harness{server.server_info(), USERNAME};
     std::unique_ptr<qvchat2::AfkState> afk;

@@ -112,7 +112,7 @@ TEST_F(Registration, LookCommandListsTheActors) {
 // The fuzz targets collect the handlers through a registrar of their own; they must get the
 // very handlers the client gets.
 TEST(RegistrationThroughRegistrar, EntersEveryMessageHandlerOnce) {
-    qvtest::RecordingChatGUI gui;
+    qvtest::RecordingGUI gui;
     std::map<std::uint8_t, qvnetworklib::PacketCallback> entered;
     int entries = 0;
     qvchat2::register_chat_handlers(

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <atomic>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -9,39 +8,63 @@
 
 namespace qvtest {
 
-// A front-end that only records the lines and the clock it is given. The fuzz targets take the
-// lines after each input, so that memory stays bounded over millions of inputs.
+// A front-end that records what it is asked to show: lines, clock values and channel lists.
+// The fuzz targets forget it all between inputs, so that memory stays bounded over millions.
 class RecordingGUI : public qvchat2gui::ChatGUI {
 public:
     void prompt_login(std::string& /*username*/, std::string& /*password*/) const override {}
     void add_chat_line(const std::string& line) override {
-        const std::lock_guard<std::mutex> lock(lines_mutex);
+        const std::lock_guard<std::mutex> lock(recorded_mutex);
         lines.push_back(line);
     }
     void take_control() override {}
     void set_client(qvnetworklib::Client* /*client*/) override {}
-    void update_clock(unsigned short minutes) override { clock = minutes; }
+    void update_clock(unsigned short minutes) override {
+        const std::lock_guard<std::mutex> lock(recorded_mutex);
+        clock_values.push_back(minutes);
+    }
+    void set_channel_list(const std::vector<unsigned int>& channels) override {
+        ChatGUI::set_channel_list(channels);
+        const std::lock_guard<std::mutex> lock(recorded_mutex);
+        channel_lists.push_back(channels);
+    }
 
-    // Every line shown and not yet taken.
     std::vector<std::string> shown() const {
-        const std::lock_guard<std::mutex> lock(lines_mutex);
+        const std::lock_guard<std::mutex> lock(recorded_mutex);
         return lines;
     }
-    // The lines shown since the last call.
+    // The lines shown since the last call (or since forget_all).
     std::vector<std::string> take_lines() {
-        const std::lock_guard<std::mutex> lock(lines_mutex);
+        const std::lock_guard<std::mutex> lock(recorded_mutex);
         std::vector<std::string> taken;
         taken.swap(lines);
         return taken;
     }
+    std::vector<unsigned short> clocks() const {
+        const std::lock_guard<std::mutex> lock(recorded_mutex);
+        return clock_values;
+    }
     // The last clock value given, or -1 when none was.
-    int last_clock() const { return clock; }
-    void forget_clock() { clock = -1; }
+    int last_clock() const {
+        const std::lock_guard<std::mutex> lock(recorded_mutex);
+        return clock_values.empty() ? -1 : clock_values.back();
+    }
+    std::vector<std::vector<unsigned int>> channel_list_calls() const {
+        const std::lock_guard<std::mutex> lock(recorded_mutex);
+        return channel_lists;
+    }
+    void forget_all() {
+        const std::lock_guard<std::mutex> lock(recorded_mutex);
+        lines.clear();
+        clock_values.clear();
+        channel_lists.clear();
+    }
 
 private:
-    mutable std::mutex lines_mutex;  // guards lines
+    mutable std::mutex recorded_mutex;  // guards lines, clock_values and channel_lists
     std::vector<std::string> lines;
-    std::atomic<int> clock{-1};
+    std::vector<unsigned short> clock_values;
+    std::vector<std::vector<unsigned int>> channel_lists;
 };
 
 }  // namespace qvtest
