@@ -14,6 +14,7 @@
 #include "gui/common_gui.h"
 #include "gui/debug_gui.h"
 #include "gui/pdcurses_gui.h"
+#include "gui/stderr_to_chat.h"
 #include "network/QVClient.h"
 
 namespace {
@@ -26,6 +27,8 @@ constexpr int EXIT_UNKNOWN_SERVER = 2;
 // front-end, then the logger.
 struct RunObjects {
     std::unique_ptr<qvchat2gui::ChatGUI> front_end;
+    // Warnings written while the front-end holds the screen go to the chat window.
+    std::unique_ptr<qvchat2gui::StderrToChat> errors_to_chat;
     std::unique_ptr<qvchat2::Logger> logger;
     std::unique_ptr<qvchat2::AfkState> afk_state;
     std::unique_ptr<qvchat2::SignalWatcher> signal_watcher;
@@ -33,6 +36,7 @@ struct RunObjects {
     void release() {
         afk_state.reset();
         signal_watcher.reset();
+        errors_to_chat.reset();
         front_end.reset();  // leaves curses mode: the terminal is usable again
         logger.reset();
     }
@@ -135,6 +139,7 @@ int main(int argc, char** argv) {
     std::string password;
     try {
         run.front_end = make_front_end();
+        run.errors_to_chat = std::make_unique<qvchat2gui::StderrToChat>(*run.front_end);
         qvchat2gui::ChatGUI* front_end = run.front_end.get();
         run.signal_watcher =
             std::make_unique<qvchat2::SignalWatcher>([front_end] { front_end->exit_client(); });

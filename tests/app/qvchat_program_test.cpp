@@ -100,6 +100,30 @@ TEST_F(QvchatProgram, LogsInShowsServerStateAndLeavesCleanly) {
     EXPECT_TRUE(server.wait_for_disconnect());
 }
 
+TEST_F(QvchatProgram, WarningAboutAnOversizedMessageIsShownInTheChatWindow) {
+    start_logged_in();
+    // Four channel slots where three are expected.
+    ASSERT_TRUE(server.send_frame(qvnetworklib::IN_ASSIGN_CHANNELS,
+                                  {0, 3, 0, 0, 0, 5, 0, 0, 0, 7, 0, 0, 0, 9, 0, 0, 0}));
+    const std::string warning = "Something's up. Our channel buffer is 17, NOT 13 as it should be!";
+    // A line of the chat window (below the top bar, above the input box), in its frame.
+    const auto in_chat_window = [&](const std::vector<std::string>& rows) {
+        for (std::size_t row = 4; row + 4 < rows.size(); ++row) {
+            if (rows[row].rfind("│" + warning + " ", 0) == 0) {
+                return true;
+            }
+        }
+        return false;
+    };
+    ASSERT_TRUE(terminal->wait_for_screen(in_chat_window)) << screen_text(*terminal);
+    // Nothing was written over the screen where the cursor stood, in the input box.
+    enter("#ci");
+    ASSERT_TRUE(terminal->wait_for_text("You are on channels")) << screen_text(*terminal);
+    EXPECT_EQ(screen_text(*terminal).find(warning), screen_text(*terminal).rfind(warning))
+        << screen_text(*terminal);
+    exit_and_expect_status(0);
+}
+
 TEST_F(QvchatProgram, TypedLinesLeaveAsChatPrivateMessagesAndLocateRequests) {
     start_logged_in();
     enter("hello there");
