@@ -43,6 +43,7 @@ TEST(StderrToChat, WholeLinesFromManyThreadsArriveWhole) {
     {
         const StderrToChat redirect(gui);
         std::vector<std::thread> writers;
+        writers.reserve(THREADS);
         for (int writer = 0; writer < THREADS; ++writer) {
             writers.emplace_back([writer] {
                 for (int line = 0; line < LINES; ++line) {
