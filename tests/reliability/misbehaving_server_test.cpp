@@ -9,6 +9,7 @@
 #include <string>
 #include <thread>
 
+#include "network/Packet.h"
 #include "network/message_types.h"
 #include "tests/reliability/program_probe.h"
 #include "tests/support/QvchatRun.h"
@@ -83,9 +84,14 @@ TEST_F(MisbehavingServer, CloseInTheMiddleOfAPayloadLogsNothingOfIt) {
 
 TEST_F(MisbehavingServer, LengthFieldZeroIsAMalformedMessage) {
     log_in();
-    ASSERT_TRUE(run.server.send_raw(header(qvnetworklib::IN_RAW_TEXT, 0)));
-    // Whatever follows the broken header is not read as a message any more.
-    ASSERT_TRUE(run.server.send_text(0, "Ghost: after the broken header"));
+    // Whatever follows the broken header is not read as a message any more. Sent in one piece:
+    // once the client has read the header it closes, and a later send could fail.
+    ByteVector stream = header(qvnetworklib::IN_RAW_TEXT, 0);
+    qvnetworklib::append_frame(
+        qvnetworklib::SendPacket{qvnetworklib::IN_RAW_TEXT,
+                                 qvtest::text_payload(0, "Ghost: after the broken header")},
+        stream);
+    ASSERT_TRUE(run.server.send_raw(stream));
     expect_disconnected_cleanly("length field 0", MALFORMED_NOTICE);
     EXPECT_EQ(run.chat_log().find("Ghost"), std::string::npos) << run.chat_log();
 }
