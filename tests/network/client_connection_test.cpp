@@ -119,6 +119,8 @@ TEST(ClientConnection, ReportsConnectedAndThenTheServerClosing) {
     ASSERT_TRUE(harness.wait_for_status(Kind::CONNECTED));
     EXPECT_TRUE(harness.client().is_connected());
 
+    // The client's side connects before the server has accepted; only then can it close.
+    ASSERT_TRUE(server.wait_for_client());
     server.close_client();
     ASSERT_TRUE(harness.wait_for_status(Kind::CONNECTION_LOST));
     EXPECT_FALSE(harness.client().is_connected());
