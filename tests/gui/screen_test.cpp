@@ -160,7 +160,7 @@ TEST_F(ScreenTest, LayoutTopBarAndClock) {
         << joined(session->screen());
     enter("#clock 65");
     EXPECT_TRUE(wait_for_row(1, boxed("1 | 3 | Guild |" + std::string(58, ' ') + " 1:05")));
-    EXPECT_TRUE(wait_for_input_line("", 1));
+    EXPECT_TRUE(wait_for_input_line("", 1)) << joined(session->screen());
 }
 
 TEST_F(ScreenTest, PrivateMessageAndItsContinuationArePaintedInMagenta) {
@@ -193,27 +193,30 @@ TEST_F(ScreenTest, LongInputLineScrollsAndBackspaceKeepsTheCursor) {
         typed += static_cast<char>(index % 2 == 0 ? 'a' + index / 2 % 26 : '0' + index % 10);
     }
     session->type(typed);
-    EXPECT_TRUE(wait_for_input_line(typed.substr(22), 79)) << joined(session->screen());
+    EXPECT_TRUE(wait_for_input_line(typed.substr(22), 79))
+        << joined(session->screen()) << joined(session->screen());
     session->press("BSpace");
-    EXPECT_TRUE(wait_for_input_line(typed.substr(21, 78), 79)) << joined(session->screen());
+    EXPECT_TRUE(wait_for_input_line(typed.substr(21, 78), 79))
+        << joined(session->screen()) << joined(session->screen());
 }
 
 TEST_F(ScreenTest, CursorKeysAndInsertion) {
     start();
     session->type("abc");
-    EXPECT_TRUE(wait_for_input_line("abc", 4));
+    EXPECT_TRUE(wait_for_input_line("abc", 4)) << joined(session->screen());
     session->press("Left", 2);
-    EXPECT_TRUE(wait_for_input_line("abc", 2));
+    EXPECT_TRUE(wait_for_input_line("abc", 2)) << joined(session->screen());
     session->press("Right", 3);
-    EXPECT_TRUE(wait_for_input_line("abc", 4));
+    EXPECT_TRUE(wait_for_input_line("abc", 4)) << joined(session->screen());
     session->press("Left");
     session->type("x");
-    EXPECT_TRUE(wait_for_input_line("abxc", 4));
+    EXPECT_TRUE(wait_for_input_line("abxc", 4)) << joined(session->screen());
     session->press("Home");
     session->press("F1");
     session->press("Left", 5);
     session->press("BSpace");
-    EXPECT_TRUE(wait_for_input_line("abxc", 1)) << joined(session->screen());
+    EXPECT_TRUE(wait_for_input_line("abxc", 1))
+        << joined(session->screen()) << joined(session->screen());
 }
 
 TEST_F(ScreenTest, HistoryWalk) {
@@ -221,15 +224,15 @@ TEST_F(ScreenTest, HistoryWalk) {
     enter("A");
     enter("B");
     session->press("Up");
-    EXPECT_TRUE(wait_for_input_line("B", 1));
+    EXPECT_TRUE(wait_for_input_line("B", 1)) << joined(session->screen());
     session->press("Up");
-    EXPECT_TRUE(wait_for_input_line("A", 1));
+    EXPECT_TRUE(wait_for_input_line("A", 1)) << joined(session->screen());
     session->press("Down");
-    EXPECT_TRUE(wait_for_input_line("B", 1));
+    EXPECT_TRUE(wait_for_input_line("B", 1)) << joined(session->screen());
     session->press("Down");
-    EXPECT_TRUE(wait_for_input_line("", 1));
+    EXPECT_TRUE(wait_for_input_line("", 1)) << joined(session->screen());
     session->press("Up");
-    EXPECT_TRUE(wait_for_input_line("A", 1));
+    EXPECT_TRUE(wait_for_input_line("A", 1)) << joined(session->screen());
 }
 
 TEST_F(ScreenTest, LoginPromptMasksThePassword) {
@@ -328,7 +331,8 @@ TEST_F(ScreenTest, ResizeLaysOutAgainAndRewraps) {
     session->resize(80, 24);
     wait_for_layout(80, 24);
     EXPECT_TRUE(wait_for_chat({text.substr(0, 73), text.substr(74)})) << joined(session->screen());
-    EXPECT_TRUE(wait_for_input_line("typed!", 7)) << joined(session->screen());
+    EXPECT_TRUE(wait_for_input_line("typed!", 7))
+        << joined(session->screen()) << joined(session->screen());
 }
 
 TEST_F(ScreenTest, LinesFromManyThreadsAllArrive) {
@@ -393,7 +397,8 @@ TEST_F(ScreenTest, IdleKeyLoopSleepsUntilAKeyComes) {
     EXPECT_LE(key_loop_sleeps(program) - before, 1);
 
     session->type("awake");
-    EXPECT_TRUE(wait_for_input_line("awake", 6)) << joined(session->screen());
+    EXPECT_TRUE(wait_for_input_line("awake", 6))
+        << joined(session->screen()) << joined(session->screen());
 }
 
 TEST_F(ScreenTest, FrontEndThatNeverTookControlShutsDown) {
