@@ -102,6 +102,9 @@ public:
                 const std::size_t chunk =
                     std::min(CHUNK_SIZES[turn++ % std::size(CHUNK_SIZES)], size - written);
                 const ssize_t sent = ::send(peer, data + written, chunk, MSG_NOSIGNAL);
+                if (sent < 0 && errno == EINTR) {
+                    continue;  // libFuzzer's unit timer; nothing was sent
+                }
                 if (sent <= 0) {
                     // A client that drops the connection (after a length field of 0) closes
                     // its socket; nothing else may refuse the input.

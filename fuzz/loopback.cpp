@@ -6,7 +6,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
+#include <cerrno>
 #include <stdexcept>
 
 namespace qvfuzz {
@@ -14,6 +16,25 @@ namespace qvfuzz {
 namespace {
 
 constexpr std::size_t READ_CHUNK = 65536;
+
+// Waits up to the deadline until `fd` has one of `events`. libFuzzer's unit timer interrupts
+// the fuzzing thread every half timeout, so an interrupted wait goes on for the time left.
+bool wait_for(int fd, short events, std::chrono::milliseconds deadline) {
+    const auto give_up = std::chrono::steady_clock::now() + deadline;
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            give_up - std::chrono::steady_clock::now());
+        pollfd waiting{fd, events, 0};
+        const int ready =
+            ::poll(&waiting, 1, static_cast<int>(std::max<long long>(left.count(), 0)));
+        if (ready == 1) {
+            return true;
+        }
+        if (ready == 0 || errno != EINTR) {
+            return false;
+        }
+    }
+}
 
 }  // namespace
 
@@ -43,20 +64,21 @@ qvnetworklib::ServerInfo LoopbackListener::server_info() const {
 }
 
 int LoopbackListener::accept_one() const {
-    pollfd waiting{listener, POLLIN, 0};
-    if (::poll(&waiting, 1, static_cast<int>(HANG_DEADLINE.count())) != 1) {
+    if (!wait_for(listener, POLLIN, HANG_DEADLINE)) {
         return -1;
     }
     return ::accept(listener, nullptr, nullptr);
 }
 
 bool read_some(int fd, qvnetworklib::ByteVector& into, std::chrono::milliseconds deadline) {
-    pollfd readable{fd, POLLIN, 0};
-    if (::poll(&readable, 1, static_cast<int>(deadline.count())) != 1) {
+    if (!wait_for(fd, POLLIN, deadline)) {
         return false;
     }
     std::array<unsigned char, READ_CHUNK> chunk{};
-    const ssize_t got = ::read(fd, chunk.data(), chunk.size());
+    ssize_t got = -1;
+    do {
+        got = ::read(fd, chunk.data(), chunk.size());
+    } while (got < 0 && errno == EINTR);
     if (got <= 0) {
         return false;
     }
