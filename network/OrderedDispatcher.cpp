@@ -32,11 +32,11 @@ OrderedDispatcher::~OrderedDispatcher() {
     wait_until_idle();
 }
 
-void OrderedDispatcher::launch_detached_thread(const std::function<void()>& task) {
+void OrderedDispatcher::launch_detached_thread(std::function<void()>& task) {
     // Started detached through POSIX threads: the thread owns its task and frees it itself.
     // A detached Boost thread leaves its bookkeeping to be released by whichever side lets go
     // last, inside a library the thread checker cannot see into, which it reports as a race.
-    auto owned_task = std::make_unique<std::function<void()>>(task);
+    auto owned_task = std::make_unique<std::function<void()>>(std::move(task));
     pthread_attr_t attributes;
     pthread_attr_init(&attributes);
     pthread_attr_setstacksize(&attributes, DISPATCH_STACK_SIZE);
@@ -45,6 +45,7 @@ void OrderedDispatcher::launch_detached_thread(const std::function<void()>& task
     const int error = pthread_create(&thread, &attributes, &run_owned_task, owned_task.get());
     pthread_attr_destroy(&attributes);
     if (error != 0) {
+        task = std::move(*owned_task);  // still the caller's, to run itself
         throw std::system_error(error, std::generic_category(), "cannot start a dispatch thread");
     }
     static_cast<void>(owned_task.release());  // now the thread's
@@ -60,7 +61,8 @@ void OrderedDispatcher::dispatch(Job job) {
     auto done = std::make_shared<std::promise<void>>();
     std::shared_future<void> previous = std::exchange(last_job_done, done->get_future().share());
 
-    std::function<void()> task = [this, previous, done, job = std::move(job)]() mutable {
+    std::function<void()> task = [this, previous = std::move(previous), done,
+                                  job = std::move(job)]() mutable {
         if (previous.valid()) {
             previous.wait();
         }

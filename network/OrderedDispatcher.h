@@ -14,8 +14,9 @@ namespace qvnetworklib {
 class OrderedDispatcher {
 public:
     using Job = std::function<void()>;
-    // Starts `task` on a new thread and detaches it; throws when no thread can be started.
-    using Launcher = std::function<void(const std::function<void()>& task)>;
+    // Starts `task` on a new thread, which takes it over, and detaches it. Throws when no
+    // thread can be started, leaving `task` in place.
+    using Launcher = std::function<void(std::function<void()>& task)>;
 
     static constexpr std::size_t DEFAULT_MAX_LIVE_JOBS = 64;
 
@@ -41,7 +42,7 @@ public:
 
     std::size_t live_jobs() const;
 
-    static void launch_detached_thread(const std::function<void()>& task);
+    static void launch_detached_thread(std::function<void()>& task);
 
 private:
     void finish_job();

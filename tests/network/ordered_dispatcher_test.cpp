@@ -96,7 +96,7 @@ TEST(OrderedDispatcher, RunsJobsOnTheCallingThreadWhenNoThreadCanStart) {
     RunLog log;
     std::atomic<int> launches{0};
     // Every other thread start fails: the failed ones must run here, still in order.
-    OrderedDispatcher dispatcher(8, [&launches](const std::function<void()>& task) {
+    OrderedDispatcher dispatcher(8, [&launches](std::function<void()>& task) {
         if (launches++ % 2 == 1) {
             throw std::runtime_error("no more threads");
         }
