@@ -101,7 +101,7 @@ void run_online(RunObjects& run, const qvnetworklib::ServerInfo& server,
     client.set_status_callback([front_end](const qvnetworklib::ConnectionStatus& status) {
         const std::string notice = qvchat2::connection_notice(status);
         if (!notice.empty()) {
-            front_end->add_chat_line(static_cast<char>(qvchat2gui::SERVER_COLOR) + notice);
+            front_end->add_chat_line(qvchat2gui::server_line(notice));
         }
     });
     qvchat2::register_chat_handlers(client, front_end, run.logger.get(), run.afk_state.get());

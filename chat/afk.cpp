@@ -66,7 +66,7 @@ void AfkState::set_message_and_go_afk(qvchat2gui::ChatGUI* gui, const std::strin
 }
 
 void AfkState::send_message(qvchat2gui::ChatGUI* gui) {
-    gui->add_chat_line(static_cast<char>(qvchat2gui::SERVER_COLOR) + std::string("Going AFK."));
+    gui->add_chat_line(qvchat2gui::server_line("Going AFK."));
 }
 
 bool AfkState::responds_local() const {

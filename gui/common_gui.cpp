@@ -37,6 +37,10 @@ char transform_illegals(char byte) {
     return static_cast<signed char>(byte) <= 31 ? '#' : byte;
 }
 
+std::string server_line(const std::string& text) {
+    return static_cast<char>(SERVER_COLOR) + text;
+}
+
 ChatGUI::ChatGUI() : exit_event(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
     using boost::placeholders::_1;
     add_callback("exit", boost::bind(&ChatGUI::exit_client_callback, this, _1));
@@ -92,11 +96,11 @@ void ChatGUI::send_typed(qvnetworklib::Client* client,
                          const std::function<bool(qvnetworklib::Client&)>& send) {
     // A typed line that cannot leave must not vanish without a word.
     if (client == nullptr || !client->is_connected()) {
-        add_chat_line(static_cast<char>(SERVER_COLOR) + std::string(NOT_CONNECTED_NOTICE));
+        add_chat_line(server_line(NOT_CONNECTED_NOTICE));
         return;
     }
     if (!send(*client)) {
-        add_chat_line(static_cast<char>(SERVER_COLOR) + std::string(TOO_LONG_NOTICE));
+        add_chat_line(server_line(TOO_LONG_NOTICE));
     }
 }
 

@@ -35,6 +35,8 @@ bool is_control_character(char byte);
 bool is_color_code(char byte);
 // For plain-stream output: 0x00-0x1F and 0x80-0xFF become '#', everything else stays.
 char transform_illegals(char byte);
+// `text` as a chat line in the server colour.
+std::string server_line(const std::string& text);
 
 // The front-end through which every subsystem shows text and through which typed lines reach
 // the server. Holds what every front-end shares: the joined channels, the local commands and

@@ -36,7 +36,7 @@ std::streamsize StderrToChat::LineBuffer::xsputn(const char* bytes, std::streams
         const std::lock_guard<std::mutex> lock(pending_mutex);
         for (std::streamsize index = 0; index < count; ++index) {
             if (bytes[index] == '\n') {
-                finished.push_back(static_cast<char>(SERVER_COLOR) + std::exchange(pending, {}));
+                finished.push_back(server_line(std::exchange(pending, {})));
             } else {
                 pending += bytes[index];
             }

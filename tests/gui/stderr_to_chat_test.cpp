@@ -13,7 +13,7 @@
 namespace qvchat2gui {
 namespace {
 
-std::string server_line(const std::string& text) {
+std::string in_server_colour(const std::string& text) {
     return static_cast<char>(SERVER_COLOR) + text;
 }
 
@@ -24,9 +24,10 @@ TEST(StderrToChat, LinesGoToTheChatWindowAndTheStreamComesBack) {
         const StderrToChat redirect(gui);
         std::cerr << "Our channel buffer is " << 17 << ", NOT " << 13 << std::endl;
         std::cerr << "two\nlines\n" << '\n' << "unfinished";
-        EXPECT_EQ(gui.shown(), (std::vector<std::string>{
-                                   server_line("Our channel buffer is 17, NOT 13"),
-                                   server_line("two"), server_line("lines"), server_line("")}));
+        EXPECT_EQ(gui.shown(),
+                  (std::vector<std::string>{in_server_colour("Our channel buffer is 17, NOT 13"),
+                                            in_server_colour("two"), in_server_colour("lines"),
+                                            in_server_colour("")}));
         EXPECT_EQ(terminal.text(), "");
     }
     // The unfinished line is not lost: it goes to the stream as it was before.
@@ -60,7 +61,7 @@ TEST(StderrToChat, WholeLinesFromManyThreadsArriveWhole) {
     ASSERT_EQ(shown.size(), static_cast<std::size_t>(THREADS * LINES));
     for (int writer = 0; writer < THREADS; ++writer) {
         int next = 0;
-        const std::string prefix = server_line("writer " + std::to_string(writer) + " line ");
+        const std::string prefix = in_server_colour("writer " + std::to_string(writer) + " line ");
         for (const std::string& line : shown) {
             if (line.rfind(prefix, 0) == 0) {
                 EXPECT_EQ(line, prefix + std::to_string(next));
