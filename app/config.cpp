@@ -1,5 +1,6 @@
 #include "app/config.h"
 
+#include <algorithm>
 #include <boost/algorithm/string/classification.hpp>
 #include <boost/algorithm/string/trim.hpp>
 #include <fstream>
@@ -18,6 +19,8 @@ namespace {
 constexpr char FIELD_DELIMITERS[] = "\t ";
 constexpr char SETTING_WHITE_SPACE[] = " \t\r\n\v\f";
 constexpr std::size_t SERVER_FIELDS = 4;
+constexpr unsigned long HIGHEST_PORT = 65535;
+constexpr std::size_t HIGHEST_PORT_DIGITS = 5;
 
 std::string trimmed(const std::string& text) {
     return boost::trim_copy_if(text, boost::is_any_of(SETTING_WHITE_SPACE));
@@ -44,6 +47,22 @@ std::string setting_value(const std::string& line, std::size_t equals) {
     const auto length =
         close_quote == std::string::npos ? std::string::npos : close_quote - open_quote - 1;
     return trimmed(line.substr(open_quote + 1, length));
+}
+
+// The port of a server-list entry in plain decimal, or none when `text` is not a number from 1
+// to 65535. Only digits count: the resolver would read "+80" or "8O" in its own way, and a
+// number above the range would wrap around to another port. Leading zeros are dropped, so
+// that "080" is port 80 and can never be read as octal.
+std::optional<std::string> decimal_port(const std::string& text) {
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) {
+        return std::nullopt;
+    }
+    const std::string digits = text.substr(std::min(text.find_first_not_of('0'), text.size()));
+    if (digits.empty() || digits.size() > HIGHEST_PORT_DIGITS ||
+        std::stoul(digits) > HIGHEST_PORT) {
+        return std::nullopt;
+    }
+    return digits;
 }
 
 // A folder name from the server list must stay inside the data folder.
@@ -75,7 +94,20 @@ ServerTable read_servers(const std::string& path) {
                       << ": skipped: a server entry needs a name, a folder, a host and a port\n";
             continue;
         }
-        servers.emplace(fields[0], qvnetworklib::ServerInfo{fields[2], fields[3], fields[1]});
+        const auto port = decimal_port(fields[3]);
+        if (!port) {
+            std::cerr << path << ":" << line_number << ": skipped: the port \"" << fields[3]
+                      << "\" is not a number from 1 to 65535\n";
+            continue;
+        }
+        const bool added =
+            servers.emplace(fields[0], qvnetworklib::ServerInfo{fields[2], *port, fields[1]})
+                .second;
+        // The entry stays usable; only its logs are refused, by get_config_file.
+        if (added && !stays_inside(fields[1])) {
+            std::cerr << path << ":" << line_number << ": no logs for this server: the folder \""
+                      << fields[1] << "\" must be a relative path without \"..\"\n";
+        }
     }
     return servers;
 }

@@ -18,8 +18,10 @@ using ServerTable = std::map<std::string, qvnetworklib::ServerInfo>;
 
 // Reads a server list: one entry per line as name, folder, host and port separated by spaces or
 // tabs; more fields are a description. Empty lines and lines beginning with "#" are comments.
-// The first entry of a name wins. A line with fewer than four fields is skipped with a warning on
-// standard error. A file that cannot be opened gives an empty table.
+// The first entry of a name wins. A line with fewer than four fields, or whose port is not a
+// number from 1 to 65535, is skipped with a warning on standard error; the port is kept in plain
+// decimal. A folder that would leave the data folder is kept, with a warning that the server gets
+// no logs. A file that cannot be opened gives an empty table.
 ServerTable read_servers(const std::string& path);
 
 // Splits `text` at runs of the characters in `delimiters`, skipping leading ones. The last element

@@ -65,6 +65,21 @@ TEST_F(QvchatProgram, UnknownServerIsReportedWithoutOpeningTheScreen) {
     EXPECT_NE(screen.find("Couldn't find the supplied server nowhere"), std::string::npos);
 }
 
+// 70000 would wrap around to 70000 - 65536; here that is the fake server's own port, which must
+// never see the user name and password.
+TEST_F(QvchatProgram, PortAboveTheRangeIsNeverConnectedTo) {
+    const std::string wrapped = std::to_string(std::stoi(server.port()) + 65536);
+    write_file("servers.lst", "test test 127.0.0.1 " + wrapped + "\n");
+    start();
+    ASSERT_TRUE(terminal->wait_for_text("exit status 2")) << screen_text(*terminal);
+    const std::string screen = screen_text(*terminal);
+    EXPECT_NE(screen.find("servers.lst:1: skipped: the port \"" + wrapped + "\""),
+              std::string::npos)
+        << screen;
+    EXPECT_NE(screen.find("Couldn't find the supplied server test"), std::string::npos) << screen;
+    EXPECT_FALSE(server.wait_for_client(std::chrono::milliseconds(200)));
+}
+
 TEST_F(QvchatProgram, UnresolvableServerIsAFaultWithStatusOne) {
     write_file("servers.lst", "test test 127.0.0.1 no-such-service-qvchat\n");
     start();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 
 #include "app/config.h"
 #include "tests/app/text_files.h"
@@ -83,6 +84,54 @@ TEST_F(ReadServers, TrailingBlanksDoNotMakeAFourthField) {
     const auto servers = read("three dir host \t\n");
     EXPECT_TRUE(servers.empty());
     EXPECT_NE(errors.text().find(":1:"), std::string::npos);
+}
+
+TEST_F(ReadServers, PortsAreDecimalNumbersFrom1To65535) {
+    const std::pair<const char*, const char*> kept[] = {
+        {"1", "1"}, {"80", "80"}, {"65535", "65535"}, {"080", "80"}, {"00001", "1"}};
+    for (const auto& [written, port] : kept) {
+        qvtest::CapturedStderr errors;
+        expect_entry(read(std::string("main dir host ") + written), "main", "dir", "host", port);
+        EXPECT_EQ(errors.text(), "") << written;
+    }
+    // The last one is 80 in full-width digits.
+    const char* skipped[] = {"0",
+                             "000",
+                             "65536",
+                             "70000",
+                             "-1",
+                             "+80",
+                             "8O",
+                             "80\v",
+                             "0x50",
+                             "http",
+                             "1e3",
+                             "99999999999999999999",
+                             "\xef\xbc\x98\xef\xbc\x90"};
+    for (const char* written : skipped) {
+        qvtest::CapturedStderr errors;
+        const auto servers = read(std::string("first dir host 2\nmain dir host ") + written);
+        EXPECT_EQ(servers.count("main"), 0U) << written;
+        EXPECT_EQ(servers.count("first"), 1U) << written;
+        EXPECT_EQ(errors.text(), file().string() + ":2: skipped: the port \"" + written +
+                                     "\" is not a number from 1 to 65535\n");
+    }
+}
+
+TEST_F(ReadServers, FoldersLeavingTheDataFolderAreKeptWithAWarning) {
+    qvtest::CapturedStderr errors;
+    const auto servers =
+        read("in sub/dir h 1\nabs /var/log h 2\nup a/../../b h 3\nin ../other h 4\nok ..x h 5\n");
+    expect_entry(servers, "abs", "/var/log", "h", "2");
+    expect_entry(servers, "up", "a/../../b", "h", "3");
+    expect_entry(servers, "ok", "..x", "h", "5");
+    const auto warning = [&](int line, const std::string& folder) {
+        return file().string() + ":" + std::to_string(line) +
+               ": no logs for this server: the folder \"" + folder +
+               "\" must be a relative path without \"..\"\n";
+    };
+    // Line 4 repeats a name and is ignored, so it earns no warning.
+    EXPECT_EQ(errors.text(), warning(2, "/var/log") + warning(3, "a/../../b"));
 }
 
 TEST_F(ReadServers, MissingFileGivesAnEmptyTable) {
