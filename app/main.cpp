@@ -10,6 +10,7 @@
 #include "app/log.h"
 #include "app/signal_watcher.h"
 #include "chat/afk.h"
+#include "chat/login_refusal.h"
 #include "chat/registration.h"
 #include "gui/common_gui.h"
 #include "gui/debug_gui.h"
@@ -22,6 +23,7 @@ namespace {
 constexpr int EXIT_OK = 0;
 constexpr int EXIT_FAULT = 1;
 constexpr int EXIT_UNKNOWN_SERVER = 2;
+constexpr int EXIT_LOGIN_REFUSED = 3;
 
 // What main owns for the whole run, released in the fixed order: the AFK state, then the
 // front-end, then the logger.
@@ -91,8 +93,9 @@ void read_credentials(const qvchat2::Settings& settings, const qvchat2gui::ChatG
     password = settings.at("password");
 }
 
-void run_online(RunObjects& run, const qvnetworklib::ServerInfo& server,
-                const std::string& username, const std::string& password) {
+void run_online(RunObjects& run, qvchat2::LoginRefusal& login_refusal,
+                const qvnetworklib::ServerInfo& server, const std::string& username,
+                const std::string& password) {
     qvnetworklib::Client client(username, password, server);
     NetworkThreadStopper network(client);
     qvchat2gui::ChatGUI* front_end = run.front_end.get();
@@ -104,7 +107,8 @@ void run_online(RunObjects& run, const qvnetworklib::ServerInfo& server,
             front_end->add_chat_line(qvchat2gui::server_line(notice));
         }
     });
-    qvchat2::register_chat_handlers(client, front_end, run.logger.get(), run.afk_state.get());
+    qvchat2::register_chat_handlers(client, front_end, run.logger.get(), run.afk_state.get(),
+                                    &login_refusal);
     front_end->add_callback("loc", [&client](const std::string&) { client.send_loc(); });
 
     network.start();
@@ -135,6 +139,7 @@ int main(int argc, char** argv) {
         qvchat2::logging_type_from_settings(settings, std::cerr);
 
     RunObjects run;
+    qvchat2::LoginRefusal login_refusal;
     std::string username;
     std::string password;
     try {
@@ -147,7 +152,7 @@ int main(int argc, char** argv) {
         run.logger = std::make_unique<qvchat2::Logger>(logging_type, server.config_dir);
         run.afk_state = qvchat2::create_afk_state(settings, front_end);
         if (!run.front_end->should_exit()) {
-            run_online(run, server, username, password);
+            run_online(run, login_refusal, server, username, password);
         }
     } catch (...) {
         // Everything is released first: the message must land on a restored terminal.
@@ -157,5 +162,10 @@ int main(int argc, char** argv) {
         return EXIT_FAULT;
     }
     run.release();
+    // Said only now that the screen is closed, so that it stays readable after the run.
+    if (login_refusal.happened()) {
+        std::cerr << "The server refused the login for " << username << ".\n";
+        return EXIT_LOGIN_REFUSED;
+    }
     return EXIT_OK;
 }

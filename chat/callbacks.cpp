@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "chat/afk.h"
+#include "chat/login_refusal.h"
 #include "gui/common_gui.h"
 #include "network/QVClient.h"
 
@@ -151,8 +152,12 @@ void update_clock(ChatGUI* gui, qvnetworklib::Client* /*client*/,
     gui->update_clock(qvnetworklib::assemble(payload[0], payload[1]));
 }
 
-void bad_login(ChatGUI* gui, qvnetworklib::Client* /*client*/,
+void bad_login(ChatGUI* gui, LoginRefusal* refusal, qvnetworklib::Client* /*client*/,
                const qvnetworklib::ByteVector& /*payload*/) {
+    // Recorded before the input loop is told to end, so that start-up sees it when it returns.
+    if (refusal != nullptr) {
+        refusal->record();
+    }
     gui->add_chat_line("BAD LOGIN");
     gui->exit_client();
 }

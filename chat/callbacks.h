@@ -19,6 +19,7 @@ class ChatGUI;
 namespace qvchat2 {
 
 class AfkState;
+class LoginRefusal;
 
 // The channels the player is in, shared by the handlers of this client.
 ChannelTable& channel_table();
@@ -54,8 +55,9 @@ void gui_assign_channels(qvchat2gui::ChatGUI* gui);
 void update_clock(qvchat2gui::ChatGUI* gui, qvnetworklib::Client* client,
                   const qvnetworklib::ByteVector& payload);
 
-// IN_BAD_LOGIN: tells the user and makes the front-end leave its input loop.
-void bad_login(qvchat2gui::ChatGUI* gui, qvnetworklib::Client* client,
+// IN_BAD_LOGIN: tells the user, records the refusal in `refusal` (when given) and makes the
+// front-end leave its input loop.
+void bad_login(qvchat2gui::ChatGUI* gui, LoginRefusal* refusal, qvnetworklib::Client* client,
                const qvnetworklib::ByteVector& payload);
 
 // Like bad_login, and also stops the connection.

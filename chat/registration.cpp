@@ -17,22 +17,22 @@ std::unique_ptr<AfkState> create_afk_state(const Settings& settings, qvchat2gui:
 }
 
 void register_chat_handlers(qvnetworklib::Client& client, qvchat2gui::ChatGUI* gui, Logger* logger,
-                            AfkState* afk) {
+                            AfkState* afk, LoginRefusal* refusal) {
     register_chat_handlers(
         [&client](std::uint8_t type, const qvnetworklib::PacketCallback& callback) {
             client.register_callback(type, callback);
         },
-        gui, logger, afk);
+        gui, logger, afk, refusal);
 }
 
 void register_chat_handlers(const HandlerRegistrar& registrar, qvchat2gui::ChatGUI* gui,
-                            Logger* logger, AfkState* afk) {
+                            Logger* logger, AfkState* afk, LoginRefusal* refusal) {
     using boost::placeholders::_1;
     using boost::placeholders::_2;
     using namespace qvnetworklib;
 
     // Text, channels, clock and login refusal.
-    registrar(IN_BAD_LOGIN, boost::bind(&bad_login, gui, _1, _2));
+    registrar(IN_BAD_LOGIN, boost::bind(&bad_login, gui, refusal, _1, _2));
     registrar(IN_RAW_TEXT, boost::bind(&on_raw_text, gui, logger, afk, _1, _2));
     registrar(IN_ASSIGN_CHANNELS, boost::bind(&assign_channels, gui, _1, _2));
     registrar(IN_UPDATE_CLOCK, boost::bind(&update_clock, gui, _1, _2));

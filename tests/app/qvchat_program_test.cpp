@@ -200,10 +200,15 @@ TEST_F(QvchatProgram, NearbyCharactersAreListedByLook) {
     exit_and_expect_status(0);
 }
 
-TEST_F(QvchatProgram, RefusedLoginShowsBadLoginAndEnds) {
+TEST_F(QvchatProgram, RefusedLoginIsExplainedAfterTheScreenClosesWithStatusThree) {
     start_logged_in();
     ASSERT_TRUE(server.send_frame(qvnetworklib::IN_BAD_LOGIN, {}));
-    EXPECT_TRUE(terminal->wait_for_text("exit status 0")) << screen_text(*terminal);
+    ASSERT_TRUE(terminal->wait_for_text("exit status 3")) << screen_text(*terminal);
+    // The message stands on the restored terminal, right before the shell's status line.
+    const std::string screen = screen_text(*terminal);
+    EXPECT_NE(screen.find("The server refused the login for bob.\nexit status 3"),
+              std::string::npos)
+        << screen;
 }
 
 TEST_F(QvchatProgram, ConnectionProblemsAreShownAndUnsentLinesAreNamed) {

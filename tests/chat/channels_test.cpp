@@ -4,6 +4,7 @@
 #include <string>
 
 #include "chat/callbacks.h"
+#include "chat/login_refusal.h"
 #include "gui/common_gui.h"
 #include "tests/chat/chat_fixture.h"
 #include "tests/support/CapturedStderr.h"
@@ -124,11 +125,20 @@ TEST_F(ClockMessage, PassesLittleEndianMinutesAndIgnoresShortPayloads) {
 
 class LoginRefusal : public qvtest::ChatFixture {};
 
-TEST_F(LoginRefusal, BadLoginTellsTheUserAndLeavesTheInputLoop) {
-    qvchat2::bad_login(&gui, &harness.client(), {});
+TEST_F(LoginRefusal, BadLoginTellsTheUserRecordsItAndLeavesTheInputLoop) {
+    qvchat2::LoginRefusal refusal;
+    EXPECT_FALSE(refusal.happened());
+    qvchat2::bad_login(&gui, &refusal, &harness.client(), {});
     EXPECT_THAT(gui.shown(), ElementsAre("BAD LOGIN"));
     EXPECT_TRUE(gui.should_exit());
+    EXPECT_TRUE(refusal.happened());
     EXPECT_TRUE(harness.client().is_connected());
+}
+
+TEST_F(LoginRefusal, BadLoginWithNowhereToRecordItStillEndsTheInputLoop) {
+    qvchat2::bad_login(&gui, nullptr, &harness.client(), {});
+    EXPECT_THAT(gui.shown(), ElementsAre("BAD LOGIN"));
+    EXPECT_TRUE(gui.should_exit());
 }
 
 TEST_F(LoginRefusal, LoginFailedAlsoStopsTheClient) {

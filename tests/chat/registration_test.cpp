@@ -10,6 +10,7 @@
 
 #include "chat/actors.h"
 #include "chat/callbacks.h"
+#include "chat/login_refusal.h"
 #include "gui/common_gui.h"
 #include "network/QVClient.h"
 #include "network/message_types.h"
@@ -44,11 +45,13 @@ protected:
         qvchat2::assign_channels(&gui, nullptr, {});
         qvchat2::remove_all_actors(nullptr, {});
         use_afk_state(false);
-        qvchat2::register_chat_handlers(harness.client(), &gui, &logger, afk.get());
+        qvchat2::register_chat_handlers(harness.client(), &gui, &logger, afk.get(), &refusal);
         harness.start();
         ASSERT_TRUE(server.wait_for_client());
     }
     void TearDown() override { qvchat2::remove_all_actors(nullptr, {}); }
+
+    qvchat2::LoginRefusal refusal;
 
     bool shows(const std::string& line) const {
         return wait_until([&] {
@@ -87,9 +90,11 @@ TEST_F(Registration, ServerMessagesReachTheirHandlers) {
                !qvchat2::actor_list().find(13).has_value();
     }));
 
+    EXPECT_FALSE(refusal.happened());
     server.send_frame(qvnetworklib::IN_BAD_LOGIN, {});
     EXPECT_TRUE(shows("BAD LOGIN"));
     EXPECT_TRUE(gui.should_exit());
+    EXPECT_TRUE(refusal.happened());
 }
 
 TEST_F(Registration, AfkCommandMakesTheClientAnswerPrivateMessages) {
