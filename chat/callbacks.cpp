@@ -1,6 +1,5 @@
 #include "chat/callbacks.h"
 
-#include <algorithm>
 #include <boost/algorithm/string/predicate.hpp>
 #include <iostream>
 #include <locale>
@@ -118,8 +117,17 @@ bool contains_insensitive(const std::string& text, const std::string& pattern) {
 std::string remove_special_characters(const std::string& s) {
     std::string kept;
     kept.reserve(s.size());
-    std::remove_copy_if(s.begin(), s.end(), std::back_inserter(kept),
-                        qvchat2gui::is_control_character);
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        // A line break keeps the words apart, and the log keeps one record per line.
+        if (s[i] == '\n' || s[i] == '\r') {
+            kept += ' ';
+            if (s[i] == '\r' && i + 1 < s.size() && s[i + 1] == '\n') {
+                ++i;
+            }
+        } else if (!qvchat2gui::is_control_character(s[i])) {
+            kept += s[i];
+        }
+    }
     return kept;
 }
 

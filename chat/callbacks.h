@@ -40,7 +40,8 @@ void on_text(qvchat2gui::ChatGUI* gui, Logger* logger, qvnetworklib::Client* cli
 // never matches.
 bool contains_insensitive(const std::string& text, const std::string& pattern);
 
-// `s` without its colour and other control bytes, as the logs take it.
+// `s` as the logs take it: every line break ("\n", "\r" or "\r\n") becomes one space, and the
+// colour and other control bytes go.
 std::string remove_special_characters(const std::string& s);
 
 // IN_ASSIGN_CHANNELS: rebuilds the channel table from the slots of the payload and passes the

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "chat/callbacks.h"
 #include "gui/common_gui.h"
@@ -59,8 +60,10 @@ TEST_F(DisplayLine, ReceivedPmFromNameContainingToIsShownAsReceived) {
 
 TEST_F(DisplayLine, LogKeepsNoColourOrControlByte) {
     raw(0, "Bob: \x85red\x1b[31m and \xe9t\xe9\x7f");
-    EXPECT_THAT(gui.shown(), ElementsAre("Bob: \x85red\x1b[31m and \xe9t\xe9\x7f"));
-    EXPECT_THAT(chat_log(), ElementsAre("Bob: red[31m and t"));
+    raw(0, "Bob: first\nsecond\r\nthird");
+    EXPECT_THAT(gui.shown(), ElementsAre("Bob: \x85red\x1b[31m and \xe9t\xe9\x7f",
+                                         "Bob: first\nsecond\r\nthird"));
+    EXPECT_THAT(chat_log(), ElementsAre("Bob: red[31m and t", "Bob: first second third"));
 }
 
 TEST_F(DisplayLine, PayloadShorterThanTwoBytesIsIgnored) {
@@ -85,14 +88,32 @@ TEST(MentionTest, ComparesAsciiLettersWithoutCase) {
 
 TEST(LogText, KeepsExactlyThePrintableAsciiInOrder) {
     std::string every_byte;
-    std::string printable;
+    std::string kept;
     for (int byte = 0; byte < 256; ++byte) {
         every_byte += static_cast<char>(byte);
-        if (byte >= 32 && byte < 127) {
-            printable += static_cast<char>(byte);
+        if (byte == '\n' || byte == '\r') {
+            kept += ' ';
+        } else if (byte >= 32 && byte < 127) {
+            kept += static_cast<char>(byte);
         }
     }
-    EXPECT_EQ(qvchat2::remove_special_characters(every_byte + every_byte), printable + printable);
+    EXPECT_EQ(qvchat2::remove_special_characters(every_byte + every_byte), kept + kept);
+}
+
+TEST(LogText, EachLineBreakBecomesOneSpace) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"first\nsecond", "first second"},
+        {"first\r\nsecond", "first second"},
+        {"first\rsecond", "first second"},
+        {"a\n\nb", "a  b"},
+        {"a\n\rb", "a  b"},
+        {"a\r\r\nb", "a  b"},
+        {"\x07\n\x85x\x1b\r\n", " x "},
+        {"\r", " "},
+    };
+    for (const auto& [text, logged] : cases) {
+        EXPECT_EQ(qvchat2::remove_special_characters(text), logged) << text;
+    }
 }
 
 // While away and back again.
