@@ -34,6 +34,11 @@ std::uint16_t read_u16(const ByteVector& payload, std::size_t offset) {
     return qvnetworklib::assemble(payload[offset], payload[offset + 1]);
 }
 
+// A damage or heal amount: 16 bits, signed, so that 0xFFF6 is -10.
+int read_amount(const ByteVector& payload) {
+    return static_cast<std::int16_t>(read_u16(payload, 2));
+}
+
 ActorInfo read_actor(const ByteVector& payload, const AddLayout& layout) {
     ActorInfo actor;
     actor.id = read_u16(payload, 0);
@@ -129,14 +134,14 @@ void get_actor_damage(qvnetworklib::Client* /*client*/, const ByteVector& payloa
     if (payload.size() < HEALTH_CHANGE_SIZE) {
         return;
     }
-    adjust_actor_health(read_u16(payload, 0), -static_cast<int>(read_u16(payload, 2)));
+    adjust_actor_health(read_u16(payload, 0), -read_amount(payload));
 }
 
 void get_actor_heal(qvnetworklib::Client* /*client*/, const ByteVector& payload) {
     if (payload.size() < HEALTH_CHANGE_SIZE) {
         return;
     }
-    adjust_actor_health(read_u16(payload, 0), read_u16(payload, 2));
+    adjust_actor_health(read_u16(payload, 0), read_amount(payload));
 }
 
 void remove_all_actors(qvnetworklib::Client* /*client*/, const ByteVector& /*payload*/) {

@@ -29,9 +29,9 @@ void add_actor(qvnetworklib::Client* client, const qvnetworklib::ByteVector& pay
 void add_enhanced_actor(qvnetworklib::Client* client, const qvnetworklib::ByteVector& payload);
 // IN_REMOVE_ACTOR.
 void remove_actor(qvnetworklib::Client* client, const qvnetworklib::ByteVector& payload);
-// IN_ACTOR_DAMAGE: lowers the actor's health, never below 0.
+// IN_ACTOR_DAMAGE: lowers the actor's health by a signed 16-bit amount, within 0 to 65535.
 void get_actor_damage(qvnetworklib::Client* client, const qvnetworklib::ByteVector& payload);
-// IN_ACTOR_HEAL: raises the actor's health, never above 65535.
+// IN_ACTOR_HEAL: raises the actor's health by a signed 16-bit amount, within 0 to 65535.
 void get_actor_heal(qvnetworklib::Client* client, const qvnetworklib::ByteVector& payload);
 // Empties the list.
 void remove_all_actors(qvnetworklib::Client* client, const qvnetworklib::ByteVector& payload);

@@ -138,20 +138,30 @@ TEST_F(Actors, AnExistingIdKeepsItsEntryUntilRemoved) {
     EXPECT_EQ(actor_list().find(5)->name, "Second");
 }
 
-TEST_F(Actors, HealthStopsAtZeroAndAt65535) {
-    qvchat2::add_actor(nullptr, add_payload(1, "Bob", 5, 30, 1));
-    qvchat2::get_actor_damage(nullptr, id_amount(1, 10));
-    EXPECT_EQ(health(1), 0);
-    qvchat2::get_actor_heal(nullptr, id_amount(1, 40));
-    EXPECT_EQ(health(1), 40);  // above the maximum is allowed
-    qvchat2::get_actor_heal(nullptr, id_amount(1, 65535));
-    EXPECT_EQ(health(1), 65535);
-    // Large amounts are amounts, not negative numbers.
-    qvchat2::get_actor_damage(nullptr, id_amount(1, 40000));
-    EXPECT_EQ(health(1), 25535);
-    qvchat2::get_actor_heal(nullptr, id_amount(1, 40000));
-    EXPECT_EQ(health(1), 65535);
-    EXPECT_EQ(actor_list().find(1)->max_health, 30);
+TEST_F(Actors, SignedAmountsChangeHealthWithinZeroAnd65535) {
+    using Handler = void (*)(qvnetworklib::Client*, const ByteVector&);
+    const Handler damage = &qvchat2::get_actor_damage;
+    const Handler heal = &qvchat2::get_actor_heal;
+    struct HealthCase {
+        std::uint16_t before;
+        Handler message;
+        std::uint16_t amount;  // as on the wire
+        std::uint16_t after;
+    };
+    const HealthCase cases[] = {
+        {30, heal, 10, 40},           {30, heal, 0xFFF6, 20},         {30, damage, 0xFFF6, 40},
+        {5, damage, 10, 0},           {65530, heal, 10, 65535},       {30, heal, 40, 70},
+        {100, damage, 0x8000, 32868}, {40000, heal, 0x8000, 7232},    {60000, heal, 0x7FFF, 65535},
+        {10, heal, 0x8000, 0},        {65535, damage, 0x8000, 65535},
+    };
+    for (const HealthCase& change : cases) {
+        qvchat2::remove_actor(nullptr, {1, 0});
+        qvchat2::add_actor(nullptr, add_payload(1, "Bob", change.before, 30, 1));
+        change.message(nullptr, id_amount(1, change.amount));
+        EXPECT_EQ(health(1), change.after)
+            << change.before << (change.message == heal ? " heal " : " damage ") << change.amount;
+        EXPECT_EQ(actor_list().find(1)->max_health, 30);
+    }
 }
 
 TEST_F(Actors, HealthChangesNeedAKnownIdAndFourBytes) {
@@ -182,10 +192,10 @@ TEST_F(Actors, LookAlignsColumnsInAscendingId) {
 TEST_F(Actors, LookWidensTheHealthColumnsAndPrintsWideValuesWhole) {
     qvchat2::add_actor(nullptr, add_payload(1, "Bo", 0, 0, 123));
     qvchat2::add_actor(nullptr, add_payload(2, "Cy", 5, 9, 7));
-    qvchat2::get_actor_heal(nullptr, id_amount(2, 65535));
+    qvchat2::get_actor_heal(nullptr, id_amount(2, 0x7FFF));
     qvchat2::print_ui_actors(&gui, "");
     EXPECT_THAT(gui.shown(), ElementsAre(grey("Local actors:"), grey("Bo  (123     0/    0 HP)"),
-                                         grey("Cy  ( 7 65535/    9 HP)")));
+                                         grey("Cy  ( 7 32772/    9 HP)")));
 }
 
 TEST(NumDigits, CountsDecimalDigits) {
