@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "gui/common_gui.h"
+#include "gui/text_wrap.h"
 #include "network/QVClient.h"
 
 namespace qvchat2 {
@@ -19,6 +20,8 @@ constexpr std::size_t ADD_ACTOR_SIZE = 18;
 constexpr std::size_t ENHANCED_ACTOR_SIZE = 29;
 constexpr std::size_t HEALTH_CHANGE_SIZE = 4;
 constexpr int TYPE_COLUMNS = 2;
+// Names and tags come from the server: one very long one must not widen every line of the list.
+constexpr std::size_t MAX_TEXT_COLUMNS = 30;
 
 // Offsets of the fields that both add messages carry.
 struct AddLayout {
@@ -66,11 +69,21 @@ struct Widths {
     int digits = 0;
 };
 
+// Columns are counted as shown: colour and other control bytes take none.
+std::size_t text_columns(const std::string& text) {
+    return std::min(qvchat2gui::display_size(text), MAX_TEXT_COLUMNS);
+}
+
+std::string padding(const std::string& text, std::size_t width) {
+    const std::size_t shown = qvchat2gui::display_size(text);
+    return std::string(shown < width ? width - shown : 0, ' ');
+}
+
 Widths column_widths(const std::vector<ActorInfo>& actors) {
     Widths widths;
     for (const ActorInfo& actor : actors) {
-        widths.name = std::max(widths.name, actor.name.size());
-        widths.tag = std::max(widths.tag, actor.tag.size());
+        widths.name = std::max(widths.name, text_columns(actor.name));
+        widths.tag = std::max(widths.tag, text_columns(actor.tag));
         widths.digits = std::max<int>(
             {widths.digits, num_digits(actor.current_health), num_digits(actor.max_health)});
     }
@@ -79,11 +92,10 @@ Widths column_widths(const std::vector<ActorInfo>& actors) {
 
 std::string actor_line(const ActorInfo& actor, const Widths& widths) {
     std::ostringstream line;
-    line << static_cast<char>(qvchat2gui::SERVER_COLOR) << std::left
-         << std::setw(static_cast<int>(widths.name)) << actor.name << ' ' << std::right
-         << std::setw(static_cast<int>(widths.tag)) << actor.tag << " (" << std::setw(TYPE_COLUMNS)
-         << actor.actor_type << ' ' << std::setw(widths.digits) << actor.current_health << '/'
-         << std::setw(widths.digits) << actor.max_health << " HP)";
+    line << static_cast<char>(qvchat2gui::SERVER_COLOR) << actor.name
+         << padding(actor.name, widths.name) << ' ' << padding(actor.tag, widths.tag) << actor.tag
+         << " (" << std::setw(TYPE_COLUMNS) << actor.actor_type << ' ' << std::setw(widths.digits)
+         << actor.current_health << '/' << std::setw(widths.digits) << actor.max_health << " HP)";
     return line.str();
 }
 

@@ -39,7 +39,8 @@ void remove_all_actors(qvnetworklib::Client* client, const qvnetworklib::ByteVec
 // Adds `amount` to the current health of actor `id`, within 0 to 65535.
 void adjust_actor_health(std::uint16_t id, int amount);
 
-// The "look" command: shows a header line and one aligned line per actor in ascending id.
+// The "look" command: shows a header line and one aligned line per actor in ascending id. Names
+// and tags are aligned by the columns they take on screen, at most 30; longer ones stand whole.
 void print_ui_actors(qvchat2gui::ChatGUI* gui, const std::string& argument);
 
 // True for the bytes that end an enhanced actor's name: 0 and space.
