@@ -89,9 +89,9 @@ void on_text(ChatGUI* gui, Logger* logger, qvnetworklib::Client* client, AfkStat
     const bool was_afk = afk->is_afk();
     const bool pm_sent = (state & CHAT_PM_SENT) != 0;
     // The server echoes what the user said or sent; the echo of the automatic reply does not
-    // count, or it would end the AFK state it answers for.
-    const bool own_activity = (channel != PM_CHANNEL && !name.empty() && name == username) ||
-                              (pm_sent && message != afk->get_afk_message());
+    // count, or it would end the AFK state it answers for. A line without a name is nobody's.
+    const bool own_activity = !name.empty() && ((channel != PM_CHANNEL && name == username) ||
+                                                (pm_sent && message != afk->get_afk_message()));
 
     if (own_activity) {
         afk->set_afk(false);

@@ -203,6 +203,16 @@ TEST_F(AfkDisplay, LocalMentionIsAnsweredOnlyWhenRespondingLocally) {
     EXPECT_THAT(sent_pms(), ElementsAre(SentPm{"Bob", AFK_TEXT}, SentPm{"Dora", AFK_TEXT}));
 }
 
+TEST_F(AfkDisplay, LineWithoutANameIsNobodysActivity) {
+    go_away();
+    raw(1, "[PM to : hi]");
+    raw(0, ": hi");
+    EXPECT_TRUE(afk->is_afk());
+    EXPECT_THAT(shown_since_away(),
+                ElementsAre(color(PM_COLOR) + "[PM to : hi]", color(SERVER_COLOR) + "hi"));
+    EXPECT_THAT(sent_pms(), IsEmpty());
+}
+
 TEST_F(AfkDisplay, GmChannelAndServerTextAreNeverAnswered) {
     use_afk_state(true);
     go_away();
