@@ -10,6 +10,9 @@ namespace qvchat2 {
 AfkState::AfkState(const std::string& afk_message, bool afk_local, unsigned short auto_afk_time,
                    qvchat2gui::ChatGUI* gui, Duration minute)
     : respond_local(afk_local), afk_message(afk_message) {
+    if (auto_afk_time == 0) {
+        return;
+    }
     const Timer::Action go_afk =
         boost::bind(&AfkState::set_message_and_go_afk, this, gui, std::string());
     timer = std::make_unique<Timer>(auto_afk_time, go_afk, minute);
@@ -27,19 +30,23 @@ bool AfkState::is_afk() const {
 bool AfkState::set_afk(bool value) {
     if (value) {
         const std::lock_guard<std::mutex> lock(state_lock);
-        afk = true;
+        go_away();
         return value;
     }
     // The countdown's action takes state_lock, so the countdown is stopped and restarted outside
     // it. Stopping it first keeps an expiry that races with this call from setting the flag again
     // after it was cleared.
-    timer->cancel();
+    if (timer) {
+        timer->cancel();
+    }
     {
         const std::lock_guard<std::mutex> lock(state_lock);
         afk = false;
         answered.clear();
     }
-    timer->reset();
+    if (timer) {
+        timer->reset();
+    }
     return value;
 }
 
@@ -59,8 +66,7 @@ void AfkState::set_message_and_go_afk(qvchat2gui::ChatGUI* gui, const std::strin
         if (!text.empty()) {
             afk_message = text;
         }
-        afk = true;
-        answered.clear();
+        go_away();
     }
     send_message(gui);
 }
@@ -74,8 +80,23 @@ bool AfkState::responds_local() const {
 }
 
 bool AfkState::claim_reply(const std::string& name) {
+    // The private message goes out as the name, a space and the text, so a name with a space
+    // would send the reply to its first word.
+    if (name.empty() || name.find(' ') != std::string::npos) {
+        return false;
+    }
     const std::lock_guard<std::mutex> lock(state_lock);
+    if (answered.size() >= MAX_ANSWERED_SENDERS) {
+        return false;
+    }
     return answered.insert(name).second;
+}
+
+void AfkState::go_away() {
+    if (!afk) {
+        answered.clear();
+    }
+    afk = true;
 }
 
 void do_afk_reply(AfkState* afk, qvnetworklib::Client* client, const std::string& name) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -20,6 +21,8 @@ inline constexpr char DEFAULT_AFK_MESSAGE[] =
     "AFK: I am currently away from my computer right now. Please leave a message and I'll get "
     "back to you.";
 inline constexpr unsigned short DEFAULT_AUTO_AFK_MINUTES = 5;
+// Senders remembered as answered in one away period; once that many are, nobody more is.
+inline constexpr std::size_t MAX_ANSWERED_SENDERS = 1000;
 
 // The away-from-keyboard state: the flag, the text sent back to players who write while it is
 // set, and the countdown that sets it when the user has been idle long enough. Safe to use from
@@ -28,7 +31,8 @@ class AfkState {
 public:
     using Duration = Timer::Duration;
 
-    // Starts the idle countdown at once. `minute` is the length of one minute; tests shorten it.
+    // Starts the idle countdown at once; an `auto_afk_time` of 0 minutes means no countdown, only
+    // the "afk" command. `minute` is the length of one minute; tests shorten it.
     AfkState(const std::string& afk_message, bool afk_local, unsigned short auto_afk_time,
              qvchat2gui::ChatGUI* gui, Duration minute = boost::chrono::minutes(1));
     // Stops the countdown before anything it uses goes away.
@@ -38,30 +42,36 @@ public:
     AfkState& operator=(const AfkState&) = delete;
 
     bool is_afk() const;
-    // Sets the flag and returns `value`. Clearing it (the user is active) restarts the
-    // countdown and starts a new away period.
+    // Sets the flag and returns `value`. Clearing it (the user is back) ends the away period and
+    // restarts the countdown.
     bool set_afk(bool value);
     std::string get_afk_message() const;
     void set_afk_message(const std::string& text);
     // The "afk" command and the countdown's action: sets the flag, takes `text` as the new reply
-    // text unless it is empty, and announces it. A countdown still running keeps running.
+    // text unless it is empty, and announces it. A countdown still running keeps running. While
+    // already away, the away period goes on.
     void set_message_and_go_afk(qvchat2gui::ChatGUI* gui, const std::string& text);
     // Shows "Going AFK.".
     static void send_message(qvchat2gui::ChatGUI* gui);
     // Whether local text that names the user is answered too.
     bool responds_local() const;
 
-    // True the first time `name` is to be answered in the current away period. Answering each
-    // player once keeps two away clients from answering each other forever.
+    // True the first time `name` is to be answered in the current away period, which runs from
+    // going away to coming back. Answering each player once keeps two away clients from
+    // answering each other forever. False for a name no private message can reach (empty or
+    // with a space), and for every new name once MAX_ANSWERED_SENDERS have been answered.
     bool claim_reply(const std::string& name);
 
 private:
+    // Sets the flag; coming from present, a new away period begins. Needs state_lock.
+    void go_away();
+
     const bool respond_local;
     mutable std::mutex state_lock;  // guards afk, afk_message and answered
     bool afk = false;
     std::string afk_message;
     std::set<std::string> answered;  // players answered in this away period
-    std::unique_ptr<Timer> timer;
+    std::unique_ptr<Timer> timer;    // none when auto-away is off
 };
 
 // Sends the current reply text to the player `name` as a private message.

@@ -98,7 +98,7 @@ void on_text(ChatGUI* gui, Logger* logger, qvnetworklib::Client* client, AfkStat
         if (was_afk) {
             gui->add_chat_line("You are no longer AFK");
         }
-    } else if (was_afk && !name.empty()) {
+    } else if (was_afk) {
         const bool received_pm = channel == PM_CHANNEL && !pm_sent;
         const bool mentioned =
             line.speaker_text && afk->responds_local() && contains_insensitive(message, username);

@@ -51,14 +51,20 @@ TEST_F(AfkStateTest, CountdownEndingGoesAwayWithTheTextUnchanged) {
     EXPECT_TRUE(afk.responds_local());
 }
 
-TEST_F(AfkStateTest, ZeroMinutesGoesAwayAgainRightAfterEachActivity) {
-    AfkState afk("away", false, 0, &gui);
-    ASSERT_TRUE(wait_until([&] { return afk.is_afk(); }));
-    for (int activity = 0; activity < 3; ++activity) {
-        EXPECT_FALSE(afk.set_afk(false));
-        EXPECT_TRUE(wait_until([&] { return afk.is_afk(); }));
-    }
-    EXPECT_TRUE(wait_until([&] { return gui.shown().size() == 4; }));
+TEST_F(AfkStateTest, ZeroMinutesSwitchesAutoAwayOffButNotTheCommand) {
+    AfkState afk("away", false, 0, &gui, A_MILLISECOND);
+    afk.set_afk(false);
+    // A one-minute countdown started after the zero one has had its time once this one ends.
+    RecordingGUI witness_gui;
+    const AfkState witness("away", false, 1, &witness_gui, A_MILLISECOND);
+    ASSERT_TRUE(wait_until([&] { return witness_gui.shown().size() == 1; }));
+    EXPECT_FALSE(afk.is_afk());
+    EXPECT_THAT(gui.shown(), IsEmpty());
+
+    afk.set_message_and_go_afk(&gui, "");
+    EXPECT_TRUE(afk.is_afk());
+    EXPECT_FALSE(afk.set_afk(false));
+    EXPECT_THAT(gui.shown(), ElementsAre(going_afk()));
 }
 
 TEST_F(AfkStateTest, AfkCommandSetsTheFlagAndKeepsOrReplacesTheText) {
@@ -72,14 +78,17 @@ TEST_F(AfkStateTest, AfkCommandSetsTheFlagAndKeepsOrReplacesTheText) {
     EXPECT_THAT(gui.shown(), ElementsAre(going_afk(), going_afk()));
 }
 
-TEST_F(AfkStateTest, CountdownEndingAfterTheCommandAnnouncesAgainAndKeepsItsText) {
+TEST_F(AfkStateTest, CountdownEndingAfterTheCommandAnnouncesAgainAndKeepsItsPeriod) {
     const AfkState::Duration minute{50};
     AfkState afk("away", false, 1, &gui, minute);
     afk.set_message_and_go_afk(&gui, "brb");
+    EXPECT_TRUE(afk.claim_reply("Bob"));
     EXPECT_TRUE(wait_until([&] { return gui.shown().size() == 2; }));
     EXPECT_THAT(gui.shown(), ElementsAre(going_afk(), going_afk()));
     EXPECT_EQ(afk.get_afk_message(), "brb");
     EXPECT_TRUE(afk.is_afk());
+    // Still the same away period: Bob has had his answer.
+    EXPECT_FALSE(afk.claim_reply("Bob"));
 }
 
 TEST_F(AfkStateTest, SetAfkReturnsTheValueSet) {
@@ -100,12 +109,40 @@ TEST_F(AfkStateTest, EachPlayerIsAnsweredOncePerAwayPeriod) {
     EXPECT_TRUE(afk.claim_reply("Bob"));
     EXPECT_FALSE(afk.claim_reply("Bob"));
     EXPECT_TRUE(afk.claim_reply("bob"));
+    // Going away again while away goes on with the same period.
+    afk.set_message_and_go_afk(&gui, "again");
+    afk.set_afk(true);
+    EXPECT_FALSE(afk.claim_reply("Bob"));
     afk.set_afk(false);
     afk.set_afk(true);
     EXPECT_TRUE(afk.claim_reply("Bob"));
-    afk.set_message_and_go_afk(&gui, "again");
-    EXPECT_TRUE(afk.claim_reply("Bob"));
     EXPECT_FALSE(afk.claim_reply("Bob"));
+    // Coming back ends the period even when going away comes by the command.
+    afk.set_afk(false);
+    afk.set_message_and_go_afk(&gui, "");
+    EXPECT_TRUE(afk.claim_reply("Bob"));
+}
+
+TEST_F(AfkStateTest, NamesNoPrivateMessageCanReachAreNeverAnswered) {
+    AfkState afk("away", false, AN_HOUR_OF_MINUTES, &gui);
+    afk.set_message_and_go_afk(&gui, "");
+    for (const char* name : {"", " ", "The town crier", "Bob ", " Bob"}) {
+        EXPECT_FALSE(afk.claim_reply(name)) << '"' << name << '"';
+    }
+    EXPECT_TRUE(afk.claim_reply("Bob"));
+}
+
+TEST_F(AfkStateTest, AFullMemoryOfAnsweredPlayersAnswersNobodyMoreUntilTheNextPeriod) {
+    AfkState afk("away", false, AN_HOUR_OF_MINUTES, &gui);
+    afk.set_message_and_go_afk(&gui, "");
+    for (std::size_t player = 0; player < qvchat2::MAX_ANSWERED_SENDERS; ++player) {
+        ASSERT_TRUE(afk.claim_reply("player" + std::to_string(player)));
+    }
+    EXPECT_FALSE(afk.claim_reply("latecomer"));
+    EXPECT_FALSE(afk.claim_reply("player0"));
+    afk.set_afk(false);
+    afk.set_afk(true);
+    EXPECT_TRUE(afk.claim_reply("latecomer"));
 }
 
 TEST_F(AfkStateTest, DestroyingDuringTheCountdownShowsNothing) {
@@ -116,7 +153,7 @@ TEST_F(AfkStateTest, DestroyingDuringTheCountdownShowsNothing) {
 // Activity that races with a countdown that keeps ending: the countdown's action needs the state
 // lock that set_afk(false) uses, and set_afk(false) waits for the countdown.
 TEST_F(AfkStateTest, ActivityAndEndingCountdownsDoNotBlockEachOther) {
-    AfkState afk("away", false, 0, &gui);
+    AfkState afk("away", false, 1, &gui, AfkState::Duration(0));
     boost::thread_group active_users;
     for (int user = 0; user < 4; ++user) {
         active_users.create_thread([&] {
@@ -143,7 +180,10 @@ TEST_F(AfkStateTest, SettingsGiveTextLocalAnswersAndCountdown) {
     const auto custom =
         qvchat2::create_afk_state({{"afk_message", "fishing"}, {"auto_afk_time", "0"}}, &gui);
     EXPECT_EQ(custom->get_afk_message(), "fishing");
-    EXPECT_TRUE(wait_until([&] { return custom->is_afk(); }));
+    RecordingGUI witness_gui;
+    const AfkState witness("away", false, 1, &witness_gui, A_MILLISECOND);
+    ASSERT_TRUE(wait_until([&] { return witness_gui.shown().size() == 1; }));
+    EXPECT_FALSE(custom->is_afk());
 }
 
 using AfkReply = qvtest::ChatFixture;

@@ -213,6 +213,15 @@ TEST_F(AfkDisplay, LineWithoutANameIsNobodysActivity) {
     EXPECT_THAT(sent_pms(), IsEmpty());
 }
 
+TEST_F(AfkDisplay, NameWithASpaceIsNeverAnswered) {
+    use_afk_state(true);
+    go_away();
+    raw(0, "The town crier: hear ye, Alice");
+    raw(4, "Old Tom: Alice?");
+    EXPECT_THAT(sent_pms(), IsEmpty());
+    EXPECT_TRUE(afk->is_afk());
+}
+
 TEST_F(AfkDisplay, GmChannelAndServerTextAreNeverAnswered) {
     use_afk_state(true);
     go_away();
