@@ -56,6 +56,10 @@ LineEditor::Outcome LineEditor::handle_key(int key, int inner_width) {
             return Outcome::page_down;
         case KEY_RESIZE:
             return Outcome::resized;
+        case XON_KEY:
+        case XOFF_KEY:
+            // With the terminal's flow control off these arrive as keys; they mean nothing here.
+            return Outcome::edited;
         default:
             // Special keys without a meaning here would otherwise type their low byte.
             if (key < 0 || key > LAST_BYTE_KEY) {

@@ -11,6 +11,9 @@ namespace qvchat2gui {
 constexpr int BACKSPACE_KEY = 8;
 constexpr int DELETE_KEY = 127;
 constexpr int LAST_BYTE_KEY = 255;
+// Ctrl-Q and Ctrl-S, the terminal's flow-control keys.
+constexpr int XON_KEY = 0x11;
+constexpr int XOFF_KEY = 0x13;
 
 // The one-line editor of the input window: the line, its history and the cursor, with
 // horizontal scrolling. A line longer than the window shows its last inner-width bytes.

@@ -1,5 +1,7 @@
 #include "gui/pdcurses_gui.h"
 
+#include <termios.h>
+
 #include <algorithm>
 #include <clocale>
 #include <cstdio>
@@ -29,6 +31,20 @@ void draw_box(WINDOW* window) {
     box(window, 0, 0);
 }
 
+// Ctrl-S must not stop the terminal's output: a client whose screen cannot be written would
+// stop answering the server. Curses keeps these modes as the program's own, so they come back
+// after a suspend and the user's settings come back when curses mode ends.
+void turn_off_flow_control() {
+    termios modes{};
+    if (tcgetattr(fileno(stdin), &modes) != 0) {
+        return;
+    }
+    modes.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF);
+    if (tcsetattr(fileno(stdin), TCSANOW, &modes) == 0) {
+        def_prog_mode();
+    }
+}
+
 }  // namespace
 
 PDCursesGUI::PDCursesGUI() : curses(std::make_unique<CursesScreen>()), chat_lines(0, 0) {
@@ -46,6 +62,7 @@ PDCursesGUI::PDCursesGUI() : curses(std::make_unique<CursesScreen>()), chat_line
     try {
         noecho();
         cbreak();
+        turn_off_flow_control();
         set_escdelay(ESCAPE_DELAY_MS);
         if (has_colors() == FALSE) {
             throw UIFaultException("Terminal requires color support.");
@@ -120,8 +137,9 @@ void PDCursesGUI::add_chat_line(const std::string& line) {
     {
         const boost::lock_guard<boost::mutex> lock(redraw_mutex);
         chat_lines.add(line);
+        redraw_pending.chat = true;
     }
-    queue_main_redraw();
+    redraw_cond.notify_one();
 }
 
 void PDCursesGUI::set_client(qvnetworklib::Client* new_client) {
@@ -129,15 +147,17 @@ void PDCursesGUI::set_client(qvnetworklib::Client* new_client) {
 }
 
 void PDCursesGUI::update_clock(unsigned short minutes) {
-    const std::lock_guard<std::mutex> lock(screen_mutex);
-    clock_text = format_clock(minutes);
-    redraw_aux_window();
+    std::string text = format_clock(minutes);
+    {
+        const boost::lock_guard<boost::mutex> lock(redraw_mutex);
+        clock_text = std::move(text);
+    }
+    queue_paint(&PaintRequest::top_bar);
 }
 
 void PDCursesGUI::set_channel_list(const std::vector<unsigned int>& channels) {
     ChatGUI::set_channel_list(channels);
-    const std::lock_guard<std::mutex> lock(screen_mutex);
-    redraw_aux_window();
+    queue_paint(&PaintRequest::top_bar);
 }
 
 void PDCursesGUI::set_up_windows() {
@@ -151,10 +171,8 @@ void PDCursesGUI::set_up_windows() {
     }
     resize_scroll_back(columns, rows);
     add_chat_line("");
-    {
-        const std::lock_guard<std::mutex> lock(screen_mutex);
-        doupdate();
-    }
+    show_input_line();
+    queue_paint(&PaintRequest::layout);
     {
         const boost::lock_guard<boost::mutex> lock(setup_mutex);
         setup_complete = true;
@@ -162,8 +180,9 @@ void PDCursesGUI::set_up_windows() {
     setup_cond.notify_all();
 }
 
-// Screen lock held. Makes the three windows for the current terminal size, replacing any
-// earlier ones, and paints the top bar and the input line into them.
+// Input thread, screen lock held. Makes the three windows for the current terminal size,
+// replacing any earlier ones; the paint thread fills them. Nothing is written to the terminal
+// here.
 void PDCursesGUI::lay_out_windows() {
     const WindowLayout layout(LINES, COLS);
     for (WINDOW** window : {&curses->input_window, &curses->aux_window, &curses->main_window}) {
@@ -185,8 +204,6 @@ void PDCursesGUI::lay_out_windows() {
     nodelay(curses->input_window, TRUE);
     input_inner_width = layout.inner_width();
     editor.fit_to_width(input_inner_width);
-    redraw_aux_window();
-    redraw_input_window();
 }
 
 void PDCursesGUI::handle_resize() {
@@ -201,7 +218,8 @@ void PDCursesGUI::handle_resize() {
         rows = main_height - 2;
     }
     resize_scroll_back(columns, rows);
-    queue_main_redraw();
+    show_input_line();
+    queue_paint(&PaintRequest::layout);
 }
 
 void PDCursesGUI::resize_scroll_back(int columns, int rows) {
@@ -215,9 +233,13 @@ void PDCursesGUI::wait_for_setup_complete() {
 }
 
 void PDCursesGUI::queue_main_redraw() {
+    queue_paint(&PaintRequest::chat);
+}
+
+void PDCursesGUI::queue_paint(bool PaintRequest::*part) {
     {
         const boost::lock_guard<boost::mutex> lock(redraw_mutex);
-        redraw_pending = true;
+        redraw_pending.*part = true;
     }
     redraw_cond.notify_one();
 }
@@ -225,32 +247,89 @@ void PDCursesGUI::queue_main_redraw() {
 void PDCursesGUI::paint_loop() {
     try {
         wait_for_setup_complete();
+        auto next_chat_paint = boost::chrono::steady_clock::now();
         for (;;) {
-            boost::unique_lock<boost::mutex> lock(redraw_mutex);
-            redraw_cond.wait(lock, [this] { return redraw_pending; });
-            redraw_pending = false;
-            redraw_window(lock);
-            // Lines that come in the meantime are painted together by the next repaint: a
-            // flood costs a few dozen repaints a second, not one per line.
-            boost::this_thread::sleep(boost::posix_time::milliseconds(MIN_REPAINT_INTERVAL_MS));
+            PaintJob job;
+            {
+                boost::unique_lock<boost::mutex> lock(redraw_mutex);
+                for (;;) {
+                    const PaintRequest& due = redraw_pending;
+                    const bool chat_due =
+                        due.chat && boost::chrono::steady_clock::now() >= next_chat_paint;
+                    if (due.layout || due.top_bar || due.input_line || chat_due) {
+                        job = take_paint_job(chat_due);
+                        break;
+                    }
+                    if (due.chat) {
+                        redraw_cond.wait_until(lock, next_chat_paint);
+                    } else {
+                        redraw_cond.wait(lock);
+                    }
+                }
+            }
+            paint(job);
+            if (job.chat) {
+                // Lines that come in the meantime are painted together by the next repaint: a
+                // flood costs a few dozen repaints a second, not one per line. Keys and the top
+                // bar are painted at once all the same.
+                next_chat_paint = boost::chrono::steady_clock::now() +
+                                  boost::chrono::milliseconds(MIN_REPAINT_INTERVAL_MS);
+            }
         }
-    } catch (const boost::thread_interrupted&) {
-        // The destructor asked the thread to stop.
+    } catch (...) {
+        // Stopped by the destructor, or failed: either way the thread ends quietly, and the
+        // destructor still restores the terminal.
     }
 }
 
-// Paint thread, redraw_mutex held by `scroll_back_lock`: it is released once the shown lines
-// are copied, so that new lines can be stored while the screen is painted.
-void PDCursesGUI::redraw_window(boost::unique_lock<boost::mutex>& scroll_back_lock) {
-    const std::vector<std::string> shown = chat_lines.visible_lines();
-    const bool scrolled_back = chat_lines.is_scrolled_back();
-    scroll_back_lock.unlock();
+// Paint thread, redraw_mutex held: copies what changed, so that the terminal is written to
+// with no lock held that the message threads need.
+PDCursesGUI::PaintJob PDCursesGUI::take_paint_job(bool chat_due) {
+    PaintJob job;
+    PaintRequest& due = redraw_pending;
+    job.layout = due.layout;
+    job.chat = due.layout || chat_due;
+    job.top_bar = due.layout || due.top_bar;
+    job.input_line = due.layout || due.input_line;
+    if (job.chat) {
+        job.chat_lines = chat_lines.visible_lines();
+        job.scrolled_back = chat_lines.is_scrolled_back();
+        due.chat = false;
+    }
+    if (job.top_bar) {
+        job.clock_text = clock_text;
+        job.channels = get_channel_list();
+    }
+    if (job.input_line) {
+        job.input = input_view;
+    }
+    due.layout = false;
+    due.top_bar = false;
+    due.input_line = false;
+    return job;
+}
 
+// Paint thread: the only place that writes to the terminal once the windows exist.
+void PDCursesGUI::paint(const PaintJob& job) {
     const std::lock_guard<std::mutex> lock(screen_mutex);
-    WINDOW* window = curses->main_window;
-    if (window == nullptr) {
+    if (curses->main_window == nullptr) {
         return;
     }
+    if (job.chat) {
+        redraw_window(job.chat_lines, job.scrolled_back);
+    }
+    if (job.top_bar) {
+        redraw_aux_window(job.clock_text, job.channels);
+    }
+    if (job.input_line) {
+        redraw_input_window(job.input);
+    }
+    focus_in_main();
+}
+
+// Paint thread, screen lock held.
+void PDCursesGUI::redraw_window(const std::vector<std::string>& shown, bool scrolled_back) {
+    WINDOW* window = curses->main_window;
     werase(window);
     wattrset(window, static_cast<int>(COLOR_PAIR(DEFAULT_PAIR)));
     draw_box(window);
@@ -267,7 +346,6 @@ void PDCursesGUI::redraw_window(boost::unique_lock<boost::mutex>& scroll_back_lo
         paint_chat_line(row++, shown[index], inner_width);
     }
     wnoutrefresh(window);
-    focus_in_main();
 }
 
 // Screen lock held. Colour bytes switch the colour; other control bytes are not painted and
@@ -287,35 +365,29 @@ void PDCursesGUI::paint_chat_line(int row, const std::string& line, int inner_wi
     wattrset(window, static_cast<int>(COLOR_PAIR(DEFAULT_PAIR)));
 }
 
-// Screen lock held. Before the windows exist there is nothing to paint; set_up_windows paints
-// the bar from the stored clock and channels.
-void PDCursesGUI::redraw_aux_window() {
+// Paint thread, screen lock held.
+void PDCursesGUI::redraw_aux_window(const std::string& clock,
+                                    const std::vector<unsigned int>& channels) {
     WINDOW* window = curses->aux_window;
-    if (window == nullptr) {
-        return;
-    }
     werase(window);
     draw_box(window);
     const int width = getmaxx(window);
-    const int clock_column = width - static_cast<int>(clock_text.size()) - 1;
+    const int clock_column = width - static_cast<int>(clock.size()) - 1;
     if (clock_column >= 1) {
-        mvwaddstr(window, 1, clock_column, clock_text.c_str());
+        mvwaddstr(window, 1, clock_column, clock.c_str());
     }
-    const std::string channels = channel_bar_text(get_channel_list());
-    mvwaddnstr(window, 1, 1, channels.c_str(), std::max(width - 2, 0));
+    const std::string bar = channel_bar_text(channels);
+    mvwaddnstr(window, 1, 1, bar.c_str(), std::max(width - 2, 0));
     wnoutrefresh(window);
-    focus_in_main();
 }
 
-// Screen lock held. Puts the terminal cursor back into the input line and shows what was
-// staged.
+// Paint thread, screen lock held. Puts the terminal cursor back into the input line and
+// writes everything staged to the terminal at once.
 void PDCursesGUI::focus_in_main() {
     WINDOW* window = curses->input_window;
-    if (window == nullptr) {
-        return;
-    }
-    wmove(window, 1, getcurx(window));
-    wrefresh(window);
+    wmove(window, 1, painted_input.cursor_column);
+    wnoutrefresh(window);
+    doupdate();
 }
 
 }  // namespace qvchat2gui

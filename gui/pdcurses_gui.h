@@ -22,6 +22,20 @@ constexpr short COLOR_GREY = 8;
 
 struct CursesScreen;
 
+// The input line as it is to be shown: the visible bytes and the cursor's column in the box.
+struct InputView {
+    std::string text;
+    int cursor_column = 1;
+};
+
+// The parts of the screen that changed since the paint thread last painted.
+struct PaintRequest {
+    bool layout = false;  // the windows were made anew: everything is painted
+    bool chat = false;
+    bool top_bar = false;
+    bool input_line = false;
+};
+
 // Blocks the terminal's resize signal in the calling thread and so in every thread it starts
 // later. The key loop lets the signal in only while it waits for keys, so a resize always wakes
 // it; call this before any thread starts.
@@ -30,12 +44,14 @@ void hold_resize_signal_for_key_loop();
 // The full-screen front-end: a top bar with channels and clock, the chat window with its
 // scroll-back, and the input line, on ncurses.
 //
-// Threads: the input thread runs take_control(); the paint thread (owned here) repaints the
-// chat window on request; any thread may call add_chat_line, update_clock, set_channel_list
-// and exit_client. Locks: screen_mutex serialises every curses call (curses is not
-// thread-safe); redraw_mutex guards the scroll-back and the repaint request; setup_mutex
-// guards setup_complete. The only nesting is redraw_mutex, then screen_mutex, then the
-// channel-list lock.
+// Threads: the input thread runs take_control(); the paint thread (owned here) is the only one
+// that writes to the terminal; any thread may call add_chat_line, update_clock,
+// set_channel_list and exit_client, which only store what is to be shown and mark it for the
+// paint thread, so that a terminal that stops reading (a stalled link) never holds up the
+// threads that deliver messages. Locks: screen_mutex serialises every curses call (curses is
+// not thread-safe); redraw_mutex guards what is to be shown and what changed; setup_mutex
+// guards setup_complete. No lock is taken while another is held, except the channel-list lock
+// under redraw_mutex.
 class PDCursesGUI : public ChatGUI {
 public:
     // Starts curses on the terminal named by TERM and the paint thread. Throws
@@ -66,31 +82,50 @@ private:
     void resize_scroll_back(int columns, int rows);
     void wait_for_setup_complete();
 
+    // What the paint thread copies, under redraw_mutex, of one change to the screen.
+    struct PaintJob {
+        bool layout = false;
+        bool chat = false;
+        bool top_bar = false;
+        bool input_line = false;
+        std::vector<std::string> chat_lines;
+        bool scrolled_back = false;
+        std::string clock_text;
+        std::vector<unsigned int> channels;
+        InputView input;
+    };
+
     void queue_main_redraw();
+    void queue_paint(bool PaintRequest::*part);
     void paint_loop();
-    void redraw_window(boost::unique_lock<boost::mutex>& scroll_back_lock);
+    PaintJob take_paint_job(bool chat_due);
+    void paint(const PaintJob& job);
+    void redraw_window(const std::vector<std::string>& shown, bool scrolled_back);
     void paint_chat_line(int row, const std::string& line, int inner_width);
-    void redraw_aux_window();
+    void redraw_aux_window(const std::string& clock, const std::vector<unsigned int>& channels);
+    void redraw_input_window(const InputView& input);
     void focus_in_main();
 
     bool wait_for_input() const;
     int read_key();
     void handle_key(int key);
-    void redraw_input_window();
+    void show_input_line();
 
     mutable std::mutex screen_mutex;  // guards every curses call and the fields up to it below
     std::unique_ptr<CursesScreen> curses;
-    std::string clock_text;
     int main_height = 0;
+    InputView painted_input;  // used by the paint thread only, for the cursor's place
 
     boost::mutex setup_mutex;  // guards setup_complete
     boost::condition_variable setup_cond;
     bool setup_complete = false;
 
-    boost::mutex redraw_mutex;  // guards redraw_pending and chat_lines
+    boost::mutex redraw_mutex;  // guards the fields up to the blank line below
     boost::condition_variable redraw_cond;
-    bool redraw_pending = false;
+    PaintRequest redraw_pending;
     ScrollBack chat_lines;
+    std::string clock_text;
+    InputView input_view;
 
     std::map<std::uint8_t, short> color_pairs;  // filled by the constructor, then only read
     std::atomic<qvnetworklib::Client*> client{nullptr};

@@ -42,6 +42,16 @@ int read_prompt_key(WINDOW* window, const ChatGUI& front_end,
     return ERR;
 }
 
+// A password may hold any byte but the line ends and the erase keys; a name only what can be
+// shown. Bytes above 127 stay in both: they are parts of text typed in UTF-8. Special keys
+// (arrows, function keys) are no bytes at all.
+bool is_field_byte(int key, bool masked) {
+    if (key < 0 || key > LAST_BYTE_KEY || key == DELETE_KEY) {
+        return false;
+    }
+    return masked || key >= ' ';
+}
+
 bool has_pending_bytes(int descriptor) {
     int pending = 0;
     return ioctl(descriptor, FIONREAD, &pending) == 0 && pending > 0;
@@ -113,9 +123,10 @@ void PDCursesGUI::handle_key(int key) {
                 chat_lines.follow_newest();
             }
             queue_main_redraw();
+            show_input_line();
             // Commands may show text, which takes redraw_mutex: no lock is held here.
             process_input(client.load(), editor.submitted_line());
-            break;
+            return;
         }
         case LineEditor::Outcome::page_up: {
             {
@@ -139,23 +150,33 @@ void PDCursesGUI::handle_key(int key) {
         case LineEditor::Outcome::edited:
             break;
     }
-    const std::lock_guard<std::mutex> lock(screen_mutex);
-    redraw_input_window();
+    show_input_line();
 }
 
-// Input thread, screen lock held.
-void PDCursesGUI::redraw_input_window() {
+// Input thread: hands the line as it is to be shown to the paint thread.
+void PDCursesGUI::show_input_line() {
+    InputView view{editor.visible_text(input_inner_width), editor.cursor_column()};
+    {
+        const boost::lock_guard<boost::mutex> lock(redraw_mutex);
+        input_view = std::move(view);
+        redraw_pending.input_line = true;
+    }
+    redraw_cond.notify_one();
+}
+
+// Paint thread, screen lock held.
+void PDCursesGUI::redraw_input_window(const InputView& input) {
     WINDOW* window = curses->input_window;
     werase(window);
     box(window, 0, 0);
     wmove(window, 1, 1);
-    for (const char byte : editor.visible_text(input_inner_width)) {
+    for (const char byte : input.text) {
         waddch(window, is_control_character(byte)
                            ? CONTROL_BYTE_MARK
                            : static_cast<chtype>(static_cast<unsigned char>(byte)));
     }
-    wmove(window, 1, editor.cursor_column());
-    wrefresh(window);
+    painted_input = input;
+    wnoutrefresh(window);
 }
 
 void PDCursesGUI::prompt_login(std::string& username, std::string& password) const {
@@ -167,12 +188,13 @@ void PDCursesGUI::prompt_login(std::string& username, std::string& password) con
     nodelay(window, TRUE);
 
     // Both fields are read key by key, the name echoed and the password masked, so that the
-    // prompt can give up as soon as the user asks to leave.
+    // prompt can give up as soon as the user asks to leave. Keys past the longest field are
+    // read and dropped up to the Enter, so that none of them is left for the input line.
     const auto read_field = [&](const char* label, bool masked) {
         waddstr(window, label);
         wrefresh(window);
         std::string field;
-        while (field.size() < static_cast<std::size_t>(SIZE)) {
+        for (;;) {
             const int key = read_prompt_key(window, *this, [this] { return wait_for_input(); });
             if (key == ERR || key == '\n' || key == '\r' || key == KEY_ENTER) {
                 break;
@@ -183,8 +205,8 @@ void PDCursesGUI::prompt_login(std::string& username, std::string& password) con
                     wmove(window, getcury(window), getcurx(window) - 1);
                     wdelch(window);
                 }
-            } else if (key >= ' ' && key <= LAST_BYTE_KEY && key != DELETE_KEY) {
-                // Bytes above 127 stay: they are parts of a name or password typed in UTF-8.
+            } else if (field.size() < static_cast<std::size_t>(SIZE) &&
+                       is_field_byte(key, masked)) {
                 field += static_cast<char>(key);
                 waddch(window, masked ? '*' : static_cast<chtype>(key));
             }

@@ -65,7 +65,8 @@ int wrap_width(int terminal_columns) {
 
 void word_wrap(const std::string& text, std::vector<std::string>& lines, int width) {
     const auto full_width = static_cast<std::size_t>(std::max(width, bad_value));
-    if (display_size(text) < full_width) {
+    // A newline always breaks the line: painted, it would take no column and glue the words.
+    if (display_size(text) < full_width && std::none_of(text.begin(), text.end(), is_newline)) {
         lines.push_back(text);
         return;
     }

@@ -16,10 +16,11 @@ bool is_empty_string(const std::string& text);
 // column kept free at the right, never below 0.
 int wrap_width(int terminal_columns);
 
-// Appends the text to lines: whole when it shows fewer than width bytes, else cut into pieces
-// of at most width visible bytes, at the last space of a full piece and at newlines (which
-// are dropped). Continuation pieces start with the text's leading control byte so that they
-// keep its colour. After cutting, every line of the whole list that shows nothing is removed.
+// Appends the text to lines: whole when it shows fewer than width bytes and holds no newline,
+// else cut into pieces of at most width visible bytes, at the last space of a full piece and
+// at newlines (which are dropped). Continuation pieces start with the text's leading control byte
+// so that they keep its colour. After cutting, every line of the whole list that shows nothing is
+// removed.
 void word_wrap(const std::string& text, std::vector<std::string>& lines, int width);
 
 }  // namespace qvchat2gui

@@ -170,6 +170,8 @@ TEST_F(LineEditorTest, SpecialKeysTypeNothing) {
     press(KEY_HOME);
     press(KEY_MOUSE);
     press(ERR);
+    press(XON_KEY);
+    press(XOFF_KEY);
     EXPECT_EQ(editor.line(), "ab");
     EXPECT_EQ(editor.cursor_column(), 3);
 }

@@ -5,7 +5,8 @@
 //   #clock M         sets the clock to M minutes
 //   #channels A B..  sets the channel list
 //   #pid             shows "pid N", the process id (for sending SIGUSR1)
-// With --login it first asks for the login and shows what it read; with --no-session it
+// With --login it first asks for the login and shows what it read (control bytes as \xNN, a
+// field longer than 40 bytes by its size); with --no-session it
 // builds the front-end and destroys it without taking control. SIGUSR1 shows one more line
 // ("signal line K") and sets the clock to K minutes, SIGUSR2 sets the exit flag, both from a
 // thread of its own, as the network's threads would. After the front-end is gone it prints
@@ -44,6 +45,24 @@ std::string decode_escapes(const std::string& text) {
         }
     }
     return decoded;
+}
+
+// A login field as the tests can read it: control bytes as \xNN, a long field by its size.
+std::string shown_field(const std::string& field) {
+    constexpr std::size_t LONGEST_SHOWN = 40;
+    if (field.size() > LONGEST_SHOWN) {
+        return std::to_string(field.size()) + " bytes";
+    }
+    std::string shown;
+    for (const char byte : field) {
+        if (static_cast<unsigned char>(byte) < ' ') {
+            static const char digits[] = "0123456789ABCDEF";
+            shown += std::string("\\x") + digits[(byte >> 4) & 0xF] + digits[byte & 0xF];
+        } else {
+            shown += byte;
+        }
+    }
+    return shown;
 }
 
 std::vector<unsigned int> numbers(const std::string& text) {
@@ -113,7 +132,8 @@ void run_session(PDCursesGUI& gui, bool ask_login, sigset_t signals) {
         std::string username;
         std::string password;
         gui.prompt_login(username, password);
-        gui.add_chat_line("login name=[" + username + "] password=[" + password + "]");
+        gui.add_chat_line("login name=[" + shown_field(username) + "] password=[" +
+                          shown_field(password) + "]");
     }
     std::atomic<bool> stopping{false};
     std::thread signal_thread(serve_signals, std::ref(gui), std::cref(stopping), signals);

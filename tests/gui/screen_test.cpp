@@ -178,7 +178,7 @@ TEST_F(ScreenTest, PrivateMessageAndItsContinuationArePaintedInMagenta) {
 
 TEST_F(ScreenTest, ControlBytesAreNeitherPaintedNorCounted) {
     start();
-    enter("#say a\\x1b[31mb\\x85c\\x81d\\x80e\\x7ff\\x0dg\\x09h\\x19 gm");
+    enter("#say a\\x1b[31mb\\x85c\\x81d\\x80e\\x7ff\\x0eg\\x09h\\x19 gm");
     // The empty line that starts the scroll-back stays until a text needs wrapping.
     ASSERT_TRUE(wait_for_chat({"", "a[31mbcdefgh gm"})) << joined(session->screen());
     const Screen coloured = session->screen(true);
@@ -254,16 +254,28 @@ TEST_F(ScreenTest, LoginPromptMasksThePassword) {
         << joined(session->screen());
 }
 
-TEST_F(ScreenTest, PasswordReadingEndsAfter128Bytes) {
+TEST_F(ScreenTest, TypedLoginFieldsKeep128BytesAndLeaveNothingBehind) {
     session = std::make_unique<TmuxSession>(app_command("--login"), 80, 24);
     ASSERT_TRUE(session->wait_for_text("Username: "));
-    enter("amy");
-    ASSERT_TRUE(session->wait_for_text("Password: "));
-    session->type(std::string(128, 'p'));
+    enter(std::string(200, 'n'));
+    ASSERT_TRUE(session->wait_for_text("Password: ")) << joined(session->screen());
+    enter(std::string(200, 'p'));
     wait_for_layout(80, 24);
-    EXPECT_TRUE(wait_for_chat(
-        {"login name=[amy]", "password=[" + std::string(67, 'p'), std::string(61, 'p') + "]"}))
+    EXPECT_TRUE(wait_for_chat({"login name=[128 bytes] password=[128 bytes]", ""}))
         << joined(session->screen());
+    EXPECT_TRUE(wait_for_input_line("", 1)) << joined(session->screen());
+    session->type("x");
+    EXPECT_TRUE(wait_for_input_line("x", 2)) << joined(session->screen());
+}
+
+TEST_F(ScreenTest, PastedLoginKeepsEveryPasswordByte) {
+    session = std::make_unique<TmuxSession>(app_command("--login"), 80, 24);
+    ASSERT_TRUE(session->wait_for_text("Username: "));
+    session->paste(std::string(200, 'n') + "\npa\tss\n");
+    wait_for_layout(80, 24);
+    EXPECT_TRUE(wait_for_chat({"login name=[128 bytes] password=[pa\\x09ss]", ""}))
+        << joined(session->screen());
+    EXPECT_TRUE(wait_for_input_line("", 1)) << joined(session->screen());
 }
 
 TEST_F(ScreenTest, PageUpAndPageDownScrollTheChat) {

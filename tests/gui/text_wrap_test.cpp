@@ -92,8 +92,9 @@ TEST(WordWrap, ZeroByteIsNotCarried) {
     EXPECT_EQ(lines[1], std::string(23, 'z'));
 }
 
-TEST(WordWrap, NewlinesBreakLongTextAndStayInShortText) {
-    EXPECT_EQ(wrapped("short\nlines"), std::vector<std::string>{"short\nlines"});
+TEST(WordWrap, NewlinesBreakShortAndLongText) {
+    EXPECT_EQ(wrapped("short\nlines"), (std::vector<std::string>{"short", "lines"}));
+    EXPECT_EQ(wrapped(pm() + "a\r\nb\n"), (std::vector<std::string>{pm() + "a", pm() + "b"}));
     const std::string text = "first part\r\n" + std::string(80, 'x');
     EXPECT_EQ(wrapped(text),
               (std::vector<std::string>{"first part", std::string(77, 'x'), std::string(3, 'x')}));

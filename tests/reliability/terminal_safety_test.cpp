@@ -1,14 +1,18 @@
 // Server text full of terminal escape sequences must never reach the terminal raw: the screen
 // changes only where the chat line is painted, the pane keeps its title, and the log keeps no
-// control byte.
+// control byte. A terminal that stops taking output must not stop the connection.
 #include <gtest/gtest.h>
+#include <signal.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "network/message_types.h"
 #include "tests/reliability/program_probe.h"
 #include "tests/support/QvchatRun.h"
+#include "tests/support/wait_until.h"
 
 namespace {
 
@@ -88,6 +92,107 @@ TEST(TerminalSafety, EscapeSequencesFromTheServerAreNeverPaintedRaw) {
     EXPECT_TRUE(qvtest::has_no_control_bytes(log)) << log;
     EXPECT_EQ(qvtest::count_of(qvtest::logged_texts(log), shown), 1U) << log;
     EXPECT_TRUE(qvtest::has_no_control_bytes(run.server_log()));
+}
+
+// True while a thread of the process waits in a write to its standard output.
+bool is_blocked_writing_to_the_terminal(pid_t process) {
+    const std::filesystem::path tasks = "/proc/" + std::to_string(process) + "/task";
+    std::error_code error;
+    for (const auto& task : std::filesystem::directory_iterator(tasks, error)) {
+        std::ifstream syscall(task.path() / "syscall");
+        std::string number;
+        std::string descriptor;
+        if (syscall >> number >> descriptor && number == "1" && descriptor == "0x1") {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool flow_control_is_on(const qvtest::TmuxSession& terminal) {
+    const std::string modes = qvtest::run_program({"stty", "-F", terminal.pane_tty(), "-a"});
+    return modes.find(" ixon") != std::string::npos;
+}
+
+// Keeps the tmux server stopped, so that it reads nothing of the program's output, and lets it
+// go on whatever way the test ends.
+class StoppedTerminal {
+public:
+    explicit StoppedTerminal(const qvtest::TmuxSession& terminal)
+        : server(terminal.server_process()) {
+        kill(server, SIGSTOP);
+    }
+    ~StoppedTerminal() { resume(); }
+    StoppedTerminal(const StoppedTerminal&) = delete;
+    StoppedTerminal& operator=(const StoppedTerminal&) = delete;
+    void resume() const { kill(server, SIGCONT); }
+
+private:
+    pid_t server;
+};
+
+TEST(TerminalSafety, StalledTerminalNeverStopsTheConnection) {
+    constexpr int STALLED_LINES = 500;
+    qvtest::QvchatRun run(QVCHAT_BINARY);
+    std::string failure;
+    ASSERT_TRUE(run.start_logged_in(failure)) << failure;
+    // Ctrl-S is a key like any other: it does not stop the output.
+    EXPECT_FALSE(flow_control_is_on(run.terminal()));
+    run.terminal().press("C-s");
+    run.enter("still typing");
+    ASSERT_TRUE(run.server.wait_for_count(qvnetworklib::OUT_RAW_TEXT, 1));
+
+    {
+        const StoppedTerminal stopped(run.terminal());
+        // A flood fills what the terminal buffers, until painting blocks in a write.
+        int filler = 0;
+        ASSERT_TRUE(qvtest::wait_until(
+            [&] {
+                for (int line = 0; line < 20; ++line) {
+                    run.server.send_text(0, "Ann: filler " + std::to_string(++filler));
+                }
+                return is_blocked_writing_to_the_terminal(run.program_id());
+            },
+            std::chrono::seconds(30)))
+            << "painting never blocked";
+
+        // The clock, the channels, many lines and a ping all arrive while it is blocked.
+        ASSERT_TRUE(run.server.send_frame(qvnetworklib::IN_UPDATE_CLOCK, {0x2C, 0x01}));
+        ASSERT_TRUE(run.server.send_frame(qvnetworklib::IN_ASSIGN_CHANNELS,
+                                          {0, 3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+        for (int line = 1; line <= STALLED_LINES; ++line) {
+            ASSERT_TRUE(run.server.send_text(0, "Ann: stalled " + std::to_string(line)));
+        }
+        ASSERT_TRUE(run.server.send_frame(qvnetworklib::IN_PING_REQUEST, {1, 2, 3, 4}));
+        EXPECT_TRUE(run.server.wait_for_count(qvnetworklib::OUT_PING_RESPONSE, 1));
+        const std::vector<ByteVector> answers{{1, 2, 3, 4}};
+        EXPECT_EQ(run.received(qvnetworklib::OUT_PING_RESPONSE), answers);
+
+        std::vector<std::string> expected;
+        for (int line = 1; line <= STALLED_LINES; ++line) {
+            expected.push_back("Ann: stalled " + std::to_string(line));
+        }
+        const auto stalled_lines = [&] {
+            std::vector<std::string> logged;
+            for (const auto& text : qvtest::logged_texts(run.chat_log())) {
+                if (text.rfind("Ann: stalled ", 0) == 0) {
+                    logged.push_back(text);
+                }
+            }
+            return logged;
+        };
+        EXPECT_TRUE(qvtest::wait_until([&] { return stalled_lines().size() >= expected.size(); }));
+        EXPECT_EQ(stalled_lines(), expected);
+        EXPECT_TRUE(is_blocked_writing_to_the_terminal(run.program_id()));
+        stopped.resume();
+    }
+
+    // The screen catches up once the terminal reads again.
+    EXPECT_TRUE(run.terminal().wait_for_text("Ann: stalled 500")) << run.screen_text();
+    EXPECT_TRUE(run.terminal().wait_for_text(" 5:00")) << run.screen_text();
+    EXPECT_TRUE(run.terminal().wait_for_text("3 | ")) << run.screen_text();
+    ASSERT_TRUE(run.exit_with_status(0)) << run.screen_text();
+    EXPECT_TRUE(flow_control_is_on(run.terminal()));
 }
 
 }  // namespace

@@ -89,6 +89,11 @@ void TmuxSession::press(const std::string& key, int times) const {
     tmux(arguments);
 }
 
+void TmuxSession::paste(const std::string& text) const {
+    tmux({"set-buffer", "-b", "qvchat-paste", "--", text});
+    tmux({"paste-buffer", "-d", "-b", "qvchat-paste"});
+}
+
 void TmuxSession::resize(int columns, int rows) const {
     tmux({"resize-window", "-x", std::to_string(columns), "-y", std::to_string(rows)});
 }
@@ -114,6 +119,16 @@ std::string TmuxSession::pane_title() const {
         title.pop_back();
     }
     return title;
+}
+
+std::string TmuxSession::pane_tty() const {
+    std::string device = tmux({"display-message", "-p", "#{pane_tty}"});
+    device.erase(device.find_last_not_of('\n') + 1);
+    return device;
+}
+
+pid_t TmuxSession::server_process() const {
+    return static_cast<pid_t>(std::stol(tmux({"display-message", "-p", "#{pid}"})));
 }
 
 bool TmuxSession::wait_for_screen(

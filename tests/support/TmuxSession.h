@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <chrono>
 #include <functional>
 #include <string>
@@ -23,6 +25,8 @@ public:
     void type(const std::string& text) const;
     // Presses keys by tmux name ("Enter", "BSpace", "Left", "PPage", ...).
     void press(const std::string& key, int times = 1) const;
+    // Pastes the text in one piece, as a terminal paste does (line feeds arrive as Enter).
+    void paste(const std::string& text) const;
     void resize(int columns, int rows) const;
 
     // The screen, one string per row; with colours, SGR escape sequences are kept.
@@ -31,6 +35,11 @@ public:
     std::pair<int, int> cursor() const;
     // The pane's title, which a program can change with an escape sequence.
     std::string pane_title() const;
+    // The pane's terminal device, for reading its modes with stty.
+    std::string pane_tty() const;
+    // The tmux server's process: stopped, it reads no more output from the program, as a
+    // stalled link does.
+    pid_t server_process() const;
 
     // Polls the screen until the condition holds or the deadline passes.
     bool wait_for_screen(const std::function<bool(const std::vector<std::string>&)>& condition,
