@@ -198,33 +198,27 @@ TEST_F(Actors, LookWidensTheHealthColumnsAndPrintsWideValuesWhole) {
                                          grey("Cy  ( 7 32772/    9 HP)")));
 }
 
-TEST_F(Actors, LookMeasuresNamesAndTagsByTheColumnsTheyTake) {
-    qvchat2::add_enhanced_actor(nullptr,
-                                enhanced_payload(1, std::string("Ann \x8aXY\0", 8), 1, 1, 1));
-    qvchat2::add_actor(nullptr, add_payload(2,
-                                            std::string("\x81"
-                                                        "Bo\x1b\0",
-                                                        5),
-                                            1, 1, 1));
+// Columns as shown: control bytes take none, and no name or tag widens the others beyond 30.
+TEST_F(Actors, LookPadsByShownColumnsToThirtyAtMostAndPrintsLongerTextWhole) {
+    const std::string coloured_bo = std::string("\x81") + "Bo\x1b";
+    qvchat2::add_enhanced_actor(nullptr, enhanced_payload(1, "Ann \x8aXY", 1, 1, 1));
+    qvchat2::add_actor(nullptr, add_payload(2, coloured_bo, 1, 1, 1));
     qvchat2::add_enhanced_actor(nullptr, enhanced_payload(3, "C\x85y TAG", 1, 1, 1));
     qvchat2::print_ui_actors(&gui, "");
     EXPECT_THAT(gui.shown(), ElementsAre(grey("Local actors:"), grey("Ann  XY ( 1 1/1 HP)"),
-                                         grey("\x81"
-                                              "Bo\x1b      ( 1 1/1 HP)"),
+                                         grey(coloured_bo + "      ( 1 1/1 HP)"),
                                          grey("C\x85y  TAG ( 1 1/1 HP)")));
-}
 
-TEST_F(Actors, LookPadsToThirtyColumnsAtMostAndPrintsLongerNamesWhole) {
     const std::string long_name(60000, 'N');
     const std::string long_tag(40, 'T');
-    qvchat2::add_enhanced_actor(nullptr, enhanced_payload(1, long_name + " " + long_tag, 1, 1, 1));
-    qvchat2::add_actor(nullptr, add_payload(2, "Bob", 1, 1, 1));
+    qvchat2::add_enhanced_actor(nullptr, enhanced_payload(4, long_name + " " + long_tag, 1, 1, 1));
+    gui.forget_all();
     qvchat2::print_ui_actors(&gui, "");
-    const std::string thirty(30, ' ');
-    EXPECT_THAT(
-        gui.shown(),
-        ElementsAre(grey("Local actors:"), grey(long_name + " " + long_tag + " ( 1 1/1 HP)"),
-                    grey("Bob" + std::string(27, ' ') + " " + thirty + " ( 1 1/1 HP)")));
+    ASSERT_EQ(gui.shown().size(), 5U);
+    // Name and tag columns of 30 each, with the one space between them.
+    EXPECT_EQ(gui.shown()[1],
+              grey("Ann" + std::string(27, ' ') + " " + std::string(28, ' ') + "XY ( 1 1/1 HP)"));
+    EXPECT_EQ(gui.shown()[4], grey(long_name + " " + long_tag + " ( 1 1/1 HP)"));
 }
 
 TEST(NumDigits, CountsDecimalDigits) {

@@ -135,12 +135,6 @@ TEST_F(LoginRefusal, BadLoginTellsTheUserRecordsItAndLeavesTheInputLoop) {
     EXPECT_TRUE(harness.client().is_connected());
 }
 
-TEST_F(LoginRefusal, BadLoginWithNowhereToRecordItStillEndsTheInputLoop) {
-    qvchat2::bad_login(&gui, nullptr, &harness.client(), {});
-    EXPECT_THAT(gui.shown(), ElementsAre("BAD LOGIN"));
-    EXPECT_TRUE(gui.should_exit());
-}
-
 TEST_F(LoginRefusal, LoginFailedAlsoStopsTheClient) {
     qvchat2::login_failed(&gui, &harness.client(), {});
     EXPECT_THAT(gui.shown(), ElementsAre("Login information invalid"));
