@@ -109,7 +109,10 @@ void run_online(RunObjects& run, qvchat2::LoginRefusal& login_refusal,
     });
     qvchat2::register_chat_handlers(client, front_end, run.logger.get(), run.afk_state.get(),
                                     &login_refusal);
-    front_end->add_callback("loc", [&client](const std::string&) { client.send_loc(); });
+    front_end->add_callback("loc", [front_end, &client](const std::string&) {
+        front_end->send_typed(&client, 0,
+                              [](qvnetworklib::Client& connected) { return connected.send_loc(); });
+    });
 
     network.start();
     front_end->take_control();

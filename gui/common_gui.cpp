@@ -77,7 +77,8 @@ void ChatGUI::process_input(qvnetworklib::Client* client, const std::string& lin
     const std::string argument = space == std::string::npos ? "" : line.substr(space + 1);
 
     if (line[0] == '/' && space != std::string::npos) {
-        send_typed(client, [&](qvnetworklib::Client& connected) {
+        // The payload is the line without its slash: name, space, text.
+        send_typed(client, line.size() - 1, [&](qvnetworklib::Client& connected) {
             return connected.send_pm(line.substr(1, space - 1), argument);
         });
         return;
@@ -89,18 +90,24 @@ void ChatGUI::process_input(qvnetworklib::Client* client, const std::string& lin
             return;
         }
     }
-    send_typed(client, [&](qvnetworklib::Client& connected) { return connected.send_chat(line); });
+    send_typed(client, line.size(),
+               [&](qvnetworklib::Client& connected) { return connected.send_chat(line); });
 }
 
-void ChatGUI::send_typed(qvnetworklib::Client* client,
+void ChatGUI::send_typed(qvnetworklib::Client* client, std::size_t payload_size,
                          const std::function<bool(qvnetworklib::Client&)>& send) {
     // A typed line that cannot leave must not vanish without a word.
     if (client == nullptr || !client->is_connected()) {
         add_chat_line(server_line(NOT_CONNECTED_NOTICE));
         return;
     }
-    if (!send(*client)) {
+    if (payload_size > qvnetworklib::MAX_PAYLOAD_SIZE) {
         add_chat_line(server_line(TOO_LONG_NOTICE));
+        return;
+    }
+    // A message that fits is refused only while earlier ones still wait to be written.
+    if (!send(*client)) {
+        add_chat_line(server_line(NOT_READING_NOTICE));
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <boost/function.hpp>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -25,6 +26,7 @@ constexpr std::uint8_t GM_COLOR = 25;
 // Shown instead of sending a typed line that cannot leave.
 constexpr char NOT_CONNECTED_NOTICE[] = "Not connected: the line was not sent.";
 constexpr char TOO_LONG_NOTICE[] = "The line is too long to send.";
+constexpr char NOT_READING_NOTICE[] = "The server is not reading; the line was not sent.";
 
 // A channel number above this is a guild channel.
 constexpr std::uint32_t GUILD_CUTOFF = 1000000;
@@ -66,8 +68,13 @@ public:
 
     // Interprets one finished input line: "/name text" is a private message, "#word args"
     // runs a local command when the word is known, everything else is sent as chat. A line
-    // that cannot be sent (no connection, too long for a message) is named in the chat window.
+    // that cannot be sent (no connection, too long for a message, a server that does not
+    // read) is named in the chat window.
     void process_input(qvnetworklib::Client* client, const std::string& line);
+    // Sends, through `send`, a message of `payload_size` bytes that the user asked for, or
+    // names in the chat window why it cannot leave, as process_input does for a line.
+    void send_typed(qvnetworklib::Client* client, std::size_t payload_size,
+                    const std::function<bool(qvnetworklib::Client&)>& send);
 
     bool should_exit() const;
     void exit_client();
@@ -83,9 +90,6 @@ protected:
     int exit_event_descriptor() const;
 
 private:
-    void send_typed(qvnetworklib::Client* client,
-                    const std::function<bool(qvnetworklib::Client&)>& send);
-
     mutable std::mutex channel_list_mutex;  // guards channel_list
     std::vector<unsigned int> channel_list;
     std::map<std::string, CommandHandler> callbacks;

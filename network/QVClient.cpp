@@ -1,7 +1,5 @@
 #include "network/QVClient.h"
 
-#include <poll.h>
-
 #include <boost/asio/connect.hpp>
 #include <boost/asio/placeholders.hpp>
 #include <boost/asio/read.hpp>
@@ -18,8 +16,14 @@ boost::posix_time::time_duration heartbeat_timeout = boost::posix_time::seconds(
 
 namespace {
 
-// How long a write waits for the peer between two looks at a stop request.
-constexpr int WRITE_STALL_CHECK_MS = 100;
+// A write buffer that grew larger than this during a stall is given back once it is written.
+constexpr std::size_t KEPT_WRITE_BUFFER_BYTES = std::size_t{64} * 1024;
+
+void release_if_large(ByteVector& empty_buffer) {
+    if (empty_buffer.empty() && empty_buffer.capacity() > KEPT_WRITE_BUFFER_BYTES) {
+        ByteVector().swap(empty_buffer);
+    }
+}
 
 }  // namespace
 
@@ -79,10 +83,25 @@ bool Client::send_packet(SendPacket packet) {
     if (packet.data.size() > MAX_PAYLOAD_SIZE) {
         return false;
     }
+    if (io_service.stopped()) {
+        // Nothing would ever write it; posting would only hold its memory.
+        return true;
+    }
+    const std::size_t frame_size = HEADER_SIZE + packet.data.size();
+    std::size_t pending = pending_write_bytes.load();
+    do {
+        if (pending + frame_size > MAX_PENDING_WRITE_BYTES) {
+            return false;
+        }
+    } while (!pending_write_bytes.compare_exchange_weak(pending, pending + frame_size));
+    post_send(std::move(packet));
+    return true;
+}
+
+void Client::post_send(SendPacket packet) {
     // Posted through the io_service itself: only that path runs the invocation hook.
     io_service.post(
         handler_queue.wrap(WRITE_PRIORITY, boost::bind(&Client::do_send, this, std::move(packet))));
-    return true;
 }
 
 void Client::exit() {
@@ -243,33 +262,43 @@ void Client::send_login() {
     login.data.push_back(' ');
     login.data.insert(login.data.end(), password.begin(), password.end());
     login.data.push_back('\0');
-    send_packet(std::move(login));
+    // Never refused: lines typed before the server spoke must not cost the login.
+    pending_write_bytes += HEADER_SIZE + login.data.size();
+    post_send(std::move(login));
 }
 
 void Client::do_send(const SendPacket& packet) {
-    frame_buffer.clear();
-    append_frame(packet, frame_buffer);
-
-    // A blocking write of the whole frame, but one that a stop request can end: a peer that
-    // stops reading must not keep the program from shutting down.
-    boost::system::error_code error;
-    socket.non_blocking(true, error);
-    std::size_t written = 0;
-    while (!error && written < frame_buffer.size()) {
-        written += socket.write_some(
-            boost::asio::buffer(frame_buffer.data() + written, frame_buffer.size() - written),
-            error);
-        if (error == boost::asio::error::would_block) {
-            if (stop_requested) {
-                return;
-            }
-            pollfd writable{socket.native_handle(), POLLOUT, 0};
-            ::poll(&writable, 1, WRITE_STALL_CHECK_MS);
-            error.clear();
-        }
+    append_frame(packet, queued_frames);
+    if (frames_in_flight.empty()) {
+        start_write();
     }
-    // A failed write (not connected yet, reset by the peer) is dropped: the read side notices
-    // a lost connection and reports it.
+}
+
+void Client::start_write() {
+    // Everything queued goes out as one write; the frames stay whole and in order, and reading
+    // goes on while a peer that does not read keeps the write waiting.
+    frames_in_flight.swap(queued_frames);
+    boost::asio::async_write(
+        socket, boost::asio::buffer(frames_in_flight),
+        handler_queue.wrap(WRITE_PRIORITY, boost::bind(&Client::handle_write, this,
+                                                       boost::asio::placeholders::error)));
+}
+
+void Client::handle_write(const boost::system::error_code& error) {
+    std::size_t finished = frames_in_flight.size();
+    if (error) {
+        // Not connected yet, or reset by the peer: what waits is dropped too. The read side
+        // notices a lost connection and reports it.
+        finished += queued_frames.size();
+        queued_frames.clear();
+    }
+    pending_write_bytes -= finished;
+    frames_in_flight.clear();
+    release_if_large(frames_in_flight);
+    release_if_large(queued_frames);
+    if (!queued_frames.empty()) {
+        start_write();
+    }
 }
 
 void Client::do_exit() {
@@ -303,6 +332,7 @@ void Client::report(ConnectionStatus::Kind kind, const std::string& reason) {
 void Client::heartbeat_response(const std::shared_ptr<HeartbeatTimer>& timer) {
     boost::system::error_code ignored;
     timer->expires_from_now(heartbeat_timeout, ignored);
+    // Refused while the write backlog is full: a server that does not read needs no keep-alive.
     send_packet(SendPacket{OUT_HEARTBEAT, {}});
     timer->async_wait(handler_queue.wrap(HEARTBEAT_PRIORITY,
                                          boost::bind(&Client::heartbeat_response, this, timer)));

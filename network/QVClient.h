@@ -9,6 +9,7 @@
 #include <boost/function.hpp>
 #include <boost/thread/thread.hpp>
 #include <condition_variable>
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -34,6 +35,10 @@ constexpr int READ_PRIORITY = 150;
 
 // Chooses the plain-stream front-end instead of the curses one at build time.
 constexpr bool DEBUG = false;
+
+// Most bytes of framed messages that may wait for the server to read them; past it
+// send_packet() refuses, so that a server that stops reading cannot make the client grow.
+constexpr std::size_t MAX_PENDING_WRITE_BYTES = std::size_t{1024} * 1024;
 
 // Period of the keep-alive message; set once at program start (tests shorten it).
 extern boost::posix_time::time_duration heartbeat_timeout;
@@ -77,7 +82,9 @@ public:
     std::unique_ptr<boost::thread> start_threaded();
 
     // Queues one message for the network thread and returns at once. Returns false, sending
-    // nothing, when the payload is larger than a frame can carry.
+    // nothing, when the payload is larger than a frame can carry or when its frame would take
+    // the bytes still waiting to be written past MAX_PENDING_WRITE_BYTES. Once the loop has
+    // stopped it returns true and sends nothing, like a write on a lost connection.
     bool send_packet(SendPacket packet);
 
     // Asks the network thread's loop to stop; harmless to call again or after it stopped.
@@ -112,7 +119,10 @@ private:
     void handle_read_body(const boost::system::error_code& error,
                           const std::shared_ptr<Packet>& packet);
     void continue_reading();
+    void post_send(SendPacket packet);
     void do_send(const SendPacket& packet);
+    void start_write();
+    void handle_write(const boost::system::error_code& error);
     void do_exit();
     void heartbeat_response(const std::shared_ptr<HeartbeatTimer>& timer);
     void drop_connection(ConnectionStatus::Kind kind, const std::string& reason);
@@ -134,9 +144,14 @@ private:
 
     StatusCallback status_callback;
     std::atomic<bool> connected{false};
-    // Set by exit() so that a write stuck on a peer that does not read gives up.
+    // Set by exit(): a stop the owner asked for ends connecting and is not reported as a loss.
     std::atomic<bool> stop_requested{false};
-    ByteVector frame_buffer;  // reused by do_send on the network thread
+
+    // Framed bytes handed to send_packet and not yet written or dropped.
+    std::atomic<std::size_t> pending_write_bytes{0};
+    // Network thread only: frames waiting for the write in flight, and that write's bytes.
+    ByteVector queued_frames;
+    ByteVector frames_in_flight;
 
     std::mutex loop_state_mutex;  // guards loop_running
     std::condition_variable loop_finished;

@@ -159,6 +159,24 @@ TEST_F(ProcessInput, LineTooLongForOneMessageIsNamedNotSent) {
     EXPECT_EQ(gui.shown(), (std::vector<std::string>{notice, notice}));
 }
 
+TEST_F(ProcessInput, LineTypedWhileTheServerIsNotReadingIsNamedNotSent) {
+    constexpr std::size_t LARGE_PAYLOAD = 60000;
+    server.pause_reading(true);
+    const std::string long_line(LARGE_PAYLOAD, 'x');
+    for (const std::string& line : {long_line, "/bob " + long_line}) {
+        // Until the socket buffers are full as well, room in the backlog may still open up,
+        // and a line that finds it simply leaves.
+        EXPECT_TRUE(qvtest::wait_until([&] {
+            harness.send_until_refused(LARGE_PAYLOAD, 400);
+            gui.process_input(&harness.client(), line);
+            return gui.take_lines() == std::vector<std::string>{server_line(NOT_READING_NOTICE)};
+        })) << line.substr(0, 5);
+    }
+    // A line too long for any message is still named as such.
+    gui.process_input(&harness.client(), std::string(70000, 'y'));
+    EXPECT_EQ(gui.take_lines(), std::vector<std::string>{server_line(TOO_LONG_NOTICE)});
+}
+
 TEST(ProcessInputOffline, LinesTypedWithoutAConnectionAreNamedNotSent) {
     qvtest::RecordingGUI gui;
     qvnetworklib::Client never_started("bob", "secret", {"127.0.0.1", "1", "x"});

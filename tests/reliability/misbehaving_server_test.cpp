@@ -13,6 +13,7 @@
 #include "network/message_types.h"
 #include "tests/reliability/program_probe.h"
 #include "tests/support/QvchatRun.h"
+#include "tests/support/wait_until.h"
 
 namespace {
 
@@ -22,6 +23,7 @@ using qvtest::ResourceCounts;
 constexpr char LOST_NOTICE[] = "Connection to the server was lost.";
 constexpr char MALFORMED_NOTICE[] = "The server sent a malformed message; disconnected.";
 constexpr char UNSENT_NOTICE[] = "Not connected: the line was not sent.";
+constexpr char NOT_READING_NOTICE[] = "The server is not reading; the line was not sent.";
 constexpr std::size_t LARGEST_PAYLOAD = 65534;  // length field 65535
 
 ByteVector header(std::uint8_t type, std::size_t length_field) {
@@ -139,6 +141,37 @@ TEST_F(MisbehavingServer, LargestFramesAreShownAndLoggedWhole) {
     ResourceCounts after;
     EXPECT_TRUE(qvtest::counts_settle_at(run, connected_counts, after));
     expect_quick_exit("65535-length frames", describe(connected_counts) + " -> " + describe(after));
+}
+
+TEST_F(MisbehavingServer, ServerThatStopsReadingGetsTypedLinesNamedUnsentAndExitStillWorks) {
+    // Away replies this long let the server's own private messages fill the client's write
+    // backlog and the socket buffers, which typing could do only slowly.
+    constexpr std::size_t REPLY_SIZE = 10000;
+    constexpr int SENDERS = 600;
+    run.write_file("qv.ini", "#username = bob\n#password = secret\n#log_chat = 3\n#afk_message = " +
+                                 std::string(REPLY_SIZE, 'r') + "\n");
+    log_in();
+    run.enter("#afk");
+    ASSERT_TRUE(run.terminal().wait_for_text("Going AFK.")) << run.screen_text();
+    run.server.pause_reading(true);
+    for (int sender = 0; sender < SENDERS; ++sender) {
+        ASSERT_TRUE(run.server.send_text(1, "[PM from P" + std::to_string(sender) + ": hi]"));
+    }
+    ASSERT_TRUE(run.terminal().wait_for_text("[PM from P" + std::to_string(SENDERS - 1) + ": hi]"))
+        << run.screen_text();
+
+    // Until the socket buffers are full too, a line may still find room and wait its turn.
+    const std::string long_line(REPLY_SIZE + 20, 't');
+    EXPECT_TRUE(qvtest::wait_until([&] {
+        run.enter(long_line);
+        return run.terminal().wait_for_text(NOT_READING_NOTICE, std::chrono::seconds(1));
+    })) << run.screen_text();
+
+    // Reading goes on while the writes wait.
+    ASSERT_TRUE(run.server.send_text(0, "Ann: still talking"));
+    EXPECT_TRUE(run.terminal().wait_for_text("Ann: still talking")) << run.screen_text();
+    expect_quick_exit("server stopped reading",
+                      "peak " + std::to_string(run.peak_resident_kib()) + " KiB");
 }
 
 // Sends `bytes` one at a time, `pause` apart, until done or `stop` is set.

@@ -34,6 +34,17 @@ bool ClientHarness::stop(std::chrono::milliseconds deadline) {
     return true;
 }
 
+std::size_t ClientHarness::send_until_refused(std::size_t payload_size, std::size_t most) {
+    for (std::size_t sent = 0; sent < most; ++sent) {
+        const auto letter = static_cast<unsigned char>('a' + sent % 26);
+        if (!network_client->send_packet(qvnetworklib::SendPacket{
+                qvnetworklib::OUT_RAW_TEXT, qvnetworklib::ByteVector(payload_size, letter)})) {
+            return sent;
+        }
+    }
+    return most;
+}
+
 std::vector<qvnetworklib::ConnectionStatus> ClientHarness::statuses() {
     const std::lock_guard<std::mutex> lock(statuses_mutex);
     return received_statuses;

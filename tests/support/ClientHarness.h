@@ -43,6 +43,11 @@ public:
     // exit() and join; true when the network thread ended before the deadline.
     bool stop(std::chrono::milliseconds deadline = DEFAULT_DEADLINE);
 
+    // Sends chat messages of `payload_size` bytes until send_packet refuses one, at most
+    // `most` of them; returns how many were accepted. Message i is filled with the letter
+    // 'a' + i % 26, so that the server can tell them apart and check their order.
+    std::size_t send_until_refused(std::size_t payload_size, std::size_t most);
+
     std::vector<qvnetworklib::ConnectionStatus> statuses();
     bool wait_for_status(qvnetworklib::ConnectionStatus::Kind kind,
                          std::chrono::milliseconds deadline = DEFAULT_DEADLINE);
