@@ -6,6 +6,7 @@
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 #include "gui/curses_api.h"
 #include "gui/text_wrap.h"
@@ -134,12 +135,17 @@ void PDCursesGUI::end_curses() {
 }
 
 void PDCursesGUI::add_chat_line(const std::string& line) {
+    bool already_pending = false;
     {
         const boost::lock_guard<boost::mutex> lock(redraw_mutex);
         chat_lines.add(line);
-        redraw_pending.chat = true;
+        already_pending = std::exchange(redraw_pending.chat, true);
     }
-    redraw_cond.notify_one();
+    // A repaint already asked for comes in its time: waking the paint thread for every line of
+    // a flood would cost more than the lines themselves.
+    if (!already_pending) {
+        redraw_cond.notify_one();
+    }
 }
 
 void PDCursesGUI::set_client(qvnetworklib::Client* new_client) {
@@ -237,11 +243,14 @@ void PDCursesGUI::queue_main_redraw() {
 }
 
 void PDCursesGUI::queue_paint(bool PaintRequest::*part) {
+    bool already_pending = false;
     {
         const boost::lock_guard<boost::mutex> lock(redraw_mutex);
-        redraw_pending.*part = true;
+        already_pending = std::exchange(redraw_pending.*part, true);
     }
-    redraw_cond.notify_one();
+    if (!already_pending) {
+        redraw_cond.notify_one();
+    }
 }
 
 void PDCursesGUI::paint_loop() {
