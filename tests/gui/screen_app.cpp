@@ -6,7 +6,7 @@
 //   #channels A B..  sets the channel list
 //   #pid             shows "pid N", the process id (for sending SIGUSR1)
 // With --login it first asks for the login and shows what it read (control bytes as \xNN, a
-// field longer than 40 bytes by its size); with --no-session it
+// field longer than 40 bytes by its first 6 bytes and its size); with --no-session it
 // builds the front-end and destroys it without taking control. SIGUSR1 shows one more line
 // ("signal line K") and sets the clock to K minutes, SIGUSR2 sets the exit flag, both from a
 // thread of its own, as the network's threads would. After the front-end is gone it prints
@@ -47,11 +47,14 @@ std::string decode_escapes(const std::string& text) {
     return decoded;
 }
 
-// A login field as the tests can read it: control bytes as \xNN, a long field by its size.
+// A login field as the tests can read it: control bytes as \xNN, a long field by its first
+// bytes and its size.
 std::string shown_field(const std::string& field) {
     constexpr std::size_t LONGEST_SHOWN = 40;
+    constexpr std::size_t START_SHOWN = 6;
     if (field.size() > LONGEST_SHOWN) {
-        return std::to_string(field.size()) + " bytes";
+        return shown_field(field.substr(0, START_SHOWN)) + "... " + std::to_string(field.size()) +
+               " bytes";
     }
     std::string shown;
     for (const char byte : field) {

@@ -261,7 +261,8 @@ TEST_F(ScreenTest, TypedLoginFieldsKeep128BytesAndLeaveNothingBehind) {
     ASSERT_TRUE(session->wait_for_text("Password: ")) << joined(session->screen());
     enter(std::string(200, 'p'));
     wait_for_layout(80, 24);
-    EXPECT_TRUE(wait_for_chat({"login name=[128 bytes] password=[128 bytes]", ""}))
+    EXPECT_TRUE(
+        wait_for_chat({"login name=[nnnnnn... 128 bytes] password=[pppppp... 128 bytes]", ""}))
         << joined(session->screen());
     EXPECT_TRUE(wait_for_input_line("", 1)) << joined(session->screen());
     session->type("x");
@@ -271,9 +272,10 @@ TEST_F(ScreenTest, TypedLoginFieldsKeep128BytesAndLeaveNothingBehind) {
 TEST_F(ScreenTest, PastedLoginKeepsEveryPasswordByte) {
     session = std::make_unique<TmuxSession>(app_command("--login"), 80, 24);
     ASSERT_TRUE(session->wait_for_text("Username: "));
-    session->paste(std::string(200, 'n') + "\npa\tss\n");
+    session->paste(std::string(200, 'n') + "\npa\tss" + std::string(200, 'p') + "\n");
     wait_for_layout(80, 24);
-    EXPECT_TRUE(wait_for_chat({"login name=[128 bytes] password=[pa\\x09ss]", ""}))
+    EXPECT_TRUE(
+        wait_for_chat({"login name=[nnnnnn... 128 bytes] password=[pa\\x09ssp... 128 bytes]", ""}))
         << joined(session->screen());
     EXPECT_TRUE(wait_for_input_line("", 1)) << joined(session->screen());
 }
