@@ -128,8 +128,20 @@ qvchat2::ServerTable read_servers_model(const std::string& contents) {
             fields.push_back(line.substr(at, end - at));
             at = end;
         }
+        // The port is kept as its decimal value, and only from 1 to 65535.
         if (fields.size() >= 4) {
-            servers.emplace(fields[0], qvnetworklib::ServerInfo{fields[2], fields[3], fields[1]});
+            long value = 0;
+            bool digits_only = !fields[3].empty();
+            for (const char byte : fields[3]) {
+                digits_only = digits_only && byte >= '0' && byte <= '9';
+                if (digits_only && value <= 65535) {
+                    value = value * 10 + (byte - '0');
+                }
+            }
+            if (digits_only && value >= 1 && value <= 65535) {
+                servers.emplace(fields[0], qvnetworklib::ServerInfo{
+                                               fields[2], std::to_string(value), fields[1]});
+            }
         }
     }
     return servers;

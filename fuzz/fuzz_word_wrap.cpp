@@ -31,10 +31,15 @@ bool shows_nothing(const std::string& line) {
     return columns_of(line) == 0;
 }
 
+// A text narrower than the width stays one line, unless it holds a line break.
+bool stays_whole(const std::string& text, std::size_t w) {
+    return columns_of(text) < w && text.find_first_of("\r\n") == std::string::npos;
+}
+
 // The wrapping steps, written out one by one.
 void wrap_model(const std::string& text, std::vector<std::string>& lines, int width) {
     const std::size_t w = width < 0 ? 0 : static_cast<std::size_t>(width);
-    if (columns_of(text) < w) {
+    if (stays_whole(text, w)) {
         lines.push_back(text);
         return;
     }
@@ -107,7 +112,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check(lines == expected, "word_wrap cuts as the wrapping steps say");
 
     const std::size_t w = width < 0 ? 0 : static_cast<std::size_t>(width);
-    if (w == 0 || columns_of(text) < w) {
+    if (w == 0 || stays_whole(text, w)) {
         return 0;
     }
     // The text was cut: no line left in the list shows nothing, every line of the text fits the
