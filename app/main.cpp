@@ -126,7 +126,7 @@ void run_online(RunObjects& run, qvchat2::LoginRefusal& login_refusal,
 
 int main(int argc, char** argv) {
     qvchat2::pre_init();
-    qvchat2gui::hold_resize_signal_for_key_loop();
+    qvchat2gui::hold_terminal_signals_for_key_loop();
 
     const qvchat2::ServerTable servers = qvchat2::read_servers("servers.lst");
     const std::string server_name = argc > 1 ? argv[1] : "test";

@@ -265,7 +265,7 @@ void PDCursesGUI::paint_loop() {
                     const PaintRequest& due = redraw_pending;
                     const bool chat_due =
                         due.chat && boost::chrono::steady_clock::now() >= next_chat_paint;
-                    if (due.layout || due.top_bar || due.input_line || chat_due) {
+                    if (due.stop || due.layout || due.top_bar || due.input_line || chat_due) {
                         job = take_paint_job(chat_due);
                         break;
                     }
@@ -296,10 +296,12 @@ void PDCursesGUI::paint_loop() {
 PDCursesGUI::PaintJob PDCursesGUI::take_paint_job(bool chat_due) {
     PaintJob job;
     PaintRequest& due = redraw_pending;
+    job.stop = due.stop;
     job.layout = due.layout;
-    job.chat = due.layout || chat_due;
-    job.top_bar = due.layout || due.top_bar;
-    job.input_line = due.layout || due.input_line;
+    const bool everything = due.stop || due.layout;
+    job.chat = everything || chat_due;
+    job.top_bar = everything || due.top_bar;
+    job.input_line = everything || due.input_line;
     if (job.chat) {
         job.chat_lines = chat_lines.visible_lines();
         job.scrolled_back = chat_lines.is_scrolled_back();
@@ -312,6 +314,7 @@ PDCursesGUI::PaintJob PDCursesGUI::take_paint_job(bool chat_due) {
     if (job.input_line) {
         job.input = input_view;
     }
+    due.stop = false;
     due.layout = false;
     due.top_bar = false;
     due.input_line = false;
@@ -323,6 +326,9 @@ void PDCursesGUI::paint(const PaintJob& job) {
     const std::lock_guard<std::mutex> lock(screen_mutex);
     if (curses->main_window == nullptr) {
         return;
+    }
+    if (job.stop) {
+        stop_like_ctrl_z();
     }
     if (job.chat) {
         redraw_window(job.chat_lines, job.scrolled_back);

@@ -14,6 +14,7 @@
 #include "gui/common_gui.h"
 #include "gui/line_editor.h"
 #include "gui/scroll_back.h"
+#include "gui/terminal_stop.h"
 
 namespace qvchat2gui {
 
@@ -30,16 +31,12 @@ struct InputView {
 
 // The parts of the screen that changed since the paint thread last painted.
 struct PaintRequest {
+    bool stop = false;    // Ctrl-Z: leave curses mode, stop, then paint everything
     bool layout = false;  // the windows were made anew: everything is painted
     bool chat = false;
     bool top_bar = false;
     bool input_line = false;
 };
-
-// Blocks the terminal's resize signal in the calling thread and so in every thread it starts
-// later. The key loop lets the signal in only while it waits for keys, so a resize always wakes
-// it; call this before any thread starts.
-void hold_resize_signal_for_key_loop();
 
 // The full-screen front-end: a top bar with channels and clock, the chat window with its
 // scroll-back, and the input line, on ncurses.
@@ -84,6 +81,7 @@ private:
 
     // What the paint thread copies, under redraw_mutex, of one change to the screen.
     struct PaintJob {
+        bool stop = false;
         bool layout = false;
         bool chat = false;
         bool top_bar = false;
@@ -111,6 +109,7 @@ private:
     void handle_key(int key);
     void show_input_line();
 
+    TerminalStopCatcher stop_catcher;
     mutable std::mutex screen_mutex;  // guards every curses call and the fields up to it below
     std::unique_ptr<CursesScreen> curses;
     int main_height = 0;

@@ -1,11 +1,9 @@
 // The input side of PDCursesGUI: the key loop, the input line and the login prompt.
 #include <poll.h>
-#include <pthread.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <array>
-#include <csignal>
 #include <ctime>
 #include <functional>
 
@@ -34,6 +32,11 @@ int read_prompt_key(WINDOW* window, const ChatGUI& front_end,
         if (!wait_for_input()) {
             return ERR;
         }
+        // Nothing else paints while the prompt is up: it stops for Ctrl-Z itself.
+        if (take_stop_request()) {
+            stop_like_ctrl_z();
+            wrefresh(window);
+        }
         const int key = wgetch(window);
         if (key != ERR) {
             return key;
@@ -59,13 +62,6 @@ bool has_pending_bytes(int descriptor) {
 
 }  // namespace
 
-void hold_resize_signal_for_key_loop() {
-    sigset_t resize;
-    sigemptyset(&resize);
-    sigaddset(&resize, SIGWINCH);
-    pthread_sigmask(SIG_BLOCK, &resize, nullptr);
-}
-
 void PDCursesGUI::take_control() {
     set_up_windows();
     wait_for_setup_complete();
@@ -74,6 +70,9 @@ void PDCursesGUI::take_control() {
         if (idle && !wait_for_input()) {
             exit_client();
             break;
+        }
+        if (take_stop_request()) {
+            queue_paint(&PaintRequest::stop);
         }
         const int key = read_key();
         idle = key == ERR;
@@ -86,18 +85,16 @@ void PDCursesGUI::take_control() {
 // Sleeps outside every lock until the terminal has input, the exit flag is set or the terminal
 // changed its size. False when the terminal is gone (hung up, or at the end of its input).
 //
-// With hold_resize_signal_for_key_loop() the resize signal is blocked in every thread and let
-// in only here, for the time of the wait, so that it wakes this wait and cannot slip in between
-// the last look at the keys and the wait.
+// With hold_terminal_signals_for_key_loop() the resize and stop signals are blocked in every
+// thread and let in only here, for the time of the wait, so that they wake this wait and cannot
+// slip in between the last look at the keys and the wait.
 bool PDCursesGUI::wait_for_input() const {
     std::array<pollfd, 2> watched{
         {{fileno(stdin), POLLIN, 0}, {exit_event_descriptor(), POLLIN, 0}}};
-    sigset_t resize_let_in;
-    pthread_sigmask(SIG_SETMASK, nullptr, &resize_let_in);
-    sigdelset(&resize_let_in, SIGWINCH);
+    const sigset_t signals_let_in = mask_letting_in_terminal_signals();
     const timespec fallback{0, FALLBACK_KEY_WAIT_NS};
     const int ready = ppoll(watched.data(), watched.size(),
-                            exit_event_descriptor() < 0 ? &fallback : nullptr, &resize_let_in);
+                            exit_event_descriptor() < 0 ? &fallback : nullptr, &signals_let_in);
     const pollfd& terminal = watched[0];
     if (ready <= 0) {
         return true;

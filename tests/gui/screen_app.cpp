@@ -151,7 +151,7 @@ void run_session(PDCursesGUI& gui, bool ask_login, sigset_t signals) {
 
 int main(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "";
-    qvchat2gui::hold_resize_signal_for_key_loop();
+    qvchat2gui::hold_terminal_signals_for_key_loop();
     sigset_t signals;
     sigemptyset(&signals);
     sigaddset(&signals, SIGUSR1);

@@ -415,6 +415,37 @@ TEST_F(ScreenTest, IdleKeyLoopSleepsUntilAKeyComes) {
         << joined(session->screen()) << joined(session->screen());
 }
 
+bool flow_control_is_on(const TmuxSession& terminal) {
+    return run_program({"stty", "-F", terminal.pane_tty(), "-a"}).find(" ixon") !=
+           std::string::npos;
+}
+
+TEST_F(ScreenTest, CtrlZGivesTheShellItsTerminalAndFgPaintsEverythingAgain) {
+    // An interactive shell, so that Ctrl-Z stops the program as a job.
+    session = std::make_unique<TmuxSession>("exec bash --norc --noprofile -i", 80, 24);
+    enter("TERM=screen " + std::string(QVCHAT_SCREEN_APP));
+    wait_for_layout(80, 24);
+    const pid_t program = program_id();
+    ASSERT_GT(program, 0);
+    EXPECT_FALSE(flow_control_is_on(*session));
+
+    session->press("C-z");
+    ASSERT_TRUE(session->wait_for_text("Stopped")) << joined(session->screen());
+    EXPECT_TRUE(flow_control_is_on(*session));
+    // Handled once the program goes on.
+    kill(program, SIGUSR1);
+
+    enter("fg");
+    wait_for_layout(80, 24);
+    EXPECT_TRUE(wait_for_chat({"", "pid " + std::to_string(program), "signal line 1"}))
+        << joined(session->screen());
+    EXPECT_TRUE(wait_for_row(1, boxed(std::string(73, ' ') + " 0:01")))
+        << joined(session->screen());
+    EXPECT_FALSE(flow_control_is_on(*session));
+    session->type("typed");
+    EXPECT_TRUE(wait_for_input_line("typed", 6)) << joined(session->screen());
+}
+
 TEST_F(ScreenTest, FrontEndThatNeverTookControlShutsDown) {
     session = std::make_unique<TmuxSession>(app_command("--no-session"), 80, 24);
     ASSERT_TRUE(session->wait_for_text("exit status 0")) << joined(session->screen());
