@@ -277,7 +277,7 @@ void PDCursesGUI::paint_loop() {
                 }
             }
             paint(job);
-            if (job.chat) {
+            if (job.parts.chat) {
                 // Lines that come in the meantime are painted together by the next repaint: a
                 // flood costs a few dozen repaints a second, not one per line. Keys and the top
                 // bar are painted at once all the same.
@@ -296,28 +296,24 @@ void PDCursesGUI::paint_loop() {
 PDCursesGUI::PaintJob PDCursesGUI::take_paint_job(bool chat_due) {
     PaintJob job;
     PaintRequest& due = redraw_pending;
-    job.stop = due.stop;
-    job.layout = due.layout;
     const bool everything = due.stop || due.layout;
-    job.chat = everything || chat_due;
-    job.top_bar = everything || due.top_bar;
-    job.input_line = everything || due.input_line;
-    if (job.chat) {
+    job.parts = {due.stop, due.layout, everything || chat_due, everything || due.top_bar,
+                 everything || due.input_line};
+    if (job.parts.chat) {
         job.chat_lines = chat_lines.visible_lines();
         job.scrolled_back = chat_lines.is_scrolled_back();
-        due.chat = false;
     }
-    if (job.top_bar) {
+    if (job.parts.top_bar) {
         job.clock_text = clock_text;
         job.channels = get_channel_list();
     }
-    if (job.input_line) {
+    if (job.parts.input_line) {
         job.input = input_view;
     }
-    due.stop = false;
-    due.layout = false;
-    due.top_bar = false;
-    due.input_line = false;
+    // A chat repaint that is not due yet stays asked for.
+    const bool chat_waits = due.chat && !job.parts.chat;
+    due = PaintRequest{};
+    due.chat = chat_waits;
     return job;
 }
 
@@ -327,16 +323,16 @@ void PDCursesGUI::paint(const PaintJob& job) {
     if (curses->main_window == nullptr) {
         return;
     }
-    if (job.stop) {
+    if (job.parts.stop) {
         stop_like_ctrl_z();
     }
-    if (job.chat) {
+    if (job.parts.chat) {
         redraw_window(job.chat_lines, job.scrolled_back);
     }
-    if (job.top_bar) {
+    if (job.parts.top_bar) {
         redraw_aux_window(job.clock_text, job.channels);
     }
-    if (job.input_line) {
+    if (job.parts.input_line) {
         redraw_input_window(job.input);
     }
     focus_in_main();
@@ -400,7 +396,7 @@ void PDCursesGUI::redraw_aux_window(const std::string& clock,
 // writes everything staged to the terminal at once.
 void PDCursesGUI::focus_in_main() {
     WINDOW* window = curses->input_window;
-    wmove(window, 1, painted_input.cursor_column);
+    wmove(window, 1, painted_cursor_column);
     wnoutrefresh(window);
     doupdate();
 }

@@ -81,11 +81,7 @@ private:
 
     // What the paint thread copies, under redraw_mutex, of one change to the screen.
     struct PaintJob {
-        bool stop = false;
-        bool layout = false;
-        bool chat = false;
-        bool top_bar = false;
-        bool input_line = false;
+        PaintRequest parts;
         std::vector<std::string> chat_lines;
         bool scrolled_back = false;
         std::string clock_text;
@@ -113,7 +109,7 @@ private:
     mutable std::mutex screen_mutex;  // guards every curses call and the fields up to it below
     std::unique_ptr<CursesScreen> curses;
     int main_height = 0;
-    InputView painted_input;  // used by the paint thread only, for the cursor's place
+    int painted_cursor_column = 1;  // used by the paint thread only
 
     boost::mutex setup_mutex;  // guards setup_complete
     boost::condition_variable setup_cond;

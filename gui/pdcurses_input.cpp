@@ -172,7 +172,7 @@ void PDCursesGUI::redraw_input_window(const InputView& input) {
                            ? CONTROL_BYTE_MARK
                            : static_cast<chtype>(static_cast<unsigned char>(byte)));
     }
-    painted_input = input;
+    painted_cursor_column = input.cursor_column;
     wnoutrefresh(window);
 }
 
