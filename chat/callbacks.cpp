@@ -8,6 +8,7 @@
 #include "chat/afk.h"
 #include "chat/login_refusal.h"
 #include "gui/common_gui.h"
+#include "gui/text_wrap.h"
 #include "network/QVClient.h"
 
 namespace qvchat2 {
@@ -119,7 +120,7 @@ std::string remove_special_characters(const std::string& s) {
     kept.reserve(s.size());
     for (std::size_t i = 0; i < s.size(); ++i) {
         // A line break keeps the words apart, and the log keeps one record per line.
-        if (s[i] == '\n' || s[i] == '\r') {
+        if (qvchat2gui::is_newline(s[i])) {
             kept += ' ';
             if (s[i] == '\r' && i + 1 < s.size() && s[i + 1] == '\n') {
                 ++i;
