@@ -5,6 +5,7 @@
 #include <boost/asio/read.hpp>
 #include <boost/asio/write.hpp>
 #include <boost/bind/bind.hpp>
+#include <thread>
 #include <utility>
 
 #include "network/exceptions.h"
@@ -107,6 +108,16 @@ void Client::post_send(SendPacket packet) {
 void Client::exit() {
     stop_requested = true;
     io_service.post(handler_queue.wrap(EXIT_PRIORITY, boost::bind(&Client::do_exit, this)));
+}
+
+void Client::wait_for_writes(std::chrono::milliseconds limit) const {
+    // A short poll: leaving is rare, and the write side has nothing to signal with.
+    constexpr std::chrono::milliseconds poll_interval{2};
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (pending_write_bytes.load() > 0 && connected && !io_service.stopped() &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(poll_interval);
+    }
 }
 
 const std::string& Client::get_username() const {

@@ -8,6 +8,7 @@
 #include <boost/date_time/posix_time/posix_time_types.hpp>
 #include <boost/function.hpp>
 #include <boost/thread/thread.hpp>
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -89,6 +90,10 @@ public:
 
     // Asks the network thread's loop to stop; harmless to call again or after it stopped.
     void exit();
+    // Waits, at most `limit`, until every message handed to send_packet() so far has been
+    // written, so that the lines typed just before the user leaves are not lost. Returns at once
+    // when the connection is gone. Call before exit().
+    void wait_for_writes(std::chrono::milliseconds limit) const;
 
     const std::string& get_username() const;
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -294,7 +295,24 @@ TEST(ClientWrites, ExitEndsTheLoopEvenWhileThePeerStopsReading) {
     ASSERT_TRUE(server.wait_for_client());
     server.pause_reading(true);
     ASSERT_LT(harness.send_until_refused(LARGE_PAYLOAD, MORE_THAN_FITS), MORE_THAN_FITS);
+    // The wait for the backlog gives up at its limit.
+    harness.client().wait_for_writes(std::chrono::milliseconds(50));
     EXPECT_TRUE(harness.stop());
+}
+
+TEST(ClientWrites, LinesSentJustBeforeExitAreWrittenFirst) {
+    FakeGameServer server;
+    ClientHarness harness(server.server_info());
+    harness.start();
+    ASSERT_TRUE(server.wait_for_client());
+    ASSERT_TRUE(qvtest::wait_until([&] { return harness.client().is_connected(); }));
+    constexpr std::size_t LINES = 300;
+    for (std::size_t line = 0; line < LINES; ++line) {
+        ASSERT_TRUE(harness.client().send_chat("last words " + std::to_string(line)));
+    }
+    harness.client().wait_for_writes(std::chrono::seconds(10));
+    EXPECT_TRUE(harness.stop());
+    EXPECT_TRUE(server.wait_for_count(OUT_RAW_TEXT, LINES));
 }
 
 }  // namespace
