@@ -1,11 +1,15 @@
 #include <boost/thread/thread.hpp>
+#include <chrono>
+#include <filesystem>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/config.h"
 #include "app/connection_notices.h"
 #include "app/fault_report.h"
+#include "app/input_history_file.h"
 #include "app/linux.h"
 #include "app/log.h"
 #include "app/signal_watcher.h"
@@ -24,6 +28,9 @@ constexpr int EXIT_OK = 0;
 constexpr int EXIT_FAULT = 1;
 constexpr int EXIT_UNKNOWN_SERVER = 2;
 constexpr int EXIT_LOGIN_REFUSED = 3;
+// How long the lines typed just before leaving may take to be written; a server that does not
+// read never holds up the end for longer.
+constexpr std::chrono::milliseconds EXIT_WRITE_GRACE{200};
 
 // What main owns for the whole run, released in the fixed order: the AFK state, then the
 // front-end, then the logger.
@@ -56,6 +63,7 @@ public:
 
     void start() { network_thread = client.start_threaded(); }
     void stop() {
+        client.wait_for_writes(EXIT_WRITE_GRACE);
         client.exit();
         if (network_thread) {
             network_thread->join();
@@ -67,6 +75,26 @@ private:
     qvnetworklib::Client& client;
     std::unique_ptr<boost::thread> network_thread;
 };
+
+// Where the lines typed are kept between runs; none when the user switched that off or the
+// data folder cannot be found.
+std::optional<std::filesystem::path> input_history_path(const qvchat2::Settings& settings,
+                                                        const qvnetworklib::ServerInfo& server) {
+    if (get_property(settings, "save_history", "1") == "0") {
+        return std::nullopt;
+    }
+    return qvchat2::get_config_file(server.config_dir, qvchat2::INPUT_HISTORY_FILE);
+}
+
+// Said after the screen is closed: a history that cannot be saved never stops the program.
+// Nothing is written for a run that never reached the input line, so its saved lines stay.
+void save_history(const std::optional<std::filesystem::path>& path,
+                  const std::optional<std::vector<std::string>>& entries) {
+    std::string error;
+    if (path && entries && !qvchat2::save_input_history(*path, *entries, error)) {
+        std::cerr << "Cannot save the input history to " << path->string() << ": " << error << '\n';
+    }
+}
 
 qvchat2::Settings read_settings(const qvnetworklib::ServerInfo& server) {
     qvchat2::Settings settings = qvchat2::read_ini(server.config_dir);
@@ -93,9 +121,10 @@ void read_credentials(const qvchat2::Settings& settings, const qvchat2gui::ChatG
     password = settings.at("password");
 }
 
-void run_online(RunObjects& run, qvchat2::LoginRefusal& login_refusal,
-                const qvnetworklib::ServerInfo& server, const std::string& username,
-                const std::string& password) {
+// Returns the lines the user entered, for saving.
+std::vector<std::string> run_online(RunObjects& run, qvchat2::LoginRefusal& login_refusal,
+                                    const qvnetworklib::ServerInfo& server,
+                                    const std::string& username, const std::string& password) {
     qvnetworklib::Client client(username, password, server);
     NetworkThreadStopper network(client);
     qvchat2gui::ChatGUI* front_end = run.front_end.get();
@@ -119,7 +148,9 @@ void run_online(RunObjects& run, qvchat2::LoginRefusal& login_refusal,
 
     // Joining the network thread also waits for every message handler still running.
     network.stop();
+    std::vector<std::string> history = front_end->input_history();
     run.release();
+    return history;
 }
 
 }  // namespace
@@ -141,6 +172,9 @@ int main(int argc, char** argv) {
     const qvchat2::LoggingType logging_type =
         qvchat2::logging_type_from_settings(settings, std::cerr);
 
+    const auto history_path = input_history_path(settings, server);
+    std::optional<std::vector<std::string>> history;
+
     RunObjects run;
     qvchat2::LoginRefusal login_refusal;
     std::string username;
@@ -155,7 +189,10 @@ int main(int argc, char** argv) {
         run.logger = std::make_unique<qvchat2::Logger>(logging_type, server.config_dir);
         run.afk_state = qvchat2::create_afk_state(settings, front_end);
         if (!run.front_end->should_exit()) {
-            run_online(run, login_refusal, server, username, password);
+            if (history_path) {
+                run.front_end->set_input_history(qvchat2::load_input_history(*history_path));
+            }
+            history = run_online(run, login_refusal, server, username, password);
         }
     } catch (...) {
         // Everything is released first: the message must land on a restored terminal.
@@ -165,6 +202,7 @@ int main(int argc, char** argv) {
         return EXIT_FAULT;
     }
     run.release();
+    save_history(history_path, history);
     // Said only now that the screen is closed, so that it stays readable after the run.
     if (login_refusal.happened()) {
         std::cerr << "The server refused the login for " << username << ".\n";

@@ -185,4 +185,12 @@ std::int16_t num_digits(double x) {
     return digits;
 }
 
+std::vector<std::string> nearby_names() {
+    std::vector<std::string> names;
+    for (const ActorInfo& actor : actor_list().entries()) {
+        names.push_back(actor.name);
+    }
+    return names;
+}
+
 }  // namespace qvchat2

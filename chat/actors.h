@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "chat/actor_list.h"
 #include "network/Packet.h"
@@ -42,6 +43,9 @@ void adjust_actor_health(std::uint16_t id, int amount);
 // The "look" command: shows a header line and one aligned line per actor in ascending id. Names
 // and tags are aligned by the columns they take on screen, at most 30; longer ones stand whole.
 void print_ui_actors(qvchat2gui::ChatGUI* gui, const std::string& argument);
+
+// The names of the actors around the player, in ascending id, for Tab completion.
+std::vector<std::string> nearby_names();
 
 // True for the bytes that end an enhanced actor's name: 0 and space.
 bool illegal_name_char(char c);

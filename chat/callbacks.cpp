@@ -94,6 +94,11 @@ void on_text(ChatGUI* gui, Logger* logger, qvnetworklib::Client* client, AfkStat
     const bool own_activity = !name.empty() && ((channel != PM_CHANNEL && name == username) ||
                                                 (pm_sent && message != afk->get_afk_message()));
 
+    // Tab offers the names of those the user may want to answer.
+    if (!name.empty() && name != username) {
+        gui->note_name(name);
+    }
+
     if (own_activity) {
         afk->set_afk(false);
         if (was_afk) {

@@ -47,6 +47,7 @@ void register_chat_handlers(const HandlerRegistrar& registrar, qvchat2gui::ChatG
     registrar(IN_ACTOR_HEAL, &get_actor_heal);
     registrar(IN_ACTOR_DAMAGE, &get_actor_damage);
     gui->add_callback("look", boost::bind(&print_ui_actors, gui, _1));
+    gui->set_nearby_names(&nearby_names);
 }
 
 }  // namespace qvchat2

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <boost/bind/bind.hpp>
+#include <utility>
 
 #include "network/QVClient.h"
 
@@ -126,6 +127,36 @@ int ChatGUI::exit_event_descriptor() const {
     return exit_event;
 }
 
+void ChatGUI::note_name(const std::string& name) {
+    recent_names.note(name);
+}
+
+void ChatGUI::set_nearby_names(std::function<std::vector<std::string>()> source) {
+    nearby_names = std::move(source);
+}
+
+std::vector<std::string> ChatGUI::completion_names() const {
+    std::vector<std::string> names = nearby_names ? nearby_names() : std::vector<std::string>();
+    const std::vector<std::string> seen = recent_names.most_recent_first();
+    names.insert(names.end(), seen.begin(), seen.end());
+    return names;
+}
+
+std::vector<std::string> ChatGUI::command_names() const {
+    std::vector<std::string> names;
+    names.reserve(callbacks.size());
+    for (const auto& command : callbacks) {
+        names.push_back(command.first);
+    }
+    return names;
+}
+
+void ChatGUI::set_input_history(const std::vector<std::string>& /*entries*/) {}
+
+std::vector<std::string> ChatGUI::input_history() const {
+    return {};
+}
+
 void ChatGUI::exit_client_callback(const std::string& /*argument*/) {
     exit_client();
 }
@@ -144,13 +175,9 @@ void ChatGUI::show_channel_info(const std::string& /*argument*/) {
 
 void ChatGUI::show_help(const std::string& /*argument*/) {
     std::string text = "Available commands: ";
-    bool first = true;
-    for (const auto& command : callbacks) {
-        if (!first) {
-            text += ", ";
-        }
-        first = false;
-        text += "#" + command.first;
+    const std::vector<std::string> names = command_names();
+    for (std::size_t index = 0; index < names.size(); ++index) {
+        text += (index > 0 ? ", #" : "#") + names[index];
     }
     add_chat_line(text);
 }

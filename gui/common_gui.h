@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "gui/recent_names.h"
+
 namespace qvnetworklib {
 class Client;
 }
@@ -79,6 +81,20 @@ public:
     bool should_exit() const;
     void exit_client();
 
+    // Names for Tab completion: a name seen in the chat (any thread), and where the names of
+    // the characters nearby come from (only before take_control()).
+    void note_name(const std::string& name);
+    void set_nearby_names(std::function<std::vector<std::string>()> source);
+    // Nearby characters first, then the names seen, most recent first.
+    std::vector<std::string> completion_names() const;
+    // The local command names, in order.
+    std::vector<std::string> command_names() const;
+
+    // The lines entered, oldest first: a saved history given before take_control(), and the
+    // history to save after it returned. A front-end without an input line keeps none.
+    virtual void set_input_history(const std::vector<std::string>& entries);
+    virtual std::vector<std::string> input_history() const;
+
     void exit_client_callback(const std::string& argument);
     void show_channel_info(const std::string& argument);
     void show_help(const std::string& argument);
@@ -93,6 +109,8 @@ private:
     mutable std::mutex channel_list_mutex;  // guards channel_list
     std::vector<unsigned int> channel_list;
     std::map<std::string, CommandHandler> callbacks;
+    RecentNames recent_names;
+    std::function<std::vector<std::string>()> nearby_names;
     std::atomic<bool> exit_requested{false};
     const int exit_event;
 };

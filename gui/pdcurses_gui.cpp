@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "gui/curses_api.h"
+#include "gui/terminal_modes.h"
 #include "gui/text_wrap.h"
 #include "gui/top_bar.h"
 #include "gui/ui_exception.h"
@@ -65,6 +66,7 @@ PDCursesGUI::PDCursesGUI() : curses(std::make_unique<CursesScreen>()), chat_line
         cbreak();
         turn_off_flow_control();
         set_escdelay(ESCAPE_DELAY_MS);
+        define_editing_keys();
         if (has_colors() == FALSE) {
             throw UIFaultException("Terminal requires color support.");
         }
@@ -74,6 +76,7 @@ PDCursesGUI::PDCursesGUI() : curses(std::make_unique<CursesScreen>()), chat_line
                                    " color pairs; we have " + std::to_string(COLOR_PAIRS));
         }
         start_colors();
+        set_bracketed_paste(true);
         const WindowLayout layout(LINES, COLS);
         chat_lines.resize(layout.columns, layout.chat_rows());
         paint_thread = boost::thread(&PDCursesGUI::paint_loop, this);
@@ -128,6 +131,7 @@ void PDCursesGUI::end_curses() {
         }
     }
     if (curses->screen != nullptr) {
+        set_bracketed_paste(false);
         endwin();
         delscreen(curses->screen);
         curses->screen = nullptr;

@@ -4,10 +4,12 @@
 #include <boost/thread/condition_variable.hpp>
 #include <boost/thread/mutex.hpp>
 #include <boost/thread/thread.hpp>
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -68,6 +70,8 @@ public:
     void set_client(qvnetworklib::Client* client) override;
     void update_clock(unsigned short minutes) override;
     void set_channel_list(const std::vector<unsigned int>& channels) override;
+    void set_input_history(const std::vector<std::string>& entries) override;
+    std::vector<std::string> input_history() const override;
 
 private:
     void start_colors();
@@ -100,9 +104,11 @@ private:
     void redraw_input_window(const InputView& input);
     void focus_in_main();
 
-    bool wait_for_input() const;
-    int read_key();
+    bool wait_for_input(std::optional<std::chrono::steady_clock::time_point> deadline) const;
+    std::vector<int> read_keys();
     void handle_key(int key);
+    void submit_lines();
+    void repaint_everything();
     void show_input_line();
 
     TerminalStopCatcher stop_catcher;

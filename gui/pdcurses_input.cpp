@@ -3,13 +3,17 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
+#include <chrono>
 #include <ctime>
 #include <functional>
 
 #include "gui/curses_api.h"
+#include "gui/latin1_text.h"
 #include "gui/line_editor.h"
 #include "gui/pdcurses_gui.h"
+#include "network/QVClient.h"
 
 namespace qvchat2gui {
 
@@ -19,40 +23,91 @@ namespace {
 constexpr int SIZE = 128;
 // How long the key loop waits before it looks again at the exit flag, only when the system
 // gave no exit event to wait on.
-constexpr long FALLBACK_KEY_WAIT_NS = 100L * 1000 * 1000;
-// Shown for a control byte in the input line: one column per byte, no escape sequence.
-constexpr chtype CONTROL_BYTE_MARK = '?';
+constexpr std::chrono::milliseconds FALLBACK_KEY_WAIT{100};
+// Shown for a control byte in the input line (only a saved history could hold one): one
+// column per byte, no escape sequence.
+constexpr wchar_t CONTROL_BYTE_MARK = L'?';
+// A bracketed paste whose end marker never comes ends after this much silence.
+constexpr std::chrono::milliseconds PASTE_SILENCE{1000};
+
+// The editor's key codes for one key read by wget_wch: a special key as it is, a character as
+// the game bytes it becomes (none, one, or an ASCII spelling of several).
+std::vector<int> key_codes_for(int kind, wint_t typed) {
+    if (kind == KEY_CODE_YES) {
+        return {static_cast<int>(typed)};
+    }
+    if (typed < 0x80) {
+        return {static_cast<int>(typed)};
+    }
+    std::vector<int> codes;
+    for (const char byte : game_bytes_for_typed(static_cast<wchar_t>(typed))) {
+        codes.push_back(static_cast<unsigned char>(byte));
+    }
+    return codes;
+}
 
 // Login prompt: waits for one key without holding up a request to leave (Ctrl-C at the prompt
-// must end the program as it does later). ERR when the user asked to leave or the terminal
+// must end the program as it does later). Empty when the user asked to leave or the terminal
 // (watched by `wait_for_input`) is gone.
-int read_prompt_key(WINDOW* window, const ChatGUI& front_end,
-                    const std::function<bool()>& wait_for_input) {
+std::optional<std::vector<int>> read_prompt_key(WINDOW* window, const ChatGUI& front_end,
+                                                const std::function<bool()>& wait_for_input) {
     while (!front_end.should_exit()) {
         if (!wait_for_input()) {
-            return ERR;
+            return std::nullopt;
         }
         // Nothing else paints while the prompt is up: it stops for Ctrl-Z itself.
         if (take_stop_request()) {
             stop_like_ctrl_z();
             wrefresh(window);
         }
-        const int key = wgetch(window);
-        if (key != ERR) {
-            return key;
+        wint_t typed = 0;
+        const int kind = wget_wch(window, &typed);
+        if (kind != ERR) {
+            return key_codes_for(kind, typed);
         }
     }
-    return ERR;
+    return std::nullopt;
 }
 
 // A password may hold any byte but the line ends and the erase keys; a name only what can be
-// shown. Bytes above 127 stay in both: they are parts of text typed in UTF-8. Special keys
-// (arrows, function keys) are no bytes at all.
+// shown. Special keys (arrows, function keys) are no bytes at all.
 bool is_field_byte(int key, bool masked) {
     if (key < 0 || key > LAST_BYTE_KEY || key == DELETE_KEY) {
         return false;
     }
-    return masked || key >= ' ';
+    return masked || is_typed_byte(key);
+}
+
+// Paints one byte of a line in one column, a Latin-1 letter as the terminal's character for it.
+void add_game_byte(WINDOW* window, char byte) {
+    const auto value = static_cast<unsigned char>(byte);
+    const wchar_t shown[] = {is_typed_byte(value) ? shown_character(value) : CONTROL_BYTE_MARK,
+                             L'\0'};
+    cchar_t cell{};
+    setcchar(&cell, shown, A_NORMAL, 0, nullptr);
+    wadd_wch(window, &cell);
+}
+
+// One key of a login field; true when it ends the field.
+bool add_prompt_key(WINDOW* window, std::string& field, int key, bool masked) {
+    if (key == '\n' || key == '\r' || key == KEY_ENTER) {
+        return true;
+    }
+    if (key == BACKSPACE_KEY || key == DELETE_KEY || key == KEY_BACKSPACE) {
+        if (!field.empty()) {
+            field.pop_back();
+            wmove(window, getcury(window), getcurx(window) - 1);
+            wdelch(window);
+        }
+    } else if (field.size() < static_cast<std::size_t>(SIZE) && is_field_byte(key, masked)) {
+        field += static_cast<char>(key);
+        if (masked) {
+            waddch(window, '*');
+        } else {
+            add_game_byte(window, static_cast<char>(key));
+        }
+    }
+    return false;
 }
 
 bool has_pending_bytes(int descriptor) {
@@ -63,20 +118,43 @@ bool has_pending_bytes(int descriptor) {
 }  // namespace
 
 void PDCursesGUI::take_control() {
+    // The user's own name is nobody to answer.
+    editor.set_completion_sources({[this] {
+                                       std::vector<std::string> names = completion_names();
+                                       const qvnetworklib::Client* connection = client.load();
+                                       if (connection != nullptr) {
+                                           const std::string own = connection->get_username();
+                                           names.erase(std::remove(names.begin(), names.end(), own),
+                                                       names.end());
+                                       }
+                                       return names;
+                                   },
+                                   command_names()});
     set_up_windows();
     wait_for_setup_complete();
     bool idle = false;
+    auto last_key_time = std::chrono::steady_clock::now();
     while (!should_exit()) {
-        if (idle && !wait_for_input()) {
-            exit_client();
-            break;
+        if (idle) {
+            const auto paste_end = last_key_time + PASTE_SILENCE;
+            if (!wait_for_input(editor.pasting() ? std::optional(paste_end) : std::nullopt)) {
+                exit_client();
+                break;
+            }
+            if (editor.pasting() && std::chrono::steady_clock::now() >= paste_end) {
+                editor.end_paste();
+                show_input_line();
+            }
         }
         if (take_stop_request()) {
             queue_paint(&PaintRequest::stop);
         }
-        const int key = read_key();
-        idle = key == ERR;
+        const std::vector<int> keys = read_keys();
+        idle = keys.empty();
         if (!idle) {
+            last_key_time = std::chrono::steady_clock::now();
+        }
+        for (const int key : keys) {
             handle_key(key);
         }
     }
@@ -88,13 +166,28 @@ void PDCursesGUI::take_control() {
 // With hold_terminal_signals_for_key_loop() the resize and stop signals are blocked in every
 // thread and let in only here, for the time of the wait, so that they wake this wait and cannot
 // slip in between the last look at the keys and the wait.
-bool PDCursesGUI::wait_for_input() const {
+bool PDCursesGUI::wait_for_input(
+    std::optional<std::chrono::steady_clock::time_point> deadline) const {
     std::array<pollfd, 2> watched{
         {{fileno(stdin), POLLIN, 0}, {exit_event_descriptor(), POLLIN, 0}}};
     const sigset_t signals_let_in = mask_letting_in_terminal_signals();
-    const timespec fallback{0, FALLBACK_KEY_WAIT_NS};
-    const int ready = ppoll(watched.data(), watched.size(),
-                            exit_event_descriptor() < 0 ? &fallback : nullptr, &signals_let_in);
+    std::optional<std::chrono::nanoseconds> wait;
+    if (exit_event_descriptor() < 0) {
+        wait = FALLBACK_KEY_WAIT;
+    }
+    if (deadline) {
+        const auto left = std::max<std::chrono::nanoseconds>(
+            *deadline - std::chrono::steady_clock::now(), std::chrono::nanoseconds::zero());
+        wait = wait ? std::min(*wait, left) : left;
+    }
+    std::optional<timespec> timeout;
+    if (wait) {
+        const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(*wait);
+        timeout = timespec{static_cast<time_t>(seconds.count()),
+                           static_cast<long>((*wait - seconds).count())};
+    }
+    const int ready =
+        ppoll(watched.data(), watched.size(), timeout ? &*timeout : nullptr, &signals_let_in);
     const pollfd& terminal = watched[0];
     if (ready <= 0) {
         return true;
@@ -106,25 +199,35 @@ bool PDCursesGUI::wait_for_input() const {
 }
 
 // Never blocks: the input window is in no-delay mode. Also delivers KEY_RESIZE after the
-// terminal changed its size.
-int PDCursesGUI::read_key() {
+// terminal changed its size. Alt and a key arrive as Escape and the key in one write, so the
+// key is already there when Escape is read; an Escape alone is followed by nothing.
+std::vector<int> PDCursesGUI::read_keys() {
     const std::lock_guard<std::mutex> lock(screen_mutex);
-    return wgetch(curses->input_window);
+    wint_t typed = 0;
+    const int kind = wget_wch(curses->input_window, &typed);
+    if (kind == ERR) {
+        return {};
+    }
+    if (kind != OK || typed != ESCAPE_KEY) {
+        return key_codes_for(kind, typed);
+    }
+    wint_t next = 0;
+    const int next_kind = wget_wch(curses->input_window, &next);
+    if (next_kind == ERR) {
+        return {ESCAPE_KEY};
+    }
+    std::vector<int> codes = key_codes_for(next_kind, next);
+    if (!codes.empty()) {
+        codes.front() = alt(codes.front());
+    }
+    return codes;
 }
 
 void PDCursesGUI::handle_key(int key) {
     switch (editor.handle_key(key, input_inner_width)) {
-        case LineEditor::Outcome::submitted: {
-            {
-                const boost::lock_guard<boost::mutex> lock(redraw_mutex);
-                chat_lines.follow_newest();
-            }
-            queue_main_redraw();
-            show_input_line();
-            // Commands may show text, which takes redraw_mutex: no lock is held here.
-            process_input(client.load(), editor.submitted_line());
+        case LineEditor::Outcome::submitted:
+            submit_lines();
             return;
-        }
         case LineEditor::Outcome::page_up: {
             {
                 const boost::lock_guard<boost::mutex> lock(redraw_mutex);
@@ -144,10 +247,51 @@ void PDCursesGUI::handle_key(int key) {
         case LineEditor::Outcome::resized:
             handle_resize();
             return;
+        case LineEditor::Outcome::repaint:
+            repaint_everything();
+            return;
         case LineEditor::Outcome::edited:
+            // The keys of a paste change nothing shown until it ends.
+            if (editor.pasting()) {
+                return;
+            }
             break;
     }
     show_input_line();
+}
+
+void PDCursesGUI::submit_lines() {
+    {
+        const boost::lock_guard<boost::mutex> lock(redraw_mutex);
+        chat_lines.follow_newest();
+    }
+    queue_main_redraw();
+    show_input_line();
+    // Commands may show text, which takes redraw_mutex: no lock is held here. The lines of a
+    // paste go as if typed one by one, so a "#quit" among them ends the sending.
+    for (const std::string& line : editor.submitted_lines()) {
+        if (should_exit()) {
+            break;
+        }
+        process_input(client.load(), line);
+    }
+}
+
+void PDCursesGUI::repaint_everything() {
+    {
+        const std::lock_guard<std::mutex> lock(screen_mutex);
+        clearok(curscr, TRUE);
+    }
+    show_input_line();
+    queue_paint(&PaintRequest::layout);
+}
+
+void PDCursesGUI::set_input_history(const std::vector<std::string>& entries) {
+    editor.set_history(entries);
+}
+
+std::vector<std::string> PDCursesGUI::input_history() const {
+    return editor.history();
 }
 
 // Input thread: hands the line as it is to be shown to the paint thread.
@@ -168,9 +312,7 @@ void PDCursesGUI::redraw_input_window(const InputView& input) {
     box(window, 0, 0);
     wmove(window, 1, 1);
     for (const char byte : input.text) {
-        waddch(window, is_control_character(byte)
-                           ? CONTROL_BYTE_MARK
-                           : static_cast<chtype>(static_cast<unsigned char>(byte)));
+        add_game_byte(window, byte);
     }
     painted_cursor_column = input.cursor_column;
     wnoutrefresh(window);
@@ -191,21 +333,14 @@ void PDCursesGUI::prompt_login(std::string& username, std::string& password) con
         waddstr(window, label);
         wrefresh(window);
         std::string field;
-        for (;;) {
-            const int key = read_prompt_key(window, *this, [this] { return wait_for_input(); });
-            if (key == ERR || key == '\n' || key == '\r' || key == KEY_ENTER) {
+        for (bool done = false; !done;) {
+            const auto keys =
+                read_prompt_key(window, *this, [this] { return wait_for_input(std::nullopt); });
+            if (!keys) {
                 break;
             }
-            if (key == BACKSPACE_KEY || key == DELETE_KEY || key == KEY_BACKSPACE) {
-                if (!field.empty()) {
-                    field.pop_back();
-                    wmove(window, getcury(window), getcurx(window) - 1);
-                    wdelch(window);
-                }
-            } else if (field.size() < static_cast<std::size_t>(SIZE) &&
-                       is_field_byte(key, masked)) {
-                field += static_cast<char>(key);
-                waddch(window, masked ? '*' : static_cast<chtype>(key));
+            for (const int key : *keys) {
+                done = done || add_prompt_key(window, field, key, masked);
             }
             wrefresh(window);
         }

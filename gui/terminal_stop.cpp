@@ -6,6 +6,7 @@
 #include <csignal>
 
 #include "gui/curses_api.h"
+#include "gui/terminal_modes.h"
 
 namespace qvchat2gui {
 
@@ -63,6 +64,7 @@ bool take_stop_request() {
 }
 
 void stop_like_ctrl_z() {
+    set_bracketed_paste(false);
     endwin();
     // The default action stops the whole program, as the shell expects of Ctrl-Z; a program
     // whose process group has no shell to continue it goes on at once.
@@ -79,6 +81,7 @@ void stop_like_ctrl_z() {
     raise(SIGTSTP);
     pthread_sigmask(SIG_SETMASK, &before, nullptr);
     sigaction(SIGTSTP, &catcher, nullptr);
+    set_bracketed_paste(true);
     // Whatever the shell wrote meanwhile is painted over in full.
     clearok(curscr, TRUE);
 }

@@ -3,6 +3,7 @@
 #include <signal.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -200,6 +201,106 @@ TEST_F(QvchatProgram, NearbyCharactersAreListedByLook) {
     EXPECT_TRUE(terminal->wait_for_text("Alexander  ( 2   5/100 HP)")) << screen_text(*terminal);
     EXPECT_NE(screen_text(*terminal).find("Bob        ( 1  30/ 30 HP)"), std::string::npos);
     exit_and_expect_status(0);
+}
+
+bool has_control_byte(const ByteVector& payload) {
+    return std::any_of(payload.begin(), payload.end(), [](unsigned char byte) {
+        return byte < 0x20 || (byte >= 0x7F && byte < 0xA0);
+    });
+}
+
+TEST_F(QvchatProgram, EditingKeysCompletionAndAccentsSendOnlyWhatIsShown) {
+    start_logged_in();
+    // Readline's keys edit; Escape, Ctrl-G and Ctrl-V type nothing.
+    terminal->type("world");
+    terminal->press("Home");
+    terminal->type("hello ");
+    terminal->press("End");
+    terminal->press("Escape");
+    terminal->type("]0;owned");
+    terminal->press("C-g");
+    terminal->press("C-v");
+    terminal->press("M-b");
+    terminal->type("big ");
+    terminal->press("Enter");
+    ASSERT_TRUE(server.wait_for_count(qvnetworklib::OUT_RAW_TEXT, 1));
+
+    // A name from a private message completes with its accent, and typed UTF-8 leaves as the
+    // game's single bytes.
+    ASSERT_TRUE(server.send_text(1, "[PM from Zo\xEB: h\xE9llo]"));
+    ASSERT_TRUE(terminal->wait_for_text("[PM from Zo\u00EB: h\u00E9llo]"))
+        << screen_text(*terminal);
+    terminal->type("/z");
+    terminal->press("Tab");
+    terminal->type("s\u00FC\u00DF \u20AC5");
+    ASSERT_TRUE(terminal->wait_for_text("/Zo\u00EB s\u00FC\u00DF EUR5")) << screen_text(*terminal);
+    terminal->press("Enter");
+    ASSERT_TRUE(server.wait_for_count(qvnetworklib::OUT_PM, 1));
+
+    const auto chat = received(qvnetworklib::OUT_RAW_TEXT);
+    ASSERT_EQ(chat.size(), 1U);
+    EXPECT_FALSE(has_control_byte(chat[0]));
+    EXPECT_EQ(std::string(chat[0].begin(), chat[0].begin() + 15), "hello big world");
+    EXPECT_EQ(received(qvnetworklib::OUT_PM),
+              std::vector<ByteVector>{bytes("Zo\xEB s\xFC\xDF EUR5")});
+    exit_and_expect_status(0);
+}
+
+TEST_F(QvchatProgram, PastedLinesWaitForEnterAndNothingIsLeftForTheShell) {
+    start_logged_in();
+    terminal->paste("one line", true);
+    ASSERT_TRUE(terminal->wait_for_text("one line")) << screen_text(*terminal);
+    terminal->press("C-u");
+    // A paste whose end marker never comes ends after a second of silence.
+    terminal->type("\x1b[200~unfinished");
+    ASSERT_TRUE(terminal->wait_for_text("unfinished")) << screen_text(*terminal);
+    terminal->press("C-a");
+    terminal->press("C-k");
+    const std::string four_lines = "line one\nline two\n#quit\nline four";
+    terminal->paste(four_lines, true);
+    ASSERT_TRUE(terminal->wait_for_text("Paste of 4 lines: Enter sends them, Esc drops them"))
+        << screen_text(*terminal);
+    terminal->press("Escape");
+    ASSERT_TRUE(terminal->wait_for_screen([](const std::vector<std::string>& rows) {
+        return qvtest::joined(rows).find("Paste of") == std::string::npos;
+    })) << screen_text(*terminal);
+    EXPECT_TRUE(received(qvnetworklib::OUT_RAW_TEXT).empty());
+
+    terminal->paste(four_lines, true);
+    ASSERT_TRUE(terminal->wait_for_text("Paste of 4 lines")) << screen_text(*terminal);
+    terminal->press("Enter");
+    ASSERT_TRUE(terminal->wait_for_text("exit status 0")) << screen_text(*terminal);
+    ASSERT_TRUE(server.wait_for_count(qvnetworklib::OUT_RAW_TEXT, 2));
+    EXPECT_EQ(received(qvnetworklib::OUT_RAW_TEXT),
+              (std::vector<ByteVector>{bytes("line one"), bytes("line two")}));
+    // Bracketed paste is off again: a paste now reaches the terminal without its markers.
+    terminal->paste("after", true);
+    ASSERT_TRUE(terminal->wait_for_text("after")) << screen_text(*terminal);
+    EXPECT_EQ(screen_text(*terminal).find("200~"), std::string::npos) << screen_text(*terminal);
+}
+
+TEST_F(QvchatProgram, HistoryOfTheLastRunIsSearchedAndSavedPrivately) {
+    std::filesystem::create_directories(run.data_folder());
+    run.write_file("documents/Quorvan/test/input_history.txt", "saved line\n/ann old\n");
+    start_logged_in();
+    terminal->press("Up");
+    ASSERT_TRUE(terminal->wait_for_text("/ann old")) << screen_text(*terminal);
+    terminal->press("C-u");
+    terminal->press("C-r");
+    terminal->type("sav");
+    ASSERT_TRUE(terminal->wait_for_text("(search) 'sav': saved line")) << screen_text(*terminal);
+    terminal->press("Enter");
+    terminal->type(" again");
+    terminal->press("Enter");
+    ASSERT_TRUE(server.wait_for_count(qvnetworklib::OUT_RAW_TEXT, 1));
+    EXPECT_EQ(received(qvnetworklib::OUT_RAW_TEXT),
+              std::vector<ByteVector>{bytes("saved line again")});
+    exit_and_expect_status(0);
+    const auto history = run.data_folder() / "input_history.txt";
+    EXPECT_EQ(qvtest::QvchatRun::read_file(history),
+              "saved line\n/ann old\nsaved line again\n#exit\n");
+    EXPECT_EQ(std::filesystem::status(history).permissions(),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 }
 
 TEST_F(QvchatProgram, RefusedLoginIsExplainedAfterTheScreenClosesWithStatusThree) {

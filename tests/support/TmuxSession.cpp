@@ -89,9 +89,13 @@ void TmuxSession::press(const std::string& key, int times) const {
     tmux(arguments);
 }
 
-void TmuxSession::paste(const std::string& text) const {
+void TmuxSession::paste(const std::string& text, bool bracketed) const {
     tmux({"set-buffer", "-b", "qvchat-paste", "--", text});
-    tmux({"paste-buffer", "-d", "-b", "qvchat-paste"});
+    std::vector<std::string> arguments{"paste-buffer", "-d", "-b", "qvchat-paste"};
+    if (bracketed) {
+        arguments.emplace_back("-p");
+    }
+    tmux(arguments);
 }
 
 void TmuxSession::resize(int columns, int rows) const {

@@ -25,8 +25,9 @@ public:
     void type(const std::string& text) const;
     // Presses keys by tmux name ("Enter", "BSpace", "Left", "PPage", ...).
     void press(const std::string& key, int times = 1) const;
-    // Pastes the text in one piece, as a terminal paste does (line feeds arrive as Enter).
-    void paste(const std::string& text) const;
+    // Pastes the text in one piece, as a terminal paste does (line feeds arrive as Enter);
+    // `bracketed`: marked as a paste when the program asked for bracketed paste.
+    void paste(const std::string& text, bool bracketed = false) const;
     void resize(int columns, int rows) const;
 
     // The screen, one string per row; with colours, SGR escape sequences are kept.

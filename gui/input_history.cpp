@@ -1,0 +1,77 @@
+#include "gui/input_history.h"
+
+#include <boost/algorithm/string/find.hpp>
+#include <locale>
+#include <utility>
+
+namespace qvchat2gui {
+
+void InputHistory::set_entries(std::vector<std::string> entries) {
+    lines = std::move(entries);
+    index = lines.size();
+    draft.clear();
+    draft_shown = true;
+}
+
+void InputHistory::add(const std::string& line) {
+    lines.push_back(line);
+    index = lines.size();
+    draft.clear();
+    draft_shown = true;
+}
+
+std::optional<std::string> InputHistory::older(const std::string& shown) {
+    if (index == 0) {
+        return std::nullopt;
+    }
+    leave_draft(shown);
+    --index;
+    return lines[index];
+}
+
+std::optional<std::string> InputHistory::newer(const std::string& shown) {
+    if (index + 1 < lines.size()) {
+        leave_draft(shown);
+        ++index;
+        return lines[index];
+    }
+    // The walk stays on the newest entry, as a plain walk would; only the line comes back.
+    if (draft_shown) {
+        return std::nullopt;
+    }
+    draft_shown = true;
+    return draft;
+}
+
+std::optional<std::size_t> InputHistory::find_back(const std::string& text,
+                                                   std::size_t from) const {
+    if (lines.empty()) {
+        return std::nullopt;
+    }
+    for (std::size_t entry = std::min(from, lines.size() - 1);; --entry) {
+        if (!boost::algorithm::ifind_first(lines[entry], text, std::locale::classic()).empty() ||
+            text.empty()) {
+            return entry;
+        }
+        if (entry == 0) {
+            return std::nullopt;
+        }
+    }
+}
+
+const std::vector<std::string>& InputHistory::entries() const {
+    return lines;
+}
+
+std::size_t InputHistory::position() const {
+    return index;
+}
+
+void InputHistory::leave_draft(const std::string& shown) {
+    if (draft_shown) {
+        draft = shown;
+        draft_shown = false;
+    }
+}
+
+}  // namespace qvchat2gui

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qvchat2gui {
+
+// The lines entered, oldest first, and the walk through them with Up and Down. The line being
+// typed when the walk starts is kept as a draft, so that walking away from it loses nothing.
+class InputHistory {
+public:
+    // Replaces the entries (a saved history) and starts a new line behind them.
+    void set_entries(std::vector<std::string> entries);
+    // Adds a finished line (an empty one too); the walk starts again behind it.
+    void add(const std::string& line);
+
+    // Up: the entry before the one shown, or nothing at the oldest. `shown` is the line as it
+    // stands, kept when it is the draft.
+    std::optional<std::string> older(const std::string& shown);
+    // Down: the entry after the one shown; past the newest, the draft. Nothing when the draft is
+    // already shown.
+    std::optional<std::string> newer(const std::string& shown);
+
+    // Index of the newest entry at or before `from` that contains `text` (ASCII letters compared
+    // without case), if any.
+    std::optional<std::size_t> find_back(const std::string& text, std::size_t from) const;
+
+    const std::vector<std::string>& entries() const;
+    // Index of the entry shown; the number of entries before the walk starts.
+    std::size_t position() const;
+
+private:
+    void leave_draft(const std::string& shown);
+
+    std::vector<std::string> lines;
+    std::size_t index = 0;
+    std::string draft;
+    bool draft_shown = true;
+};
+
+}  // namespace qvchat2gui

@@ -1,0 +1,42 @@
+#pragma once
+
+// Key codes the line editor understands. Codes 0 to 255 are one typed byte (a game byte: ASCII
+// or a Latin-1 letter); codes from 256 are curses' special keys (KEY_LEFT and the like) and the
+// codes below, which the front-end gives to key sequences curses does not know by itself.
+namespace qvchat2gui {
+
+// The two erase keys that arrive as plain bytes, and the highest code that is a byte.
+constexpr int BACKSPACE_KEY = 8;
+constexpr int DELETE_KEY = 127;
+constexpr int LAST_BYTE_KEY = 255;
+constexpr int ESCAPE_KEY = 27;
+constexpr int TAB_KEY = 9;
+
+// The byte a key with Ctrl held sends: ctrl('a') is 1.
+constexpr int ctrl(char letter) {
+    return letter & 0x1F;
+}
+
+// Codes that put their byte into the line: printable ASCII and the Latin-1 letters. Control
+// bytes never do, nor 0x80 to 0x9F, which the game takes as colour codes.
+constexpr bool is_typed_byte(int key) {
+    return (key >= ' ' && key < DELETE_KEY) || (key >= 0xA0 && key <= LAST_BYTE_KEY);
+}
+
+// Ctrl-Q and Ctrl-S, the terminal's flow-control keys.
+constexpr int XON_KEY = ctrl('q');
+constexpr int XOFF_KEY = ctrl('s');
+
+// A key typed with Alt held, which the terminal sends as Escape followed by the key.
+constexpr int ALT_MODIFIER = 0x100000;
+constexpr int alt(int key) {
+    return key | ALT_MODIFIER;
+}
+
+// Codes above every curses key code (KEY_MAX is 0777) for sequences the front-end defines.
+constexpr int PASTE_START_KEY = 0x1000;
+constexpr int PASTE_END_KEY = 0x1001;
+constexpr int CTRL_LEFT_KEY = 0x1002;
+constexpr int CTRL_RIGHT_KEY = 0x1003;
+
+}  // namespace qvchat2gui

@@ -1,0 +1,50 @@
+#include "gui/terminal_modes.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <initializer_list>
+
+#include "gui/curses_api.h"
+#include "gui/key_codes.h"
+
+namespace qvchat2gui {
+
+namespace {
+
+void write_to_terminal(const char* sequence) {
+    const char* rest = sequence;
+    std::size_t left = std::strlen(sequence);
+    while (left > 0) {
+        const ssize_t written = write(STDOUT_FILENO, rest, left);
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            return;
+        }
+        rest += written;
+        left -= static_cast<std::size_t>(written);
+    }
+}
+
+}  // namespace
+
+void set_bracketed_paste(bool on) {
+    write_to_terminal(on ? "\033[?2004h" : "\033[?2004l");
+}
+
+void define_editing_keys() {
+    define_key("\033[200~", PASTE_START_KEY);
+    define_key("\033[201~", PASTE_END_KEY);
+    // xterm and its followers (tmux among them), then rxvt.
+    for (const char* sequence : {"\033[1;5D", "\033[5D", "\033Od"}) {
+        define_key(sequence, CTRL_LEFT_KEY);
+    }
+    for (const char* sequence : {"\033[1;5C", "\033[5C", "\033Oc"}) {
+        define_key(sequence, CTRL_RIGHT_KEY);
+    }
+}
+
+}  // namespace qvchat2gui

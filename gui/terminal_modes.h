@@ -1,0 +1,14 @@
+#pragma once
+
+// Terminal settings the front-end makes beyond what curses does. Screen lock held for each.
+namespace qvchat2gui {
+
+// Bracketed paste: the terminal marks pasted text, so that a paste is never taken for typed
+// lines. On while the screen is open, off whenever it closes or the program stops.
+void set_bracketed_paste(bool on);
+
+// Gives the paste markers and Ctrl with Left or Right, which curses does not know for every
+// terminal, the key codes the line editor understands.
+void define_editing_keys();
+
+}  // namespace qvchat2gui
