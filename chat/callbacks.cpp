@@ -8,6 +8,7 @@
 #include "chat/afk.h"
 #include "chat/login_refusal.h"
 #include "gui/common_gui.h"
+#include "gui/latin1_text.h"
 #include "gui/text_wrap.h"
 #include "network/QVClient.h"
 
@@ -130,6 +131,9 @@ std::string remove_special_characters(const std::string& s) {
             if (s[i] == '\r' && i + 1 < s.size() && s[i + 1] == '\n') {
                 ++i;
             }
+        } else if (const char* form = qvchat2gui::ascii_form(static_cast<unsigned char>(s[i]));
+                   *form != '\0') {
+            kept += form;
         } else if (!qvchat2gui::is_control_character(s[i])) {
             kept += s[i];
         }

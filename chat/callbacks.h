@@ -40,8 +40,9 @@ void on_text(qvchat2gui::ChatGUI* gui, Logger* logger, qvnetworklib::Client* cli
 // never matches.
 bool contains_insensitive(const std::string& text, const std::string& pattern);
 
-// `s` as the logs take it: every line break ("\n", "\r" or "\r\n") becomes one space, and the
-// colour and other control bytes go.
+// `s` as the logs take it, plain ASCII: every line break ("\n", "\r" or "\r\n") becomes one
+// space, each Latin-1 letter its ASCII form ("Zo\xEB" is logged as "Zoe"), and the colour and
+// other control bytes go.
 std::string remove_special_characters(const std::string& s);
 
 // IN_ASSIGN_CHANNELS: rebuilds the channel table from the slots of the payload and passes the

@@ -18,9 +18,10 @@ namespace {
 
 using qvfuzz::check;
 
+// Printable ASCII and the Latin-1 letters 0xA0-0xFF.
 bool takes_column(char byte) {
     const auto value = static_cast<unsigned char>(byte);
-    return value >= 32 && value < 127;
+    return (value >= 32 && value < 127) || value >= 0xA0;
 }
 
 std::size_t columns_of(const std::string& text) {

@@ -33,7 +33,8 @@ constexpr char NOT_READING_NOTICE[] = "The server is not reading; the line was n
 // A channel number above this is a guild channel.
 constexpr std::uint32_t GUILD_CUTOFF = 1000000;
 
-// Bytes 0x00-0x1F and 0x7F-0xFF: they take no screen column and never reach a log.
+// Bytes 0x00-0x1F and 0x7F-0x9F (the colour codes among them): they take no screen column and
+// never reach a log. Bytes 0xA0-0xFF are Latin-1 letters and take one column each.
 bool is_control_character(char byte);
 // The server's colour codes, 0x7F-0x9A (colour index = value - 127).
 bool is_color_code(char byte);

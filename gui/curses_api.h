@@ -2,6 +2,8 @@
 
 // Curses as functions only: its macros (move, clear, erase, ...) would clash with C++ names.
 #define NCURSES_NOMACROS
+// The wide-character calls paint Latin-1 letters in the terminal's encoding.
+#define NCURSES_WIDECHAR 1
 #include <curses.h>
 
 namespace qvchat2gui {

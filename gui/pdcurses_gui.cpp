@@ -3,12 +3,14 @@
 #include <termios.h>
 
 #include <algorithm>
+#include <array>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <utility>
 
 #include "gui/curses_api.h"
+#include "gui/latin1_text.h"
 #include "gui/terminal_modes.h"
 #include "gui/text_wrap.h"
 #include "gui/top_bar.h"
@@ -364,7 +366,9 @@ void PDCursesGUI::redraw_window(const std::vector<std::string>& shown, bool scro
 }
 
 // Screen lock held. Colour bytes switch the colour; other control bytes are not painted and
-// take no column, like everything beyond the window's width.
+// take no column, like everything beyond the window's width. Every other byte takes one column
+// and goes through the wide-character call, so that a Latin-1 letter reaches the terminal in the
+// terminal's own encoding.
 void PDCursesGUI::paint_chat_line(int row, const std::string& line, int inner_width) {
     WINDOW* window = curses->main_window;
     wattrset(window, static_cast<int>(COLOR_PAIR(DEFAULT_PAIR)));
@@ -374,7 +378,14 @@ void PDCursesGUI::paint_chat_line(int row, const std::string& line, int inner_wi
         if (pair != color_pairs.end()) {
             wattrset(window, static_cast<int>(COLOR_PAIR(pair->second)));
         } else if (!is_control_character(byte) && column <= inner_width) {
-            mvwaddch(window, row, column++, static_cast<chtype>(static_cast<unsigned char>(byte)));
+            const std::array<wchar_t, 2> shown{shown_character(static_cast<unsigned char>(byte)),
+                                               L'\0'};
+            attr_t attributes = 0;
+            short color_pair = 0;
+            wattr_get(window, &attributes, &color_pair, nullptr);
+            cchar_t cell{};
+            setcchar(&cell, shown.data(), attributes, color_pair, nullptr);
+            mvwadd_wch(window, row, column++, &cell);
         }
     }
     wattrset(window, static_cast<int>(COLOR_PAIR(DEFAULT_PAIR)));

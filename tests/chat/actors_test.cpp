@@ -221,6 +221,15 @@ TEST_F(Actors, LookPadsByShownColumnsToThirtyAtMostAndPrintsLongerTextWhole) {
     EXPECT_EQ(gui.shown()[4], grey(long_name + " " + long_tag + " ( 1 1/1 HP)"));
 }
 
+TEST_F(Actors, LookCountsALatin1LetterAsOneColumn) {
+    qvchat2::add_enhanced_actor(nullptr, enhanced_payload(1, "\x81Zo\xEB \x8a\xC9lite", 1, 1, 1));
+    qvchat2::add_actor(nullptr, add_payload(2, "Bobby", 1, 1, 1));
+    qvchat2::print_ui_actors(&gui, "");
+    EXPECT_THAT(gui.shown(),
+                ElementsAre(grey("Local actors:"), grey("Zo\xEB   \xC9lite ( 1 1/1 HP)"),
+                            grey("Bobby       ( 1 1/1 HP)")));
+}
+
 TEST(NumDigits, CountsDecimalDigits) {
     EXPECT_EQ(qvchat2::num_digits(0), 0);
     EXPECT_EQ(qvchat2::num_digits(1), 1);

@@ -6,6 +6,7 @@
 
 #include "chat/callbacks.h"
 #include "gui/common_gui.h"
+#include "gui/latin1_text.h"
 #include "tests/chat/chat_fixture.h"
 
 namespace {
@@ -63,7 +64,13 @@ TEST_F(DisplayLine, LogKeepsNoColourOrControlByte) {
     raw(0, "Bob: first\nsecond\r\nthird");
     EXPECT_THAT(gui.shown(), ElementsAre("Bob: \x85red\x1b[31m and \xe9t\xe9\x7f",
                                          "Bob: first\nsecond\r\nthird"));
-    EXPECT_THAT(chat_log(), ElementsAre("Bob: red[31m and t", "Bob: first second third"));
+    EXPECT_THAT(chat_log(), ElementsAre("Bob: red[31m and ete", "Bob: first second third"));
+}
+
+TEST_F(DisplayLine, Latin1LettersAreShownAsSentAndLoggedInAscii) {
+    raw(1, "[PM from Zo\xEB: h\xE9llo]");
+    EXPECT_THAT(gui.shown(), ElementsAre(color(PM_COLOR) + "[PM from Zo\xEB: h\xE9llo]"));
+    EXPECT_THAT(chat_log(), ElementsAre("[PM from Zoe: hello]"));
 }
 
 TEST_F(DisplayLine, PayloadShorterThanTwoBytesIsIgnored) {
@@ -86,7 +93,7 @@ TEST(MentionTest, ComparesAsciiLettersWithoutCase) {
     EXPECT_TRUE(qvchat2::contains_insensitive("\xe9x", "\xe9X"));
 }
 
-TEST(LogText, KeepsExactlyThePrintableAsciiInOrder) {
+TEST(LogText, KeepsThePrintableAsciiAndTheAsciiFormOfLatin1InOrder) {
     std::string every_byte;
     std::string kept;
     for (int byte = 0; byte < 256; ++byte) {
@@ -95,6 +102,8 @@ TEST(LogText, KeepsExactlyThePrintableAsciiInOrder) {
             kept += ' ';
         } else if (byte >= 32 && byte < 127) {
             kept += static_cast<char>(byte);
+        } else if (byte >= 0xA0) {
+            kept += qvchat2gui::ascii_form(static_cast<unsigned char>(byte));
         }
     }
     EXPECT_EQ(qvchat2::remove_special_characters(every_byte + every_byte), kept + kept);

@@ -9,9 +9,9 @@ char byte(int value) {
     return static_cast<char>(value);
 }
 
-TEST(ColorRules, ControlCharactersAreLowBytesDeleteAndHighBytes) {
+TEST(ColorRules, ControlCharactersAreLowBytesDeleteAndC1Bytes) {
     for (int value = 0; value <= 255; ++value) {
-        const bool expected = value < 0x20 || value >= 0x7F;
+        const bool expected = value < 0x20 || (value >= 0x7F && value <= 0x9F);
         EXPECT_EQ(is_control_character(byte(value)), expected) << "byte " << value;
     }
     EXPECT_TRUE(is_control_character(byte(0x00)));
@@ -20,7 +20,8 @@ TEST(ColorRules, ControlCharactersAreLowBytesDeleteAndHighBytes) {
     EXPECT_FALSE(is_control_character(byte(0x7E)));
     EXPECT_TRUE(is_control_character(byte(0x7F)));
     EXPECT_TRUE(is_control_character(byte(0x80)));
-    EXPECT_TRUE(is_control_character(byte(0xFF)));
+    EXPECT_TRUE(is_control_character(byte(0x9F)));
+    EXPECT_FALSE(is_control_character(byte(0xA0)));
 }
 
 TEST(ColorRules, ColorCodesAre127To154AndAllControlCharacters) {

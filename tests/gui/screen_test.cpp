@@ -45,10 +45,18 @@ std::string top_border(int columns) {
 std::string bottom_border(int columns) {
     return "└" + repeat(hline(), columns - 2) + "┘";
 }
+// Columns that UTF-8 text takes: one for each character, and so for each byte that does not
+// continue one.
+std::size_t columns_of(const std::string& text) {
+    return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char byte) {
+        return (static_cast<unsigned char>(byte) & 0xC0U) != 0x80U;
+    }));
+}
+
 // One row inside a box: the text padded to the inner width.
 std::string boxed(const std::string& text, int columns = 80) {
-    return vline() + text + std::string(static_cast<std::size_t>(columns - 2) - text.size(), ' ') +
-           vline();
+    return vline() + text +
+           std::string(static_cast<std::size_t>(columns - 2) - columns_of(text), ' ') + vline();
 }
 
 // The shell stays after the program so that what it printed after leaving curses mode, and
@@ -184,6 +192,20 @@ TEST_F(ScreenTest, ControlBytesAreNeitherPaintedNorCounted) {
     const Screen coloured = session->screen(true);
     EXPECT_EQ(coloured[5].find("\x1b[31m"), std::string::npos) << coloured[5];
     EXPECT_NE(coloured[5].find("\x1b[34m gm"), std::string::npos) << coloured[5];
+}
+
+TEST_F(ScreenTest, Latin1LettersTakeOneColumnEachInTheirColour) {
+    start();
+    enter("#say \\x07[PM from Zo\\xEB: h\\xE9llo]");
+    enter("#say " + repeat("h\\xE9llo ", 15) + "end");
+    enter("#say " + repeat("hello ", 15) + "end");
+    // Both long lines are cut after their twelfth word.
+    ASSERT_TRUE(wait_for_chat({"[PM from Zoë: héllo]", repeat("héllo ", 11) + "héllo",
+                               "héllo héllo héllo end", repeat("hello ", 11) + "hello",
+                               "hello hello hello end"}))
+        << joined(session->screen());
+    EXPECT_NE(session->screen(true)[4].find(magenta() + "[PM from Zoë: héllo]"), std::string::npos)
+        << session->screen(true)[4];
 }
 
 TEST_F(ScreenTest, LongInputLineScrollsAndBackspaceKeepsTheCursor) {

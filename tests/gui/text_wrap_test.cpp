@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -33,9 +34,11 @@ std::string words(std::size_t visible) {
 
 TEST(DisplaySize, CountsOnlyBytesThatTakeAColumn) {
     EXPECT_EQ(display_size(""), 0U);
-    EXPECT_EQ(display_size(pm() + "ab\x7F\x80\xFF\n c"), 4U);
-    EXPECT_TRUE(is_empty_string(std::string("\x00\x14\x81", 3)));
+    EXPECT_EQ(display_size(pm() + "ab\x7F\x80\x9F\xFF\n c"), 5U);
+    EXPECT_EQ(display_size("Zo\xEB: h\xE9llo \xA0\xAB"), 13U);
+    EXPECT_TRUE(is_empty_string(std::string("\x00\x14\x81\x9F", 4)));
     EXPECT_FALSE(is_empty_string(" "));
+    EXPECT_FALSE(is_empty_string("\x85\xE9"));
     EXPECT_TRUE(is_newline('\n'));
     EXPECT_TRUE(is_newline('\r'));
     EXPECT_FALSE(is_newline('\t'));
@@ -114,6 +117,20 @@ TEST(WordWrap, ZeroWidthGivesNoLines) {
     std::vector<std::string> lines{"old"};
     word_wrap("anything", lines, 0);
     EXPECT_EQ(lines, std::vector<std::string>{"old"});
+}
+
+// Each Latin-1 letter takes one column, as the ASCII letter in its place does.
+TEST(WordWrap, AccentedTextIsCutWhereItsAsciiTwinIs) {
+    const auto accented = [](std::string text) {
+        std::replace(text.begin(), text.end(), 'e', '\xEB');
+        return text;
+    };
+    const std::string twin = pm() + "[PM from Zoe: " + words(150) + "]";
+    for (const int width : {1, 6, 13, 77}) {
+        std::vector<std::string> expected = wrapped(twin, width);
+        std::transform(expected.begin(), expected.end(), expected.begin(), accented);
+        EXPECT_EQ(wrapped(accented(twin), width), expected) << "width " << width;
+    }
 }
 
 TEST(WordWrap, EveryWidthKeepsEveryVisibleByteWithinTheWidth) {
