@@ -303,6 +303,20 @@ TEST_F(QvchatProgram, HistoryOfTheLastRunIsSearchedAndSavedPrivately) {
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 }
 
+TEST_F(QvchatProgram, HistoryIsNeitherReadNorSavedWhenSwitchedOff) {
+    write_file("qv.ini", "#username = bob\n#password = secret\n#save_history = 0\n");
+    std::filesystem::create_directories(run.data_folder());
+    run.write_file("documents/Quorvan/test/input_history.txt", "private line\n");
+    start_logged_in();
+    terminal->press("Up");
+    enter("new line");
+    ASSERT_TRUE(server.wait_for_count(qvnetworklib::OUT_RAW_TEXT, 1));
+    EXPECT_EQ(received(qvnetworklib::OUT_RAW_TEXT), std::vector<ByteVector>{bytes("new line")});
+    exit_and_expect_status(0);
+    EXPECT_EQ(qvtest::QvchatRun::read_file(run.data_folder() / "input_history.txt"),
+              "private line\n");
+}
+
 TEST_F(QvchatProgram, RefusedLoginIsExplainedAfterTheScreenClosesWithStatusThree) {
     start_logged_in();
     ASSERT_TRUE(server.send_frame(qvnetworklib::IN_BAD_LOGIN, {}));

@@ -47,6 +47,15 @@ TEST_F(DisplayLine, EachKindOfTextGetsItsPrefix) {
     EXPECT_THAT(server_log(), IsEmpty());
 }
 
+TEST_F(DisplayLine, SpeakersAndCorrespondentsButNotTheUserAreOfferedForCompletion) {
+    raw(0, "Bob: hi");
+    raw(1, "[PM to Otto: x]");
+    raw(0, std::string(USERNAME) + ": me");
+    raw(3, "server text");
+    raw(1, "[PM from Zo\xEB: hi]");
+    EXPECT_THAT(gui.completion_names(), ElementsAre("Zo\xEB", "Otto", "Bob"));
+}
+
 TEST_F(DisplayLine, GmTextWithoutNameIsServerText) {
     raw(2, "no colon");
     EXPECT_THAT(gui.shown(), ElementsAre(color(SERVER_COLOR) + "no colon"));

@@ -107,11 +107,12 @@ TEST_F(Registration, AfkCommandMakesTheClientAnswerPrivateMessages) {
     EXPECT_THAT(sent_pms(), ElementsAre(SentPm{"Otto", "back at 5"}));
 }
 
-TEST_F(Registration, LookCommandListsTheActors) {
+TEST_F(Registration, LookCommandListsTheActorsAndTabOffersTheirNames) {
     qvchat2::add_actor(nullptr, bob_payload());
     gui.process_input(&harness.client(), "#look around");
     EXPECT_THAT(gui.shown(), ElementsAre(color(SERVER_COLOR) + "Local actors:",
                                          color(SERVER_COLOR) + "Bob  ( 1 30/30 HP)"));
+    EXPECT_THAT(gui.completion_names(), ElementsAre("Bob"));
 }
 
 // The fuzz targets collect the handlers through a registrar of their own; they must get the

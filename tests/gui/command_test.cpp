@@ -129,6 +129,23 @@ TEST(ChatGUICommands, FirstRegistrationWinsAndOnlyLowerCaseWordsAreReachable) {
                   not_sent, not_sent}));
 }
 
+TEST(ChatGUICompletion, NearbyNamesComeFirstThenTheNamesSeenNewestFirst) {
+    qvtest::RecordingGUI gui;
+    gui.set_nearby_names([] { return std::vector<std::string>{"Ysolde", "Marek"}; });
+    for (const char* name : {"Otto", "", "Zo\xEB", "Otto"}) {
+        gui.note_name(name);
+    }
+    EXPECT_EQ(gui.completion_names(),
+              (std::vector<std::string>{"Ysolde", "Marek", "Otto", "Zo\xEB"}));
+    for (std::size_t index = 0; index <= RecentNames::CAPACITY; ++index) {
+        gui.note_name("name" + std::to_string(index));
+    }
+    const std::vector<std::string> names = gui.completion_names();
+    EXPECT_EQ(names.size(), 2 + RecentNames::CAPACITY);
+    EXPECT_EQ(names[2], "name" + std::to_string(RecentNames::CAPACITY));
+    EXPECT_EQ(gui.command_names(), (std::vector<std::string>{"ci", "exit", "help", "quit"}));
+}
+
 TEST(ChatGUICommands, QuitEndsTheRunWithoutAClient) {
     qvtest::RecordingGUI gui;
     gui.process_input(nullptr, "plain text is dropped without a client");

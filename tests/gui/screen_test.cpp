@@ -114,7 +114,11 @@ protected:
     // Asks the program for its process id, which it shows as the second chat line.
     pid_t program_id() const {
         enter("#pid");
-        if (!session->wait_for_text("pid ")) {
+        // The answer's row, not the typed "#pid" still on the input line.
+        const auto answered = [](const std::vector<std::string>& rows) {
+            return rows.size() > 5 && rows[5].find("pid ") != std::string::npos;
+        };
+        if (!session->wait_for_screen(answered)) {
             return -1;
         }
         const std::string row = session->screen()[5];
@@ -260,10 +264,12 @@ TEST_F(ScreenTest, HistoryWalk) {
 TEST_F(ScreenTest, LoginPromptMasksThePassword) {
     session = std::make_unique<TmuxSession>(app_command("--login"), 80, 24);
     ASSERT_TRUE(session->wait_for_text("Username: ")) << joined(session->screen());
-    enter("bob");
+    // Typed UTF-8 becomes the game's Latin-1 bytes, shown as the letters they are.
+    enter("b\u00F6b");
+    ASSERT_TRUE(session->wait_for_text("Username: b\u00F6b")) << joined(session->screen());
     ASSERT_TRUE(session->wait_for_text("Password: "));
     session->press("BSpace");
-    session->type("secrex");
+    session->type("s\u00E9crex");
     ASSERT_TRUE(session->wait_for_text("Password: ******")) << joined(session->screen());
     session->press("BSpace");
     EXPECT_TRUE(session->wait_for_screen([](const Screen& screen) {
@@ -272,7 +278,7 @@ TEST_F(ScreenTest, LoginPromptMasksThePassword) {
     session->type("t");
     session->press("Enter");
     wait_for_layout(80, 24);
-    EXPECT_TRUE(wait_for_chat({"login name=[bob] password=[secret]", ""}))
+    EXPECT_TRUE(wait_for_chat({"login name=[b\u00F6b] password=[s\u00E9cret]", ""}))
         << joined(session->screen());
 }
 
