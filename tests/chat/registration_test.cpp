@@ -129,6 +129,7 @@ TEST(RegistrationThroughRegistrar, EntersEveryMessageHandlerOnce) {
         &gui, nullptr, nullptr);
 
     std::vector<int> types;
+    types.reserve(entered.size());
     for (const auto& entry : entered) {
         types.push_back(entry.first);
     }

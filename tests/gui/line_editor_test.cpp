@@ -200,7 +200,7 @@ TEST_F(LineEditorTest, NoKeyPutsAControlOrColourByteIntoTheLine) {
         const auto value = static_cast<unsigned char>(byte);
         EXPECT_TRUE(is_typed_byte(value)) << "byte " << static_cast<int>(value);
     }
-    EXPECT_NE(editor.line().find("\xE9"), std::string::npos);
+    EXPECT_NE(editor.line().find('\xE9'), std::string::npos);
 }
 
 struct EditingCase {
