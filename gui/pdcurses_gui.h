@@ -108,6 +108,7 @@ private:
     std::vector<int> read_keys();
     void handle_key(int key);
     void submit_lines();
+    std::vector<std::string> names_to_complete() const;
     void repaint_everything();
     void show_input_line();
 

@@ -8,6 +8,9 @@
 #include <chrono>
 #include <ctime>
 #include <functional>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "gui/curses_api.h"
 #include "gui/latin1_text.h"
@@ -44,6 +47,12 @@ std::vector<int> key_codes_for(int kind, wint_t typed) {
         codes.push_back(static_cast<unsigned char>(byte));
     }
     return codes;
+}
+
+// Keys that mean something with Alt: bytes and a few editing keys.
+bool can_take_alt(int key) {
+    return (key >= 0 && key <= LAST_BYTE_KEY) || key == KEY_LEFT || key == KEY_RIGHT ||
+           key == KEY_BACKSPACE;
 }
 
 // Login prompt: waits for one key without holding up a request to leave (Ctrl-C at the prompt
@@ -118,18 +127,7 @@ bool has_pending_bytes(int descriptor) {
 }  // namespace
 
 void PDCursesGUI::take_control() {
-    // The user's own name is nobody to answer.
-    editor.set_completion_sources({[this] {
-                                       std::vector<std::string> names = completion_names();
-                                       const qvnetworklib::Client* connection = client.load();
-                                       if (connection != nullptr) {
-                                           const std::string own = connection->get_username();
-                                           names.erase(std::remove(names.begin(), names.end(), own),
-                                                       names.end());
-                                       }
-                                       return names;
-                                   },
-                                   command_names()});
+    editor.set_completion_sources({[this] { return names_to_complete(); }, command_names()});
     set_up_windows();
     wait_for_setup_complete();
     bool idle = false;
@@ -158,6 +156,17 @@ void PDCursesGUI::take_control() {
             handle_key(key);
         }
     }
+}
+
+// Input thread. The user's own name is nobody to answer.
+std::vector<std::string> PDCursesGUI::names_to_complete() const {
+    std::vector<std::string> names = completion_names();
+    const qvnetworklib::Client* connection = client.load();
+    if (connection != nullptr) {
+        const std::string& own = connection->get_username();
+        names.erase(std::remove(names.begin(), names.end(), own), names.end());
+    }
+    return names;
 }
 
 // Sleeps outside every lock until the terminal has input, the exit flag is set or the terminal
@@ -217,8 +226,11 @@ std::vector<int> PDCursesGUI::read_keys() {
         return {ESCAPE_KEY};
     }
     std::vector<int> codes = key_codes_for(next_kind, next);
-    if (!codes.empty()) {
+    if (!codes.empty() && can_take_alt(codes.front())) {
         codes.front() = alt(codes.front());
+    } else {
+        // An Escape typed just before a paste or a resize must not swallow either.
+        codes.insert(codes.begin(), ESCAPE_KEY);
     }
     return codes;
 }
