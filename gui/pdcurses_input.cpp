@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <cstdlib>
 #include <ctime>
+#include <cwchar>
 #include <functional>
 #include <optional>
 #include <string>
@@ -30,10 +32,12 @@ constexpr std::chrono::milliseconds FALLBACK_KEY_WAIT{100};
 // Shown for a control byte in the input line (only a saved history could hold one): one
 // column per byte, no escape sequence.
 constexpr wchar_t CONTROL_BYTE_MARK = L'?';
+// Stands for a byte the locale cannot decode: it is typed as "?".
+constexpr wint_t UNKNOWN_CHARACTER = 0xFFFD;
 // A bracketed paste whose end marker never comes ends after this much silence.
 constexpr std::chrono::milliseconds PASTE_SILENCE{1000};
 
-// The editor's key codes for one key read by wget_wch: a special key as it is, a character as
+// The editor's key codes for one key from read_character: a special key as it is, a character as
 // the game bytes it becomes (none, one, or an ASCII spelling of several).
 std::vector<int> key_codes_for(int kind, wint_t typed) {
     if (kind == KEY_CODE_YES) {
@@ -47,6 +51,26 @@ std::vector<int> key_codes_for(int kind, wint_t typed) {
         codes.push_back(static_cast<unsigned char>(byte));
     }
     return codes;
+}
+
+// Reads one key: KEY_CODE_YES with a curses key code, OK with a character, or ERR when no key
+// waits. In a single-byte locale (the C locale among them) curses' wide read would hold a byte
+// it cannot decode together with the keys after it, so bytes are read and decoded one by one.
+int read_character(WINDOW* window, wint_t& typed) {
+    if (MB_CUR_MAX > 1) {
+        return wget_wch(window, &typed);
+    }
+    const int key = wgetch(window);
+    if (key == ERR) {
+        return ERR;
+    }
+    if (key > LAST_BYTE_KEY) {
+        typed = static_cast<wint_t>(key);
+        return KEY_CODE_YES;
+    }
+    const wint_t decoded = btowc(key);
+    typed = decoded == WEOF ? UNKNOWN_CHARACTER : decoded;
+    return OK;
 }
 
 // Keys that mean something with Alt: bytes and a few editing keys.
@@ -70,7 +94,7 @@ std::optional<std::vector<int>> read_prompt_key(WINDOW* window, const ChatGUI& f
             wrefresh(window);
         }
         wint_t typed = 0;
-        const int kind = wget_wch(window, &typed);
+        const int kind = read_character(window, typed);
         if (kind != ERR) {
             return key_codes_for(kind, typed);
         }
@@ -213,7 +237,7 @@ bool PDCursesGUI::wait_for_input(
 std::vector<int> PDCursesGUI::read_keys() {
     const std::lock_guard<std::mutex> lock(screen_mutex);
     wint_t typed = 0;
-    const int kind = wget_wch(curses->input_window, &typed);
+    const int kind = read_character(curses->input_window, typed);
     if (kind == ERR) {
         return {};
     }
@@ -221,7 +245,7 @@ std::vector<int> PDCursesGUI::read_keys() {
         return key_codes_for(kind, typed);
     }
     wint_t next = 0;
-    const int next_kind = wget_wch(curses->input_window, &next);
+    const int next_kind = read_character(curses->input_window, next);
     if (next_kind == ERR) {
         return {ESCAPE_KEY};
     }

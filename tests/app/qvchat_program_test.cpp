@@ -41,9 +41,9 @@ protected:
     }
     pid_t program_id() const { return run.program_id(); }
 
-    void start_logged_in() {
+    void start_logged_in(const std::string& environment = "") {
         std::string failure;
-        ASSERT_TRUE(run.start_logged_in(failure)) << failure;
+        ASSERT_TRUE(run.start_logged_in(failure, environment)) << failure;
         terminal = &run.terminal();
     }
 
@@ -243,6 +243,16 @@ TEST_F(QvchatProgram, EditingKeysCompletionAndAccentsSendOnlyWhatIsShown) {
     EXPECT_EQ(std::string(chat[0].begin(), chat[0].begin() + 15), "hello big world");
     EXPECT_EQ(received(qvnetworklib::OUT_PM),
               std::vector<ByteVector>{bytes("Zo\xEB s\xFC\xDF EUR5")});
+    exit_and_expect_status(0);
+}
+
+// A terminal in the C locale has no letters beyond ASCII: what it cannot decode is typed as
+// "?", and the keys after it are not lost.
+TEST_F(QvchatProgram, KeysTheLocaleCannotDecodeBecomeQuestionMarks) {
+    start_logged_in("LC_ALL=C");
+    enter("/ann h\u00E9llo x");
+    ASSERT_TRUE(server.wait_for_count(qvnetworklib::OUT_PM, 1));
+    EXPECT_EQ(received(qvnetworklib::OUT_PM), std::vector<ByteVector>{bytes("ann h??llo x")});
     exit_and_expect_status(0);
 }
 

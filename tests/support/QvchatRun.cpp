@@ -70,9 +70,9 @@ void QvchatRun::start(const std::string& arguments, const std::string& environme
     session = std::make_unique<TmuxSession>(command, TERMINAL_COLUMNS, TERMINAL_ROWS);
 }
 
-bool QvchatRun::start_logged_in(std::string& failure) {
+bool QvchatRun::start_logged_in(std::string& failure, const std::string& environment) {
     const std::string greeting = "Welcome to the test server";
-    start();
+    start("test", environment);
     if (!server.wait_for_client()) {
         failure = "the program did not connect";
     } else if (!server.send_text(3, greeting)) {

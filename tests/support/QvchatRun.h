@@ -38,9 +38,10 @@ public:
     // Runs the program with `arguments`; `environment` (assignments such as "A=1 B=2") is given
     // to the program only.
     void start(const std::string& arguments = "test", const std::string& environment = "");
-    // Starts the program and lets the server speak first, so that the client logs in. False,
-    // with the reason in `failure`, when a step does not happen in time.
-    bool start_logged_in(std::string& failure);
+    // Starts the program (with `environment`, as start() takes it) and lets the server speak
+    // first, so that the client logs in. False, with the reason in `failure`, when a step does
+    // not happen in time.
+    bool start_logged_in(std::string& failure, const std::string& environment = "");
 
     TmuxSession& terminal() const { return *session; }
     std::string screen_text() const;
