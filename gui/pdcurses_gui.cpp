@@ -3,14 +3,13 @@
 #include <termios.h>
 
 #include <algorithm>
-#include <array>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <utility>
 
 #include "gui/curses_api.h"
-#include "gui/latin1_text.h"
+#include "gui/game_cell.h"
 #include "gui/terminal_modes.h"
 #include "gui/text_wrap.h"
 #include "gui/top_bar.h"
@@ -371,24 +370,17 @@ void PDCursesGUI::redraw_window(const std::vector<std::string>& shown, bool scro
 // terminal's own encoding.
 void PDCursesGUI::paint_chat_line(int row, const std::string& line, int inner_width) {
     WINDOW* window = curses->main_window;
-    wattrset(window, static_cast<int>(COLOR_PAIR(DEFAULT_PAIR)));
+    short pair = DEFAULT_PAIR;
     int column = 1;
     for (const char byte : line) {
-        const auto pair = color_pairs.find(static_cast<std::uint8_t>(byte));
-        if (pair != color_pairs.end()) {
-            wattrset(window, static_cast<int>(COLOR_PAIR(pair->second)));
+        const auto colour = color_pairs.find(static_cast<std::uint8_t>(byte));
+        if (colour != color_pairs.end()) {
+            pair = colour->second;
         } else if (!is_control_character(byte) && column <= inner_width) {
-            const std::array<wchar_t, 2> shown{shown_character(static_cast<unsigned char>(byte)),
-                                               L'\0'};
-            attr_t attributes = 0;
-            short color_pair = 0;
-            wattr_get(window, &attributes, &color_pair, nullptr);
-            cchar_t cell{};
-            setcchar(&cell, shown.data(), attributes, color_pair, nullptr);
+            const cchar_t cell = game_cell(static_cast<unsigned char>(byte), pair);
             mvwadd_wch(window, row, column++, &cell);
         }
     }
-    wattrset(window, static_cast<int>(COLOR_PAIR(DEFAULT_PAIR)));
 }
 
 // Paint thread, screen lock held.

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "gui/curses_api.h"
+#include "gui/game_cell.h"
 #include "gui/latin1_text.h"
 #include "gui/line_editor.h"
 #include "gui/pdcurses_gui.h"
@@ -29,9 +30,6 @@ constexpr int SIZE = 128;
 // How long the key loop waits before it looks again at the exit flag, only when the system
 // gave no exit event to wait on.
 constexpr std::chrono::milliseconds FALLBACK_KEY_WAIT{100};
-// Shown for a control byte in the input line (only a saved history could hold one): one
-// column per byte, no escape sequence.
-constexpr wchar_t CONTROL_BYTE_MARK = L'?';
 // Stands for a byte the locale cannot decode: it is typed as "?".
 constexpr wint_t UNKNOWN_CHARACTER = 0xFFFD;
 // A bracketed paste whose end marker never comes ends after this much silence.
@@ -111,16 +109,6 @@ bool is_field_byte(int key, bool masked) {
     return masked || is_typed_byte(key);
 }
 
-// Paints one byte of a line in one column, a Latin-1 letter as the terminal's character for it.
-void add_game_byte(WINDOW* window, char byte) {
-    const auto value = static_cast<unsigned char>(byte);
-    const wchar_t shown[] = {is_typed_byte(value) ? shown_character(value) : CONTROL_BYTE_MARK,
-                             L'\0'};
-    cchar_t cell{};
-    setcchar(&cell, shown, A_NORMAL, 0, nullptr);
-    wadd_wch(window, &cell);
-}
-
 // One key of a login field; true when it ends the field.
 bool add_prompt_key(WINDOW* window, std::string& field, int key, bool masked) {
     if (key == '\n' || key == '\r' || key == KEY_ENTER) {
@@ -137,7 +125,8 @@ bool add_prompt_key(WINDOW* window, std::string& field, int key, bool masked) {
         if (masked) {
             waddch(window, '*');
         } else {
-            add_game_byte(window, static_cast<char>(key));
+            const cchar_t cell = game_cell(static_cast<unsigned char>(key), 0);
+            wadd_wch(window, &cell);
         }
     }
     return false;
@@ -348,7 +337,8 @@ void PDCursesGUI::redraw_input_window(const InputView& input) {
     box(window, 0, 0);
     wmove(window, 1, 1);
     for (const char byte : input.text) {
-        add_game_byte(window, byte);
+        const cchar_t cell = game_cell(static_cast<unsigned char>(byte), 0);
+        wadd_wch(window, &cell);
     }
     painted_cursor_column = input.cursor_column;
     wnoutrefresh(window);
