@@ -1,6 +1,7 @@
 #include "gui/input_history.h"
 
-#include <boost/algorithm/string/find.hpp>
+#include <algorithm>
+#include <boost/algorithm/string/predicate.hpp>
 #include <locale>
 #include <utility>
 
@@ -45,18 +46,12 @@ std::optional<std::string> InputHistory::newer(const std::string& shown) {
 
 std::optional<std::size_t> InputHistory::find_back(const std::string& text,
                                                    std::size_t from) const {
-    if (lines.empty()) {
-        return std::nullopt;
-    }
-    for (std::size_t entry = std::min(from, lines.size() - 1);; --entry) {
-        if (!boost::algorithm::ifind_first(lines[entry], text, std::locale::classic()).empty() ||
-            text.empty()) {
+    for (std::size_t entry = std::min(from + 1, lines.size()); entry-- > 0;) {
+        if (boost::algorithm::icontains(lines[entry], text, std::locale::classic())) {
             return entry;
         }
-        if (entry == 0) {
-            return std::nullopt;
-        }
     }
+    return std::nullopt;
 }
 
 const std::vector<std::string>& InputHistory::entries() const {
