@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <deque>
 #include <fstream>
@@ -17,12 +16,6 @@ namespace qvchat2 {
 namespace {
 
 constexpr mode_t PRIVATE_FILE_MODE = 0600;
-
-// Only what the keyboard can put into a line: printable ASCII and the Latin-1 letters.
-bool is_typeable(char byte) {
-    const auto value = static_cast<unsigned char>(byte);
-    return (value >= ' ' && value < 0x7F) || value >= 0xA0;
-}
 
 bool write_all(int descriptor, const std::string& text) {
     std::size_t done = 0;
@@ -46,9 +39,6 @@ std::vector<std::string> load_input_history(const std::filesystem::path& file) {
     std::deque<std::string> newest;
     std::string line;
     while (read_text_line(in, line)) {
-        line.erase(
-            std::remove_if(line.begin(), line.end(), [](char byte) { return !is_typeable(byte); }),
-            line.end());
         newest.push_back(line);
         if (newest.size() > SAVED_HISTORY_ENTRIES) {
             newest.pop_front();

@@ -13,8 +13,7 @@ constexpr char INPUT_HISTORY_FILE[] = "input_history.txt";
 constexpr std::size_t SAVED_HISTORY_ENTRIES = 1000;
 
 // The entries of a saved history, oldest first, one per line of the file: the newest
-// SAVED_HISTORY_ENTRIES, each without the bytes that could not have been typed (control and
-// colour bytes). Nothing when the file cannot be read.
+// SAVED_HISTORY_ENTRIES. Nothing when the file cannot be read.
 std::vector<std::string> load_input_history(const std::filesystem::path& file);
 
 // Writes the newest SAVED_HISTORY_ENTRIES entries, one per line, readable by the user alone. The

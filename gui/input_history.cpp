@@ -5,9 +5,19 @@
 #include <locale>
 #include <utility>
 
+#include "gui/key_codes.h"
+
 namespace qvchat2gui {
 
 void InputHistory::set_entries(std::vector<std::string> entries) {
+    // A saved history is a file anybody could have edited: what the keyboard could not have
+    // typed does not come back into a line through it.
+    for (std::string& entry : entries) {
+        entry.erase(std::remove_if(
+                        entry.begin(), entry.end(),
+                        [](char byte) { return !is_typed_byte(static_cast<unsigned char>(byte)); }),
+                    entry.end());
+    }
     lines = std::move(entries);
     index = lines.size();
     draft.clear();

@@ -11,7 +11,8 @@ namespace qvchat2gui {
 // typed when the walk starts is kept as a draft, so that walking away from it loses nothing.
 class InputHistory {
 public:
-    // Replaces the entries (a saved history) and starts a new line behind them.
+    // Replaces the entries (a saved history), without the bytes that could not have been typed,
+    // and starts a new line behind them.
     void set_entries(std::vector<std::string> entries);
     // Adds a finished line (an empty one too); the walk starts again behind it.
     void add(const std::string& line);

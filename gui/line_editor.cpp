@@ -275,15 +275,14 @@ std::size_t LineEditor::history_position() const {
     return input_history.position();
 }
 
-std::string LineEditor::visible_text(int inner_width) const {
-    const std::size_t shown_width = to_size(inner_width);
+std::string LineEditor::visible_text() const {
     if (!held_paste.empty()) {
-        return paste_question(held_paste.size()).substr(0, shown_width);
+        return paste_question(held_paste.size()).substr(0, width);
     }
     if (search.active) {
-        return search_prompt().substr(0, shown_width);
+        return search_prompt().substr(0, width);
     }
-    return input_line.substr(std::min(view_offset, input_line.size()), shown_width);
+    return input_line.substr(std::min(view_offset, input_line.size()), width);
 }
 
 int LineEditor::cursor_column() const {

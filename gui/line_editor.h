@@ -41,9 +41,9 @@ public:
     const std::vector<std::string>& submitted_lines() const;
     const std::vector<std::string>& history() const;
     std::size_t history_position() const;
-    // The text shown in the box: a window's width of the line, or the prompt of a history
-    // search or of a held paste.
-    std::string visible_text(int inner_width) const;
+    // The text shown in the box, as wide as the inner width of the last key or fit: part of
+    // the line, or the prompt of a history search or of a held paste.
+    std::string visible_text() const;
     // Column of the cursor inside the box; 1 is the first byte shown.
     int cursor_column() const;
 

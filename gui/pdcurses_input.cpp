@@ -321,7 +321,7 @@ std::vector<std::string> PDCursesGUI::input_history() const {
 
 // Input thread: hands the line as it is to be shown to the paint thread.
 void PDCursesGUI::show_input_line() {
-    InputView view{editor.visible_text(input_inner_width), editor.cursor_column()};
+    InputView view{editor.visible_text(), editor.cursor_column()};
     {
         const boost::lock_guard<boost::mutex> lock(redraw_mutex);
         input_view = std::move(view);

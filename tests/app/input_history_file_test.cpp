@@ -39,14 +39,6 @@ TEST(InputHistoryFile, KeepsTheNewestEntriesPrivateAndReadsThemBack) {
     EXPECT_EQ(loaded.back(), "Zo\xEB says h\xE9llo");
 }
 
-TEST(InputHistoryFile, BytesThatCannotBeTypedAreDroppedWhenRead) {
-    const qvtest::TempDir folder;
-    const fs::path file = folder / "history";
-    qvtest::write_file(file, "a\x1b]0;title\x07z\r\n\x81red\x9a\n\tx\n");
-    EXPECT_EQ(qvchat2::load_input_history(file),
-              (std::vector<std::string>{"a]0;titlez", "red", "x"}));
-}
-
 TEST(InputHistoryFile, MissingOrUnwritablePlacesFailWithoutThrowing) {
     const qvtest::TempDir folder;
     EXPECT_TRUE(qvchat2::load_input_history(folder / "none").empty());

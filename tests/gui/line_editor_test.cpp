@@ -19,7 +19,7 @@ protected:
             press(static_cast<unsigned char>(byte));
         }
     }
-    std::string shown() const { return editor.visible_text(INNER_WIDTH); }
+    std::string shown() const { return editor.visible_text(); }
 
     LineEditor editor;
 };
@@ -265,7 +265,7 @@ TEST_F(LineEditorTest, TheCursorIsAlwaysWhereTheNextByteShows) {
         ASSERT_GE(column, 1) << "round " << round;
         ASSERT_LE(column, narrow + 1);
         editor.handle_key('Q', narrow);
-        const std::string shown = editor.visible_text(narrow);
+        const std::string shown = editor.visible_text();
         ASSERT_GE(editor.cursor_column(), 2) << "round " << round;
         ASSERT_EQ(shown[editor.cursor_column() - 2], 'Q') << "round " << round;
         editor.handle_key(KEY_BACKSPACE, narrow);
@@ -288,6 +288,11 @@ TEST_F(LineEditorTest, LeftPastTheEdgeOfALongLineScrollsItBack) {
     EXPECT_EQ(shown().substr(0, 2), "Q0");
     press(KEY_END);
     EXPECT_EQ(shown(), editor.line().substr(121 - INNER_WIDTH));
+}
+
+TEST_F(LineEditorTest, ASavedHistoryBringsBackNoByteThatCouldNotHaveBeenTyped) {
+    editor.set_history({"a\x1b]0;title\x07z", "\x81red\x9a", "\tx"});
+    EXPECT_EQ(editor.history(), (std::vector<std::string>{"a]0;titlez", "red", "x"}));
 }
 
 TEST_F(LineEditorTest, SearchBackThroughTheHistory) {
@@ -386,7 +391,7 @@ TEST_F(LineEditorTest, NarrowerWindowPullsTheCursorBack) {
     type(std::string(60, 'q'));
     EXPECT_EQ(editor.cursor_column(), 61);
     editor.fit_to_width(38);
-    EXPECT_EQ(editor.visible_text(38), std::string(38, 'q'));
+    EXPECT_EQ(editor.visible_text(), std::string(38, 'q'));
     EXPECT_EQ(editor.cursor_column(), 39);
 }
 
