@@ -8,6 +8,7 @@
 
 #include "app/config.h"
 #include "app/connection_notices.h"
+#include "app/display_options.h"
 #include "app/fault_report.h"
 #include "app/input_history_file.h"
 #include "app/linux.h"
@@ -104,11 +105,19 @@ qvchat2::Settings read_settings(const qvnetworklib::ServerInfo& server) {
     return settings;
 }
 
-std::unique_ptr<qvchat2gui::ChatGUI> make_front_end() {
+std::unique_ptr<qvchat2gui::ChatGUI> make_front_end(
+    const qvchat2gui::DisplaySettings& display_settings) {
     if (qvnetworklib::DEBUG) {
         return std::make_unique<qvchat2gui::DebugGUI>();
     }
-    return std::make_unique<qvchat2gui::PDCursesGUI>();
+    return std::make_unique<qvchat2gui::PDCursesGUI>(display_settings);
+}
+
+// The status line's word for a change of the connection.
+qvchat2gui::ConnectionState state_after(const qvnetworklib::ConnectionStatus& status) {
+    return status.kind == qvnetworklib::ConnectionStatus::Kind::CONNECTED
+               ? qvchat2gui::ConnectionState::connected
+               : qvchat2gui::ConnectionState::offline;
 }
 
 void read_credentials(const qvchat2::Settings& settings, const qvchat2gui::ChatGUI& front_end,
@@ -123,6 +132,7 @@ void read_credentials(const qvchat2::Settings& settings, const qvchat2gui::ChatG
 
 // Returns the lines the user entered, for saving.
 std::vector<std::string> run_online(RunObjects& run, qvchat2::LoginRefusal& login_refusal,
+                                    const std::string& server_name,
                                     const qvnetworklib::ServerInfo& server,
                                     const std::string& username, const std::string& password) {
     qvnetworklib::Client client(username, password, server);
@@ -130,12 +140,14 @@ std::vector<std::string> run_online(RunObjects& run, qvchat2::LoginRefusal& logi
     qvchat2gui::ChatGUI* front_end = run.front_end.get();
 
     front_end->set_client(&client);
-    client.set_status_callback([front_end](const qvnetworklib::ConnectionStatus& status) {
-        const std::string notice = qvchat2::connection_notice(status);
-        if (!notice.empty()) {
-            front_end->add_chat_line(qvchat2gui::server_line(notice));
-        }
-    });
+    client.set_status_callback(
+        [front_end, server_name](const qvnetworklib::ConnectionStatus& status) {
+            front_end->set_connection_state(state_after(status), server_name);
+            const std::string notice = qvchat2::connection_notice(status);
+            if (!notice.empty()) {
+                front_end->add_chat_line(qvchat2gui::server_line(notice));
+            }
+        });
     qvchat2::register_chat_handlers(client, front_end, run.logger.get(), run.afk_state.get(),
                                     &login_refusal);
     front_end->add_callback("loc", [front_end, &client](const std::string&) {
@@ -143,6 +155,7 @@ std::vector<std::string> run_online(RunObjects& run, qvchat2::LoginRefusal& logi
                               [](qvnetworklib::Client& connected) { return connected.send_loc(); });
     });
 
+    front_end->set_connection_state(qvchat2gui::ConnectionState::connecting, server_name);
     network.start();
     front_end->take_control();
 
@@ -171,6 +184,8 @@ int main(int argc, char** argv) {
     // Read before the screen is taken over, so that a warning about the value stays readable.
     const qvchat2::LoggingType logging_type =
         qvchat2::logging_type_from_settings(settings, std::cerr);
+    const qvchat2gui::DisplaySettings display_settings =
+        qvchat2::read_display_settings(settings, std::cerr);
 
     const auto history_path = input_history_path(settings, server);
     std::optional<std::vector<std::string>> history;
@@ -180,7 +195,7 @@ int main(int argc, char** argv) {
     std::string username;
     std::string password;
     try {
-        run.front_end = make_front_end();
+        run.front_end = make_front_end(display_settings);
         run.errors_to_chat = std::make_unique<qvchat2gui::StderrToChat>(*run.front_end);
         qvchat2gui::ChatGUI* front_end = run.front_end.get();
         run.signal_watcher =
@@ -192,7 +207,7 @@ int main(int argc, char** argv) {
             if (history_path) {
                 run.front_end->set_input_history(qvchat2::load_input_history(*history_path));
             }
-            history = run_online(run, login_refusal, server, username, password);
+            history = run_online(run, login_refusal, server_name, server, username, password);
         }
     } catch (...) {
         // Everything is released first: the message must land on a restored terminal.

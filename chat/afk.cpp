@@ -9,7 +9,7 @@ namespace qvchat2 {
 
 AfkState::AfkState(const std::string& afk_message, bool afk_local, unsigned short auto_afk_time,
                    qvchat2gui::ChatGUI* gui, Duration minute)
-    : respond_local(afk_local), afk_message(afk_message) {
+    : respond_local(afk_local), front_end(gui), afk_message(afk_message) {
     if (auto_afk_time == 0) {
         return;
     }
@@ -41,7 +41,7 @@ bool AfkState::set_afk(bool value) {
     }
     {
         const std::lock_guard<std::mutex> lock(state_lock);
-        afk = false;
+        change_flag(false);
         answered.clear();
     }
     if (timer) {
@@ -96,7 +96,15 @@ void AfkState::go_away() {
     if (!afk) {
         answered.clear();
     }
-    afk = true;
+    change_flag(true);
+}
+
+void AfkState::change_flag(bool value) {
+    const bool changed = afk != value;
+    afk = value;
+    if (changed && front_end != nullptr) {
+        front_end->set_away(value);
+    }
 }
 
 void do_afk_reply(AfkState* afk, qvnetworklib::Client* client, const std::string& name) {

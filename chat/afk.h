@@ -32,7 +32,8 @@ public:
     using Duration = Timer::Duration;
 
     // Starts the idle countdown at once; an `auto_afk_time` of 0 minutes means no countdown, only
-    // the "afk" command. `minute` is the length of one minute; tests shorten it.
+    // the "afk" command. `minute` is the length of one minute; tests shorten it. `gui` (when
+    // given) hears of every change of the flag.
     AfkState(const std::string& afk_message, bool afk_local, unsigned short auto_afk_time,
              qvchat2gui::ChatGUI* gui, Duration minute = boost::chrono::minutes(1));
     // Stops the countdown before anything it uses goes away.
@@ -65,8 +66,12 @@ public:
 private:
     // Sets the flag; coming from present, a new away period begins. Needs state_lock.
     void go_away();
+    // Sets the flag and tells the front-end when it changed. Needs state_lock, which keeps the
+    // front-end's picture in the order of the changes.
+    void change_flag(bool value);
 
     const bool respond_local;
+    qvchat2gui::ChatGUI* const front_end;
     mutable std::mutex state_lock;  // guards afk, afk_message and answered
     bool afk = false;
     std::string afk_message;

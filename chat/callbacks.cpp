@@ -28,6 +28,8 @@ struct DisplayLine {
     std::string text;
     bool speaker_text = false;
     LogMessageType log_type = CHAT_MESSAGE;
+    // What the kind of line alone asks of the user's attention.
+    qvchat2gui::Attention attention = qvchat2gui::Attention::none;
 };
 
 std::string color(std::uint8_t code) {
@@ -46,21 +48,38 @@ DisplayLine build_line(const std::string& name, unsigned char channel, const std
         return {off + "[" + name + " @ " + std::to_string(joined->number) + "]: " + message};
     }
     if (channel == GM_CHANNEL && !name.empty()) {
-        return {color(qvchat2gui::GM_COLOR) + "#GM from " + name + ": " + message};
+        return {color(qvchat2gui::GM_COLOR) + "#GM from " + name + ": " + message, false,
+                CHAT_MESSAGE, qvchat2gui::Attention::for_user};
     }
     if (is_channel_code(channel)) {
         return {"[" + name + "]: " + message};
     }
     if (channel == PM_CHANNEL) {
-        const char* direction = (state & CHAT_PM_SENT) != 0 ? "to" : "from";
-        return {color(qvchat2gui::PM_COLOR) + "[PM " + direction + " " + name + ": " + message +
-                "]"};
+        const bool sent = (state & CHAT_PM_SENT) != 0;
+        return {color(qvchat2gui::PM_COLOR) + "[PM " + (sent ? "to" : "from") + " " + name + ": " +
+                    message + "]",
+                false, CHAT_MESSAGE,
+                sent ? qvchat2gui::Attention::none : qvchat2gui::Attention::private_message};
     }
     if (!name.empty()) {
         const char* separator = (state & CHAT_NO_COLON) != 0 ? " " : ": ";
         return {name + separator + message, true};
     }
     return {color(qvchat2gui::SERVER_COLOR) + message, false, SERVER_MESSAGE};
+}
+
+// The user's own lines and the server's echoes of them never call for attention; a speaker line
+// calls for it when it names the user.
+qvchat2gui::Attention attention_for(const DisplayLine& line, const std::string& name,
+                                    const std::string& message, const std::string& username,
+                                    bool own_activity) {
+    if (own_activity || name == username) {
+        return qvchat2gui::Attention::none;
+    }
+    if (line.speaker_text && contains_insensitive(message, username)) {
+        return qvchat2gui::Attention::for_user;
+    }
+    return line.attention;
 }
 
 }  // namespace
@@ -113,7 +132,8 @@ void on_text(ChatGUI* gui, Logger* logger, qvnetworklib::Client* client, AfkStat
             do_afk_reply(afk, client, name);
         }
     }
-    gui->add_chat_line(line.text);
+    gui->add_highlighted_line(line.text,
+                              attention_for(line, name, message, username, own_activity));
 }
 
 bool contains_insensitive(const std::string& text, const std::string& pattern) {
@@ -159,6 +179,8 @@ void assign_channels(ChatGUI* gui, qvnetworklib::Client* /*client*/,
 }
 
 void gui_assign_channels(ChatGUI* gui) {
+    const std::uint32_t active = channel_table().active_number();
+    gui->set_active_channel(active == 0 ? std::nullopt : std::optional<unsigned int>(active));
     gui->set_channel_list(channel_table().numbers());
 }
 

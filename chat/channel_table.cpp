@@ -36,4 +36,9 @@ std::vector<unsigned int> ChannelTable::numbers() const {
     return numbers;
 }
 
+std::uint32_t ChannelTable::active_number() const {
+    const std::lock_guard<std::mutex> lock(channels_lock);
+    return active_channel;
+}
+
 }  // namespace qvchat2

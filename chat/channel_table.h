@@ -26,6 +26,8 @@ public:
 
     // The channel numbers in ascending order of code.
     std::vector<unsigned int> numbers() const;
+    // The active channel's number; 0 before any channel was marked active.
+    std::uint32_t active_number() const;
 
 private:
     static constexpr std::uint8_t FIRST_CHANNEL_CODE = 5;

@@ -12,6 +12,10 @@ namespace qvchat2gui {
 
 namespace {
 
+// Shown after the list of commands: what the list does not tell.
+constexpr char HELP_KEYS_LINE[] =
+    "Private message: /name text. Scroll: Page Up, Page Down. Keys: see README.";
+
 // Only A to Z change, whatever locale the process runs in.
 std::string lowercase_ascii(std::string word) {
     for (char& byte : word) {
@@ -65,6 +69,24 @@ std::vector<unsigned int> ChatGUI::get_channel_list() const {
     const std::lock_guard<std::mutex> lock(channel_list_mutex);
     return channel_list;
 }
+
+std::optional<unsigned int> ChatGUI::get_active_channel() const {
+    const std::lock_guard<std::mutex> lock(channel_list_mutex);
+    return active_channel;
+}
+
+void ChatGUI::set_active_channel(std::optional<unsigned int> channel) {
+    const std::lock_guard<std::mutex> lock(channel_list_mutex);
+    active_channel = channel;
+}
+
+void ChatGUI::add_highlighted_line(const std::string& line, Attention /*attention*/) {
+    add_chat_line(line);
+}
+
+void ChatGUI::set_connection_state(ConnectionState /*state*/, const std::string& /*server_name*/) {}
+
+void ChatGUI::set_away(bool /*away*/) {}
 
 void ChatGUI::add_callback(const std::string& word, const CommandHandler& handler) {
     callbacks.emplace(word, handler);
@@ -180,6 +202,7 @@ void ChatGUI::show_help(const std::string& /*argument*/) {
         text += (index > 0 ? ", #" : "#") + names[index];
     }
     add_chat_line(text);
+    add_chat_line(HELP_KEYS_LINE);
 }
 
 }  // namespace qvchat2gui

@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,13 @@ constexpr std::uint8_t GM_COLOR = 25;
 constexpr char NOT_CONNECTED_NOTICE[] = "Not connected: the line was not sent.";
 constexpr char TOO_LONG_NOTICE[] = "The line is too long to send.";
 constexpr char NOT_READING_NOTICE[] = "The server is not reading; the line was not sent.";
+
+// How much a shown line asks for the user's attention: a line that names the user and a GM
+// message are for the user; a private message received is that and more.
+enum class Attention : std::uint8_t { none, for_user, private_message };
+
+// What the front-end knows of the connection, for its status line.
+enum class ConnectionState : std::uint8_t { unknown, connecting, connected, offline };
 
 // A channel number above this is a guild channel.
 constexpr std::uint32_t GUILD_CUTOFF = 1000000;
@@ -64,6 +72,16 @@ public:
     virtual void set_client(qvnetworklib::Client* client) = 0;
     virtual void update_clock(unsigned short minutes) = 0;
     virtual void set_channel_list(const std::vector<unsigned int>& channels);
+
+    // Shows a line as add_chat_line does and, when it is for the user, makes it stand out. A
+    // front-end that cannot show that shows the plain line.
+    virtual void add_highlighted_line(const std::string& line, Attention attention);
+    // The state of the connection to the server named `server_name`, and whether the user is
+    // away, for a front-end with a status line (any thread).
+    virtual void set_connection_state(ConnectionState state, const std::string& server_name);
+    virtual void set_away(bool away);
+    // The channel the server marks as active; set before the channel list it belongs to.
+    void set_active_channel(std::optional<unsigned int> channel);
 
     // The first handler entered for a word stays. Typed words are lowercased before the
     // look-up, so only lower-case words can be reached. Only before take_control().
@@ -102,13 +120,15 @@ public:
 
 protected:
     std::vector<unsigned int> get_channel_list() const;
+    std::optional<unsigned int> get_active_channel() const;
     // Becomes readable once the exit flag is set, so that a key loop can sleep in poll() until
     // there is a key or a request to leave. -1 when the system gave no descriptor.
     int exit_event_descriptor() const;
 
 private:
-    mutable std::mutex channel_list_mutex;  // guards channel_list
+    mutable std::mutex channel_list_mutex;  // guards channel_list and active_channel
     std::vector<unsigned int> channel_list;
+    std::optional<unsigned int> active_channel;
     std::map<std::string, CommandHandler> callbacks;
     RecentNames recent_names;
     std::function<std::vector<std::string>()> nearby_names;

@@ -6,10 +6,10 @@
 
 namespace qvchat2gui {
 
-cchar_t game_cell(unsigned char byte, short color_pair) {
+cchar_t game_cell(unsigned char byte, short color_pair, attr_t attributes) {
     const std::array<wchar_t, 2> shown{shown_character(byte), L'\0'};
     cchar_t cell{};
-    setcchar(&cell, shown.data(), A_NORMAL, color_pair, nullptr);
+    setcchar(&cell, shown.data(), attributes, color_pair, nullptr);
     return cell;
 }
 

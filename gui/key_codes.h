@@ -38,5 +38,8 @@ constexpr int PASTE_START_KEY = 0x1000;
 constexpr int PASTE_END_KEY = 0x1001;
 constexpr int CTRL_LEFT_KEY = 0x1002;
 constexpr int CTRL_RIGHT_KEY = 0x1003;
+// The mouse wheel, when the front-end asked for mouse events.
+constexpr int WHEEL_UP_KEY = 0x1004;
+constexpr int WHEEL_DOWN_KEY = 0x1005;
 
 }  // namespace qvchat2gui

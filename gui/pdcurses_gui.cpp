@@ -3,16 +3,20 @@
 #include <termios.h>
 
 #include <algorithm>
+#include <array>
+#include <climits>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
+#include <cwchar>
 #include <utility>
 
 #include "gui/curses_api.h"
 #include "gui/game_cell.h"
 #include "gui/terminal_modes.h"
 #include "gui/text_wrap.h"
-#include "gui/top_bar.h"
+#include "gui/time_stamp.h"
 #include "gui/ui_exception.h"
 #include "gui/window_layout.h"
 
@@ -22,13 +26,17 @@ namespace {
 
 constexpr int MIN_COLOR_PAIRS = 6;
 constexpr short DEFAULT_PAIR = 1;
+constexpr short GM_PAIR = 3;
 constexpr short GREY_PAIR = 4;
+// Colours from 8 up are the bright ones; a terminal with fewer has no grey of its own.
+constexpr int BRIGHT_COLORS = 16;
 // A lone Escape key would hold the screen lock for curses' default second.
 constexpr int ESCAPE_DELAY_MS = 25;
-constexpr short GREY_LEVEL = 750;
 constexpr char SCROLLED_BACK_NOTE[] = " more below: Page Down ";
 // Shortest time between two repaints of the chat window (at most 50 a second).
 constexpr int MIN_REPAINT_INTERVAL_MS = 20;
+// Shortest time between two bells.
+constexpr std::chrono::seconds BELL_INTERVAL{1};
 
 void draw_box(WINDOW* window) {
     box(window, 0, 0);
@@ -48,9 +56,51 @@ void turn_off_flow_control() {
     }
 }
 
+// no-color.org: set and not empty.
+bool colours_switched_off() {
+    const char* no_color = std::getenv("NO_COLOR");  // NOLINT(concurrency-mt-unsafe)
+    return no_color != nullptr && *no_color != '\0';
+}
+
+// The ellipsis that ends a cut text: one character where the locale can write it.
+std::wstring ellipsis_for_locale() {
+    std::mbstate_t state{};
+    std::array<char, MB_LEN_MAX> bytes{};
+    return std::wcrtomb(bytes.data(), L'\u2026', &state) == static_cast<std::size_t>(-1)
+               ? std::wstring(L"...")
+               : std::wstring(L"\u2026");
+}
+
+// " 12 new lines, 2 for you: Page Down ", or the plain note when nothing came since the view
+// was scrolled back.
+std::string scrolled_back_note(const UnseenCount& unseen) {
+    if (unseen.lines == 0) {
+        return SCROLLED_BACK_NOTE;
+    }
+    std::string note =
+        " " + std::to_string(unseen.lines) + (unseen.lines == 1 ? " new line" : " new lines");
+    if (unseen.for_user > 0) {
+        note += ", " + std::to_string(unseen.for_user) + " for you";
+    }
+    return note + ": Page Down ";
+}
+
+attr_t attention_attributes(Attention attention) {
+    switch (attention) {
+        case Attention::private_message:
+            return A_BOLD | A_REVERSE;
+        case Attention::for_user:
+            return A_BOLD;
+        case Attention::none:
+            break;
+    }
+    return A_NORMAL;
+}
+
 }  // namespace
 
-PDCursesGUI::PDCursesGUI() : curses(std::make_unique<CursesScreen>()), chat_lines(0, 0) {
+PDCursesGUI::PDCursesGUI(const DisplaySettings& settings)
+    : curses(std::make_unique<CursesScreen>()), chat_lines(0, 0), settings(settings) {
     // Box lines and the terminal's encoding follow the user's locale. Both calls below run
     // before this object starts its thread, as front-ends are built during start-up.
     std::setlocale(LC_CTYPE, "");                // NOLINT(concurrency-mt-unsafe)
@@ -68,15 +118,20 @@ PDCursesGUI::PDCursesGUI() : curses(std::make_unique<CursesScreen>()), chat_line
         turn_off_flow_control();
         set_escdelay(ESCAPE_DELAY_MS);
         define_editing_keys();
-        if (has_colors() == FALSE) {
+        ellipsis = ellipsis_for_locale();
+        // Without colours none is needed either.
+        const bool use_colours = !colours_switched_off();
+        if (use_colours && has_colors() == FALSE) {
             throw UIFaultException("Terminal requires color support.");
         }
-        start_color();
-        if (COLOR_PAIRS <= MIN_COLOR_PAIRS) {
+        if (use_colours) {
+            start_color();
+        }
+        if (use_colours && COLOR_PAIRS <= MIN_COLOR_PAIRS) {
             throw UIFaultException("Needs at least " + std::to_string(MIN_COLOR_PAIRS) +
                                    " color pairs; we have " + std::to_string(COLOR_PAIRS));
         }
-        start_colors();
+        start_colors(use_colours);
         set_bracketed_paste(true);
         const WindowLayout layout(LINES, COLS);
         chat_lines.resize(layout.columns, layout.chat_rows());
@@ -101,7 +156,18 @@ PDCursesGUI::~PDCursesGUI() {
     end_curses();
 }
 
-void PDCursesGUI::start_colors() {
+// The pairs are made from the terminal's own colours; the palette is never changed, so the
+// user's theme stays as it is during the run and after it. Without colours every colour byte
+// still takes no column and selects the terminal's default colours.
+void PDCursesGUI::start_colors(bool use_colours) {
+    if (!use_colours) {
+        for (const std::uint8_t byte :
+             {DEFAULT_COLOR, std::uint8_t{0x81}, std::uint8_t{2}, std::uint8_t{9}, std::uint8_t{16},
+              std::uint8_t{23}, GM_COLOR, OFF_CHANNEL_COLOR, PM_COLOR, SERVER_COLOR}) {
+            color_pairs[byte] = 0;
+        }
+        return;
+    }
     init_pair(1, COLOR_WHITE, COLOR_BLACK);
     color_pairs[DEFAULT_COLOR] = 1;
     color_pairs[0x81] = 1;
@@ -109,14 +175,14 @@ void PDCursesGUI::start_colors() {
     for (const std::uint8_t byte : {2, 9, 16, 23}) {
         color_pairs[byte] = 2;
     }
-    init_pair(3, COLOR_BLUE, COLOR_BLACK);
-    color_pairs[GM_COLOR] = 3;
-    if (COLORS >= COLOR_GREY && init_color(COLOR_GREY, GREY_LEVEL, GREY_LEVEL, GREY_LEVEL) == OK &&
-        init_pair(GREY_PAIR, COLOR_GREY, COLOR_BLACK) == OK) {
+    init_pair(GM_PAIR, COLOR_BLUE, COLOR_BLACK);
+    color_pairs[GM_COLOR] = GM_PAIR;
+    if (COLORS >= BRIGHT_COLORS && init_pair(GREY_PAIR, COLOR_GREY, COLOR_BLACK) == OK) {
         color_pairs[OFF_CHANNEL_COLOR] = GREY_PAIR;
     } else {
         color_pairs[OFF_CHANNEL_COLOR] = DEFAULT_PAIR;
     }
+    stamp_pair = color_pairs.at(OFF_CHANNEL_COLOR);
     init_pair(5, COLOR_MAGENTA, COLOR_BLACK);
     color_pairs[PM_COLOR] = 5;
     init_pair(6, COLOR_GREEN, COLOR_BLACK);
@@ -140,11 +206,20 @@ void PDCursesGUI::end_curses() {
 }
 
 void PDCursesGUI::add_chat_line(const std::string& line) {
+    add_highlighted_line(line, Attention::none);
+}
+
+void PDCursesGUI::add_highlighted_line(const std::string& line, Attention attention) {
+    const std::string stamp =
+        settings.timestamps ? local_time_stamp(std::time(nullptr)) : std::string();
+    const bool ring = settings.bell && attention != Attention::none;
     bool already_pending = false;
     {
         const boost::lock_guard<boost::mutex> lock(redraw_mutex);
-        chat_lines.add(line);
+        chat_lines.add(line, attention, stamp);
         already_pending = std::exchange(redraw_pending.chat, true);
+        // The bell is rung with the next repaint of the chat, which comes within its interval.
+        redraw_pending.bell = redraw_pending.bell || ring;
     }
     // A repaint already asked for comes in its time: waking the paint thread for every line of
     // a flood would cost more than the lines themselves.
@@ -171,6 +246,23 @@ void PDCursesGUI::set_channel_list(const std::vector<unsigned int>& channels) {
     queue_paint(&PaintRequest::top_bar);
 }
 
+void PDCursesGUI::set_connection_state(ConnectionState state, const std::string& server_name) {
+    {
+        const boost::lock_guard<boost::mutex> lock(redraw_mutex);
+        status.connection = state;
+        status.server_name = server_name;
+    }
+    queue_paint(&PaintRequest::top_bar);
+}
+
+void PDCursesGUI::set_away(bool away) {
+    {
+        const boost::lock_guard<boost::mutex> lock(redraw_mutex);
+        status.away = away;
+    }
+    queue_paint(&PaintRequest::top_bar);
+}
+
 void PDCursesGUI::set_up_windows() {
     int columns = 0;
     int rows = 0;
@@ -179,6 +271,11 @@ void PDCursesGUI::set_up_windows() {
         lay_out_windows();
         columns = COLS;
         rows = main_height - 2;
+        if (settings.mouse) {
+            // Only the wheel: clicks and drags would gain nothing here.
+            mousemask(BUTTON4_PRESSED | BUTTON5_PRESSED, nullptr);
+            mouseinterval(0);
+        }
     }
     resize_scroll_back(columns, rows);
     add_chat_line("");
@@ -302,23 +399,32 @@ PDCursesGUI::PaintJob PDCursesGUI::take_paint_job(bool chat_due) {
     PaintJob job;
     PaintRequest& due = redraw_pending;
     const bool everything = due.stop || due.layout;
-    job.parts = {due.stop, due.layout, everything || chat_due, everything || due.top_bar,
-                 everything || due.input_line};
+    job.parts = {due.stop,
+                 due.layout,
+                 everything || chat_due,
+                 everything || due.top_bar,
+                 everything || due.input_line,
+                 chat_due && due.bell};
     if (job.parts.chat) {
         job.chat_lines = chat_lines.visible_lines();
         job.scrolled_back = chat_lines.is_scrolled_back();
+        job.unseen = chat_lines.unseen();
     }
     if (job.parts.top_bar) {
         job.clock_text = clock_text;
         job.channels = get_channel_list();
+        job.active_channel = get_active_channel();
+        job.status = status;
     }
     if (job.parts.input_line) {
         job.input = input_view;
     }
-    // A chat repaint that is not due yet stays asked for.
+    // A chat repaint that is not due yet stays asked for, with its bell.
     const bool chat_waits = due.chat && !job.parts.chat;
+    const bool bell_waits = due.bell && !job.parts.bell;
     due = PaintRequest{};
     due.chat = chat_waits;
+    due.bell = bell_waits;
     return job;
 }
 
@@ -332,27 +438,47 @@ void PDCursesGUI::paint(const PaintJob& job) {
         stop_like_ctrl_z();
     }
     if (job.parts.chat) {
-        redraw_window(job.chat_lines, job.scrolled_back);
+        redraw_window(job);
     }
     if (job.parts.top_bar) {
-        redraw_aux_window(job.clock_text, job.channels);
+        redraw_aux_window(job);
     }
     if (job.parts.input_line) {
         redraw_input_window(job.input);
     }
     focus_in_main();
+    if (job.parts.bell) {
+        ring_bell();
+    }
+}
+
+// Paint thread, screen lock held. Lines for the user that come close together ring once.
+void PDCursesGUI::ring_bell() {
+    const auto now = std::chrono::steady_clock::now();
+    if (last_bell.time_since_epoch().count() == 0 || now - last_bell >= BELL_INTERVAL) {
+        last_bell = now;
+        beep();
+    }
 }
 
 // Paint thread, screen lock held.
-void PDCursesGUI::redraw_window(const std::vector<std::string>& shown, bool scrolled_back) {
+void PDCursesGUI::redraw_window(const PaintJob& job) {
+    const std::vector<ShownLine>& shown = job.chat_lines;
     WINDOW* window = curses->main_window;
     werase(window);
-    wattrset(window, static_cast<int>(COLOR_PAIR(DEFAULT_PAIR)));
+    wattrset(window, static_cast<int>(COLOR_PAIR(color_pairs.at(DEFAULT_COLOR))));
     draw_box(window);
     const int inner_width = getmaxx(window) - 2;
     const int rows = std::max(main_height - 2, 0);
-    if (scrolled_back && inner_width > static_cast<int>(sizeof SCROLLED_BACK_NOTE)) {
-        mvwaddstr(window, main_height - 1, 2, SCROLLED_BACK_NOTE);
+    if (job.scrolled_back) {
+        // The count where it fits, else the plain note where that fits.
+        for (const std::string& note :
+             {scrolled_back_note(job.unseen), std::string(SCROLLED_BACK_NOTE)}) {
+            if (inner_width > static_cast<int>(note.size())) {
+                mvwaddstr(window, main_height - 1, 2, note.c_str());
+                break;
+            }
+        }
     }
     // The newest lines go to the lowest rows when there are more than fit.
     const std::size_t first =
@@ -364,38 +490,50 @@ void PDCursesGUI::redraw_window(const std::vector<std::string>& shown, bool scro
     wnoutrefresh(window);
 }
 
-// Screen lock held. Colour bytes switch the colour; other control bytes are not painted and
-// take no column, like everything beyond the window's width. Every other byte takes one column
-// and goes through the wide-character call, so that a Latin-1 letter reaches the terminal in the
-// terminal's own encoding.
-void PDCursesGUI::paint_chat_line(int row, const std::string& line, int inner_width) {
+// Screen lock held. The time stamp comes first, in grey. Colour bytes switch the colour; other
+// control bytes are not painted and take no column, like everything beyond the window's width.
+// Every other byte takes one column and goes through the wide-character call, so that a Latin-1
+// letter reaches the terminal in the terminal's own encoding. GM blue is bold, to be readable on
+// black.
+void PDCursesGUI::paint_chat_line(int row, const ShownLine& line, int inner_width) {
     WINDOW* window = curses->main_window;
-    short pair = DEFAULT_PAIR;
     int column = 1;
-    for (const char byte : line) {
+    for (const char byte : line.stamp) {
+        if (column <= inner_width) {
+            const cchar_t cell = game_cell(static_cast<unsigned char>(byte), stamp_pair);
+            mvwadd_wch(window, row, column++, &cell);
+        }
+    }
+    const attr_t highlight = attention_attributes(line.attention);
+    short pair = color_pairs.at(DEFAULT_COLOR);
+    attr_t attributes = highlight;
+    for (const char byte : line.text) {
         const auto colour = color_pairs.find(static_cast<std::uint8_t>(byte));
         if (colour != color_pairs.end()) {
             pair = colour->second;
+            attributes = highlight | (byte == static_cast<char>(GM_COLOR) ? A_BOLD : A_NORMAL);
         } else if (!is_control_character(byte) && column <= inner_width) {
-            const cchar_t cell = game_cell(static_cast<unsigned char>(byte), pair);
+            const cchar_t cell = game_cell(static_cast<unsigned char>(byte), pair, attributes);
             mvwadd_wch(window, row, column++, &cell);
         }
     }
 }
 
 // Paint thread, screen lock held.
-void PDCursesGUI::redraw_aux_window(const std::string& clock,
-                                    const std::vector<unsigned int>& channels) {
+void PDCursesGUI::redraw_aux_window(const PaintJob& job) {
     WINDOW* window = curses->aux_window;
     werase(window);
     draw_box(window);
-    const int width = getmaxx(window);
-    const int clock_column = width - static_cast<int>(clock.size()) - 1;
-    if (clock_column >= 1) {
-        mvwaddstr(window, 1, clock_column, clock.c_str());
+    const TopBarRow row =
+        lay_out_top_bar(getmaxx(window), channel_bar_text(job.channels, job.active_channel),
+                        status_text(job.status, ellipsis), job.clock_text, ellipsis);
+    if (!row.clock.empty()) {
+        mvwaddstr(window, 1, row.clock_column, row.clock.c_str());
     }
-    const std::string bar = channel_bar_text(channels);
-    mvwaddnstr(window, 1, 1, bar.c_str(), std::max(width - 2, 0));
+    if (!row.status.empty()) {
+        mvwaddwstr(window, 1, row.status_column, row.status.c_str());
+    }
+    mvwaddwstr(window, 1, 1, row.channels.c_str());
     wnoutrefresh(window);
 }
 

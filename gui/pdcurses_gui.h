@@ -6,6 +6,7 @@
 #include <boost/thread/thread.hpp>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -14,13 +15,16 @@
 #include <vector>
 
 #include "gui/common_gui.h"
+#include "gui/display_settings.h"
 #include "gui/line_editor.h"
 #include "gui/scroll_back.h"
 #include "gui/terminal_stop.h"
+#include "gui/top_bar.h"
 
 namespace qvchat2gui {
 
-// Curses colour number redefined as grey for chat from other channels.
+// The terminal's own colour 8 (bright black, a grey in every common theme), for chat from other
+// channels and time stamps. The palette itself is never changed.
 constexpr short COLOR_GREY = 8;
 
 struct CursesScreen;
@@ -38,6 +42,7 @@ struct PaintRequest {
     bool chat = false;
     bool top_bar = false;
     bool input_line = false;
+    bool bell = false;  // a line for the user came
 };
 
 // The full-screen front-end: a top bar with channels and clock, the chat window with its
@@ -54,8 +59,9 @@ struct PaintRequest {
 class PDCursesGUI : public ChatGUI {
 public:
     // Starts curses on the terminal named by TERM and the paint thread. Throws
-    // UIFaultException, with the terminal restored, when the terminal cannot be used.
-    PDCursesGUI();
+    // UIFaultException, with the terminal restored, when the terminal cannot be used. With
+    // NO_COLOR set and not empty no colour is used (and none is needed).
+    explicit PDCursesGUI(const DisplaySettings& settings = DisplaySettings());
     ~PDCursesGUI() override;
 
     PDCursesGUI(const PDCursesGUI&) = delete;
@@ -65,16 +71,21 @@ public:
     void prompt_login(std::string& username, std::string& password) const override;
     // Wraps the line into the scroll-back and asks the paint thread for a repaint.
     void add_chat_line(const std::string& line) override;
+    // As add_chat_line; a line for the user is painted in bold (a private message also in
+    // reverse video), counted while the view is scrolled back and rings the bell.
+    void add_highlighted_line(const std::string& line, Attention attention) override;
     // Sets up the windows and runs the key loop until the exit flag is set.
     void take_control() override;
     void set_client(qvnetworklib::Client* client) override;
     void update_clock(unsigned short minutes) override;
     void set_channel_list(const std::vector<unsigned int>& channels) override;
+    void set_connection_state(ConnectionState state, const std::string& server_name) override;
+    void set_away(bool away) override;
     void set_input_history(const std::vector<std::string>& entries) override;
     std::vector<std::string> input_history() const override;
 
 private:
-    void start_colors();
+    void start_colors(bool use_colours);
     void end_curses();
 
     void set_up_windows();
@@ -86,10 +97,13 @@ private:
     // What the paint thread copies, under redraw_mutex, of one change to the screen.
     struct PaintJob {
         PaintRequest parts;
-        std::vector<std::string> chat_lines;
+        std::vector<ShownLine> chat_lines;
         bool scrolled_back = false;
+        UnseenCount unseen;
         std::string clock_text;
         std::vector<unsigned int> channels;
+        std::optional<unsigned int> active_channel;
+        TopBarStatus status;
         InputView input;
     };
 
@@ -98,15 +112,18 @@ private:
     void paint_loop();
     PaintJob take_paint_job(bool chat_due);
     void paint(const PaintJob& job);
-    void redraw_window(const std::vector<std::string>& shown, bool scrolled_back);
-    void paint_chat_line(int row, const std::string& line, int inner_width);
-    void redraw_aux_window(const std::string& clock, const std::vector<unsigned int>& channels);
+    void redraw_window(const PaintJob& job);
+    void paint_chat_line(int row, const ShownLine& line, int inner_width);
+    void redraw_aux_window(const PaintJob& job);
+    void ring_bell();
     void redraw_input_window(const InputView& input);
     void focus_in_main();
 
     bool wait_for_input(std::optional<std::chrono::steady_clock::time_point> deadline) const;
     std::vector<int> read_keys();
+    std::vector<int> mouse_keys();
     void handle_key(int key);
+    void scroll_chat(const std::function<void(ScrollBack&)>& move);
     void submit_lines();
     std::vector<std::string> names_to_complete() const;
     void repaint_everything();
@@ -116,7 +133,9 @@ private:
     mutable std::mutex screen_mutex;  // guards every curses call and the fields up to it below
     std::unique_ptr<CursesScreen> curses;
     int main_height = 0;
-    int painted_cursor_column = 1;  // used by the paint thread only
+    // Used by the paint thread only.
+    int painted_cursor_column = 1;
+    std::chrono::steady_clock::time_point last_bell;
 
     boost::mutex setup_mutex;  // guards setup_complete
     boost::condition_variable setup_cond;
@@ -128,8 +147,13 @@ private:
     ScrollBack chat_lines;
     std::string clock_text;
     InputView input_view;
+    TopBarStatus status;
 
-    std::map<std::uint8_t, short> color_pairs;  // filled by the constructor, then only read
+    const DisplaySettings settings;
+    // Filled by the constructor, then only read.
+    std::map<std::uint8_t, short> color_pairs;
+    short stamp_pair = 0;
+    std::wstring ellipsis;
     std::atomic<qvnetworklib::Client*> client{nullptr};
 
     // Used by the input thread only.

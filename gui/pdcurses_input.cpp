@@ -34,6 +34,8 @@ constexpr std::chrono::milliseconds FALLBACK_KEY_WAIT{100};
 constexpr wint_t UNKNOWN_CHARACTER = 0xFFFD;
 // A bracketed paste whose end marker never comes ends after this much silence.
 constexpr std::chrono::milliseconds PASTE_SILENCE{1000};
+// Display lines one turn of the mouse wheel scrolls.
+constexpr std::size_t WHEEL_LINES = 3;
 
 // The editor's key codes for one key from read_character: a special key as it is, a character as
 // the game bytes it becomes (none, one, or an ASCII spelling of several).
@@ -230,6 +232,9 @@ std::vector<int> PDCursesGUI::read_keys() {
     if (kind == ERR) {
         return {};
     }
+    if (kind == KEY_CODE_YES && typed == KEY_MOUSE) {
+        return mouse_keys();
+    }
     if (kind != OK || typed != ESCAPE_KEY) {
         return key_codes_for(kind, typed);
     }
@@ -248,27 +253,38 @@ std::vector<int> PDCursesGUI::read_keys() {
     return codes;
 }
 
+// Screen lock held. Only the wheel means something; clicks are dropped.
+std::vector<int> PDCursesGUI::mouse_keys() {
+    MEVENT event{};
+    if (getmouse(&event) != OK) {
+        return {};
+    }
+    if ((event.bstate & BUTTON4_PRESSED) != 0) {
+        return {WHEEL_UP_KEY};
+    }
+    if ((event.bstate & BUTTON5_PRESSED) != 0) {
+        return {WHEEL_DOWN_KEY};
+    }
+    return {};
+}
+
 void PDCursesGUI::handle_key(int key) {
+    if (key == WHEEL_UP_KEY || key == WHEEL_DOWN_KEY) {
+        scroll_chat([key](ScrollBack& lines) {
+            key == WHEEL_UP_KEY ? lines.scroll_up(WHEEL_LINES) : lines.scroll_down(WHEEL_LINES);
+        });
+        return;
+    }
     switch (editor.handle_key(key, input_inner_width)) {
         case LineEditor::Outcome::submitted:
             submit_lines();
             return;
-        case LineEditor::Outcome::page_up: {
-            {
-                const boost::lock_guard<boost::mutex> lock(redraw_mutex);
-                chat_lines.page_up();
-            }
-            queue_main_redraw();
+        case LineEditor::Outcome::page_up:
+            scroll_chat([](ScrollBack& lines) { lines.page_up(); });
             break;
-        }
-        case LineEditor::Outcome::page_down: {
-            {
-                const boost::lock_guard<boost::mutex> lock(redraw_mutex);
-                chat_lines.page_down();
-            }
-            queue_main_redraw();
+        case LineEditor::Outcome::page_down:
+            scroll_chat([](ScrollBack& lines) { lines.page_down(); });
             break;
-        }
         case LineEditor::Outcome::resized:
             handle_resize();
             return;
@@ -285,12 +301,16 @@ void PDCursesGUI::handle_key(int key) {
     show_input_line();
 }
 
-void PDCursesGUI::submit_lines() {
+void PDCursesGUI::scroll_chat(const std::function<void(ScrollBack&)>& move) {
     {
         const boost::lock_guard<boost::mutex> lock(redraw_mutex);
-        chat_lines.follow_newest();
+        move(chat_lines);
     }
     queue_main_redraw();
+}
+
+void PDCursesGUI::submit_lines() {
+    scroll_chat([](ScrollBack& lines) { lines.follow_newest(); });
     show_input_line();
     // Commands may show text, which takes redraw_mutex: no lock is held here. The lines of a
     // paste go as if typed one by one, so a "#quit" among them ends the sending.

@@ -10,12 +10,16 @@ namespace qvchat2gui {
 
 ScrollBack::ScrollBack(int columns, int rows) : columns(columns), rows(rows) {}
 
-void ScrollBack::add(const std::string& text) {
+void ScrollBack::add(const std::string& text, Attention attention, const std::string& stamp) {
     const std::size_t count_before = display.size();
-    received.push_back(text);
-    append_wrapped(text);
-    if (offset > 0 && display.size() > count_before) {
-        offset += display.size() - count_before;
+    received.push_back({text, attention, stamp});
+    append_wrapped(received.back());
+    if (offset > 0) {
+        ++unseen_count.lines;
+        unseen_count.for_user += attention == Attention::none ? 0 : 1;
+        if (display.size() > count_before) {
+            offset += display.size() - count_before;
+        }
     }
     trim();
 }
@@ -26,7 +30,7 @@ void ScrollBack::resize(int new_columns, int new_rows) {
         columns = new_columns;
         display.clear();
         blank_lines = 0;
-        for (const std::string& text : received) {
+        for (const Received& text : received) {
             append_wrapped(text);
         }
     }
@@ -34,26 +38,43 @@ void ScrollBack::resize(int new_columns, int new_rows) {
 }
 
 void ScrollBack::page_up() {
-    offset = std::min(offset + view_rows(), max_offset());
+    scroll_up(view_rows());
 }
 
 void ScrollBack::page_down() {
-    offset -= std::min(offset, view_rows());
+    scroll_down(view_rows());
+}
+
+void ScrollBack::scroll_up(std::size_t lines) {
+    set_offset(std::min(offset + lines, max_offset()));
+}
+
+void ScrollBack::scroll_down(std::size_t lines) {
+    set_offset(offset - std::min(offset, lines));
 }
 
 void ScrollBack::follow_newest() {
-    offset = 0;
+    set_offset(0);
 }
 
 bool ScrollBack::is_scrolled_back() const {
     return offset > 0;
 }
 
-std::vector<std::string> ScrollBack::lines() const {
-    return {display.begin(), display.end()};
+UnseenCount ScrollBack::unseen() const {
+    return unseen_count;
 }
 
-std::vector<std::string> ScrollBack::visible_lines() const {
+std::vector<std::string> ScrollBack::lines() const {
+    std::vector<std::string> texts;
+    texts.reserve(display.size());
+    for (const ShownLine& line : display) {
+        texts.push_back(line.text);
+    }
+    return texts;
+}
+
+std::vector<ShownLine> ScrollBack::visible_lines() const {
     const std::size_t end = display.size() - offset;
     const std::size_t begin = end > view_rows() ? end - view_rows() : 0;
     return {display.begin() + static_cast<std::ptrdiff_t>(begin),
@@ -68,26 +89,41 @@ std::size_t ScrollBack::max_offset() const {
     return display.size() > view_rows() ? display.size() - view_rows() : 0;
 }
 
-// The same lines as word_wrap(text, display, ...) leaves, without its look at every kept line
-// for blank ones to remove while there are none: that look cost more than the rest of a line's
-// way to the screen.
-void ScrollBack::append_wrapped(const std::string& text) {
-    if (blank_lines > 0) {
-        // Wrapping removes blank lines anywhere in the list it is given: give it all of them.
-        std::vector<std::string> all(std::make_move_iterator(display.begin()),
-                                     std::make_move_iterator(display.end()));
-        word_wrap(text, all, wrap_width(columns));
-        display.assign(std::make_move_iterator(all.begin()), std::make_move_iterator(all.end()));
-        blank_lines = static_cast<std::size_t>(
-            std::count_if(display.begin(), display.end(), is_empty_string));
-        return;
+void ScrollBack::set_offset(std::size_t new_offset) {
+    offset = new_offset;
+    if (offset == 0) {
+        unseen_count = UnseenCount{};
+    }
+}
+
+// The same lines as word_wrap(text, display, ...) leaves: a text that is cut also removes every
+// blank line kept. The blank lines are counted, so that the look for them is made only when
+// there is one: that look cost more than the rest of a line's way to the screen.
+void ScrollBack::append_wrapped(const Received& received_text) {
+    const int full_width = wrap_width(columns);
+    // A window too narrow for a time stamp and text shows the text alone.
+    const bool stamped = !received_text.stamp.empty() && full_width > STAMP_WIDTH;
+    const int width = stamped ? full_width - STAMP_WIDTH : full_width;
+    if (blank_lines > 0 && cuts_text(received_text.text, width)) {
+        remove_blank_lines();
     }
     pieces.clear();
-    word_wrap(text, pieces, wrap_width(columns));
+    word_wrap(received_text.text, pieces, width);
+    const std::string continuation(stamped ? STAMP_WIDTH : 0, ' ');
+    bool first = true;
     for (std::string& piece : pieces) {
         blank_lines += is_empty_string(piece) ? 1 : 0;
-        display.push_back(std::move(piece));
+        const std::string& stamp = first && stamped ? received_text.stamp : continuation;
+        display.push_back({std::move(piece), stamp, received_text.attention});
+        first = false;
     }
+}
+
+void ScrollBack::remove_blank_lines() {
+    display.erase(std::remove_if(display.begin(), display.end(),
+                                 [](const ShownLine& line) { return is_empty_string(line.text); }),
+                  display.end());
+    blank_lines = 0;
 }
 
 void ScrollBack::trim() {
@@ -96,7 +132,8 @@ void ScrollBack::trim() {
             display.begin() + static_cast<std::ptrdiff_t>(display.size() - MAX_LEN);
         if (blank_lines > 0) {
             blank_lines -= static_cast<std::size_t>(
-                std::count_if(display.begin(), dropped_end, is_empty_string));
+                std::count_if(display.begin(), dropped_end,
+                              [](const ShownLine& line) { return is_empty_string(line.text); }));
         }
         display.erase(display.begin(), dropped_end);
     }
@@ -105,7 +142,7 @@ void ScrollBack::trim() {
     while (received.size() > MAX_LEN) {
         received.pop_front();
     }
-    offset = std::min(offset, max_offset());
+    set_offset(std::min(offset, max_offset()));
 }
 
 }  // namespace qvchat2gui

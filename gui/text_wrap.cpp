@@ -63,16 +63,21 @@ int wrap_width(int terminal_columns) {
     return std::max(terminal_columns - 3, bad_value);
 }
 
-void word_wrap(const std::string& text, std::vector<std::string>& lines, int width) {
-    const auto full_width = static_cast<std::size_t>(std::max(width, bad_value));
+bool cuts_text(const std::string& text, int width) {
     // A newline always breaks the line: painted, it would take no column and glue the words.
-    if (display_size(text) < full_width && std::none_of(text.begin(), text.end(), is_newline)) {
-        lines.push_back(text);
+    return width > bad_value && (display_size(text) >= static_cast<std::size_t>(width) ||
+                                 std::any_of(text.begin(), text.end(), is_newline));
+}
+
+void word_wrap(const std::string& text, std::vector<std::string>& lines, int width) {
+    if (!cuts_text(text, width)) {
+        // A terminal too narrow for any column shows nothing of a text that would need cutting.
+        if (width > bad_value) {
+            lines.push_back(text);
+        }
         return;
     }
-    if (full_width == 0) {
-        return;
-    }
+    const auto full_width = static_cast<std::size_t>(width);
     std::string carried;
     if (!text.empty() && text[0] != '\0' && is_control_character(text[0])) {
         carried = text.substr(0, 1);

@@ -16,6 +16,10 @@ bool is_empty_string(const std::string& text);
 // column kept free at the right, never below 0.
 int wrap_width(int terminal_columns);
 
+// Whether word_wrap cuts the text into pieces (and so also removes the blank lines of the list)
+// rather than appending it whole.
+bool cuts_text(const std::string& text, int width);
+
 // Appends the text to lines: whole when it shows fewer than width bytes and holds no newline,
 // else cut into pieces of at most width visible bytes, at the last space of a full piece and
 // at newlines (which are dropped). Continuation pieces start with the text's leading control byte

@@ -1,11 +1,41 @@
 #include "gui/top_bar.h"
 
+#include <algorithm>
 #include <iomanip>
 #include <sstream>
 
-#include "gui/common_gui.h"
+#include "gui/latin1_text.h"
 
 namespace qvchat2gui {
+
+namespace {
+
+// Blank columns between the parts of the bar.
+constexpr int GAP = 1;
+
+std::wstring widened(const std::string& text) {
+    std::wstring wide;
+    wide.reserve(text.size());
+    for (const char byte : text) {
+        wide += shown_character(static_cast<unsigned char>(byte));
+    }
+    return wide;
+}
+
+// `text` in at most `room` columns: whole, or cut to end in the ellipsis, or nothing at all
+// when not even the ellipsis fits.
+std::wstring fitted(const std::wstring& text, int room, const std::wstring& ellipsis) {
+    const auto columns = static_cast<std::size_t>(std::max(room, 0));
+    if (text.size() <= columns) {
+        return text;
+    }
+    if (ellipsis.size() > columns) {
+        return std::wstring();
+    }
+    return text.substr(0, columns - ellipsis.size()) + ellipsis;
+}
+
+}  // namespace
 
 std::string format_clock(unsigned short minutes) {
     std::ostringstream text;
@@ -14,13 +44,58 @@ std::string format_clock(unsigned short minutes) {
     return text.str();
 }
 
-std::string channel_bar_text(const std::vector<unsigned int>& channels) {
+std::string channel_bar_text(const std::vector<unsigned int>& channels,
+                             std::optional<unsigned int> active) {
     std::string text;
     for (const unsigned int channel : channels) {
-        text += channel > GUILD_CUTOFF ? "Guild" : std::to_string(channel);
+        const std::string name = channel > GUILD_CUTOFF ? "Guild" : std::to_string(channel);
+        text += channel == active ? "[" + name + "]" : name;
         text += " | ";
     }
     return text;
+}
+
+std::wstring status_text(const TopBarStatus& status, const std::wstring& ellipsis) {
+    std::wstring text;
+    switch (status.connection) {
+        case ConnectionState::connecting:
+            text = L"connecting" + ellipsis;
+            break;
+        case ConnectionState::connected:
+            text = widened(status.server_name);
+            break;
+        case ConnectionState::offline:
+            text = L"offline";
+            break;
+        case ConnectionState::unknown:
+            break;
+    }
+    if (status.away) {
+        text += text.empty() ? L"away" : L", away";
+    }
+    return text;
+}
+
+TopBarRow lay_out_top_bar(int width, const std::string& channels, const std::wstring& status,
+                          const std::string& clock, const std::wstring& ellipsis) {
+    TopBarRow row;
+    const int last_column = width - 2;  // the last column inside the box
+    int free_end = last_column;         // parts to the left end at or before this column
+    const int clock_column = width - static_cast<int>(clock.size()) - 1;
+    if (!clock.empty() && clock_column >= 1) {
+        row.clock = clock;
+        row.clock_column = clock_column;
+        free_end = clock_column - 1 - GAP;
+    }
+    if (!status.empty()) {
+        row.status = fitted(status, free_end, ellipsis);
+        row.status_column = free_end - static_cast<int>(row.status.size()) + 1;
+        if (!row.status.empty()) {
+            free_end = row.status_column - 1 - GAP;
+        }
+    }
+    row.channels = fitted(widened(channels), free_end, ellipsis);
+    return row;
 }
 
 }  // namespace qvchat2gui

@@ -1,9 +1,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 
 #include "app/config.h"
+#include "app/display_options.h"
 #include "tests/app/text_files.h"
 #include "tests/support/TempDir.h"
 
@@ -106,6 +108,34 @@ TEST(DetermineTruth, OnlyTheTextOneIsTrue) {
     EXPECT_TRUE(determine_truth("1"));
     for (const char* value : {"true", "yes", "on", "0", "", "01", "1 ", "11"}) {
         EXPECT_FALSE(determine_truth(value)) << value;
+    }
+}
+
+TEST(DisplaySettings, SwitchesAreZeroOrOneAndAnythingElseIsNamedAndTakesTheDefault) {
+    const struct {
+        qvchat2::Settings settings;
+        bool bell;
+        bool mouse;
+        bool timestamps;
+        std::string warning;
+    } cases[] = {
+        {{}, true, false, false, ""},
+        {{{"bell", "0"}, {"mouse", "1"}, {"timestamps", "1"}}, false, true, true, ""},
+        {{{"bell", "no"}, {"timestamps", "true"}},
+         true,
+         false,
+         false,
+         "Invalid configuration - bell must be 0 or 1, not \"no\"; using 1\n"
+         "Invalid configuration - timestamps must be 0 or 1, not \"true\"; using 0\n"},
+    };
+    for (const auto& line : cases) {
+        std::ostringstream warnings;
+        const qvchat2gui::DisplaySettings chosen =
+            qvchat2::read_display_settings(line.settings, warnings);
+        EXPECT_EQ(chosen.bell, line.bell);
+        EXPECT_EQ(chosen.mouse, line.mouse);
+        EXPECT_EQ(chosen.timestamps, line.timestamps);
+        EXPECT_EQ(warnings.str(), line.warning);
     }
 }
 

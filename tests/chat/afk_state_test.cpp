@@ -91,6 +91,17 @@ TEST_F(AfkStateTest, CountdownEndingAfterTheCommandAnnouncesAgainAndKeepsItsPeri
     EXPECT_FALSE(afk.claim_reply("Bob"));
 }
 
+TEST_F(AfkStateTest, TheFrontEndHearsOfEachChangeOfTheFlagOnce) {
+    AfkState afk("away", false, 0, &gui);
+    afk.set_afk(false);
+    afk.set_message_and_go_afk(&gui, "");
+    afk.set_message_and_go_afk(&gui, "still away");
+    afk.set_afk(true);
+    afk.set_afk(false);
+    afk.set_afk(false);
+    EXPECT_THAT(gui.away_calls(), ElementsAre(true, false));
+}
+
 TEST_F(AfkStateTest, SetAfkReturnsTheValueSet) {
     AfkState afk("away", false, AN_HOUR_OF_MINUTES, &gui);
     EXPECT_TRUE(afk.set_afk(true));

@@ -56,6 +56,33 @@ TEST_F(DisplayLine, SpeakersAndCorrespondentsButNotTheUserAreOfferedForCompletio
     EXPECT_THAT(gui.completion_names(), ElementsAre("Zo\xEB", "Otto", "Bob"));
 }
 
+TEST_F(DisplayLine, LinesForTheUserAskForAttentionButNeverTheUsersOwn) {
+    using qvchat2gui::Attention;
+    const std::string user = USERNAME;
+    const struct {
+        std::uint8_t channel;
+        std::string text;
+        Attention expected;
+    } cases[] = {
+        {1, "[PM from Bob: hi]", Attention::private_message},
+        {1, "[PM to Bob: hi]", Attention::none},
+        {1, "[PM from Otto: hi]", Attention::private_message},
+        {2, "#GM from Orla: restart", Attention::for_user},
+        {2, "#GM from " + user + ": restart", Attention::none},
+        {0, "Bob: hey ALICE, look", Attention::for_user},
+        {0, "Bob waves at alice", Attention::for_user},
+        {0, "Bob: hello all", Attention::none},
+        {0, user + ": I am alice", Attention::none},
+        {5, "[Ann]: alice, come", Attention::none},
+        {3, "alice has logged in", Attention::none},
+    };
+    for (const auto& line : cases) {
+        gui.forget_all();
+        raw(line.channel, line.text);
+        EXPECT_THAT(gui.shown_attentions(), ElementsAre(line.expected)) << line.text;
+    }
+}
+
 TEST_F(DisplayLine, GmTextWithoutNameIsServerText) {
     raw(2, "no colon");
     EXPECT_THAT(gui.shown(), ElementsAre(color(SERVER_COLOR) + "no colon"));

@@ -16,6 +16,8 @@ using qvnetworklib::OUT_PM;
 using qvnetworklib::OUT_RAW_TEXT;
 
 constexpr const char* HELP_TEXT = "Available commands: #ci, #exit, #help, #quit";
+constexpr const char* HELP_KEYS =
+    "Private message: /name text. Scroll: Page Up, Page Down. Keys: see README.";
 
 qvnetworklib::ByteVector bytes(const std::string& text) {
     return qvnetworklib::ByteVector(text.begin(), text.end());
@@ -75,7 +77,7 @@ TEST_F(ProcessInput, PrivateMessageNeedsASpaceAfterTheName) {
 TEST_F(ProcessInput, KnownCommandsRunAndSendNothing) {
     EXPECT_TRUE(sent_for("#HELP").empty());
     EXPECT_TRUE(sent_for("#help extra words").empty());
-    EXPECT_EQ(gui.shown(), (std::vector<std::string>{HELP_TEXT, HELP_TEXT}));
+    EXPECT_EQ(gui.shown(), (std::vector<std::string>{HELP_TEXT, HELP_KEYS, HELP_TEXT, HELP_KEYS}));
 
     EXPECT_FALSE(gui.should_exit());
     EXPECT_TRUE(sent_for("#exit now").empty());
@@ -126,7 +128,7 @@ TEST(ChatGUICommands, FirstRegistrationWinsAndOnlyLowerCaseWordsAreReachable) {
     EXPECT_EQ(gui.shown(),
               (std::vector<std::string>{
                   "Available commands: #Loud, #afk, #ci, #exit, #help, #loc, #look, #quit",
-                  not_sent, not_sent}));
+                  HELP_KEYS, not_sent, not_sent}));
 }
 
 TEST(ChatGUICompletion, NearbyNamesComeFirstThenTheNamesSeenNewestFirst) {
@@ -203,11 +205,12 @@ TEST(ProcessInputOffline, LinesTypedWithoutAConnectionAreNamedNotSent) {
     gui.process_input(&never_started, "#help");
     const std::string notice = static_cast<char>(SERVER_COLOR) + std::string(NOT_CONNECTED_NOTICE);
     const auto shown = gui.shown();
-    ASSERT_EQ(shown.size(), 4U);
+    ASSERT_EQ(shown.size(), 5U);
     EXPECT_EQ(shown[0], notice);
     EXPECT_EQ(shown[1], notice);
     EXPECT_EQ(shown[2], notice);
     EXPECT_EQ(shown[3].rfind("Available commands: ", 0), 0U) << "local commands need no connection";
+    EXPECT_EQ(shown[4], HELP_KEYS);
 }
 
 }  // namespace

@@ -66,7 +66,10 @@ TEST(DebugGUI, KeepsTheBuiltInCommands) {
     gui.process_input(nullptr, "#help");
     gui.set_channel_list({5});
     gui.process_input(nullptr, "#ci");
-    EXPECT_EQ(output.str(), "Available commands: #ci, #exit, #help, #quit\nYou are on channels \n");
+    EXPECT_EQ(output.str(),
+              "Available commands: #ci, #exit, #help, #quit\n"
+              "Private message: /name text. Scroll: Page Up, Page Down. Keys: see README.\n"
+              "You are on channels \n");
 }
 
 TEST(UIFaultException, KeepsItsOwnCopyOfTheText) {

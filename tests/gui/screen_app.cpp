@@ -5,6 +5,14 @@
 //   #clock M         sets the clock to M minutes
 //   #channels A B..  sets the channel list
 //   #pid             shows "pid N", the process id (for sending SIGUSR1)
+//   #pm N TEXT       shows TEXT (escapes decoded) N times as a private message to the user
+//   #mention TEXT    shows TEXT (escapes decoded) as a line that names the user
+//   #status S NAME   sets the connection state S (connecting, connected, offline) of server NAME
+//   #away 0|1        sets the away state
+//   #active N        marks channel N active (takes effect with the next #channels)
+//   #onsignal LINE   keeps LINE for the next SIGUSR1, which then runs the kept lines as typed
+//                    lines instead of showing its own line (text that comes without a key)
+// Options --timestamps, --mouse and --no-bell set the display settings of those names.
 // With --login it first asks for the login and shows what it read (control bytes as \xNN, a
 // field longer than 40 bytes by its first 6 bytes and its size); with --no-session it
 // builds the front-end and destroys it without taking control. SIGUSR1 shows one more line
@@ -15,10 +23,13 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <cstdlib>
 #include <iostream>
+#include <mutex>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -77,7 +88,15 @@ std::vector<unsigned int> numbers(const std::string& text) {
     return values;
 }
 
+// Lines kept by #onsignal, run by the signal thread.
+std::mutex kept_lines_mutex;  // guards kept_lines
+std::vector<std::string> kept_lines;
+
 void add_commands(PDCursesGUI& gui) {
+    gui.add_callback("onsignal", [](const std::string& line) {
+        const std::lock_guard<std::mutex> lock(kept_lines_mutex);
+        kept_lines.push_back(line);
+    });
     gui.add_callback("say",
                      [&gui](const std::string& text) { gui.add_chat_line(decode_escapes(text)); });
     gui.add_callback("lines", [&gui](const std::string& text) {
@@ -113,6 +132,46 @@ void add_commands(PDCursesGUI& gui) {
     });
     gui.add_callback("channels",
                      [&gui](const std::string& text) { gui.set_channel_list(numbers(text)); });
+    gui.add_callback("pm", [&gui](const std::string& text) {
+        const std::string::size_type space = text.find(' ');
+        const auto count = numbers(text.substr(0, space));
+        const std::string line =
+            decode_escapes(space == std::string::npos ? "" : text.substr(space + 1));
+        for (unsigned int shown = 0; !count.empty() && shown < count[0]; ++shown) {
+            gui.add_highlighted_line(line, qvchat2gui::Attention::private_message);
+        }
+    });
+    gui.add_callback("mention", [&gui](const std::string& text) {
+        gui.add_highlighted_line(decode_escapes(text), qvchat2gui::Attention::for_user);
+    });
+    gui.add_callback("status", [&gui](const std::string& text) {
+        const std::string::size_type space = text.find(' ');
+        const std::string state = text.substr(0, space);
+        const std::string name = space == std::string::npos ? "" : text.substr(space + 1);
+        using qvchat2gui::ConnectionState;
+        gui.set_connection_state(state == "connecting"  ? ConnectionState::connecting
+                                 : state == "connected" ? ConnectionState::connected
+                                 : state == "offline"   ? ConnectionState::offline
+                                                        : ConnectionState::unknown,
+                                 name);
+    });
+    gui.add_callback("away", [&gui](const std::string& text) { gui.set_away(text == "1"); });
+    gui.add_callback("active", [&gui](const std::string& text) {
+        const auto channel = numbers(text);
+        gui.set_active_channel(channel.empty() ? std::nullopt
+                                               : std::optional<unsigned int>(channel[0]));
+    });
+}
+
+qvchat2gui::DisplaySettings display_settings(const std::vector<std::string>& options) {
+    const auto given = [&options](const char* option) {
+        return std::find(options.begin(), options.end(), option) != options.end();
+    };
+    qvchat2gui::DisplaySettings settings;
+    settings.timestamps = given("--timestamps");
+    settings.mouse = given("--mouse");
+    settings.bell = !given("--no-bell");
+    return settings;
 }
 
 // Serves SIGUSR1 and SIGUSR2 until `stopping` is set and one more signal arrives.
@@ -122,6 +181,17 @@ void serve_signals(PDCursesGUI& gui, const std::atomic<bool>& stopping, sigset_t
     while (sigwait(&signals, &signal_number) == 0 && !stopping.load()) {
         if (signal_number == SIGUSR2) {
             gui.exit_client();
+            continue;
+        }
+        std::vector<std::string> lines;
+        {
+            const std::lock_guard<std::mutex> lock(kept_lines_mutex);
+            lines.swap(kept_lines);
+        }
+        for (const std::string& line : lines) {
+            gui.process_input(nullptr, line);
+        }
+        if (!lines.empty()) {
             continue;
         }
         ++count;
@@ -150,7 +220,8 @@ void run_session(PDCursesGUI& gui, bool ask_login, sigset_t signals) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::string mode = argc > 1 ? argv[1] : "";
+    const std::vector<std::string> options(argv + 1, argv + argc);
+    const std::string mode = options.empty() ? "" : options.front();
     qvchat2gui::hold_terminal_signals_for_key_loop();
     sigset_t signals;
     sigemptyset(&signals);
@@ -158,7 +229,7 @@ int main(int argc, char** argv) {
     sigaddset(&signals, SIGUSR2);
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
     try {
-        PDCursesGUI gui;
+        PDCursesGUI gui(display_settings(options));
         add_commands(gui);
         if (mode == "--no-session") {
             gui.add_chat_line("never shown");

@@ -6,8 +6,10 @@
 #include <algorithm>
 #include <chrono>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <regex>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -210,6 +212,156 @@ TEST_F(ScreenTest, Latin1LettersTakeOneColumnEachInTheirColour) {
         << joined(session->screen());
     EXPECT_NE(session->screen(true)[4].find(magenta() + "[PM from Zoë: héllo]"), std::string::npos)
         << session->screen(true)[4];
+}
+
+// SGR parameters that choose a colour (30-38, 40-48, 90-107) in the rows; bold, reverse and
+// the terminal's default colours (39, 49) do not count.
+bool shows_colour(const Screen& rows) {
+    const std::regex sgr("\x1b\\[([0-9;]*)m");
+    for (const std::string& row : rows) {
+        for (std::sregex_iterator match(row.begin(), row.end(), sgr), end; match != end; ++match) {
+            std::istringstream parameters((*match)[1].str());
+            for (std::string parameter; std::getline(parameters, parameter, ';');) {
+                const int value = parameter.empty() ? 0 : std::stoi(parameter);
+                if ((value >= 30 && value <= 48 && value != 39) || (value >= 90 && value <= 107)) {
+                    return true;
+                }
+            }
+        }
+    }
+    return false;
+}
+
+TEST_F(ScreenTest, LinesForTheUserStandOutAndAreCountedWhileScrolledBack) {
+    start();
+    const pid_t program = program_id();
+    ASSERT_GT(program, 0);
+    const std::string words = repeat("wxyz ", 16);
+    enter("#pm 1 \\x07[PM from bob: " + words + "end]");
+    enter("#mention ann: hello you");
+    enter("#say \\x19#GM from Orla: restart");
+    ASSERT_TRUE(
+        wait_for_chat({"pid " + std::to_string(program), "[PM from bob: " + words.substr(0, 59),
+                       "wxyz wxyz wxyz wxyz end]", "ann: hello you", "#GM from Orla: restart"}))
+        << joined(session->screen());
+    const Screen coloured = session->screen(true);
+    // A private message in bold and reverse, on every row it takes; a mention in bold.
+    EXPECT_NE(coloured[5].find("\x1b[1;7m"), std::string::npos) << coloured[5];
+    EXPECT_NE(coloured[6].find("\x1b[1;7m"), std::string::npos) << coloured[6];
+    EXPECT_NE(coloured[7].find("\x1b[1m"), std::string::npos) << coloured[7];
+    EXPECT_EQ(coloured[7].find("\x1b[1;7m"), std::string::npos) << coloured[7];
+    EXPECT_NE(coloured[8].find("\x1b[1m\x1b[34m"), std::string::npos) << "GM blue is bold";
+
+    enter("#lines 40");
+    ASSERT_TRUE(session->wait_for_text("line 40"));
+    // Sending a line shows the newest lines: these come while the view is scrolled back.
+    enter("#onsignal #lines 10");
+    enter("#onsignal #pm 2 \\x07[PM from bob: again]");
+    enter("#onsignal #mention ann: you there?");
+    session->press("PPage");
+    ASSERT_TRUE(wait_for_row(20, "└─ more below: Page Down " + repeat(hline(), 54) + "┘"))
+        << joined(session->screen());
+    ASSERT_EQ(kill(program, SIGUSR1), 0);
+    EXPECT_TRUE(
+        wait_for_row(20, "└─ 13 new lines, 3 for you: Page Down " + repeat(hline(), 41) + "┘"))
+        << joined(session->screen());
+    session->press("NPage", 3);
+    EXPECT_TRUE(wait_for_row(20, bottom_border(80))) << joined(session->screen());
+    session->press("PPage");
+    EXPECT_TRUE(wait_for_row(20, "└─ more below: Page Down " + repeat(hline(), 54) + "┘"))
+        << "the count starts again from nothing";
+}
+
+TEST_F(ScreenTest, StatusLineAndActiveChannelNeverCoverTheClock) {
+    start();
+    enter("#active 7");
+    enter("#channels 1 7 1000001");
+    enter("#clock 754");
+    enter("#status connecting test");
+    EXPECT_TRUE(
+        wait_for_row(1, boxed("1 | [7] | Guild |" + std::string(44, ' ') + "connecting… 12:34")))
+        << joined(session->screen());
+    enter("#status connected quorvan-main");
+    enter("#away 1");
+    EXPECT_TRUE(wait_for_row(
+        1, boxed("1 | [7] | Guild |" + std::string(37, ' ') + "quorvan-main, away 12:34")))
+        << joined(session->screen());
+    enter("#status offline");
+    session->resize(20, 12);
+    wait_for_layout(20, 12);
+    // The clock first, then the status, cut where it must be, then the channels.
+    EXPECT_TRUE(wait_for_row(1, boxed("offline, aw… 12:34", 20))) << joined(session->screen());
+    enter("#away 0");
+    EXPECT_TRUE(wait_for_row(1, boxed("1 |… offline 12:34", 20))) << joined(session->screen());
+}
+
+TEST_F(ScreenTest, NoColorPaintsNoColourButKeepsTheHighlights) {
+    session = std::make_unique<TmuxSession>(app_command("", "TERM=screen NO_COLOR=1"), 80, 24);
+    wait_for_layout(80, 24);
+    enter("#pm 1 \\x07[PM from bob: hi]");
+    enter("#say \\x14[Ann @ 3]: \\x11grey and \\x19blue");
+    ASSERT_TRUE(wait_for_chat({"", "[PM from bob: hi]", "[Ann @ 3]: grey and blue"}))
+        << joined(session->screen());
+    const Screen coloured = session->screen(true);
+    EXPECT_FALSE(shows_colour(coloured)) << joined(coloured);
+    EXPECT_NE(coloured[5].find("\x1b[1;7m"), std::string::npos) << coloured[5];
+}
+
+TEST_F(ScreenTest, BellRingsOnceForLinesForTheUserAndThePaletteIsNeverChanged) {
+    const TempDir folder;
+    const std::string output = (folder / "output").string();
+    const std::string gate = (folder / "gate").string();
+    // The program starts only once its output is recorded, so its first bytes are seen too.
+    session = std::make_unique<TmuxSession>(
+        "until [ -e " + gate + " ]; do sleep 0.01; done; " +
+            app_command("", "TERM=xterm-256color NCURSES_NO_UTF8_ACS=1"),
+        80, 24);
+    session->record_output(output);
+    std::ofstream(gate).put('\n');
+    wait_for_layout(80, 24);
+    const auto recorded = [&output] {
+        std::ifstream stream(output, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(stream), {});
+    };
+    enter("#say \\x14[Ann @ 3]: elsewhere");
+    enter("#pm 3 \\x07[PM from bob: hi]");
+    ASSERT_TRUE(session->wait_for_text("elsewhere"));
+    ASSERT_TRUE(session->wait_for_screen([&](const Screen&) {
+        return recorded().find('\a') != std::string::npos;
+    })) << "no bell after a private message";
+    EXPECT_NE(session->screen(true)[5].find("\x1b[90m"), std::string::npos)
+        << "another channel's text is in the terminal's own grey";
+    enter("#exit");
+    ASSERT_TRUE(session->wait_for_text("exit status 0")) << joined(session->screen());
+    const std::string bytes = recorded();
+    EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\a'), 1) << "three lines at once ring once";
+    EXPECT_EQ(bytes.find("\x1b]4;"), std::string::npos) << "a colour of the palette was changed";
+    EXPECT_EQ(bytes.find("\x1b]104"), std::string::npos) << "the palette was reset";
+}
+
+TEST_F(ScreenTest, TimeStampsIndentWrappedLinesAndTheWheelScrollsThreeLines) {
+    start("--timestamps --mouse --no-bell");
+    enter("#pm 1 \\x07" + repeat("wxyz ", 16));
+    const std::regex stamped(vline() + "[0-2][0-9]:[0-5][0-9] (wxyz ){13}wxyz +" + vline());
+    ASSERT_TRUE(session->wait_for_screen([&](const Screen& screen) {
+        return std::regex_match(screen[4], stamped) && screen[5] == boxed("      wxyz wxyz");
+    })) << joined(session->screen());
+
+    enter("#lines 40");
+    ASSERT_TRUE(session->wait_for_text("line 40"));
+    const auto row_ends_with = [](const std::string& row, const std::string& text) {
+        return row.find(text + " ") != std::string::npos;
+    };
+    // Wheel up, as an xterm mouse report (button 4 at column 1, row 1).
+    session->type("\x1b[M`!!");
+    EXPECT_TRUE(session->wait_for_screen([&](const Screen& screen) {
+        return row_ends_with(screen[19], "line 37");
+    })) << joined(session->screen());
+    session->type("\x1b[Ma!!");
+    EXPECT_TRUE(session->wait_for_screen([&](const Screen& screen) {
+        return row_ends_with(screen[19], "line 40");
+    })) << joined(session->screen());
+    EXPECT_TRUE(wait_for_input_line("", 1)) << "the reports never reach the input line";
 }
 
 TEST_F(ScreenTest, LongInputLineScrollsAndBackspaceKeepsTheCursor) {
@@ -487,6 +639,10 @@ TEST_F(ScreenTest, TerminalWithoutColoursIsReportedReadably) {
     EXPECT_TRUE(has_lines_in_order(session->screen(),
                                    {"Terminal requires color support.", "exit status 1"}))
         << joined(session->screen());
+    // Without colours none is needed.
+    session = std::make_unique<TmuxSession>(app_command("", "TERM=vt100 NO_COLOR=1"), 80, 24);
+    enter("#exit");
+    EXPECT_TRUE(session->wait_for_text("exit status 0")) << joined(session->screen());
 }
 
 TEST_F(ScreenTest, TooFewColourPairsAreReportedReadably) {

@@ -20,6 +20,14 @@ std::vector<std::string> numbered(int first, int last) {
     return lines;
 }
 
+std::vector<std::string> visible_texts(const ScrollBack& scroll_back) {
+    std::vector<std::string> texts;
+    for (const ShownLine& line : scroll_back.visible_lines()) {
+        texts.push_back(line.text);
+    }
+    return texts;
+}
+
 void add_numbered(ScrollBack& scroll_back, int first, int last) {
     for (const auto& line : numbered(first, last)) {
         scroll_back.add(line);
@@ -29,11 +37,11 @@ void add_numbered(ScrollBack& scroll_back, int first, int last) {
 TEST(ScrollBack, FillsFromTheTopThenShowsTheNewestAtTheBottom) {
     ScrollBack scroll_back(80, ROWS);
     scroll_back.add("");
-    EXPECT_EQ(scroll_back.visible_lines(), std::vector<std::string>{""});
+    EXPECT_EQ(visible_texts(scroll_back), std::vector<std::string>{""});
     add_numbered(scroll_back, 1, 3);
-    EXPECT_EQ(scroll_back.visible_lines().size(), 4U);
+    EXPECT_EQ(visible_texts(scroll_back).size(), 4U);
     add_numbered(scroll_back, 4, 40);
-    EXPECT_EQ(scroll_back.visible_lines(), numbered(25, 40));
+    EXPECT_EQ(visible_texts(scroll_back), numbered(25, 40));
 }
 
 TEST(ScrollBack, KeepsAThousandDisplayLines) {
@@ -41,7 +49,7 @@ TEST(ScrollBack, KeepsAThousandDisplayLines) {
     add_numbered(scroll_back, 1, 1200);
     ASSERT_EQ(scroll_back.lines().size(), ScrollBack::MAX_LEN);
     EXPECT_EQ(scroll_back.lines().front(), "line 201");
-    EXPECT_EQ(scroll_back.visible_lines(), numbered(1185, 1200));
+    EXPECT_EQ(visible_texts(scroll_back), numbered(1185, 1200));
 }
 
 TEST(ScrollBack, PagesThroughHistoryAndStopsAtBothEnds) {
@@ -49,15 +57,15 @@ TEST(ScrollBack, PagesThroughHistoryAndStopsAtBothEnds) {
     add_numbered(scroll_back, 1, 40);
     scroll_back.page_up();
     EXPECT_TRUE(scroll_back.is_scrolled_back());
-    EXPECT_EQ(scroll_back.visible_lines(), numbered(9, 24));
+    EXPECT_EQ(visible_texts(scroll_back), numbered(9, 24));
     scroll_back.page_up();
-    EXPECT_EQ(scroll_back.visible_lines(), numbered(1, 16));
+    EXPECT_EQ(visible_texts(scroll_back), numbered(1, 16));
     scroll_back.page_down();
-    EXPECT_EQ(scroll_back.visible_lines(), numbered(17, 32));
+    EXPECT_EQ(visible_texts(scroll_back), numbered(17, 32));
     scroll_back.page_down();
     scroll_back.page_down();
     EXPECT_FALSE(scroll_back.is_scrolled_back());
-    EXPECT_EQ(scroll_back.visible_lines(), numbered(25, 40));
+    EXPECT_EQ(visible_texts(scroll_back), numbered(25, 40));
 }
 
 TEST(ScrollBack, NewLinesDoNotMoveAScrolledView) {
@@ -66,9 +74,9 @@ TEST(ScrollBack, NewLinesDoNotMoveAScrolledView) {
     scroll_back.page_up();
     add_numbered(scroll_back, 41, 45);
     scroll_back.add(std::string(200, 'w'));
-    EXPECT_EQ(scroll_back.visible_lines(), numbered(9, 24));
+    EXPECT_EQ(visible_texts(scroll_back), numbered(9, 24));
     scroll_back.follow_newest();
-    EXPECT_EQ(scroll_back.visible_lines().back(), std::string(46, 'w'));
+    EXPECT_EQ(visible_texts(scroll_back).back(), std::string(46, 'w'));
 }
 
 TEST(ScrollBack, ScrolledViewStaysWhileTheOldestLinesAreDropped) {
@@ -77,9 +85,9 @@ TEST(ScrollBack, ScrolledViewStaysWhileTheOldestLinesAreDropped) {
     for (int page = 0; page < 100; ++page) {
         scroll_back.page_up();
     }
-    EXPECT_EQ(scroll_back.visible_lines(), numbered(1, 16));
+    EXPECT_EQ(visible_texts(scroll_back), numbered(1, 16));
     add_numbered(scroll_back, 1001, 1010);
-    EXPECT_EQ(scroll_back.visible_lines(), numbered(11, 26));
+    EXPECT_EQ(visible_texts(scroll_back), numbered(11, 26));
 }
 
 TEST(ScrollBack, ResizeRewrapsForTheNewWidth) {
@@ -92,9 +100,53 @@ TEST(ScrollBack, ResizeRewrapsForTheNewWidth) {
         scroll_back.lines(),
         (std::vector<std::string>{std::string(37, 'x'), std::string(37, 'x'), std::string(37, 'x'),
                                   std::string(37, 'x'), std::string(2, 'x')}));
-    EXPECT_EQ(scroll_back.visible_lines().size(), 4U);
+    EXPECT_EQ(visible_texts(scroll_back).size(), 4U);
     scroll_back.resize(200, 10);
     EXPECT_EQ(scroll_back.lines(), std::vector<std::string>{long_line});
+}
+
+TEST(ScrollBack, CountsWhatArrivesWhileScrolledBackUntilTheViewIsAtTheBottomAgain) {
+    ScrollBack scroll_back(80, ROWS);
+    add_numbered(scroll_back, 1, 40);
+    scroll_back.add("for you", Attention::for_user);
+    EXPECT_EQ(scroll_back.unseen().lines, 0U) << "nothing is unseen while at the bottom";
+    scroll_back.scroll_up(3);
+    EXPECT_EQ(visible_texts(scroll_back).back(), "line 38");
+    add_numbered(scroll_back, 41, 50);
+    scroll_back.add(std::string(200, 'p'), Attention::private_message);
+    scroll_back.add("named", Attention::for_user);
+    EXPECT_EQ(scroll_back.unseen().lines, 12U);
+    EXPECT_EQ(scroll_back.unseen().for_user, 2U);
+    scroll_back.scroll_down(3);
+    EXPECT_TRUE(scroll_back.is_scrolled_back()) << "the twelve texts are still below";
+    EXPECT_EQ(scroll_back.unseen().lines, 12U);
+    for (int page = 0; page < 3; ++page) {
+        scroll_back.page_down();
+    }
+    EXPECT_FALSE(scroll_back.is_scrolled_back());
+    EXPECT_EQ(scroll_back.unseen().lines, 0U);
+    EXPECT_EQ(scroll_back.unseen().for_user, 0U);
+    const std::vector<ShownLine> shown = scroll_back.visible_lines();
+    EXPECT_EQ(shown.back().attention, Attention::for_user);
+    EXPECT_EQ(shown[shown.size() - 2].attention, Attention::private_message)
+        << "a wrapped line keeps its highlight on every row";
+}
+
+TEST(ScrollBack, TimeStampsTakeSixColumnsAndIndentTheRowsThatContinueAText) {
+    ScrollBack scroll_back(40, ROWS);  // 37 columns for the text, 31 with a stamp
+    const std::string text = "\x07" + std::string(40, 'x');
+    scroll_back.add(text, Attention::none, "12:34 ");
+    scroll_back.add("plain");
+    const std::vector<ShownLine> shown = scroll_back.visible_lines();
+    ASSERT_EQ(shown.size(), 3U);
+    EXPECT_EQ(shown[0].stamp, "12:34 ");
+    EXPECT_EQ(shown[0].text, "\x07" + std::string(31, 'x'));
+    EXPECT_EQ(shown[1].stamp, "      ");
+    EXPECT_EQ(shown[1].text, "\x07" + std::string(9, 'x'));
+    EXPECT_EQ(shown[2].stamp, "");
+    scroll_back.resize(8, ROWS);  // 5 columns: no room for a stamp, the text alone is shown
+    EXPECT_EQ(scroll_back.visible_lines().front().stamp, "");
+    EXPECT_EQ(scroll_back.visible_lines().front().text, "\x07xxxxx");
 }
 
 // The scroll-back keeps track of its blank lines instead of looking for them on every add; what

@@ -197,7 +197,7 @@ TEST(TerminalSafety, StalledTerminalNeverStopsTheConnection) {
     // The screen catches up once the terminal reads again.
     EXPECT_TRUE(run.terminal().wait_for_text("Ann: stalled 500")) << run.screen_text();
     EXPECT_TRUE(run.terminal().wait_for_text(" 5:00")) << run.screen_text();
-    EXPECT_TRUE(run.terminal().wait_for_text("3 | ")) << run.screen_text();
+    EXPECT_TRUE(run.terminal().wait_for_text("[3] | ")) << run.screen_text();
     ASSERT_TRUE(run.exit_with_status(0)) << run.screen_text();
     EXPECT_TRUE(flow_control_is_on(run.terminal()));
 }

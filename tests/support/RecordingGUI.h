@@ -8,14 +8,23 @@
 
 namespace qvtest {
 
-// A front-end that records what it is asked to show: lines, clock values and channel lists.
+// A front-end that records what it is asked to show: lines (with the attention each asks for),
+// clock values, channel lists and changes of the away state.
 // The fuzz targets forget it all between inputs, so that memory stays bounded over millions.
 class RecordingGUI : public qvchat2gui::ChatGUI {
 public:
     void prompt_login(std::string& /*username*/, std::string& /*password*/) const override {}
     void add_chat_line(const std::string& line) override {
+        add_highlighted_line(line, qvchat2gui::Attention::none);
+    }
+    void add_highlighted_line(const std::string& line, qvchat2gui::Attention attention) override {
         const std::lock_guard<std::mutex> lock(recorded_mutex);
         lines.push_back(line);
+        attentions.push_back(attention);
+    }
+    void set_away(bool away) override {
+        const std::lock_guard<std::mutex> lock(recorded_mutex);
+        away_changes.push_back(away);
     }
     void take_control() override {}
     void set_client(qvnetworklib::Client* /*client*/) override {}
@@ -38,7 +47,17 @@ public:
         const std::lock_guard<std::mutex> lock(recorded_mutex);
         std::vector<std::string> taken;
         taken.swap(lines);
+        attentions.clear();
         return taken;
+    }
+    // The attention each shown line asked for, in the order of shown().
+    std::vector<qvchat2gui::Attention> shown_attentions() const {
+        const std::lock_guard<std::mutex> lock(recorded_mutex);
+        return attentions;
+    }
+    std::vector<bool> away_calls() const {
+        const std::lock_guard<std::mutex> lock(recorded_mutex);
+        return away_changes;
     }
     std::vector<unsigned short> clocks() const {
         const std::lock_guard<std::mutex> lock(recorded_mutex);
@@ -56,13 +75,17 @@ public:
     void forget_all() {
         const std::lock_guard<std::mutex> lock(recorded_mutex);
         lines.clear();
+        attentions.clear();
+        away_changes.clear();
         clock_values.clear();
         channel_lists.clear();
     }
 
 private:
-    mutable std::mutex recorded_mutex;  // guards lines, clock_values and channel_lists
+    mutable std::mutex recorded_mutex;  // guards the fields below
     std::vector<std::string> lines;
+    std::vector<qvchat2gui::Attention> attentions;
+    std::vector<bool> away_changes;
     std::vector<unsigned short> clock_values;
     std::vector<std::vector<unsigned int>> channel_lists;
 };

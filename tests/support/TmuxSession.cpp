@@ -102,6 +102,10 @@ void TmuxSession::resize(int columns, int rows) const {
     tmux({"resize-window", "-x", std::to_string(columns), "-y", std::to_string(rows)});
 }
 
+void TmuxSession::record_output(const std::string& path) const {
+    tmux({"pipe-pane", "-O", "cat >> '" + path + "'"});
+}
+
 std::vector<std::string> TmuxSession::screen(bool with_colours) const {
     std::vector<std::string> arguments{"capture-pane", "-p", "-N"};
     if (with_colours) {

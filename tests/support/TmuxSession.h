@@ -29,6 +29,9 @@ public:
     // `bracketed`: marked as a paste when the program asked for bracketed paste.
     void paste(const std::string& text, bool bracketed = false) const;
     void resize(int columns, int rows) const;
+    // Appends every byte the program writes to the terminal from now on to the file at `path`,
+    // for what capture-pane cannot show (the bell, palette changes).
+    void record_output(const std::string& path) const;
 
     // The screen, one string per row; with colours, SGR escape sequences are kept.
     std::vector<std::string> screen(bool with_colours = false) const;

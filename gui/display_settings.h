@@ -1,0 +1,12 @@
+#pragma once
+
+namespace qvchat2gui {
+
+// How the curses front-end shows what it gets, from the user's settings.
+struct DisplaySettings {
+    bool bell = true;         // ring on a line for the user, at most once a second
+    bool mouse = false;       // the wheel scrolls the chat (and the terminal no longer selects)
+    bool timestamps = false;  // every line starts with the local time "HH:MM "
+};
+
+}  // namespace qvchat2gui
