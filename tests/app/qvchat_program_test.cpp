@@ -101,9 +101,10 @@ TEST_F(QvchatProgram, LogsInShowsServerStateAndLeavesCleanly) {
     ASSERT_TRUE(server.send_frame(qvnetworklib::IN_ASSIGN_CHANNELS,
                                   {0, 3, 0, 0, 0, 5, 0, 0, 0, 0x41, 0x42, 0x0F, 0x00}));
     ASSERT_TRUE(server.send_frame(qvnetworklib::IN_UPDATE_CLOCK, {0x2C, 0x01}));
+    // The active channel is marked; the server's name from servers.lst says the link is up.
     ASSERT_TRUE(terminal->wait_for_screen([](const std::vector<std::string>& rows) {
-        const std::string top = rows.size() > 1 ? rows[0] + rows[1] : "";
-        return top.find("5:00") != std::string::npos && top.find("Guild") != std::string::npos;
+        return rows.size() > 1 && rows[1].find("│[3] | 5 | Guild | ") == 0 &&
+               rows[1].find(" test  5:00│") != std::string::npos;
     })) << screen_text(*terminal);
 
     enter("#ci");
@@ -161,15 +162,25 @@ TEST_F(QvchatProgram, TypedLinesLeaveAsChatPrivateMessagesAndLocateRequests) {
 TEST_F(QvchatProgram, AwayStateAnswersEachSenderOnceAndEndsWithOwnActivity) {
     start_logged_in();
     enter("#afk brb");
+    EXPECT_TRUE(terminal->wait_for_text("test, away")) << screen_text(*terminal);
     ASSERT_TRUE(server.send_text(1, "[PM from Otto: are you there?]"));
     ASSERT_TRUE(server.send_text(1, "[PM from Otto: hello?]"));
     ASSERT_TRUE(terminal->wait_for_text("[PM from Otto: hello?]")) << screen_text(*terminal);
     ASSERT_TRUE(server.wait_for_count(qvnetworklib::OUT_PM, 1));
     EXPECT_EQ(received(qvnetworklib::OUT_PM), std::vector<ByteVector>{bytes("Otto brb")});
+    // A private message received stands out: bold and reverse.
+    const std::vector<std::string> coloured = terminal->screen(true);
+    EXPECT_TRUE(std::any_of(coloured.begin(), coloured.end(), [](const std::string& row) {
+        return row.find("\x1b[1;7m\x1b[35m[PM from Otto: hello?]") != std::string::npos;
+    })) << qvtest::joined(coloured);
 
     // The server's echo of the user's own message ends the away state.
     ASSERT_TRUE(server.send_text(1, "[PM to Otto: back now]"));
     EXPECT_TRUE(terminal->wait_for_text("You are no longer AFK")) << screen_text(*terminal);
+    EXPECT_TRUE(terminal->wait_for_screen([](const std::vector<std::string>& rows) {
+        return rows.size() > 1 && rows[1].find(" test│") != std::string::npos &&
+               rows[1].find("away") == std::string::npos;
+    })) << screen_text(*terminal);
     exit_and_expect_status(0);
 }
 
@@ -343,6 +354,9 @@ TEST_F(QvchatProgram, ConnectionProblemsAreShownAndUnsentLinesAreNamed) {
     server.close_client();
     ASSERT_TRUE(terminal->wait_for_text("Connection to the server was lost."))
         << screen_text(*terminal);
+    EXPECT_TRUE(terminal->wait_for_screen([](const std::vector<std::string>& rows) {
+        return rows.size() > 1 && rows[1].find(" offline│") != std::string::npos;
+    })) << screen_text(*terminal);
     enter("anyone?");
     // A locate request cannot leave either, and says so like a typed line.
     enter("#loc");
