@@ -28,11 +28,6 @@ std::string lowercase_ascii(std::string word) {
 
 }  // namespace
 
-bool is_control_character(char byte) {
-    const auto value = static_cast<unsigned char>(byte);
-    return value < 0x20 || (value >= 0x7F && value <= 0x9F);
-}
-
 bool is_color_code(char byte) {
     const auto value = static_cast<unsigned char>(byte);
     return value >= 127 && value <= 154;

@@ -42,8 +42,12 @@ enum class ConnectionState : std::uint8_t { unknown, connecting, connected, offl
 constexpr std::uint32_t GUILD_CUTOFF = 1000000;
 
 // Bytes 0x00-0x1F and 0x7F-0x9F (the colour codes among them): they take no screen column and
-// never reach a log. Bytes 0xA0-0xFF are Latin-1 letters and take one column each.
-bool is_control_character(char byte);
+// never reach a log. Bytes 0xA0-0xFF are Latin-1 letters and take one column each. Inline: it is
+// asked of every byte of every line.
+inline bool is_control_character(char byte) {
+    const auto value = static_cast<unsigned char>(byte);
+    return value < 0x20 || (value >= 0x7F && value <= 0x9F);
+}
 // The server's colour codes, 0x7F-0x9A (colour index = value - 127).
 bool is_color_code(char byte);
 // For plain-stream output: 0x00-0x1F and 0x80-0xFF become '#', everything else stays.

@@ -211,8 +211,7 @@ void PDCursesGUI::add_chat_line(const std::string& line) {
 }
 
 void PDCursesGUI::add_highlighted_line(const std::string& line, Attention attention) {
-    const std::string stamp =
-        settings.timestamps ? local_time_stamp(std::time(nullptr)) : std::string();
+    const TimeStamp stamp = settings.timestamps ? local_time_stamp(std::time(nullptr)) : NO_STAMP;
     const bool ring = settings.bell && attention != Attention::none;
     bool already_pending = false;
     {
@@ -499,7 +498,7 @@ void PDCursesGUI::redraw_window(const PaintJob& job) {
 void PDCursesGUI::paint_chat_line(int row, const ShownLine& line, int inner_width) {
     WINDOW* window = curses->main_window;
     int column = 1;
-    for (const char byte : line.stamp) {
+    for (const char byte : stamp_text(line.stamp)) {
         if (column <= inner_width) {
             const cchar_t cell = game_cell(static_cast<unsigned char>(byte), stamp_pair);
             mvwadd_wch(window, row, column++, &cell);

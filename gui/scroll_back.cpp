@@ -10,7 +10,7 @@ namespace qvchat2gui {
 
 ScrollBack::ScrollBack(int columns, int rows) : columns(columns), rows(rows) {}
 
-void ScrollBack::add(const std::string& text, Attention attention, const std::string& stamp) {
+void ScrollBack::add(const std::string& text, Attention attention, TimeStamp stamp) {
     const std::size_t count_before = display.size();
     received.push_back({text, attention, stamp});
     append_wrapped(received.back());
@@ -102,20 +102,28 @@ void ScrollBack::set_offset(std::size_t new_offset) {
 void ScrollBack::append_wrapped(const Received& received_text) {
     const int full_width = wrap_width(columns);
     // A window too narrow for a time stamp and text shows the text alone.
-    const bool stamped = !received_text.stamp.empty() && full_width > STAMP_WIDTH;
+    const bool stamped = received_text.stamp >= 0 && full_width > STAMP_WIDTH;
     const int width = stamped ? full_width - STAMP_WIDTH : full_width;
-    if (blank_lines > 0 && cuts_text(received_text.text, width)) {
+    const TimeStamp first_stamp = stamped ? received_text.stamp : NO_STAMP;
+    if (!cuts_text(received_text.text, width)) {
+        // Most texts fit on one row: they go in as they are.
+        if (width > 0) {
+            blank_lines += is_empty_string(received_text.text) ? 1 : 0;
+            display.push_back({received_text.text, first_stamp, received_text.attention});
+        }
+        return;
+    }
+    if (blank_lines > 0) {
         remove_blank_lines();
     }
     pieces.clear();
-    word_wrap(received_text.text, pieces, width);
-    const std::string continuation(stamped ? STAMP_WIDTH : 0, ' ');
-    bool first = true;
+    cut_text(received_text.text, pieces, width);
+    TimeStamp stamp = first_stamp;
     for (std::string& piece : pieces) {
-        blank_lines += is_empty_string(piece) ? 1 : 0;
-        const std::string& stamp = first && stamped ? received_text.stamp : continuation;
-        display.push_back({std::move(piece), stamp, received_text.attention});
-        first = false;
+        if (!is_empty_string(piece)) {
+            display.push_back({std::move(piece), stamp, received_text.attention});
+            stamp = stamped ? CONTINUED_TEXT : NO_STAMP;
+        }
     }
 }
 

@@ -6,15 +6,15 @@
 #include <vector>
 
 #include "gui/common_gui.h"
+#include "gui/time_stamp.h"
 
 namespace qvchat2gui {
 
 // One row of the chat window: a wrapped piece of a received text, with what it needs around it.
 struct ShownLine {
     std::string text;  // colour bytes included
-    // "HH:MM " on the first row of a text, as many blanks on the rows that continue it; empty
-    // without timestamps.
-    std::string stamp;
+    // The text's stamp on its first row, CONTINUED_TEXT on the rows that continue it.
+    TimeStamp stamp = NO_STAMP;
     Attention attention = Attention::none;
 };
 
@@ -29,18 +29,16 @@ struct UnseenCount {
 class ScrollBack {
 public:
     static constexpr std::size_t MAX_LEN = 1000;
-    // Columns a time stamp takes: "HH:MM ".
-    static constexpr int STAMP_WIDTH = 6;
 
     // columns: width of the terminal; rows: text rows of the chat window.
     ScrollBack(int columns, int rows);
 
-    // Wraps the text into display lines. `stamp` ("HH:MM ", or empty) goes before its first
-    // line; the text is then wrapped STAMP_WIDTH columns narrower, where the window leaves room
-    // for that. While scrolled back the shown lines stay where they are and the text is counted
-    // as unseen; otherwise the newest lines are shown.
+    // Wraps the text into display lines. A `stamp` goes before its first line; the text is then
+    // wrapped STAMP_WIDTH columns narrower, where the window leaves room for that. While
+    // scrolled back the shown lines stay where they are and the text is counted as unseen;
+    // otherwise the newest lines are shown.
     void add(const std::string& text, Attention attention = Attention::none,
-             const std::string& stamp = std::string());
+             TimeStamp stamp = NO_STAMP);
     // Re-wraps everything kept for a new terminal width and window height.
     void resize(int columns, int rows);
 
@@ -65,7 +63,7 @@ private:
     struct Received {
         std::string text;
         Attention attention;
-        std::string stamp;
+        TimeStamp stamp;
     };
 
     std::size_t view_rows() const;

@@ -64,19 +64,21 @@ int wrap_width(int terminal_columns) {
 }
 
 bool cuts_text(const std::string& text, int width) {
+    if (width <= bad_value) {
+        return false;
+    }
     // A newline always breaks the line: painted, it would take no column and glue the words.
-    return width > bad_value && (display_size(text) >= static_cast<std::size_t>(width) ||
-                                 std::any_of(text.begin(), text.end(), is_newline));
+    std::size_t visible = 0;
+    for (const char byte : text) {
+        if (is_newline(byte)) {
+            return true;
+        }
+        visible += is_control_character(byte) ? 0 : 1;
+    }
+    return visible >= static_cast<std::size_t>(width);
 }
 
-void word_wrap(const std::string& text, std::vector<std::string>& lines, int width) {
-    if (!cuts_text(text, width)) {
-        // A terminal too narrow for any column shows nothing of a text that would need cutting.
-        if (width > bad_value) {
-            lines.push_back(text);
-        }
-        return;
-    }
+void cut_text(const std::string& text, std::vector<std::string>& pieces, int width) {
     const auto full_width = static_cast<std::size_t>(width);
     std::string carried;
     if (!text.empty() && text[0] != '\0' && is_control_character(text[0])) {
@@ -87,9 +89,20 @@ void word_wrap(const std::string& text, std::vector<std::string>& lines, int wid
     while (next < text.size()) {
         Piece piece = cut_piece(text, next, first_piece ? std::string() : carried, full_width);
         first_piece = false;
-        lines.push_back(std::move(piece.text));
+        pieces.push_back(std::move(piece.text));
         next = piece.next;
     }
+}
+
+void word_wrap(const std::string& text, std::vector<std::string>& lines, int width) {
+    if (!cuts_text(text, width)) {
+        // A terminal too narrow for any column shows nothing of a text that would need cutting.
+        if (width > bad_value) {
+            lines.push_back(text);
+        }
+        return;
+    }
+    cut_text(text, lines, width);
     lines.erase(std::remove_if(lines.begin(), lines.end(), is_empty_string), lines.end());
 }
 

@@ -19,6 +19,9 @@ int wrap_width(int terminal_columns);
 // Whether word_wrap cuts the text into pieces (and so also removes the blank lines of the list)
 // rather than appending it whole.
 bool cuts_text(const std::string& text, int width);
+// Appends the pieces word_wrap cuts a text into to `pieces`, blank ones included; for a text
+// that cuts_text says is cut.
+void cut_text(const std::string& text, std::vector<std::string>& pieces, int width);
 
 // Appends the text to lines: whole when it shows fewer than width bytes and holds no newline,
 // else cut into pieces of at most width visible bytes, at the last space of a full piece and

@@ -1,11 +1,23 @@
 #pragma once
 
+#include <cstdint>
 #include <ctime>
 #include <string>
 
 namespace qvchat2gui {
 
-// The local time of `when` as a chat line's stamp: "HH:MM " (24-hour clock, then a space).
-std::string local_time_stamp(std::time_t when);
+// A chat line's time stamp: the local minute of the day it came, or one of these.
+using TimeStamp = std::int16_t;
+constexpr TimeStamp NO_STAMP = -1;        // shown without a stamp
+constexpr TimeStamp CONTINUED_TEXT = -2;  // a row that continues a stamped text
+// Columns a stamp takes: "HH:MM ".
+constexpr int STAMP_WIDTH = 6;
+
+// The local minute of the day (0 to 1439) of `when`.
+TimeStamp local_time_stamp(std::time_t when);
+
+// The columns shown before a line's text: "HH:MM " (24-hour clock), six blanks on a row that
+// continues a stamped text, nothing without a stamp.
+std::string stamp_text(TimeStamp stamp);
 
 }  // namespace qvchat2gui

@@ -134,18 +134,19 @@ TEST(ScrollBack, CountsWhatArrivesWhileScrolledBackUntilTheViewIsAtTheBottomAgai
 
 TEST(ScrollBack, TimeStampsTakeSixColumnsAndIndentTheRowsThatContinueAText) {
     ScrollBack scroll_back(40, ROWS);  // 37 columns for the text, 31 with a stamp
-    const std::string text = "\x07" + std::string(40, 'x');
-    scroll_back.add(text, Attention::none, "12:34 ");
+    const TimeStamp half_past_nine = 9 * 60 + 30;
+    scroll_back.add("\x07" + std::string(40, 'x'), Attention::none, half_past_nine);
     scroll_back.add("plain");
     const std::vector<ShownLine> shown = scroll_back.visible_lines();
     ASSERT_EQ(shown.size(), 3U);
-    EXPECT_EQ(shown[0].stamp, "12:34 ");
+    EXPECT_EQ(stamp_text(shown[0].stamp), "09:30 ");
     EXPECT_EQ(shown[0].text, "\x07" + std::string(31, 'x'));
-    EXPECT_EQ(shown[1].stamp, "      ");
+    EXPECT_EQ(stamp_text(shown[1].stamp), "      ");
     EXPECT_EQ(shown[1].text, "\x07" + std::string(9, 'x'));
-    EXPECT_EQ(shown[2].stamp, "");
+    EXPECT_EQ(stamp_text(shown[2].stamp), "");
+    EXPECT_EQ(stamp_text(23 * 60 + 59), "23:59 ");
     scroll_back.resize(8, ROWS);  // 5 columns: no room for a stamp, the text alone is shown
-    EXPECT_EQ(scroll_back.visible_lines().front().stamp, "");
+    EXPECT_EQ(scroll_back.visible_lines().front().stamp, NO_STAMP);
     EXPECT_EQ(scroll_back.visible_lines().front().text, "\x07xxxxx");
 }
 
