@@ -32,7 +32,10 @@ std::wstring fitted(const std::wstring& text, int room, const std::wstring& elli
     if (ellipsis.size() > columns) {
         return std::wstring();
     }
-    return text.substr(0, columns - ellipsis.size()) + ellipsis;
+    // "Guild…", not "Guild …".
+    std::wstring kept = text.substr(0, columns - ellipsis.size());
+    kept.erase(kept.find_last_not_of(L' ') + 1);
+    return kept + ellipsis;
 }
 
 }  // namespace

@@ -76,6 +76,19 @@ protected:
         wait_for_layout(columns, rows);
     }
 
+    // As start(), with every byte the program writes, from its first one, appended to the file
+    // `output`.
+    void start_recorded(const std::string& output, const std::string& arguments,
+                        const std::string& environment) {
+        const std::string gate = output + ".gate";
+        session = std::make_unique<TmuxSession>("until [ -e " + gate + " ]; do sleep 0.01; done; " +
+                                                    app_command(arguments, environment),
+                                                80, 24);
+        session->record_output(output);
+        std::ofstream(gate).put('\n');
+        wait_for_layout(80, 24);
+    }
+
     void wait_for_layout(int columns, int rows) {
         ASSERT_TRUE(session->wait_for_screen([&](const Screen& screen) {
             return static_cast<int>(screen.size()) == rows && screen[0] == top_border(columns) &&
@@ -307,40 +320,35 @@ TEST_F(ScreenTest, NoColorPaintsNoColourButKeepsTheHighlights) {
     EXPECT_NE(coloured[5].find("\x1b[1;7m"), std::string::npos) << coloured[5];
 }
 
+std::string file_bytes(const std::string& path) {
+    std::ifstream stream(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(stream), {});
+}
+
 TEST_F(ScreenTest, BellRingsOnceForLinesForTheUserAndThePaletteIsNeverChanged) {
     const TempDir folder;
     const std::string output = (folder / "output").string();
-    const std::string gate = (folder / "gate").string();
-    // The program starts only once its output is recorded, so its first bytes are seen too.
-    session = std::make_unique<TmuxSession>(
-        "until [ -e " + gate + " ]; do sleep 0.01; done; " +
-            app_command("", "TERM=xterm-256color NCURSES_NO_UTF8_ACS=1"),
-        80, 24);
-    session->record_output(output);
-    std::ofstream(gate).put('\n');
-    wait_for_layout(80, 24);
-    const auto recorded = [&output] {
-        std::ifstream stream(output, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(stream), {});
-    };
+    start_recorded(output, "", "TERM=xterm-256color NCURSES_NO_UTF8_ACS=1");
     enter("#say \\x14[Ann @ 3]: elsewhere");
     enter("#pm 3 \\x07[PM from bob: hi]");
     ASSERT_TRUE(session->wait_for_text("elsewhere"));
     ASSERT_TRUE(session->wait_for_screen([&](const Screen&) {
-        return recorded().find('\a') != std::string::npos;
+        return file_bytes(output).find('\a') != std::string::npos;
     })) << "no bell after a private message";
     EXPECT_NE(session->screen(true)[5].find("\x1b[90m"), std::string::npos)
         << "another channel's text is in the terminal's own grey";
     enter("#exit");
     ASSERT_TRUE(session->wait_for_text("exit status 0")) << joined(session->screen());
-    const std::string bytes = recorded();
+    const std::string bytes = file_bytes(output);
     EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\a'), 1) << "three lines at once ring once";
     EXPECT_EQ(bytes.find("\x1b]4;"), std::string::npos) << "a colour of the palette was changed";
     EXPECT_EQ(bytes.find("\x1b]104"), std::string::npos) << "the palette was reset";
 }
 
 TEST_F(ScreenTest, TimeStampsIndentWrappedLinesAndTheWheelScrollsThreeLines) {
-    start("--timestamps --mouse --no-bell");
+    const TempDir folder;
+    const std::string output = (folder / "output").string();
+    start_recorded(output, "--timestamps --mouse --no-bell", "TERM=screen");
     enter("#pm 1 \\x07" + repeat("wxyz ", 16));
     const std::regex stamped(vline() + "[0-2][0-9]:[0-5][0-9] (wxyz ){13}wxyz +" + vline());
     ASSERT_TRUE(session->wait_for_screen([&](const Screen& screen) {
@@ -362,6 +370,7 @@ TEST_F(ScreenTest, TimeStampsIndentWrappedLinesAndTheWheelScrollsThreeLines) {
         return row_ends_with(screen[19], "line 40");
     })) << joined(session->screen());
     EXPECT_TRUE(wait_for_input_line("", 1)) << "the reports never reach the input line";
+    EXPECT_EQ(file_bytes(output).find('\a'), std::string::npos) << "the bell was switched off";
 }
 
 TEST_F(ScreenTest, LongInputLineScrollsAndBackspaceKeepsTheCursor) {

@@ -70,6 +70,7 @@ TEST(TopBarRow, TheClockComesFirstThenTheStatusThenTheChannelsCutWithAnEllipsis)
     } cases[] = {
         {40, L"test", "12:34", L"1 | [7] | Guild | ..........test.12:34"},
         {30, L"connecting~", "12:34", L"1 | [7] |~.connecting~.12:34"},
+        {30, L"test", "12:34", L"1 | [7] | Guild~..test.12:34"},  // no blank before the cut
         {20, L"connecting~", "12:34", L".connecting~.12:34"},
         {20, L"offline, away", "12:34", L"offline, aw~.12:34"},
         {20, L"", "1092:15", L"1 | [7] |~.1092:15"},
