@@ -83,6 +83,7 @@ bool stays_inside(const std::filesystem::path& folder) {
 ServerTable read_servers(const std::string& path) {
     ServerTable servers;
     std::ifstream in(path);
+    skip_byte_order_mark(in);
     std::string line;
     for (std::size_t line_number = 1; read_text_line(in, line); ++line_number) {
         if (line.empty() || line.front() == '#') {
@@ -134,6 +135,7 @@ std::vector<std::string> explode(const std::string& text, const std::string& del
 Settings read_ini(const std::string& path) {
     Settings settings;
     std::ifstream in(path);
+    skip_byte_order_mark(in);
     std::string line;
     while (read_text_line(in, line)) {
         if (line.empty() || line.front() != '#') {
@@ -198,6 +200,17 @@ T get_property(const qvchat2::Settings& settings, const char* key,
 template int get_property<int>(const qvchat2::Settings&, const char*, const int&);
 template unsigned short get_property<unsigned short>(const qvchat2::Settings&, const char*,
                                                      const unsigned short&);
+
+bool read_switch(const qvchat2::Settings& settings, const char* key, bool fallback,
+                 std::ostream& warnings) {
+    const std::string value = get_property(settings, key, fallback ? "1" : "0");
+    if (value == "0" || value == "1") {
+        return value == "1";
+    }
+    warnings << "Invalid configuration - " << key << " must be 0 or 1, not \"" << value
+             << "\"; using " << (fallback ? 1 : 0) << '\n';
+    return fallback;
+}
 
 bool determine_truth(const std::string& value) {
     return value == "1";

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <iosfwd>
 #include <map>
 #include <optional>
 #include <string>
@@ -61,6 +62,11 @@ std::string get_property(const qvchat2::Settings& settings, const char* key,
 template <typename T>
 T get_property(const qvchat2::Settings& settings, const char* key,
                const typename qvchat2::detail::NonDeduced<T>::type& fallback);
+
+// A switch that is 0 or 1. Any other value is named in a warning on `warnings` and the switch
+// keeps `fallback`.
+bool read_switch(const qvchat2::Settings& settings, const char* key, bool fallback,
+                 std::ostream& warnings);
 
 // True exactly for the setting value "1".
 bool determine_truth(const std::string& value);

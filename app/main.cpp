@@ -1,20 +1,22 @@
-#include <boost/thread/thread.hpp>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <memory>
 #include <optional>
 #include <string>
 
+#include "app/command_line.h"
 #include "app/config.h"
-#include "app/connection_notices.h"
+#include "app/connection_keeper.h"
 #include "app/display_options.h"
 #include "app/fault_report.h"
 #include "app/input_history_file.h"
 #include "app/linux.h"
 #include "app/log.h"
 #include "app/signal_watcher.h"
-#include "chat/afk.h"
+#include "app/startup_warnings.h"
 #include "chat/login_refusal.h"
 #include "chat/registration.h"
 #include "gui/common_gui.h"
@@ -27,11 +29,14 @@ namespace {
 
 constexpr int EXIT_OK = 0;
 constexpr int EXIT_FAULT = 1;
-constexpr int EXIT_UNKNOWN_SERVER = 2;
+constexpr int EXIT_USAGE = 2;
 constexpr int EXIT_LOGIN_REFUSED = 3;
-// How long the lines typed just before leaving may take to be written; a server that does not
-// read never holds up the end for longer.
-constexpr std::chrono::milliseconds EXIT_WRITE_GRACE{200};
+
+constexpr char SERVERS_FILE[] = "servers.lst";
+// Lets tests run many reconnections in little time, or make a wait long enough to be sure that
+// leaving ends it: how long one second of the waits between attempts lasts, in milliseconds.
+constexpr char RECONNECT_SECOND_VARIABLE[] = "QVCHAT_RECONNECT_SECOND_MS";
+constexpr long MAX_RECONNECT_SECOND_MS = 60000;
 
 // What main owns for the whole run, released in the fixed order: the AFK state, then the
 // front-end, then the logger.
@@ -50,31 +55,6 @@ struct RunObjects {
         front_end.reset();  // leaves curses mode: the terminal is usable again
         logger.reset();
     }
-};
-
-// Makes sure the network thread has stopped and been joined before the client goes away,
-// whichever way the online phase ends.
-class NetworkThreadStopper {
-public:
-    explicit NetworkThreadStopper(qvnetworklib::Client& client) : client(client) {}
-    ~NetworkThreadStopper() { stop(); }
-
-    NetworkThreadStopper(const NetworkThreadStopper&) = delete;
-    NetworkThreadStopper& operator=(const NetworkThreadStopper&) = delete;
-
-    void start() { network_thread = client.start_threaded(); }
-    void stop() {
-        client.wait_for_writes(EXIT_WRITE_GRACE);
-        client.exit();
-        if (network_thread) {
-            network_thread->join();
-            network_thread.reset();
-        }
-    }
-
-private:
-    qvnetworklib::Client& client;
-    std::unique_ptr<boost::thread> network_thread;
 };
 
 // Where the lines typed are kept between runs; none when the user switched that off or the
@@ -113,13 +93,6 @@ std::unique_ptr<qvchat2gui::ChatGUI> make_front_end(
     return std::make_unique<qvchat2gui::PDCursesGUI>(display_settings);
 }
 
-// The status line's word for a change of the connection.
-qvchat2gui::ConnectionState state_after(const qvnetworklib::ConnectionStatus& status) {
-    return status.kind == qvnetworklib::ConnectionStatus::Kind::CONNECTED
-               ? qvchat2gui::ConnectionState::connected
-               : qvchat2gui::ConnectionState::offline;
-}
-
 void read_credentials(const qvchat2::Settings& settings, const qvchat2gui::ChatGUI& front_end,
                       std::string& username, std::string& password) {
     if (settings.count("username") == 0 || settings.count("password") == 0) {
@@ -131,83 +104,157 @@ void read_credentials(const qvchat2::Settings& settings, const qvchat2gui::ChatG
 }
 
 // Returns the lines the user entered, for saving.
-std::vector<std::string> run_online(RunObjects& run, qvchat2::LoginRefusal& login_refusal,
-                                    const std::string& server_name,
-                                    const qvnetworklib::ServerInfo& server,
-                                    const std::string& username, const std::string& password) {
-    qvnetworklib::Client client(username, password, server);
-    NetworkThreadStopper network(client);
+std::vector<std::string> run_online(RunObjects& run, qvchat2::ConnectionSetup setup) {
     qvchat2gui::ChatGUI* front_end = run.front_end.get();
-
-    front_end->set_client(&client);
-    client.set_status_callback(
-        [front_end, server_name](const qvnetworklib::ConnectionStatus& status) {
-            front_end->set_connection_state(state_after(status), server_name);
-            const std::string notice = qvchat2::connection_notice(status);
-            if (!notice.empty()) {
-                front_end->add_chat_line(qvchat2gui::server_line(notice));
-            }
+    qvchat2::register_chat_commands(front_end, run.afk_state.get());
+    front_end->add_callback("loc", [front_end](const std::string&) {
+        front_end->with_client([front_end](qvnetworklib::Client* client) {
+            front_end->send_typed(
+                client, 0, [](qvnetworklib::Client& connected) { return connected.send_loc(); });
         });
-    qvchat2::register_chat_handlers(client, front_end, run.logger.get(), run.afk_state.get(),
-                                    &login_refusal);
-    front_end->add_callback("loc", [front_end, &client](const std::string&) {
-        front_end->send_typed(&client, 0,
-                              [](qvnetworklib::Client& connected) { return connected.send_loc(); });
     });
 
-    front_end->set_connection_state(qvchat2gui::ConnectionState::connecting, server_name);
-    network.start();
+    setup.front_end = front_end;
+    setup.logger = run.logger.get();
+    setup.afk = run.afk_state.get();
+    qvchat2::ConnectionKeeper connection(std::move(setup));
+    connection.start();
     front_end->take_control();
 
-    // Joining the network thread also waits for every message handler still running.
-    network.stop();
+    // Once stopped, no message handler is running any more.
+    connection.stop();
     std::vector<std::string> history = front_end->input_history();
     run.release();
     return history;
+}
+
+// The length of a second of the waits between attempts to reconnect: 1000 ms unless a test
+// set it otherwise (1 ms to 60 s).
+std::chrono::milliseconds reconnect_second() {
+    const char* value = std::getenv(RECONNECT_SECOND_VARIABLE);  // NOLINT(concurrency-mt-unsafe)
+    if (value == nullptr) {
+        return std::chrono::milliseconds(1000);
+    }
+    char* end = nullptr;
+    const long milliseconds = std::strtol(value, &end, 10);
+    if (end == value || *end != '\0' || milliseconds < 1 ||
+        milliseconds > MAX_RECONNECT_SECOND_MS) {
+        return std::chrono::milliseconds(1000);
+    }
+    return std::chrono::milliseconds(milliseconds);
+}
+
+bool servers_file_readable() {
+    std::error_code error;
+    return std::filesystem::is_regular_file(SERVERS_FILE, error) &&
+           std::ifstream(SERVERS_FILE).is_open();
+}
+
+void list_servers(const qvchat2::ServerTable& servers) {
+    for (const auto& [name, server] : servers) {
+        std::cout << name << ' ' << server.server << ' ' << server.port << '\n';
+    }
+}
+
+void name_known_servers(const qvchat2::ServerTable& servers) {
+    if (servers.empty()) {
+        std::cerr << SERVERS_FILE << " lists no server\n";
+        return;
+    }
+    std::string names;
+    for (const auto& entry : servers) {
+        names += (names.empty() ? "" : ", ") + entry.first;
+    }
+    std::cerr << "Known servers: " << names << '\n';
+}
+
+// The exit status for a command line that only asks for something to be printed, or none when
+// the program is to run.
+std::optional<int> answer_command_line(const qvchat2::CommandLine& command) {
+    using Action = qvchat2::CommandLine::Action;
+    switch (command.action) {
+        case Action::help:
+            qvchat2::print_usage(std::cout);
+            return EXIT_OK;
+        case Action::version:
+            std::cout << "qvchat " << QVCHAT_VERSION << '\n';
+            return EXIT_OK;
+        case Action::usage_error:
+            std::cerr << command.error << '\n';
+            qvchat2::print_synopsis(std::cerr);
+            return EXIT_USAGE;
+        case Action::list:
+        case Action::run:
+            break;
+    }
+    return std::nullopt;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     qvchat2::pre_init();
+    const qvchat2::CommandLine command = qvchat2::parse_command_line(argc, argv);
+    if (const auto status = answer_command_line(command)) {
+        return *status;
+    }
     qvchat2gui::hold_terminal_signals_for_key_loop();
 
-    const qvchat2::ServerTable servers = qvchat2::read_servers("servers.lst");
-    const std::string server_name = argc > 1 ? argv[1] : "test";
-    const auto entry = servers.find(server_name);
-    if (entry == servers.end()) {
-        std::cerr << "Couldn't find the supplied server " << server_name << '\n';
-        return EXIT_UNKNOWN_SERVER;
+    if (!servers_file_readable()) {
+        std::cerr << "No " << SERVERS_FILE << " in " << std::filesystem::current_path().string()
+                  << ": create one with a line 'name folder host port'.\n";
+        return EXIT_USAGE;
     }
+    // Warnings about the files read are held and shown, to be confirmed, before the screen opens.
+    qvchat2::StartupWarnings warnings;
+    const qvchat2::ServerTable servers = qvchat2::read_servers(SERVERS_FILE);
+    if (command.action == qvchat2::CommandLine::Action::list) {
+        warnings.show();
+        list_servers(servers);
+        return EXIT_OK;
+    }
+    const auto entry = servers.find(command.server_name);
+    if (entry == servers.end()) {
+        warnings.show();
+        std::cerr << "Couldn't find the supplied server " << command.server_name << '\n';
+        name_known_servers(servers);
+        return EXIT_USAGE;
+    }
+    const std::string& server_name = entry->first;
     const qvnetworklib::ServerInfo server = entry->second;
     const qvchat2::Settings settings = read_settings(server);
-    // Read before the screen is taken over, so that a warning about the value stays readable.
     const qvchat2::LoggingType logging_type =
         qvchat2::logging_type_from_settings(settings, std::cerr);
     const qvchat2gui::DisplaySettings display_settings =
         qvchat2::read_display_settings(settings, std::cerr);
+    qvchat2::ConnectionSetup connection_setup;
+    connection_setup.server = server;
+    connection_setup.server_name = server_name;
+    connection_setup.reconnect = read_switch(settings, "reconnect", true, std::cerr);
+    connection_setup.second = reconnect_second();
+    warnings.show_before_the_screen();
 
     const auto history_path = input_history_path(settings, server);
     std::optional<std::vector<std::string>> history;
 
     RunObjects run;
     qvchat2::LoginRefusal login_refusal;
-    std::string username;
-    std::string password;
+    connection_setup.refusal = &login_refusal;
     try {
         run.front_end = make_front_end(display_settings);
         run.errors_to_chat = std::make_unique<qvchat2gui::StderrToChat>(*run.front_end);
         qvchat2gui::ChatGUI* front_end = run.front_end.get();
         run.signal_watcher =
             std::make_unique<qvchat2::SignalWatcher>([front_end] { front_end->exit_client(); });
-        read_credentials(settings, *run.front_end, username, password);
+        read_credentials(settings, *run.front_end, connection_setup.username,
+                         connection_setup.password);
         run.logger = std::make_unique<qvchat2::Logger>(logging_type, server.config_dir);
         run.afk_state = qvchat2::create_afk_state(settings, front_end);
         if (!run.front_end->should_exit()) {
             if (history_path) {
                 run.front_end->set_input_history(qvchat2::load_input_history(*history_path));
             }
-            history = run_online(run, login_refusal, server_name, server, username, password);
+            history = run_online(run, connection_setup);
         }
     } catch (...) {
         // Everything is released first: the message must land on a restored terminal.
@@ -220,7 +267,7 @@ int main(int argc, char** argv) {
     save_history(history_path, history);
     // Said only now that the screen is closed, so that it stays readable after the run.
     if (login_refusal.happened()) {
-        std::cerr << "The server refused the login for " << username << ".\n";
+        std::cerr << "The server refused the login for " << connection_setup.username << ".\n";
         return EXIT_LOGIN_REFUSED;
     }
     return EXIT_OK;

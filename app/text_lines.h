@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <istream>
 #include <string>
 
@@ -15,6 +16,18 @@ inline bool read_text_line(std::istream& in, std::string& line) {
         line.pop_back();
     }
     return true;
+}
+
+// Moves past a UTF-8 byte-order mark at the start of a file just opened: some editors write one,
+// and it would otherwise stick to the first line and spoil it.
+inline void skip_byte_order_mark(std::istream& in) {
+    std::array<char, 3> head{};
+    const bool marked = in.read(head.data(), head.size()) && head[0] == '\xEF' &&
+                        head[1] == '\xBB' && head[2] == '\xBF';
+    if (!marked) {
+        in.clear();
+        in.seekg(0);
+    }
 }
 
 }  // namespace qvchat2

@@ -16,8 +16,6 @@ void ScrollBackGUI::add_chat_line(const std::string& line) {
 
 void ScrollBackGUI::take_control() {}
 
-void ScrollBackGUI::set_client(qvnetworklib::Client* /*client*/) {}
-
 void ScrollBackGUI::update_clock(unsigned short /*minutes*/) {}
 
 std::size_t ScrollBackGUI::lines_stored() const {

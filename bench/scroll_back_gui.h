@@ -19,7 +19,6 @@ public:
     void prompt_login(std::string& username, std::string& password) const override;
     void add_chat_line(const std::string& line) override;
     void take_control() override;
-    void set_client(qvnetworklib::Client* client) override;
     void update_clock(unsigned short minutes) override;
 
     std::size_t lines_stored() const;

@@ -17,6 +17,12 @@ void ChannelTable::assign(const std::vector<std::uint32_t>& slots, std::size_t a
     }
 }
 
+void ChannelTable::clear() {
+    const std::lock_guard<std::mutex> lock(channels_lock);
+    our_channels.clear();
+    active_channel = 0;
+}
+
 std::optional<ChannelTable::Channel> ChannelTable::find(std::uint8_t code) const {
     const std::lock_guard<std::mutex> lock(channels_lock);
     const auto entry = our_channels.find(code);

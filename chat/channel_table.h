@@ -22,6 +22,9 @@ public:
     // the active one; when that slot is empty or missing the active channel stays as it was.
     void assign(const std::vector<std::uint32_t>& slots, std::size_t active_slot);
 
+    // Forgets every channel and the active one, as before the first assignment.
+    void clear();
+
     std::optional<Channel> find(std::uint8_t code) const;
 
     // The channel numbers in ascending order of code.

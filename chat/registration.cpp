@@ -16,17 +16,16 @@ std::unique_ptr<AfkState> create_afk_state(const Settings& settings, qvchat2gui:
         get_property<unsigned short>(settings, "auto_afk_time", DEFAULT_AUTO_AFK_MINUTES), gui);
 }
 
-void register_chat_handlers(qvnetworklib::Client& client, qvchat2gui::ChatGUI* gui, Logger* logger,
-                            AfkState* afk, LoginRefusal* refusal) {
-    register_chat_handlers(
-        [&client](std::uint8_t type, const qvnetworklib::PacketCallback& callback) {
-            client.register_callback(type, callback);
-        },
-        gui, logger, afk, refusal);
+namespace {
+
+HandlerRegistrar client_registrar(qvnetworklib::Client& client) {
+    return [&client](std::uint8_t type, const qvnetworklib::PacketCallback& callback) {
+        client.register_callback(type, callback);
+    };
 }
 
-void register_chat_handlers(const HandlerRegistrar& registrar, qvchat2gui::ChatGUI* gui,
-                            Logger* logger, AfkState* afk, LoginRefusal* refusal) {
+void register_handlers(const HandlerRegistrar& registrar, qvchat2gui::ChatGUI* gui, Logger* logger,
+                       AfkState* afk, LoginRefusal* refusal) {
     using boost::placeholders::_1;
     using boost::placeholders::_2;
     using namespace qvnetworklib;
@@ -37,17 +36,44 @@ void register_chat_handlers(const HandlerRegistrar& registrar, qvchat2gui::ChatG
     registrar(IN_ASSIGN_CHANNELS, boost::bind(&assign_channels, gui, _1, _2));
     registrar(IN_UPDATE_CLOCK, boost::bind(&update_clock, gui, _1, _2));
 
-    // Away from keyboard.
-    gui->add_callback("afk", boost::bind(&AfkState::set_message_and_go_afk, afk, gui, _1));
-
     // Actors.
     registrar(IN_ADD_ENHANCED_ACTOR, &add_enhanced_actor);
     registrar(IN_ADD_ACTOR, &add_actor);
     registrar(IN_REMOVE_ACTOR, &remove_actor);
     registrar(IN_ACTOR_HEAL, &get_actor_heal);
     registrar(IN_ACTOR_DAMAGE, &get_actor_damage);
+}
+
+}  // namespace
+
+void register_chat_commands(qvchat2gui::ChatGUI* gui, AfkState* afk) {
+    using boost::placeholders::_1;
+    gui->add_callback("afk", boost::bind(&AfkState::set_message_and_go_afk, afk, gui, _1));
     gui->add_callback("look", boost::bind(&print_ui_actors, gui, _1));
     gui->set_nearby_names(&nearby_names);
+}
+
+void register_chat_handlers(qvnetworklib::Client& client, qvchat2gui::ChatGUI* gui, Logger* logger,
+                            AfkState* afk, LoginRefusal* refusal) {
+    register_chat_handlers(client_registrar(client), gui, logger, afk, refusal);
+}
+
+void register_chat_handlers(const HandlerRegistrar& registrar, qvchat2gui::ChatGUI* gui,
+                            Logger* logger, AfkState* afk, LoginRefusal* refusal) {
+    register_handlers(registrar, gui, logger, afk, refusal);
+    register_chat_commands(gui, afk);
+}
+
+void register_message_handlers(qvnetworklib::Client& client, qvchat2gui::ChatGUI* gui,
+                               Logger* logger, AfkState* afk, LoginRefusal* refusal) {
+    register_handlers(client_registrar(client), gui, logger, afk, refusal);
+}
+
+void forget_session(qvchat2gui::ChatGUI* gui) {
+    channel_table().clear();
+    actor_list().clear();
+    gui->set_active_channel(std::nullopt);
+    gui->set_channel_list({});
 }
 
 }  // namespace qvchat2

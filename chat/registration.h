@@ -32,6 +32,17 @@ std::unique_ptr<AfkState> create_afk_state(const Settings& settings, qvchat2gui:
 void register_chat_handlers(qvnetworklib::Client& client, qvchat2gui::ChatGUI* gui, Logger* logger,
                             AfkState* afk, LoginRefusal* refusal = nullptr);
 
+// The two halves of register_chat_handlers, for a program that builds one client per
+// connection: the commands once (before the front-end takes control), the message handlers
+// with every client.
+void register_chat_commands(qvchat2gui::ChatGUI* gui, AfkState* afk);
+void register_message_handlers(qvnetworklib::Client& client, qvchat2gui::ChatGUI* gui,
+                               Logger* logger, AfkState* afk, LoginRefusal* refusal);
+
+// Forgets what the server told of the session that ended (the channels joined and the
+// characters nearby) and clears the front-end's channel list. Only while no client runs.
+void forget_session(qvchat2gui::ChatGUI* gui);
+
 // Enters one message handler under its type; the first entry for a type wins.
 // (The callback type is the client's PacketCallback.)
 using HandlerRegistrar = boost::function<void(

@@ -55,6 +55,16 @@ ChatGUI::~ChatGUI() {
     }
 }
 
+void ChatGUI::set_client(qvnetworklib::Client* new_client) {
+    const std::lock_guard<std::recursive_mutex> lock(client_mutex);
+    client = new_client;
+}
+
+void ChatGUI::with_client(const std::function<void(qvnetworklib::Client*)>& use) const {
+    const std::lock_guard<std::recursive_mutex> lock(client_mutex);
+    use(client);
+}
+
 void ChatGUI::set_channel_list(const std::vector<unsigned int>& channels) {
     const std::lock_guard<std::mutex> lock(channel_list_mutex);
     channel_list = channels;

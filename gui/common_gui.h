@@ -73,7 +73,12 @@ public:
     virtual void add_chat_line(const std::string& line) = 0;
     // Runs the user interaction on the calling thread until the user is done.
     virtual void take_control() = 0;
-    virtual void set_client(qvnetworklib::Client* client) = 0;
+    // The connection typed lines go to; nullptr while there is none. Any thread: whoever
+    // replaces a connection gets control back only once no typed line still uses the old one,
+    // so it may then destroy it.
+    void set_client(qvnetworklib::Client* client);
+    // Runs `use` with the current connection (or nullptr), which stays in place meanwhile.
+    void with_client(const std::function<void(qvnetworklib::Client*)>& use) const;
     virtual void update_clock(unsigned short minutes) = 0;
     virtual void set_channel_list(const std::vector<unsigned int>& channels);
 
@@ -130,6 +135,10 @@ protected:
     int exit_event_descriptor() const;
 
 private:
+    // Guards client. Recursive: a local command run for a typed line (such as "#loc") sends
+    // through the same connection.
+    mutable std::recursive_mutex client_mutex;
+    qvnetworklib::Client* client = nullptr;
     mutable std::mutex channel_list_mutex;  // guards channel_list and active_channel
     std::vector<unsigned int> channel_list;
     std::optional<unsigned int> active_channel;

@@ -32,8 +32,6 @@ void DebugGUI::take_control() {
     }
 }
 
-void DebugGUI::set_client(qvnetworklib::Client* /*client*/) {}
-
 void DebugGUI::update_clock(unsigned short /*minutes*/) {}
 
 void DebugGUI::set_channel_list(const std::vector<unsigned int>& /*channels*/) {}

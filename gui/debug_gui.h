@@ -21,7 +21,6 @@ public:
     void add_chat_line(const std::string& line) override;
     // Reads no input and never returns: the program ends from outside.
     void take_control() override;
-    void set_client(qvnetworklib::Client* client) override;
     void update_clock(unsigned short minutes) override;
     void set_channel_list(const std::vector<unsigned int>& channels) override;
 

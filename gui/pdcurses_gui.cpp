@@ -228,10 +228,6 @@ void PDCursesGUI::add_highlighted_line(const std::string& line, Attention attent
     }
 }
 
-void PDCursesGUI::set_client(qvnetworklib::Client* new_client) {
-    client.store(new_client);
-}
-
 void PDCursesGUI::update_clock(unsigned short minutes) {
     std::string text = format_clock(minutes);
     {

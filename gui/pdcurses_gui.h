@@ -76,7 +76,6 @@ public:
     void add_highlighted_line(const std::string& line, Attention attention) override;
     // Sets up the windows and runs the key loop until the exit flag is set.
     void take_control() override;
-    void set_client(qvnetworklib::Client* client) override;
     void update_clock(unsigned short minutes) override;
     void set_channel_list(const std::vector<unsigned int>& channels) override;
     void set_connection_state(ConnectionState state, const std::string& server_name) override;
@@ -154,7 +153,6 @@ private:
     std::map<std::uint8_t, short> color_pairs;
     short stamp_pair = 0;
     std::wstring ellipsis;
-    std::atomic<qvnetworklib::Client*> client{nullptr};
 
     // Used by the input thread only.
     LineEditor editor;

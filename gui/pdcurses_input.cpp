@@ -176,11 +176,12 @@ void PDCursesGUI::take_control() {
 // Input thread. The user's own name is nobody to answer.
 std::vector<std::string> PDCursesGUI::names_to_complete() const {
     std::vector<std::string> names = completion_names();
-    const qvnetworklib::Client* connection = client.load();
-    if (connection != nullptr) {
-        const std::string& own = connection->get_username();
-        names.erase(std::remove(names.begin(), names.end(), own), names.end());
-    }
+    with_client([&names](const qvnetworklib::Client* connection) {
+        if (connection != nullptr) {
+            const std::string& own = connection->get_username();
+            names.erase(std::remove(names.begin(), names.end(), own), names.end());
+        }
+    });
     return names;
 }
 
@@ -318,7 +319,8 @@ void PDCursesGUI::submit_lines() {
         if (should_exit()) {
             break;
         }
-        process_input(client.load(), line);
+        with_client(
+            [this, &line](qvnetworklib::Client* connection) { process_input(connection, line); });
     }
 }
 

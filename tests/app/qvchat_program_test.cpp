@@ -1,8 +1,10 @@
 // The real qvchat program in a real terminal (tmux) against a fake game server on loopback.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/wait.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -58,6 +60,92 @@ protected:
     FakeGameServer& server = run.server;
     TmuxSession* terminal = nullptr;
 };
+
+struct DirectRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs the program in the run's folder without a terminal, as a script would.
+DirectRun run_directly(const qvtest::QvchatRun& run, const std::string& arguments) {
+    const std::string folder = run.work().path().string();
+    const std::string command = "cd '" + folder + "' && '" + QVCHAT_BINARY + "' " + arguments +
+                                " </dev/null >out.txt 2>err.txt";
+    DirectRun result;
+    const int status = std::system(command.c_str());  // NOLINT(cert-env33-c): a test
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.out = qvtest::QvchatRun::read_file(run.work() / "out.txt");
+    result.err = qvtest::QvchatRun::read_file(run.work() / "err.txt");
+    return result;
+}
+
+TEST_F(QvchatProgram, CommandLineAndStartUpMessagesSayWhatToDo) {
+    const std::string synopsis =
+        "Usage: qvchat [SERVER]\n       qvchat --list | --help | --version\n";
+    const std::string servers = "\xEF\xBB\xBFtest test 127.0.0.1 " + server.port() +
+                                "\nbad bad 127.0.0.1 99999\nmain main example.org 2000\n";
+    const std::string skipped =
+        "servers.lst:2: skipped: the port \"99999\" is not a number from 1 to 65535\n";
+    struct Case {
+        std::string arguments;
+        std::string servers_lst;  // none when empty
+        int status;
+        std::string out;
+        std::string err;
+    };
+    const std::vector<Case> cases{
+        {"--version", "", 0, std::string("qvchat ") + QVCHAT_VERSION + "\n", ""},
+        {"-V", "", 0, std::string("qvchat ") + QVCHAT_VERSION + "\n", ""},
+        {"--list", servers, 0, "main example.org 2000\ntest 127.0.0.1 " + server.port() + "\n",
+         skipped},
+        {"--bogus", servers, 2, "", "Unknown option: --bogus\n" + synopsis},
+        {"test -x", servers, 2, "", "Unknown option: -x\n" + synopsis},
+        {"nowhere", servers, 2, "",
+         skipped + "Couldn't find the supplied server nowhere\nKnown servers: main, test\n"},
+        {"nowhere", "# nothing yet\n", 2, "",
+         "Couldn't find the supplied server nowhere\nservers.lst lists no server\n"},
+        {"test", "", 2, "",
+         "No servers.lst in " + run.work().path().string() +
+             ": create one with a line 'name folder host port'.\n"},
+    };
+    for (const auto& expected : cases) {
+        std::filesystem::remove(run.work() / "servers.lst");
+        if (!expected.servers_lst.empty()) {
+            write_file("servers.lst", expected.servers_lst);
+        }
+        const DirectRun outcome = run_directly(run, expected.arguments);
+        EXPECT_EQ(outcome.status, expected.status) << expected.arguments;
+        EXPECT_EQ(outcome.out, expected.out) << expected.arguments;
+        EXPECT_EQ(outcome.err, expected.err) << expected.arguments;
+    }
+    EXPECT_FALSE(server.wait_for_client(std::chrono::milliseconds(100)));
+
+    // The help names what a user needs, on standard output.
+    const DirectRun help = run_directly(run, "-h");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.err, "");
+    for (const char* part : {"Usage: qvchat [SERVER]", "servers.lst", "qv.ini", "chat_log.txt",
+                             "input_history.txt", "reconnect (1)", "auto_afk_time (5)", "Ctrl-R",
+                             "Exit status:", "3  the server refused the login"}) {
+        EXPECT_NE(help.out.find(part), std::string::npos) << part;
+    }
+}
+
+// The screen clears the terminal: a warning about the settings is shown and confirmed first.
+TEST_F(QvchatProgram, SettingWarningsAreReadBeforeTheScreenOpens) {
+    write_file("qv.ini", "#username = bob\n#password = secret\n#log_chat = 9\n#bell = no\n");
+    start();
+    ASSERT_TRUE(terminal->wait_for_text("Press enter to continue...")) << screen_text(*terminal);
+    const std::string screen = screen_text(*terminal);
+    EXPECT_NE(screen.find("could not recognize 9 as a LoggingMode value"), std::string::npos)
+        << screen;
+    EXPECT_NE(screen.find("bell must be 0 or 1, not \"no\"; using 1"), std::string::npos) << screen;
+    EXPECT_FALSE(server.wait_for_client(std::chrono::milliseconds(200)));
+    terminal->press("Enter");
+    ASSERT_TRUE(server.wait_for_client()) << screen_text(*terminal);
+    exit_and_expect_status(0);
+}
 
 TEST_F(QvchatProgram, UnknownServerIsReportedWithoutOpeningTheScreen) {
     start("nowhere");
@@ -365,6 +453,69 @@ TEST_F(QvchatProgram, ConnectionProblemsAreShownAndUnsentLinesAreNamed) {
                    return row.find("Not connected: the line was not sent.") != std::string::npos;
                }) == 2;
     })) << screen_text(*terminal);
+    exit_and_expect_status(0);
+}
+
+// The server drops the player: the program comes back by itself, logs in again and starts the
+// session afresh, and keeps what is the user's: being away, and the lines entered.
+TEST_F(QvchatProgram, LostConnectionIsMadeAgainWithANewLoginKeepingAwayAndHistory) {
+    write_file("qv.ini", "#username = bob\n#password = secret\n");
+    start_logged_in("QVCHAT_RECONNECT_SECOND_MS=20");
+    ASSERT_TRUE(server.send_frame(qvnetworklib::IN_ASSIGN_CHANNELS,
+                                  {0, 3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+    ASSERT_TRUE(terminal->wait_for_text("[3]")) << screen_text(*terminal);
+    enter("#afk gone fishing");
+    enter("before the drop");
+    ASSERT_TRUE(server.wait_for_count(qvnetworklib::OUT_RAW_TEXT, 1));
+
+    server.close_client();
+    ASSERT_TRUE(terminal->wait_for_text("Reconnecting in 1 s (attempt 1)..."))
+        << screen_text(*terminal);
+    ASSERT_TRUE(server.wait_for_connections(2));
+    EXPECT_EQ(server.count_of_type(qvnetworklib::OUT_LOGIN), 1U) << "login before the greeting";
+    ASSERT_TRUE(server.send_text(3, "Welcome back"));
+    ASSERT_TRUE(server.wait_for_count(qvnetworklib::OUT_LOGIN, 2));
+    EXPECT_EQ(received(qvnetworklib::OUT_LOGIN)[1], received(qvnetworklib::OUT_LOGIN)[0]);
+    EXPECT_TRUE(terminal->wait_for_text("Connected to 127.0.0.1:" + server.port() + " again."))
+        << screen_text(*terminal);
+    // The channels of the old session are gone; still away.
+    EXPECT_TRUE(terminal->wait_for_screen([](const std::vector<std::string>& rows) {
+        return rows.size() > 1 && rows[1].find("[3]") == std::string::npos &&
+               rows[1].find(" test, away│") != std::string::npos;
+    })) << screen_text(*terminal);
+
+    terminal->press("Up");
+    terminal->press("Enter");
+    ASSERT_TRUE(server.wait_for_count(qvnetworklib::OUT_RAW_TEXT, 2)) << screen_text(*terminal);
+    EXPECT_EQ(received(qvnetworklib::OUT_RAW_TEXT).back(), bytes("before the drop"));
+    exit_and_expect_status(0);
+}
+
+// Nothing listens: each wait is longer than the one before, typed lines are named unsent, and
+// leaving does not wait for the next attempt.
+TEST_F(QvchatProgram, ServerThatStaysDownIsTriedAfterGrowingWaitsUntilTheUserLeaves) {
+    const std::string port = qvtest::unused_loopback_port();
+    write_file("servers.lst", "test test 127.0.0.1 " + port + "\n");
+    write_file("qv.ini", "#username = bob\n#password = secret\n");
+    run.start("test", "QVCHAT_RECONNECT_SECOND_MS=50");
+    terminal = &run.terminal();
+    ASSERT_TRUE(terminal->wait_for_text("(attempt 5)...", std::chrono::seconds(20)))
+        << screen_text(*terminal);
+    const std::string screen = screen_text(*terminal);
+    const std::vector<std::string> waits{"in 1 s (attempt 1)", "in 2 s (attempt 2)",
+                                         "s (attempt 3)", "s (attempt 4)", "s (attempt 5)"};
+    std::size_t previous = 0;
+    for (const auto& wait : waits) {
+        const std::size_t found = screen.find(wait, previous);
+        ASSERT_NE(found, std::string::npos) << wait << "\n" << screen;
+        previous = found;
+    }
+    EXPECT_NE(screen.find("Could not connect to 127.0.0.1:" + port + ": "), std::string::npos);
+    EXPECT_TRUE(terminal->wait_for_screen([](const std::vector<std::string>& rows) {
+        return rows.size() > 1 && rows[1].find(" offline") != std::string::npos;
+    })) << screen_text(*terminal);
+    enter("anyone?");
+    EXPECT_TRUE(terminal->wait_for_text("Not connected: the line was not sent."));
     exit_and_expect_status(0);
 }
 

@@ -62,6 +62,14 @@ TEST_F(ReadServers, CrLfLinesAndAMissingFinalLineFeed) {
     expect_entry(servers, "b", "dirb", "hostb", "2");
 }
 
+TEST_F(ReadServers, ByteOrderMarkBeforeTheFirstLineIsSkipped) {
+    const auto servers = read(
+        "\xEF\xBB\xBF"
+        "a dira hosta 1\nb dirb hostb 2\n");
+    expect_entry(servers, "a", "dira", "hosta", "1");
+    expect_entry(servers, "b", "dirb", "hostb", "2");
+}
+
 TEST_F(ReadServers, VeryLongLinesAreReadWhole) {
     const std::string host(100000, 'h');
     const auto servers = read("long dir " + host + " 7\n");

@@ -66,6 +66,15 @@ TEST_F(ReadIni, CrLfFileReadsLikeALineFeedFile) {
                 ElementsAre(Pair("password", "secret"), Pair("username", "alice")));
 }
 
+// Some editors start a UTF-8 file with a byte-order mark; only a whole mark at the very start is
+// skipped.
+TEST_F(ReadIni, ByteOrderMarkBeforeTheFirstLineIsSkipped) {
+    EXPECT_THAT(read("\xEF\xBB\xBF#username=alice\n"), ElementsAre(Pair("username", "alice")));
+    EXPECT_TRUE(read("\xEF\xBB#username=alice\n").empty());
+    EXPECT_TRUE(read("\xEF\xBB\xBF\xEF\xBB\xBF#username=alice\n").empty());
+    EXPECT_TRUE(read("\xEF\xBB\xBF").empty());
+}
+
 TEST_F(ReadIni, MissingFileGivesNoSettings) {
     EXPECT_TRUE(qvchat2::read_ini((folder / "absent.ini").string()).empty());
 }

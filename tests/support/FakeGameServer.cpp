@@ -97,6 +97,7 @@ void FakeGameServer::serve() {
             }
             client_socket = client;
             client_ever_connected = true;
+            ++connections_accepted;
         }
         client_changed.notify_all();
         read_client(client);
@@ -158,6 +159,13 @@ void FakeGameServer::read_client(int client) {
 bool FakeGameServer::wait_for_client(std::chrono::milliseconds deadline) {
     std::unique_lock<std::mutex> lock(client_mutex);
     return client_changed.wait_for(lock, deadline, [this] { return client_socket >= 0; });
+}
+
+bool FakeGameServer::wait_for_connections(std::size_t count, std::chrono::milliseconds deadline) {
+    std::unique_lock<std::mutex> lock(client_mutex);
+    return client_changed.wait_for(lock, deadline, [this, count] {
+        return connections_accepted >= count && client_socket >= 0;
+    });
 }
 
 bool FakeGameServer::wait_for_disconnect(std::chrono::milliseconds deadline) {

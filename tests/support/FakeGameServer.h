@@ -45,6 +45,9 @@ public:
     qvnetworklib::ServerInfo server_info() const;
 
     bool wait_for_client(std::chrono::milliseconds deadline = DEFAULT_DEADLINE);
+    // True once `count` connections in all have been accepted (the current one among them).
+    bool wait_for_connections(std::size_t count,
+                              std::chrono::milliseconds deadline = DEFAULT_DEADLINE);
     // True once the current client has closed its end (or none was ever connected).
     bool wait_for_disconnect(std::chrono::milliseconds deadline = DEFAULT_DEADLINE);
 
@@ -77,10 +80,12 @@ private:
     std::atomic<bool> reading_paused{false};
     std::atomic<bool> reset_requested{false};
 
-    mutable std::mutex client_mutex;  // guards client_socket and client_ever_connected
+    // Guards client_socket, client_ever_connected and connections_accepted.
+    mutable std::mutex client_mutex;
     std::condition_variable client_changed;
     int client_socket = -1;
     bool client_ever_connected = false;
+    std::size_t connections_accepted = 0;
 
     mutable std::mutex frames_mutex;  // guards received
     mutable std::condition_variable frames_changed;

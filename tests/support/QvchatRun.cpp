@@ -36,7 +36,7 @@ int count_entries(const std::filesystem::path& folder) {
 
 QvchatRun::QvchatRun(std::string binary) : binary(std::move(binary)) {
     write_file("servers.lst", "test test 127.0.0.1 " + server.port() + "\n");
-    write_file("qv.ini", "#username = bob\n#password = secret\n#log_chat = 3\n");
+    write_file("qv.ini", "#username = bob\n#password = secret\n#log_chat = 3\n#reconnect = 0\n");
 }
 
 void QvchatRun::write_file(const std::string& name, const std::string& content) const {
@@ -119,8 +119,15 @@ int QvchatRun::descriptor_count() const {
 }
 
 long QvchatRun::peak_resident_kib() const {
+    return status_kib("VmHWM:");
+}
+
+long QvchatRun::resident_kib() const {
+    return status_kib("VmRSS:");
+}
+
+long QvchatRun::status_kib(const std::string& key) const {
     std::ifstream status("/proc/" + std::to_string(program_id()) + "/status");
-    const std::string key = "VmHWM:";
     for (std::string line; std::getline(status, line);) {
         if (line.compare(0, key.size(), key) == 0) {
             return std::stol(line.substr(key.size()));

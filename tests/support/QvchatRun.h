@@ -55,6 +55,8 @@ public:
     int descriptor_count() const;
     // Peak resident memory of the running program in KiB (VmHWM), or -1 once it is gone.
     long peak_resident_kib() const;
+    // Resident memory now in KiB (VmRSS), or -1 once it is gone.
+    long resident_kib() const;
 
     // The payloads of the frames of `type` that the server received.
     std::vector<qvnetworklib::ByteVector> received(std::uint8_t type) const;
@@ -62,6 +64,8 @@ public:
     FakeGameServer server;
 
 private:
+    long status_kib(const std::string& key) const;
+
     std::string binary;
     TempDir work_folder;
     std::unique_ptr<TmuxSession> session;

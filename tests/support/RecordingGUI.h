@@ -27,7 +27,6 @@ public:
         away_changes.push_back(away);
     }
     void take_control() override {}
-    void set_client(qvnetworklib::Client* /*client*/) override {}
     void update_clock(unsigned short minutes) override {
         const std::lock_guard<std::mutex> lock(recorded_mutex);
         clock_values.push_back(minutes);
