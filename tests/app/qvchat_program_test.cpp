@@ -463,7 +463,12 @@ TEST_F(QvchatProgram, LostConnectionIsMadeAgainWithANewLoginKeepingAwayAndHistor
     start_logged_in("QVCHAT_RECONNECT_SECOND_MS=20");
     ASSERT_TRUE(server.send_frame(qvnetworklib::IN_ASSIGN_CHANNELS,
                                   {0, 3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
-    ASSERT_TRUE(terminal->wait_for_text("[3]")) << screen_text(*terminal);
+    ASSERT_TRUE(
+        server.send_frame(qvnetworklib::IN_ADD_ACTOR, plain_actor(40, 9, 9, 2, "Alexander")));
+    ASSERT_TRUE(server.send_text(3, "actors sent"));
+    ASSERT_TRUE(terminal->wait_for_text("actors sent")) << screen_text(*terminal);
+    enter("#look");
+    ASSERT_TRUE(terminal->wait_for_text("Alexander")) << screen_text(*terminal);
     enter("#afk gone fishing");
     enter("before the drop");
     ASSERT_TRUE(server.wait_for_count(qvnetworklib::OUT_RAW_TEXT, 1));
@@ -484,7 +489,19 @@ TEST_F(QvchatProgram, LostConnectionIsMadeAgainWithANewLoginKeepingAwayAndHistor
                rows[1].find(" test, away│") != std::string::npos;
     })) << screen_text(*terminal);
 
-    terminal->press("Up");
+    // Nobody is nearby until the new session says so; the last header shows that every line of
+    // the listing before it is in.
+    enter("#look");
+    enter("#look");
+    EXPECT_TRUE(terminal->wait_for_screen([](const std::vector<std::string>& rows) {
+        return std::count_if(rows.begin(), rows.end(), [](const std::string& row) {
+                   return row.find("Local actors:") != std::string::npos;
+               }) == 3;
+    })) << screen_text(*terminal);
+    const std::string screen = screen_text(*terminal);
+    EXPECT_EQ(screen.find("Alexander"), screen.rfind("Alexander")) << screen;
+
+    terminal->press("Up", 3);
     terminal->press("Enter");
     ASSERT_TRUE(server.wait_for_count(qvnetworklib::OUT_RAW_TEXT, 2)) << screen_text(*terminal);
     EXPECT_EQ(received(qvnetworklib::OUT_RAW_TEXT).back(), bytes("before the drop"));
