@@ -16,8 +16,8 @@ constexpr char SYNOPSIS[] =
 
 constexpr char USAGE_BODY[] =
     "\n"
-    "A full-screen chat client for the game Quorvan. It connects to SERVER, the name of\n"
-    "an entry in servers.lst (default: test), logs in and shows the game's chat.\n"
+    "A full-screen chat client for the game Quorvan. It connects to SERVER, the name\n"
+    "of an entry in servers.lst (default: test), logs in and shows the game's chat.\n"
     "\n"
     "Options:\n"
     "  -h, --help      print this help and exit\n"
