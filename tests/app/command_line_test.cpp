@@ -14,6 +14,7 @@ using Action = qvchat2::CommandLine::Action;
 qvchat2::CommandLine parse(std::vector<std::string> arguments) {
     arguments.insert(arguments.begin(), "qvchat");
     std::vector<const char*> argv;
+    argv.reserve(arguments.size());
     for (const auto& argument : arguments) {
         argv.push_back(argument.c_str());
     }
