@@ -15,7 +15,8 @@ class ChatGUI;
 }
 
 // Handlers of the server's text, channel, clock and login-refusal messages. They run on the
-// client's dispatch threads, possibly several at once.
+// client's dispatch threads, one at a time in the order the messages arrived, alongside the key
+// loop and the AFK countdown.
 namespace qvchat2 {
 
 class AfkState;
