@@ -131,7 +131,8 @@ std::vector<std::string> run_online(RunObjects& run, qvchat2::ConnectionSetup se
 // The length of a second of the waits between attempts to reconnect: 1000 ms unless a test
 // set it otherwise (1 ms to 60 s).
 std::chrono::milliseconds reconnect_second() {
-    const char* value = std::getenv(RECONNECT_SECOND_VARIABLE);  // NOLINT(concurrency-mt-unsafe)
+    // NOLINTNEXTLINE(concurrency-mt-unsafe): read at start-up, before any other thread
+    const char* value = std::getenv(RECONNECT_SECOND_VARIABLE);
     if (value == nullptr) {
         return std::chrono::milliseconds(1000);
     }

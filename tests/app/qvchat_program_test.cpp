@@ -73,7 +73,9 @@ DirectRun run_directly(const qvtest::QvchatRun& run, const std::string& argument
     const std::string command = "cd '" + folder + "' && '" + QVCHAT_BINARY + "' " + arguments +
                                 " </dev/null >out.txt 2>err.txt";
     DirectRun result;
-    const int status = std::system(command.c_str());  // NOLINT(cert-env33-c): a test
+    // The program is run as a shell would run it.
+    // NOLINTNEXTLINE(cert-env33-c,concurrency-mt-unsafe)
+    const int status = std::system(command.c_str());
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     result.out = qvtest::QvchatRun::read_file(run.work() / "out.txt");
     result.err = qvtest::QvchatRun::read_file(run.work() / "err.txt");
