@@ -42,7 +42,16 @@ void ConnectionKeeper::start() {
         close_connection();
         throw;
     }
-    keeper_thread = std::thread([this] { keep_connected(); });
+    keeper_thread = std::thread([this] {
+        try {
+            keep_connected();
+        } catch (...) {
+            // Nothing may leave a thread: the program ends as for any other fault, once the
+            // screen is closed.
+            failure = std::current_exception();
+            setup.front_end->exit_client();
+        }
+    });
 }
 
 void ConnectionKeeper::stop() {
@@ -55,6 +64,12 @@ void ConnectionKeeper::stop() {
         keeper_thread.join();
     }
     close_connection();
+}
+
+void ConnectionKeeper::rethrow_failure() const {
+    if (failure) {
+        std::rethrow_exception(failure);
+    }
 }
 
 void ConnectionKeeper::keep_connected() {

@@ -3,6 +3,7 @@
 #include <boost/thread/thread.hpp>
 #include <chrono>
 #include <condition_variable>
+#include <exception>
 #include <memory>
 #include <mutex>
 #include <random>
@@ -61,6 +62,8 @@ public:
     // Ends a wait at once, lets the lines just typed be written (at most 200 ms), closes the
     // connection and joins the thread. Harmless to call again.
     void stop();
+    // After stop(): throws what ended the keeper's thread, if anything did.
+    void rethrow_failure() const;
 
 private:
     void keep_connected();
@@ -88,6 +91,8 @@ private:
     bool connection_made = false;
 
     std::thread keeper_thread;
+    // Set by the keeper's thread as it ends; read after it was joined.
+    std::exception_ptr failure;
 };
 
 }  // namespace qvchat2

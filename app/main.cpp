@@ -123,6 +123,7 @@ std::vector<std::string> run_online(RunObjects& run, qvchat2::ConnectionSetup se
 
     // Once stopped, no message handler is running any more.
     connection.stop();
+    connection.rethrow_failure();
     std::vector<std::string> history = front_end->input_history();
     run.release();
     return history;

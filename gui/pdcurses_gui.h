@@ -54,8 +54,9 @@ struct PaintRequest {
 // paint thread, so that a terminal that stops reading (a stalled link) never holds up the
 // threads that deliver messages. Locks: screen_mutex serialises every curses call (curses is
 // not thread-safe); redraw_mutex guards what is to be shown and what changed; setup_mutex
-// guards setup_complete. No lock is taken while another is held, except the channel-list lock
-// under redraw_mutex.
+// guards setup_complete. Within this class no lock is taken while another is held, except the
+// channel-list lock under redraw_mutex; a typed line is handled under the client lock, which
+// comes before all of them (docs/architecture.md gives the whole order).
 class PDCursesGUI : public ChatGUI {
 public:
     // Starts curses on the terminal named by TERM and the paint thread. Throws
