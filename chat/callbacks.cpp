@@ -6,6 +6,7 @@
 
 #include "chat/afk.h"
 #include "chat/login_refusal.h"
+#include "chat/whole_word.h"
 #include "gui/common_gui.h"
 #include "gui/latin1_text.h"
 #include "gui/text_wrap.h"
@@ -29,6 +30,8 @@ struct DisplayLine {
     LogMessageType log_type = CHAT_MESSAGE;
     // What the kind of line alone asks of the user's attention.
     qvchat2gui::Attention attention = qvchat2gui::Attention::none;
+    // Speech, channel chat and GM lines call for attention when their text names the user.
+    bool may_name_user = false;
 };
 
 std::string color(std::uint8_t code) {
@@ -44,14 +47,16 @@ DisplayLine build_line(const std::string& name, unsigned char channel, const std
                        ChatState state) {
     if (const auto joined = channel_table().find(channel)) {
         const std::string off = joined->active ? "" : color(qvchat2gui::OFF_CHANNEL_COLOR);
-        return {off + "[" + name + " @ " + std::to_string(joined->number) + "]: " + message};
+        return {off + "[" + name + " @ " + std::to_string(joined->number) + "]: " + message, false,
+                CHAT_MESSAGE, qvchat2gui::Attention::none, true};
     }
     if (channel == GM_CHANNEL && !name.empty()) {
         return {color(qvchat2gui::GM_COLOR) + "#GM from " + name + ": " + message, false,
-                CHAT_MESSAGE, qvchat2gui::Attention::for_user};
+                CHAT_MESSAGE, qvchat2gui::Attention::for_user, true};
     }
     if (is_channel_code(channel)) {
-        return {"[" + name + "]: " + message};
+        return {"[" + name + "]: " + message, false, CHAT_MESSAGE, qvchat2gui::Attention::none,
+                true};
     }
     if (channel == PM_CHANNEL) {
         const bool sent = (state & CHAT_PM_SENT) != 0;
@@ -62,20 +67,21 @@ DisplayLine build_line(const std::string& name, unsigned char channel, const std
     }
     if (!name.empty()) {
         const char* separator = (state & CHAT_NO_COLON) != 0 ? " " : ": ";
-        return {name + separator + message, true};
+        return {name + separator + message, true, CHAT_MESSAGE, qvchat2gui::Attention::none, true};
     }
     return {color(qvchat2gui::SERVER_COLOR) + message, false, SERVER_MESSAGE};
 }
 
-// The user's own lines and the server's echoes of them never call for attention; a speaker line
-// calls for it when it names the user.
+// The user's own lines and the server's echoes of them never call for attention; speech, channel
+// chat and GM lines call for it when their text names the user as a whole word, so that a short
+// name does not ring inside every word that holds it.
 qvchat2gui::Attention attention_for(const DisplayLine& line, const std::string& name,
                                     const std::string& message, const std::string& username,
                                     bool own_activity) {
     if (own_activity || name == username) {
         return qvchat2gui::Attention::none;
     }
-    if (line.speaker_text && contains_insensitive(message, username)) {
+    if (line.may_name_user && contains_whole_word(message, username)) {
         return qvchat2gui::Attention::for_user;
     }
     return line.attention;

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "chat/callbacks.h"
+#include "chat/whole_word.h"
 #include "gui/common_gui.h"
 #include "gui/latin1_text.h"
 #include "tests/chat/chat_fixture.h"
@@ -73,9 +74,23 @@ TEST_F(DisplayLine, LinesForTheUserAskForAttentionButNeverTheUsersOwn) {
         {0, "Bob waves at alice", Attention::for_user},
         {0, "Bob: hello all", Attention::none},
         {0, user + ": I am alice", Attention::none},
-        {5, "[Ann]: alice, come", Attention::none},
+        {0, "Bob: Malice and palaces", Attention::none},
+        {0, "Bob: alice_2 and alice2 are not you", Attention::none},
+        {0, "Bob: alic\xE9 is someone else", Attention::none},
+        {0, "Bob: (alice)", Attention::for_user},
+        {0,
+         "Bob: \x85"
+         "alice\x86",
+         Attention::for_user},
+        {4, "Bob: ALICE!", Attention::for_user},
+        {5, "[Ann]: alice, come", Attention::for_user},
+        {5, "[Ann]: walice", Attention::none},
+        {6, "[Brannock]: Report any trouble to Alice.", Attention::for_user},
+        {6, "[" + user + "]: I am Alice", Attention::none},
         {3, "alice has logged in", Attention::none},
     };
+    // Code 6 is a joined channel, code 5 one the table does not hold.
+    qvchat2::assign_channels(&gui, nullptr, {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0});
     for (const auto& line : cases) {
         gui.forget_all();
         raw(line.channel, line.text);
@@ -115,6 +130,36 @@ TEST_F(DisplayLine, PayloadShorterThanTwoBytesIsIgnored) {
     EXPECT_THAT(gui.shown(), IsEmpty());
     EXPECT_THAT(chat_log(), IsEmpty());
     EXPECT_THAT(server_log(), IsEmpty());
+}
+
+TEST(MentionTest, NamesTheUserOnlyAsAWholeWord) {
+    const struct {
+        const char* text;
+        const char* word;
+        bool named;
+    } cases[] = {
+        {"Lovely weather for a walk.", "Al", false},
+        {"al, come here", "Al", true},
+        {"ask AL", "Al", true},
+        {"Al-Tor and al's", "al", true},
+        {"salt", "al", false},
+        {"al_", "al", false},
+        {"9al", "al", false},
+        {"\xC9"
+         "al",
+         "al", false},
+        {"\xD7"
+         "al\xF7",
+         "al", true},
+        {"al al", "al al", true},
+        {"x", "", false},
+        {"a", "al", false},
+        {"walk al", "al", true},
+    };
+    for (const auto& line : cases) {
+        EXPECT_EQ(qvchat2::contains_whole_word(line.text, line.word), line.named)
+            << line.text << " / " << line.word;
+    }
 }
 
 TEST(MentionTest, ComparesAsciiLettersWithoutCase) {
