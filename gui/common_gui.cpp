@@ -14,7 +14,7 @@ namespace {
 
 // Shown after the list of commands: what the list does not tell.
 constexpr char HELP_KEYS_LINE[] =
-    "Private message: /name text. Scroll: Page Up, Page Down. Keys: see README.";
+    "Private message: /name text. Scroll: Page Up, Page Down. More: man qvchat.";
 
 // Only A to Z change, whatever locale the process runs in.
 std::string lowercase_ascii(std::string word) {

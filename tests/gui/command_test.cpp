@@ -17,7 +17,7 @@ using qvnetworklib::OUT_RAW_TEXT;
 
 constexpr const char* HELP_TEXT = "Available commands: #ci, #exit, #help, #quit";
 constexpr const char* HELP_KEYS =
-    "Private message: /name text. Scroll: Page Up, Page Down. Keys: see README.";
+    "Private message: /name text. Scroll: Page Up, Page Down. More: man qvchat.";
 
 qvnetworklib::ByteVector bytes(const std::string& text) {
     return qvnetworklib::ByteVector(text.begin(), text.end());

@@ -68,7 +68,7 @@ TEST(DebugGUI, KeepsTheBuiltInCommands) {
     gui.process_input(nullptr, "#ci");
     EXPECT_EQ(output.str(),
               "Available commands: #ci, #exit, #help, #quit\n"
-              "Private message: /name text. Scroll: Page Up, Page Down. Keys: see README.\n"
+              "Private message: /name text. Scroll: Page Up, Page Down. More: man qvchat.\n"
               "You are on channels \n");
 }
 
