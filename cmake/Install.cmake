@@ -1,5 +1,5 @@
 # What `cmake --install` puts where, and the Debian package that scripts/package builds from it
-# with CPack: the client, the demo server and the client's manual page.
+# with CPack: the client, the demo server, their manual pages, and the documents and examples.
 include(GNUInstallDirs)
 
 # Packages built under a restrictive umask must still give everyone read access.
@@ -8,19 +8,36 @@ set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
 
 install(TARGETS qvchat qvdemo RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
-# Debian installs manual pages gzip-compressed. The page is compressed while installing, not as a
-# build target, so that an install after building only the programs still has it; -n leaves the
-# name and time out of the header, so that the same page always gives the same bytes.
+# Debian installs manual pages, and documents that are not tiny, gzip-compressed. A file is
+# compressed while installing, not as a build target, so that an install after building only the
+# programs still has it; -n leaves the name and time out of the header, so that the same file
+# always gives the same bytes.
 find_program(QVCHAT_GZIP gzip REQUIRED)
-set(QVCHAT_MAN_PAGE ${CMAKE_CURRENT_SOURCE_DIR}/docs/qvchat.1)
-set(QVCHAT_MAN_PAGE_GZ ${CMAKE_CURRENT_BINARY_DIR}/qvchat.1.gz)
-install(CODE "
-  execute_process(COMMAND \"${QVCHAT_GZIP}\" -9 -n -c \"${QVCHAT_MAN_PAGE}\"
-    OUTPUT_FILE \"${QVCHAT_MAN_PAGE_GZ}\" RESULT_VARIABLE status)
-  if(NOT status EQUAL 0)
-    message(FATAL_ERROR \"Cannot compress the manual page ${QVCHAT_MAN_PAGE}\")
-  endif()")
-install(FILES ${QVCHAT_MAN_PAGE_GZ} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+function(qvchat_install_gzipped source destination)
+  get_filename_component(name ${source} NAME)
+  set(compressed ${CMAKE_CURRENT_BINARY_DIR}/gzipped/${name}.gz)
+  install(CODE "
+    file(MAKE_DIRECTORY \"${CMAKE_CURRENT_BINARY_DIR}/gzipped\")
+    execute_process(COMMAND \"${QVCHAT_GZIP}\" -9 -n -c \"${source}\"
+      OUTPUT_FILE \"${compressed}\" RESULT_VARIABLE status)
+    if(NOT status EQUAL 0)
+      message(FATAL_ERROR \"Cannot compress ${source}\")
+    endif()")
+  install(FILES ${compressed} DESTINATION ${destination})
+endfunction()
+
+set(QVCHAT_DOCS ${CMAKE_CURRENT_SOURCE_DIR}/docs)
+qvchat_install_gzipped(${QVCHAT_DOCS}/qvchat.1 ${CMAKE_INSTALL_MANDIR}/man1)
+qvchat_install_gzipped(${QVCHAT_DOCS}/qvdemo.1 ${CMAKE_INSTALL_MANDIR}/man1)
+
+# /usr/share/doc/qvchat: what a user reads (the client, the demo server) and the copyright, which
+# Debian keeps uncompressed; examples to copy into the working folder, uncompressed too.
+set(QVCHAT_DOC_DIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/qvchat)
+qvchat_install_gzipped(${CMAKE_CURRENT_SOURCE_DIR}/README.md ${QVCHAT_DOC_DIR})
+qvchat_install_gzipped(${QVCHAT_DOCS}/demo.md ${QVCHAT_DOC_DIR})
+install(FILES ${QVCHAT_DOCS}/copyright DESTINATION ${QVCHAT_DOC_DIR})
+install(FILES ${QVCHAT_DOCS}/examples/servers.lst ${QVCHAT_DOCS}/examples/qv.ini
+  DESTINATION ${QVCHAT_DOC_DIR}/examples)
 
 set(QVCHAT_PACKAGE_MAINTAINER
   "qvchat maintainers <maintainers@users.noreply.c-seed-5c34fc23.example>"
