@@ -21,37 +21,36 @@ void InputHistory::set_entries(std::vector<std::string> entries) {
     lines = std::move(entries);
     index = lines.size();
     draft.clear();
-    draft_shown = true;
 }
 
 void InputHistory::add(const std::string& line) {
     lines.push_back(line);
     index = lines.size();
     draft.clear();
-    draft_shown = true;
 }
 
 std::optional<std::string> InputHistory::older(const std::string& shown) {
     if (index == 0) {
         return std::nullopt;
     }
-    leave_draft(shown);
+    if (showing_draft()) {
+        draft = shown;
+    }
     --index;
     return lines[index];
 }
 
-std::optional<std::string> InputHistory::newer(const std::string& shown) {
-    if (index + 1 < lines.size()) {
-        leave_draft(shown);
-        ++index;
-        return lines[index];
-    }
-    // The walk stays on the newest entry, as a plain walk would; only the line comes back.
-    if (draft_shown) {
+// Down past the newest entry stands on the draft, so that the next Up shows the newest again.
+std::optional<std::string> InputHistory::newer() {
+    if (showing_draft()) {
         return std::nullopt;
     }
-    draft_shown = true;
-    return draft;
+    ++index;
+    return showing_draft() ? draft : lines[index];
+}
+
+bool InputHistory::showing_draft() const {
+    return index >= lines.size();
 }
 
 std::optional<std::size_t> InputHistory::find_back(const std::string& text,
@@ -70,13 +69,6 @@ const std::vector<std::string>& InputHistory::entries() const {
 
 std::size_t InputHistory::position() const {
     return index;
-}
-
-void InputHistory::leave_draft(const std::string& shown) {
-    if (draft_shown) {
-        draft = shown;
-        draft_shown = false;
-    }
 }
 
 }  // namespace qvchat2gui

@@ -8,7 +8,8 @@
 namespace qvchat2gui {
 
 // The lines entered, oldest first, and the walk through them with Up and Down. The line being
-// typed when the walk starts is kept as a draft, so that walking away from it loses nothing.
+// typed when the walk starts is kept as a draft behind the newest entry, so that walking away
+// from it loses nothing.
 class InputHistory {
 public:
     // Replaces the entries (a saved history), without the bytes that could not have been typed,
@@ -22,23 +23,22 @@ public:
     std::optional<std::string> older(const std::string& shown);
     // Down: the entry after the one shown; past the newest, the draft. Nothing when the draft is
     // already shown.
-    std::optional<std::string> newer(const std::string& shown);
+    std::optional<std::string> newer();
+    // Whether the walk stands on the draft (behind the newest entry), as before any walk.
+    bool showing_draft() const;
 
     // Index of the newest entry at or before `from` that contains `text` (ASCII letters compared
     // without case), if any.
     std::optional<std::size_t> find_back(const std::string& text, std::size_t from) const;
 
     const std::vector<std::string>& entries() const;
-    // Index of the entry shown; the number of entries before the walk starts.
+    // Index of the entry shown; the number of entries while the draft is shown.
     std::size_t position() const;
 
 private:
-    void leave_draft(const std::string& shown);
-
     std::vector<std::string> lines;
-    std::size_t index = 0;
+    std::size_t index = 0;  // lines.size() while the draft is shown
     std::string draft;
-    bool draft_shown = true;
 };
 
 }  // namespace qvchat2gui

@@ -87,14 +87,8 @@ LineEditor::Outcome LineEditor::handle_editing_key(int key) {
     }
     switch (key) {
         case KEY_UP:
-            if (const auto entry = input_history.older(input_line)) {
-                show_history_entry(*entry);
-            }
-            break;
         case KEY_DOWN:
-            if (const auto entry = input_history.newer(input_line)) {
-                show_history_entry(*entry);
-            }
+            walk_history(key == KEY_UP);
             break;
         case KEY_RIGHT:
         case ctrl('f'):
@@ -300,6 +294,22 @@ void LineEditor::submit_line() {
     input_history.add(input_line);
     input_line.clear();
     cursor = 0;
+}
+
+void LineEditor::walk_history(bool older) {
+    const bool leaving_draft = input_history.showing_draft();
+    const auto entry = older ? input_history.older(input_line) : input_history.newer();
+    if (!entry) {
+        return;
+    }
+    if (leaving_draft) {
+        draft_cursor = cursor;
+    }
+    show_history_entry(*entry);
+    // The draft is the user's own line: its cursor is where the user left it.
+    if (input_history.showing_draft()) {
+        cursor = std::min(draft_cursor, input_line.size());
+    }
 }
 
 // The cursor keeps its column unless the entry is shorter, and the entry's tail is shown.

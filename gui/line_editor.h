@@ -65,6 +65,7 @@ private:
     std::string search_prompt() const;
 
     void submit_line();
+    void walk_history(bool older);
     void show_history_entry(const std::string& entry);
     void insert(const std::string& text);
     void erase_before_cursor();
@@ -83,6 +84,7 @@ private:
     std::string cut_text;
     std::vector<std::string> submitted;
     InputHistory input_history;
+    std::size_t draft_cursor = 0;  // where the cursor stood when the walk left the draft
     Search search;
     TabCompletion completion;
     CompletionSources completion_sources;

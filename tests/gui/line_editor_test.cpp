@@ -123,40 +123,65 @@ TEST_F(LineEditorTest, EnterSubmitsAndRemembersEvenEmptyLines) {
     EXPECT_EQ(editor.submitted_lines(), (std::vector<std::string>{"x"}));
 }
 
-TEST_F(LineEditorTest, HistoryWalkKeepsTheLineBeingTypedAsADraft) {
-    press(KEY_DOWN);
-    press(KEY_UP);
-    EXPECT_EQ(editor.line(), "");
-    type("typed");
-    press(KEY_DOWN);
-    EXPECT_EQ(editor.line(), "typed");
-    press(KEY_ENTER);
-    type("draft");
-    press(KEY_UP);
-    EXPECT_EQ(editor.line(), "typed");
-    press(KEY_DOWN);
-    EXPECT_EQ(editor.line(), "draft");
-    press(ctrl('u'));
-    editor.set_history({});
+struct HistoryWalkCase {
+    const char* name;
+    std::vector<std::string> history;
+    std::string draft;  // typed before the keys
+    std::vector<int> keys;
+    std::string line;
+    int column;
+};
 
-    type("A");
-    press('\n');
-    type("B");
-    press('\n');
-    type("C");
-    press(KEY_UP);
-    EXPECT_EQ(editor.line(), "B");
-    press(KEY_UP);
-    EXPECT_EQ(editor.line(), "A");
-    press(KEY_UP);
-    EXPECT_EQ(editor.line(), "A");
-    press(KEY_DOWN);
-    EXPECT_EQ(editor.line(), "B");
-    press(KEY_DOWN);
-    EXPECT_EQ(editor.line(), "C");
-    EXPECT_EQ(editor.history_position(), 1U);
-    press(KEY_UP);
-    EXPECT_EQ(editor.line(), "A");
+// The line being typed is kept as a draft behind the newest entry, with its cursor.
+TEST_F(LineEditorTest, HistoryWalk) {
+    const std::vector<std::string> three = {"line one", "line two", "line three"};
+    const std::vector<HistoryWalkCase> cases = {
+        {"no history", {}, "", {KEY_DOWN, KEY_UP}, "", 1},
+        {"Down keeps the typed line", {}, "typed", {KEY_DOWN}, "typed", 6},
+        {"Up stops at the oldest", {"A", "B"}, "C", {KEY_UP, KEY_UP, KEY_UP}, "A", 2},
+        {"Down back to the draft", {"A", "B"}, "C", {KEY_UP, KEY_UP, KEY_DOWN, KEY_DOWN}, "C", 2},
+        {"draft keeps its cursor",
+         {"line one"},
+         "draft text",
+         {KEY_UP, KEY_DOWN, 'Z'},
+         "draft textZ",
+         12},
+        {"draft keeps a cursor moved inside it",
+         {"line one"},
+         "draft text",
+         {KEY_LEFT, KEY_LEFT, KEY_LEFT, KEY_UP, KEY_END, KEY_DOWN, 'Z'},
+         "draft tZext",
+         9},
+        {"Up after Down past the newest",
+         three,
+         "draft",
+         {KEY_UP, KEY_DOWN, KEY_UP},
+         "line three",
+         6},
+        {"Up after Down onto an empty line",
+         {"A", "B"},
+         "",
+         {KEY_UP, KEY_UP, KEY_DOWN, KEY_DOWN, KEY_UP},
+         "B",
+         1},
+        {"Down on the draft stays there", {"A"}, "C", {KEY_UP, KEY_DOWN, KEY_DOWN, KEY_UP}, "A", 2},
+        {"Enter starts the walk again behind the line sent",
+         {"A", "B"},
+         "x",
+         {KEY_UP, KEY_UP, '\n', KEY_UP, KEY_UP},
+         "B",
+         1},
+    };
+    for (const HistoryWalkCase& test : cases) {
+        editor = LineEditor();
+        editor.set_history(test.history);
+        type(test.draft);
+        for (const int key : test.keys) {
+            press(key);
+        }
+        EXPECT_EQ(editor.line(), test.line) << test.name;
+        EXPECT_EQ(editor.cursor_column(), test.column) << test.name;
+    }
 }
 
 TEST_F(LineEditorTest, CursorKeepsItsColumnUnlessTheTextGetsShorter) {
