@@ -16,6 +16,24 @@ namespace {
 constexpr char HELP_KEYS_LINE[] =
     "Private message: /name text. Scroll: Page Up, Page Down. More: man qvchat.";
 
+constexpr std::size_t BYTES_PER_KIB = 1024;
+
+// Names the paste by what the user sees of it: its lines and the size of their text, in KiB
+// rounded up, so that no paste is called 0 KiB.
+std::string paste_too_large_notice(const std::vector<std::string>& lines) {
+    std::size_t text_bytes = 0;
+    for (const std::string& line : lines) {
+        text_bytes += line.size();
+    }
+    const std::size_t kib = (text_bytes + BYTES_PER_KIB - 1) / BYTES_PER_KIB;
+    return "The paste is too large to send (" + std::to_string(lines.size()) + " lines, " +
+           std::to_string(kib) + " KiB); nothing was sent.";
+}
+
+bool is_private_message(const std::string& line, std::string::size_type space) {
+    return !line.empty() && line[0] == '/' && space != std::string::npos;
+}
+
 // Only A to Z change, whatever locale the process runs in.
 std::string lowercase_ascii(std::string word) {
     for (char& byte : word) {
@@ -104,22 +122,67 @@ void ChatGUI::process_input(qvnetworklib::Client* client, const std::string& lin
     const std::string::size_type space = line.find(' ');
     const std::string argument = space == std::string::npos ? "" : line.substr(space + 1);
 
-    if (line[0] == '/' && space != std::string::npos) {
+    if (is_private_message(line, space)) {
         // The payload is the line without its slash: name, space, text.
         send_typed(client, line.size() - 1, [&](qvnetworklib::Client& connected) {
             return connected.send_pm(line.substr(1, space - 1), argument);
         });
         return;
     }
-    if (line[0] == '#') {
-        const auto command = callbacks.find(lowercase_ascii(line.substr(1, space - 1)));
-        if (command != callbacks.end()) {
-            command->second(argument);
-            return;
-        }
+    if (runs_command(line, space)) {
+        callbacks.at(lowercase_ascii(line.substr(1, space - 1)))(argument);
+        return;
     }
     send_typed(client, line.size(),
                [&](qvnetworklib::Client& connected) { return connected.send_chat(line); });
+}
+
+bool ChatGUI::runs_command(const std::string& line, std::string::size_type space) const {
+    return !line.empty() && line[0] == '#' &&
+           callbacks.count(lowercase_ascii(line.substr(1, space - 1))) > 0;
+}
+
+std::size_t ChatGUI::queued_bytes(const std::string& line) const {
+    const std::string::size_type space = line.find(' ');
+    if (line.empty() || runs_command(line, space)) {
+        return 0;
+    }
+    const std::size_t payload = is_private_message(line, space) ? line.size() - 1 : line.size();
+    return payload > qvnetworklib::MAX_PAYLOAD_SIZE ? 0 : qvnetworklib::HEADER_SIZE + payload;
+}
+
+bool ChatGUI::paste_fits(const qvnetworklib::Client* client,
+                         const std::vector<std::string>& lines) const {
+    // Without a connection every line is named as not sent anyway.
+    if (client == nullptr || !client->is_connected()) {
+        return true;
+    }
+    std::size_t total = 0;
+    for (const std::string& line : lines) {
+        total += queued_bytes(line);
+    }
+    return total <= client->write_room();
+}
+
+void ChatGUI::process_lines(const std::vector<std::string>& lines) {
+    if (lines.size() > 1) {
+        bool fits = true;
+        with_client(
+            [&](const qvnetworklib::Client* connection) { fits = paste_fits(connection, lines); });
+        if (!fits) {
+            add_chat_line(server_line(paste_too_large_notice(lines)));
+            return;
+        }
+    }
+    // One line at a time through the connection of the moment, so that a reconnection is not
+    // held up by a long paste; a "#quit" among them ends the sending.
+    for (const std::string& line : lines) {
+        if (should_exit()) {
+            break;
+        }
+        with_client(
+            [this, &line](qvnetworklib::Client* connection) { process_input(connection, line); });
+    }
 }
 
 void ChatGUI::send_typed(qvnetworklib::Client* client, std::size_t payload_size,

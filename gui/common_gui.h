@@ -101,6 +101,11 @@ public:
     // that cannot be sent (no connection, too long for a message, a server that does not
     // read) is named in the chat window.
     void process_input(qvnetworklib::Client* client, const std::string& line);
+    // Interprets finished lines in order, through the current connection, until one of them
+    // asks to leave: one typed line, or the lines of a paste. A paste whose messages together
+    // take more than the connection can queue now is refused whole, with one line saying so,
+    // so that it never goes out in part.
+    void process_lines(const std::vector<std::string>& lines);
     // Sends, through `send`, a message of `payload_size` bytes that the user asked for, or
     // names in the chat window why it cannot leave, as process_input does for a line.
     void send_typed(qvnetworklib::Client* client, std::size_t payload_size,
@@ -135,6 +140,14 @@ protected:
     int exit_event_descriptor() const;
 
 private:
+    // The framed bytes that process_input queues for the line: none for an empty line, a local
+    // command or a line too long to send.
+    std::size_t queued_bytes(const std::string& line) const;
+    // Whether the line runs a local command; `space` is where its first space is.
+    bool runs_command(const std::string& line, std::string::size_type space) const;
+    bool paste_fits(const qvnetworklib::Client* client,
+                    const std::vector<std::string>& lines) const;
+
     // Guards client. Recursive: a local command run for a typed line (such as "#loc") sends
     // through the same connection.
     mutable std::recursive_mutex client_mutex;

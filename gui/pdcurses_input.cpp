@@ -313,15 +313,8 @@ void PDCursesGUI::scroll_chat(const std::function<void(ScrollBack&)>& move) {
 void PDCursesGUI::submit_lines() {
     scroll_chat([](ScrollBack& lines) { lines.follow_newest(); });
     show_input_line();
-    // Commands may show text, which takes redraw_mutex: no lock is held here. The lines of a
-    // paste go as if typed one by one, so a "#quit" among them ends the sending.
-    for (const std::string& line : editor.submitted_lines()) {
-        if (should_exit()) {
-            break;
-        }
-        with_client(
-            [this, &line](qvnetworklib::Client* connection) { process_input(connection, line); });
-    }
+    // Commands may show text, which takes redraw_mutex: no lock is held here.
+    process_lines(editor.submitted_lines());
 }
 
 void PDCursesGUI::repaint_everything() {

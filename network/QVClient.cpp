@@ -1,5 +1,6 @@
 #include "network/QVClient.h"
 
+#include <algorithm>
 #include <boost/asio/connect.hpp>
 #include <boost/asio/placeholders.hpp>
 #include <boost/asio/read.hpp>
@@ -126,6 +127,10 @@ const std::string& Client::get_username() const {
 
 bool Client::is_connected() const {
     return connected;
+}
+
+std::size_t Client::write_room() const {
+    return MAX_PENDING_WRITE_BYTES - std::min(pending_write_bytes.load(), MAX_PENDING_WRITE_BYTES);
 }
 
 void Client::connect() {

@@ -99,6 +99,8 @@ public:
 
     // True from a successful connection until it is lost or the client stops.
     bool is_connected() const;
+    // Framed bytes that send_packet() would still take now, before refusing.
+    std::size_t write_room() const;
 
     // Message builders: each sends one message (see send_packet for the result).
     bool send_chat(const std::string& text);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -35,8 +36,12 @@ protected:
 
     // The text frames (chat and private messages) that typing the line sent.
     std::vector<qvtest::ReceivedFrame> sent_for(const std::string& line) {
+        return sent_by([&] { gui.process_input(&harness.client(), line); });
+    }
+
+    std::vector<qvtest::ReceivedFrame> sent_by(const std::function<void()>& typing) {
         const std::size_t before = server.frames().size();
-        gui.process_input(&harness.client(), line);
+        typing();
         harness.client().send_chat(MARKER);
         EXPECT_TRUE(server.wait_for([&](const auto& frames) {
             return !frames.empty() && frames.back().payload == bytes(MARKER) &&
@@ -194,6 +199,50 @@ TEST_F(ProcessInput, LineTypedWhileTheServerIsNotReadingIsNamedNotSent) {
     // A line too long for any message is still named as such.
     gui.process_input(&harness.client(), std::string(70000, 'y'));
     EXPECT_EQ(gui.take_lines(), std::vector<std::string>{server_line(TOO_LONG_NOTICE)});
+}
+
+std::vector<std::string> followed_by(std::vector<std::string> lines, const std::string& last) {
+    lines.push_back(last);
+    return lines;
+}
+
+struct PasteCase {
+    const char* name;
+    std::vector<std::string> lines;
+    std::vector<std::string> sent;  // payloads
+    std::vector<std::string> shown;
+};
+
+// A paste leaves whole or not at all: its messages, framed, must fit what can still be queued.
+TEST_F(ProcessInput, PasteTooLargeToQueueIsRefusedWhole) {
+    constexpr std::size_t FULL_PAYLOAD = qvnetworklib::MAX_PAYLOAD_SIZE;
+    const std::string too_long = server_line(TOO_LONG_NOTICE);
+    const std::vector<PasteCase> cases = {
+        {"fits", {"one", "", "/bob two"}, {"one", "bob two"}, {}},
+        {"1.2 MB",
+         std::vector<std::string>(24000, std::string(50, 'p')),
+         {},
+         {server_line(
+             "The paste is too large to send (24000 lines, 1172 KiB); nothing was sent.")}},
+        // 16 full messages: their text alone fits in 1 MiB, with their headers it does not.
+        {"framing counts",
+         std::vector<std::string>(16, std::string(FULL_PAYLOAD, 'f')),
+         {},
+         {server_line("The paste is too large to send (16 lines, 1024 KiB); nothing was sent.")}},
+        {"lines too long for a message take no room",
+         followed_by(std::vector<std::string>(8, std::string(2 * FULL_PAYLOAD, 'x')), "hi"),
+         {"hi"},
+         std::vector<std::string>(8, too_long)},
+    };
+    gui.set_client(&harness.client());
+    for (const PasteCase& test : cases) {
+        std::vector<std::string> sent;
+        for (const auto& frame : sent_by([&] { gui.process_lines(test.lines); })) {
+            sent.emplace_back(frame.payload.begin(), frame.payload.end());
+        }
+        EXPECT_EQ(sent, test.sent) << test.name;
+        EXPECT_EQ(gui.take_lines(), test.shown) << test.name;
+    }
 }
 
 TEST(ProcessInputOffline, LinesTypedWithoutAConnectionAreNamedNotSent) {
