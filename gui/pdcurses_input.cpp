@@ -9,9 +9,11 @@
 #include <cstdlib>
 #include <ctime>
 #include <cwchar>
+#include <cwctype>
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "gui/curses_api.h"
@@ -80,10 +82,11 @@ bool can_take_alt(int key) {
 }
 
 // Login prompt: waits for one key without holding up a request to leave (Ctrl-C at the prompt
-// must end the program as it does later). Empty when the user asked to leave or the terminal
+// must end the program as it does later). A byte the terminal sent comes as it is, never
+// decoded: a special key as its curses code. Empty when the user asked to leave or the terminal
 // (watched by `wait_for_input`) is gone.
-std::optional<std::vector<int>> read_prompt_key(WINDOW* window, const ChatGUI& front_end,
-                                                const std::function<bool()>& wait_for_input) {
+std::optional<int> read_prompt_key(WINDOW* window, const ChatGUI& front_end,
+                                   const std::function<bool()>& wait_for_input) {
     while (!front_end.should_exit()) {
         if (!wait_for_input()) {
             return std::nullopt;
@@ -93,46 +96,113 @@ std::optional<std::vector<int>> read_prompt_key(WINDOW* window, const ChatGUI& f
             stop_like_ctrl_z();
             wrefresh(window);
         }
-        wint_t typed = 0;
-        const int kind = read_character(window, typed);
-        if (kind != ERR) {
-            return key_codes_for(kind, typed);
+        const int key = wgetch(window);
+        if (key != ERR) {
+            return key;
         }
     }
     return std::nullopt;
 }
 
-// A password may hold any byte but the line ends and the erase keys; a name only what can be
-// shown. Special keys (arrows, function keys) are no bytes at all.
-bool is_field_byte(int key, bool masked) {
-    if (key < 0 || key > LAST_BYTE_KEY || key == DELETE_KEY) {
+// One login field as the terminal sent it. The bytes are kept unconverted, so that a name or a
+// password typed here logs in as the same text written in the settings does, in any locale.
+// The echo and Backspace go by the characters of the locale's encoding; a byte it cannot
+// decode counts as one character, shown as "?".
+class PromptField {
+public:
+    explicit PromptField(bool masked) : masked(masked) {}
+
+    // One key; true when it ends the field.
+    bool add_key(WINDOW* window, int key) {
+        if (key == '\n' || key == '\r' || key == KEY_ENTER) {
+            return true;
+        }
+        if (key == BACKSPACE_KEY || key == DELETE_KEY || key == KEY_BACKSPACE) {
+            erase_character(window);
+        } else if (key >= 0 && key <= LAST_BYTE_KEY) {
+            add_byte(window, static_cast<char>(key));
+        }
         return false;
     }
-    return masked || is_typed_byte(key);
-}
 
-// One key of a login field; true when it ends the field.
-bool add_prompt_key(WINDOW* window, std::string& field, int key, bool masked) {
-    if (key == '\n' || key == '\r' || key == KEY_ENTER) {
-        return true;
-    }
-    if (key == BACKSPACE_KEY || key == DELETE_KEY || key == KEY_BACKSPACE) {
-        if (!field.empty()) {
-            field.pop_back();
-            wmove(window, getcury(window), getcurx(window) - 1);
-            wdelch(window);
+    const std::string& text() const { return bytes; }
+
+private:
+    struct Shown {
+        std::size_t size;  // bytes of the character
+        int row;           // where its echo starts
+        int column;
+    };
+
+    void add_byte(WINDOW* window, char byte) {
+        pending += byte;
+        wchar_t character = 0;
+        const std::size_t decoded = std::mbrtowc(&character, &pending.back(), 1, &state);
+        if (decoded == static_cast<std::size_t>(-2)) {
+            return;
         }
-    } else if (field.size() < static_cast<std::size_t>(SIZE) && is_field_byte(key, masked)) {
-        field += static_cast<char>(key);
-        if (masked) {
-            waddch(window, '*');
+        if (decoded == static_cast<std::size_t>(-1)) {
+            state = std::mbstate_t{};
+            if (pending.size() > 1) {
+                // The byte broke off a character begun before it: that start stands alone.
+                pending.pop_back();
+                add_character(window, std::exchange(pending, {}), std::nullopt);
+                add_byte(window, byte);
+                return;
+            }
+            add_character(window, std::exchange(pending, {}), std::nullopt);
+            return;
+        }
+        add_character(window, std::exchange(pending, {}), character);
+    }
+
+    // `character` is empty for a byte the locale cannot decode.
+    void add_character(WINDOW* window, const std::string& encoded,
+                       std::optional<wchar_t> character) {
+        // A name holds only what can be shown; a password any byte.
+        const bool showable = character ? std::iswprint(static_cast<wint_t>(*character)) != 0
+                                        : static_cast<unsigned char>(encoded[0]) >= 0x80;
+        if (full || (!masked && !showable)) {
+            return;
+        }
+        // Keys past the longest field are dropped up to the Enter, so that none of them is
+        // left for the input line.
+        if (bytes.size() + encoded.size() > static_cast<std::size_t>(SIZE)) {
+            full = true;
+            return;
+        }
+        shown.push_back({encoded.size(), getcury(window), getcurx(window)});
+        bytes += encoded;
+        if (masked || !character) {
+            waddch(window, masked ? '*' : '?');
         } else {
-            const cchar_t cell = game_cell(static_cast<unsigned char>(key), 0);
+            const std::array<wchar_t, 2> text{*character, L'\0'};
+            cchar_t cell{};
+            setcchar(&cell, text.data(), A_NORMAL, 0, nullptr);
             wadd_wch(window, &cell);
         }
     }
-    return false;
-}
+
+    void erase_character(WINDOW* window) {
+        pending.clear();
+        state = std::mbstate_t{};
+        if (shown.empty()) {
+            return;
+        }
+        bytes.resize(bytes.size() - shown.back().size);
+        wmove(window, shown.back().row, shown.back().column);
+        wclrtobot(window);
+        shown.pop_back();
+        full = false;
+    }
+
+    bool masked;
+    std::string bytes;
+    std::vector<Shown> shown;  // one for each character kept
+    std::string pending;       // the start of a character not yet complete
+    std::mbstate_t state{};
+    bool full = false;
+};
 
 bool has_pending_bytes(int descriptor) {
     int pending = 0;
@@ -368,25 +438,22 @@ void PDCursesGUI::prompt_login(std::string& username, std::string& password) con
     nodelay(window, TRUE);
 
     // Both fields are read key by key, the name echoed and the password masked, so that the
-    // prompt can give up as soon as the user asks to leave. Keys past the longest field are
-    // read and dropped up to the Enter, so that none of them is left for the input line.
+    // prompt can give up as soon as the user asks to leave.
     const auto read_field = [&](const char* label, bool masked) {
         waddstr(window, label);
         wrefresh(window);
-        std::string field;
+        PromptField field(masked);
         for (bool done = false; !done;) {
-            const auto keys =
+            const auto key =
                 read_prompt_key(window, *this, [this] { return wait_for_input(std::nullopt); });
-            if (!keys) {
+            if (!key) {
                 break;
             }
-            for (const int key : *keys) {
-                done = done || add_prompt_key(window, field, key, masked);
-            }
+            done = field.add_key(window, *key);
             wrefresh(window);
         }
         waddch(window, '\n');
-        return field;
+        return field.text();
     };
     username = read_field("Username: ", false);
     password = should_exit() ? std::string() : read_field("Password: ", true);
