@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <optional>
 #include <utility>
 
 #include "gui/text_wrap.h"
@@ -12,7 +13,7 @@ ScrollBack::ScrollBack(int columns, int rows) : columns(columns), rows(rows) {}
 
 void ScrollBack::add(const std::string& text, Attention attention, TimeStamp stamp) {
     const std::size_t count_before = display.size();
-    received.push_back({text, attention, stamp});
+    received.push_back({text, attention, stamp, next_text_number++});
     append_wrapped(received.back());
     if (offset > 0) {
         ++unseen_count.lines;
@@ -27,11 +28,18 @@ void ScrollBack::add(const std::string& text, Attention attention, TimeStamp sta
 void ScrollBack::resize(int new_columns, int new_rows) {
     rows = new_rows;
     if (new_columns != columns) {
+        // Counted from the newest row, the view would land elsewhere once the texts below it
+        // take more or fewer rows: it is found again by what it showed.
+        const std::optional<Place> lowest_shown =
+            offset > 0 ? std::optional(lowest_shown_place()) : std::nullopt;
         columns = new_columns;
         display.clear();
         blank_lines = 0;
         for (const Received& text : received) {
             append_wrapped(text);
+        }
+        if (lowest_shown && !display.empty()) {
+            offset = display.size() - 1 - row_of(*lowest_shown);
         }
     }
     trim();
@@ -89,6 +97,39 @@ std::size_t ScrollBack::max_offset() const {
     return display.size() > view_rows() ? display.size() - view_rows() : 0;
 }
 
+ScrollBack::Place ScrollBack::lowest_shown_place() const {
+    const std::size_t lowest = display.size() - 1 - offset;
+    const std::uint64_t number = display[lowest].text_number;
+    std::size_t visible_bytes = 0;
+    for (std::size_t row = lowest + 1; row-- > 0 && display[row].text_number == number;) {
+        visible_bytes += display_size(display[row].text);
+    }
+    return {number, visible_bytes};
+}
+
+// The first row of the place's text that reaches as far into it, else that text's last row; the
+// newest row before it when the text shows no row now (a blank one), and row 0 when none is
+// older. Rows are in the order of their texts, so both ends of the text are found by halving.
+std::size_t ScrollBack::row_of(const Place& place) const {
+    const auto after = std::upper_bound(
+        display.begin(), display.end(), place.text_number,
+        [](std::uint64_t number, const ShownLine& line) { return number < line.text_number; });
+    if (after == display.begin()) {
+        return 0;
+    }
+    const auto first = std::lower_bound(
+        display.begin(), after, place.text_number,
+        [](const ShownLine& line, std::uint64_t number) { return line.text_number < number; });
+    std::size_t visible_bytes = 0;
+    for (auto row = first; row != after; ++row) {
+        visible_bytes += display_size(row->text);
+        if (visible_bytes >= place.visible_bytes) {
+            return static_cast<std::size_t>(row - display.begin());
+        }
+    }
+    return static_cast<std::size_t>(after - display.begin()) - 1;
+}
+
 void ScrollBack::set_offset(std::size_t new_offset) {
     offset = new_offset;
     if (offset == 0) {
@@ -109,7 +150,8 @@ void ScrollBack::append_wrapped(const Received& received_text) {
         // Most texts fit on one row: they go in as they are.
         if (width > 0) {
             blank_lines += is_empty_string(received_text.text) ? 1 : 0;
-            display.push_back({received_text.text, first_stamp, received_text.attention});
+            display.push_back(
+                {received_text.text, first_stamp, received_text.attention, received_text.number});
         }
         return;
     }
@@ -121,7 +163,8 @@ void ScrollBack::append_wrapped(const Received& received_text) {
     TimeStamp stamp = first_stamp;
     for (std::string& piece : pieces) {
         if (!is_empty_string(piece)) {
-            display.push_back({std::move(piece), stamp, received_text.attention});
+            display.push_back(
+                {std::move(piece), stamp, received_text.attention, received_text.number});
             stamp = stamped ? CONTINUED_TEXT : NO_STAMP;
         }
     }

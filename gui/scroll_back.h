@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <string>
 #include <vector>
@@ -16,6 +17,8 @@ struct ShownLine {
     // The text's stamp on its first row, CONTINUED_TEXT on the rows that continue it.
     TimeStamp stamp = NO_STAMP;
     Attention attention = Attention::none;
+    // Which received text the row belongs to: texts are numbered in the order they came.
+    std::uint64_t text_number = 0;
 };
 
 // What arrived while the view was scrolled back.
@@ -39,7 +42,9 @@ public:
     // otherwise the newest lines are shown.
     void add(const std::string& text, Attention attention = Attention::none,
              TimeStamp stamp = NO_STAMP);
-    // Re-wraps everything kept for a new terminal width and window height.
+    // Re-wraps everything kept for a new terminal width and window height. A view scrolled back
+    // keeps the row it showed lowest at the bottom, as far as the history reaches, and keeps
+    // its count of unseen texts.
     void resize(int columns, int rows);
 
     void page_up();
@@ -64,10 +69,20 @@ private:
         std::string text;
         Attention attention;
         TimeStamp stamp;
+        std::uint64_t number;
+    };
+
+    // A place in the history that outlives a re-wrap: a text and how many of its visible bytes
+    // lie up to the end of a row.
+    struct Place {
+        std::uint64_t text_number;
+        std::size_t visible_bytes;
     };
 
     std::size_t view_rows() const;
     std::size_t max_offset() const;
+    Place lowest_shown_place() const;
+    std::size_t row_of(const Place& place) const;
     void append_wrapped(const Received& received_text);
     void remove_blank_lines();
     void trim();
@@ -76,6 +91,7 @@ private:
     int columns;
     int rows;
     std::deque<Received> received;  // texts as given to add(), for re-wrapping
+    std::uint64_t next_text_number = 0;
     // Wrapped lines, oldest first; a deque, as the oldest leave one by one while a flood comes.
     std::deque<ShownLine> display;
     std::size_t blank_lines = 0;      // lines of display that show nothing

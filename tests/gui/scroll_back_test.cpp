@@ -105,6 +105,55 @@ TEST(ScrollBack, ResizeRewrapsForTheNewWidth) {
     EXPECT_EQ(scroll_back.lines(), std::vector<std::string>{long_line});
 }
 
+// A view scrolled back keeps its lowest row at the bottom through a resize, re-wrapped, and keeps
+// its count of unseen texts. History at 80 columns, newest first: "line 63" to "line 61" (come
+// while scrolled back), two rows of story 60 (the first up to word10), "line 59" to "line 56",
+// two rows of story 55, ...
+TEST(ScrollBack, ResizeKeepsTheLowestShownRowAtTheBottom) {
+    const auto story = [](int number) {
+        std::string text = "story " + std::to_string(number) + ":";
+        for (int word = 1; word <= 14; ++word) {
+            text += " word" + std::to_string(word);
+        }
+        return text + " the end " + std::to_string(number);
+    };
+    struct Case {
+        std::size_t rows_up;
+        int columns;
+        int rows;
+        std::string lowest_row_holds;
+    };
+    const Case cases[] = {
+        {0, 50, 15, "line 63"},
+        {2, 120, 40, "line 59"},
+        {2, 50, 15, "line 59"},
+        {3, 40, 4, "line 58"},
+        {6, 120, 40, "end 55"},
+        {6, 50, 15, "end 55"},
+        {5, 30, 10, "line 56"},
+        // The lowest row was the first of story 60, up to word10: the row that now holds it.
+        {1, 160, 20, "word10"},
+        {1, 50, 15, "word10"},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE("up " + std::to_string(test.rows_up) + ", to " + std::to_string(test.columns) +
+                     "x" + std::to_string(test.rows));
+        ScrollBack scroll_back(80, ROWS);
+        for (int number = 1; number <= 60; ++number) {
+            scroll_back.add(number % 5 == 0 ? story(number) : "line " + std::to_string(number));
+        }
+        scroll_back.scroll_up(test.rows_up);
+        add_numbered(scroll_back, 61, 63);
+        scroll_back.resize(test.columns, test.rows);
+        const std::vector<std::string> shown = visible_texts(scroll_back);
+        ASSERT_EQ(shown.size(), static_cast<std::size_t>(test.rows));
+        EXPECT_NE(shown.back().find(test.lowest_row_holds), std::string::npos) << shown.back();
+        const bool scrolled = test.rows_up > 0;
+        EXPECT_EQ(scroll_back.is_scrolled_back(), scrolled);
+        EXPECT_EQ(scroll_back.unseen().lines, scrolled ? 3U : 0U);
+    }
+}
+
 TEST(ScrollBack, CountsWhatArrivesWhileScrolledBackUntilTheViewIsAtTheBottomAgain) {
     ScrollBack scroll_back(80, ROWS);
     add_numbered(scroll_back, 1, 40);
