@@ -137,6 +137,7 @@ private:
     void add_byte(WINDOW* window, char byte) {
         pending += byte;
         wchar_t character = 0;
+        // NOLINTNEXTLINE(concurrency-mt-unsafe): with a state of its own it shares nothing
         const std::size_t decoded = std::mbrtowc(&character, &pending.back(), 1, &state);
         if (decoded == static_cast<std::size_t>(-2)) {
             return;
