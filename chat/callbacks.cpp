@@ -155,21 +155,31 @@ bool contains_insensitive(const std::string& text, const std::string& pattern) {
 }
 
 std::string remove_special_characters(const std::string& s) {
+    const auto plain_ascii = [](char byte) { return byte >= ' ' && byte <= '~'; };
     std::string kept;
     kept.reserve(s.size());
-    for (std::size_t i = 0; i < s.size(); ++i) {
+    std::size_t i = 0;
+    while (i < s.size()) {
+        // Most of a line is plain ASCII: it is copied a run at a time.
+        const std::size_t run_end = static_cast<std::size_t>(
+            std::find_if_not(s.begin() + static_cast<std::ptrdiff_t>(i), s.end(), plain_ascii) -
+            s.begin());
+        kept.append(s, i, run_end - i);
+        i = run_end;
+        if (i == s.size()) {
+            break;
+        }
         // A line break keeps the words apart, and the log keeps one record per line.
         if (qvchat2gui::is_newline(s[i])) {
             kept += ' ';
             if (s[i] == '\r' && i + 1 < s.size() && s[i + 1] == '\n') {
                 ++i;
             }
-        } else if (const char* form = qvchat2gui::ascii_form(static_cast<unsigned char>(s[i]));
-                   *form != '\0') {
-            kept += form;
-        } else if (!qvchat2gui::is_control_character(s[i])) {
-            kept += s[i];
+        } else {
+            // A Latin-1 letter's ASCII form; a colour or control byte has none and goes.
+            kept += qvchat2gui::ascii_form(static_cast<unsigned char>(s[i]));
         }
+        ++i;
     }
     return kept;
 }

@@ -18,22 +18,28 @@ struct Piece {
 };
 
 // Takes bytes from start until width visible bytes are held, a newline comes (dropped) or the
-// text ends; a full piece with a space gives back what follows its last space.
+// text ends; a full piece with a space gives back what follows its last space. The end is found
+// first and the piece copied in one go: every long line of a flood comes through here.
 Piece cut_piece(const std::string& text, std::size_t start, const std::string& carried,
                 std::size_t width) {
-    Piece piece{carried, start};
+    std::size_t end = start;
     std::size_t visible = 0;
-    while (piece.next < text.size() && visible < width) {
-        const char byte = text[piece.next++];
+    bool ended_by_newline = false;
+    while (end < text.size() && visible < width) {
+        const char byte = text[end];
         if (is_newline(byte)) {
-            return piece;
+            ended_by_newline = true;
+            break;
         }
-        piece.text += byte;
+        ++end;
         if (!is_control_character(byte)) {
             ++visible;
         }
     }
-    if (visible == width) {
+    Piece piece{std::string(), ended_by_newline ? end + 1 : end};
+    piece.text.reserve(carried.size() + (end - start));
+    piece.text.append(carried).append(text, start, end - start);
+    if (!ended_by_newline && visible == width) {
         const std::string::size_type last_space = piece.text.rfind(' ');
         if (last_space != std::string::npos) {
             piece.next = start + (last_space - carried.size()) + 1;
