@@ -1,4 +1,5 @@
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -24,6 +25,7 @@
 #include "gui/pdcurses_gui.h"
 #include "gui/stderr_to_chat.h"
 #include "network/QVClient.h"
+#include "gui/terminal_output.h"
 
 namespace {
 
@@ -247,7 +249,12 @@ int main(int argc, char** argv) {
         run.errors_to_chat = std::make_unique<qvchat2gui::StderrToChat>(*run.front_end);
         qvchat2gui::ChatGUI* front_end = run.front_end.get();
         run.signal_watcher =
-            std::make_unique<qvchat2::SignalWatcher>([front_end] { front_end->exit_client(); });
+            std::make_unique<qvchat2::SignalWatcher>([front_end](int signal_number) {
+                if (signal_number == SIGHUP) {
+                    qvchat2gui::note_terminal_hangup();
+                }
+                front_end->exit_client();
+            });
         read_credentials(settings, *run.front_end, connection_setup.username,
                          connection_setup.password);
         run.logger = std::make_unique<qvchat2::Logger>(logging_type, server.config_dir);

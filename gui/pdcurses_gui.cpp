@@ -33,8 +33,6 @@ constexpr int BRIGHT_COLORS = 16;
 // A lone Escape key would hold the screen lock for curses' default second.
 constexpr int ESCAPE_DELAY_MS = 25;
 constexpr char SCROLLED_BACK_NOTE[] = " more below: Page Down ";
-// Shortest time between two repaints of the chat window (at most 50 a second).
-constexpr int MIN_REPAINT_INTERVAL_MS = 20;
 // Shortest time between two bells.
 constexpr std::chrono::seconds BELL_INTERVAL{1};
 
@@ -87,6 +85,39 @@ std::string scrolled_back_note(const UnseenCount& unseen) {
     return note + ": Page Down ";
 }
 
+std::string without_delays(const std::string& text) {
+    std::string kept;
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t delay = text.find("$<", at);
+        const std::size_t delay_end =
+            delay == std::string::npos ? std::string::npos : text.find('>', delay);
+        if (delay_end == std::string::npos) {
+            kept += text.substr(at);
+            break;
+        }
+        kept += text.substr(at, delay - at);
+        at = delay_end + 1;
+    }
+    return kept;
+}
+
+// What closing curses and the front-end's own modes would write: keypad, mouse and bracketed
+// paste off, plain attributes, the cursor shown, the shell's screen back. Delays written into
+// terminfo strings ("$<5>") are left out: nothing here waits for the terminal.
+std::string leave_sequence_for_terminal(bool mouse) {
+    std::string sequence = mouse ? "\033[?1006l\033[?1000l\033[?2004l" : "\033[?2004l";
+    for (const char* capability : {"rmkx", "sgr0", "cnorm", "rmcup"}) {
+        const char* text = tigetstr(capability);
+        // -1 is terminfo's mark of a capability that is not a string.
+        // NOLINTNEXTLINE(performance-no-int-to-ptr): that mark is an address made of an integer
+        if (text == nullptr || text == reinterpret_cast<char*>(-1)) {
+            continue;
+        }
+        sequence += without_delays(text);
+    }
+    return sequence;
+}
+
 attr_t attention_attributes(Attention attention) {
     switch (attention) {
         case Attention::private_message:
@@ -134,6 +165,7 @@ PDCursesGUI::PDCursesGUI(const DisplaySettings& settings)
                                    " color pairs; we have " + std::to_string(COLOR_PAIRS));
         }
         start_colors(use_colours);
+        leave_sequence = leave_sequence_for_terminal(settings.mouse);
         set_bracketed_paste(true);
         const WindowLayout layout(LINES, COLS);
         chat_lines.resize(layout.columns, layout.chat_rows());
@@ -143,19 +175,6 @@ PDCursesGUI::PDCursesGUI(const DisplaySettings& settings)
         end_curses();
         throw;
     }
-}
-
-PDCursesGUI::~PDCursesGUI() {
-    try {
-        paint_thread.interrupt();
-        if (paint_thread.joinable()) {
-            paint_thread.join();
-        }
-    } catch (const boost::thread_exception&) {
-        // Nothing more can be done for a thread that cannot be joined.
-    }
-    const std::lock_guard<std::mutex> lock(screen_mutex);
-    end_curses();
 }
 
 // The pairs are made from the terminal's own colours; the palette is never changed, so the
@@ -315,7 +334,10 @@ void PDCursesGUI::handle_resize() {
     int columns = 0;
     int rows = 0;
     {
-        const std::lock_guard<std::mutex> lock(screen_mutex);
+        const std::unique_lock<std::mutex> lock = lock_screen_for_input();
+        if (!lock.owns_lock()) {
+            return;
+        }
         // Whatever the terminal did to the old picture is painted over in full.
         clearok(curscr, TRUE);
         lay_out_windows();
@@ -352,84 +374,14 @@ void PDCursesGUI::queue_paint(bool PaintRequest::*part) {
     }
 }
 
-void PDCursesGUI::paint_loop() {
-    try {
-        wait_for_setup_complete();
-        auto next_chat_paint = boost::chrono::steady_clock::now();
-        for (;;) {
-            PaintJob job;
-            {
-                boost::unique_lock<boost::mutex> lock(redraw_mutex);
-                for (;;) {
-                    const PaintRequest& due = redraw_pending;
-                    const bool chat_due =
-                        due.chat && boost::chrono::steady_clock::now() >= next_chat_paint;
-                    if (due.stop || due.layout || due.top_bar || due.input_line || chat_due) {
-                        job = take_paint_job(chat_due);
-                        break;
-                    }
-                    if (due.chat) {
-                        redraw_cond.wait_until(lock, next_chat_paint);
-                    } else {
-                        redraw_cond.wait(lock);
-                    }
-                }
-            }
-            paint(job);
-            if (job.parts.chat) {
-                // Lines that come in the meantime are painted together by the next repaint: a
-                // flood costs a few dozen repaints a second, not one per line. Keys and the top
-                // bar are painted at once all the same.
-                next_chat_paint = boost::chrono::steady_clock::now() +
-                                  boost::chrono::milliseconds(MIN_REPAINT_INTERVAL_MS);
-            }
-        }
-    } catch (...) {
-        // Stopped by the destructor, or failed: either way the thread ends quietly, and the
-        // destructor still restores the terminal.
-    }
-}
-
-// Paint thread, redraw_mutex held: copies what changed, so that the terminal is written to
-// with no lock held that the message threads need.
-PDCursesGUI::PaintJob PDCursesGUI::take_paint_job(bool chat_due) {
-    PaintJob job;
-    PaintRequest& due = redraw_pending;
-    const bool everything = due.stop || due.layout;
-    job.parts = {due.stop,
-                 due.layout,
-                 everything || chat_due,
-                 everything || due.top_bar,
-                 everything || due.input_line,
-                 chat_due && due.bell};
-    if (job.parts.chat) {
-        job.chat_lines = chat_lines.visible_lines();
-        job.scrolled_back = chat_lines.is_scrolled_back();
-        job.unseen = chat_lines.unseen();
-    }
-    if (job.parts.top_bar) {
-        job.clock_text = clock_text;
-        job.channels = get_channel_list();
-        job.active_channel = get_active_channel();
-        job.status = status;
-    }
-    if (job.parts.input_line) {
-        job.input = input_view;
-    }
-    // A chat repaint that is not due yet stays asked for, with its bell.
-    const bool chat_waits = due.chat && !job.parts.chat;
-    const bool bell_waits = due.bell && !job.parts.bell;
-    due = PaintRequest{};
-    due.chat = chat_waits;
-    due.bell = bell_waits;
-    return job;
-}
-
 // Paint thread: the only place that writes to the terminal once the windows exist.
 void PDCursesGUI::paint(const PaintJob& job) {
     const std::lock_guard<std::mutex> lock(screen_mutex);
     if (curses->main_window == nullptr) {
         return;
+    }
+    if (std::exchange(repaint_in_full, false)) {
+        clearok(curscr, TRUE);
     }
     if (job.parts.stop) {
         stop_like_ctrl_z();

@@ -17,7 +17,9 @@
 #include "gui/common_gui.h"
 #include "gui/display_settings.h"
 #include "gui/line_editor.h"
+#include "gui/release_notice.h"
 #include "gui/scroll_back.h"
+#include "gui/terminal_output.h"
 #include "gui/terminal_stop.h"
 #include "gui/top_bar.h"
 
@@ -53,10 +55,14 @@ struct PaintRequest {
 // set_channel_list and exit_client, which only store what is to be shown and mark it for the
 // paint thread, so that a terminal that stops reading (a stalled link) never holds up the
 // threads that deliver messages. Locks: screen_mutex serialises every curses call (curses is
-// not thread-safe); redraw_mutex guards what is to be shown and what changed; setup_mutex
-// guards setup_complete. Within this class no lock is taken while another is held, except the
-// channel-list lock under redraw_mutex; a typed line is handled under the client lock, which
-// comes before all of them (docs/architecture.md gives the whole order).
+// not thread-safe); the paint thread holds it across its writes to the terminal, so the input
+// thread never simply waits for it (lock_screen_for_input); redraw_mutex guards what is to be
+// shown and what changed; setup_mutex guards setup_complete. The paint thread also closes
+// curses, and the destructor waits for that only a short while: a terminal that does not read
+// has its output cut off (TerminalOutput), one that hung up is not waited for at all. Within this
+// class no lock is taken while another is held, except the channel-list lock under redraw_mutex; a
+// typed line is handled under the client lock, which comes before all of them (docs/architecture.md
+// gives the whole order).
 class PDCursesGUI : public ChatGUI {
 public:
     // Starts curses on the terminal named by TERM and the paint thread. Throws
@@ -87,6 +93,10 @@ public:
 private:
     void start_colors(bool use_colours);
     void end_curses();
+    void ask_paint_thread_to_close();
+    bool wait_for_setup_or_close();
+    void paint_until_closing();
+    void wait_for_close_request();
 
     void set_up_windows();
     void lay_out_windows();
@@ -120,6 +130,7 @@ private:
     void focus_in_main();
 
     bool wait_for_input(std::optional<std::chrono::steady_clock::time_point> deadline) const;
+    std::unique_lock<std::mutex> lock_screen_for_input();
     std::vector<int> read_keys();
     std::vector<int> mouse_keys();
     void handle_key(int key);
@@ -130,12 +141,18 @@ private:
     void show_input_line();
 
     TerminalStopCatcher stop_catcher;
+    // Made before curses changes the terminal's modes.
+    TerminalOutput output;
     mutable std::mutex screen_mutex;  // guards every curses call and the fields up to it below
     std::unique_ptr<CursesScreen> curses;
     int main_height = 0;
     // Used by the paint thread only.
     int painted_cursor_column = 1;
     std::chrono::steady_clock::time_point last_bell;
+    bool repaint_in_full = false;  // the terminal missed output that was cut off
+    // The paint thread tells the input thread when it let go of screen_mutex.
+    ReleaseNotice screen_released;
+    std::atomic<bool> closing{false};  // the paint thread is to close curses and end
 
     boost::mutex setup_mutex;  // guards setup_complete
     boost::condition_variable setup_cond;
@@ -151,6 +168,7 @@ private:
 
     const DisplaySettings settings;
     // Filled by the constructor, then only read.
+    std::string leave_sequence;  // what closing curses writes, for when it could not
     std::map<std::uint8_t, short> color_pairs;
     short stamp_pair = 0;
     std::wstring ellipsis;

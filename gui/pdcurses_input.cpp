@@ -38,6 +38,8 @@ constexpr wint_t UNKNOWN_CHARACTER = 0xFFFD;
 constexpr std::chrono::milliseconds PASTE_SILENCE{1000};
 // Display lines one turn of the mouse wheel scrolls.
 constexpr std::size_t WHEEL_LINES = 3;
+// A paint that holds the screen this long waits in a write to a terminal that stopped reading.
+constexpr std::chrono::seconds STALLED_WRITE{1};
 
 // The editor's key codes for one key from read_character: a special key as it is, a character as
 // the game bytes it becomes (none, one, or an ASCII spelling of several).
@@ -222,6 +224,7 @@ void PDCursesGUI::take_control() {
         if (idle) {
             const auto paste_end = last_key_time + PASTE_SILENCE;
             if (!wait_for_input(editor.pasting() ? std::optional(paste_end) : std::nullopt)) {
+                note_terminal_hangup();
                 exit_client();
                 break;
             }
@@ -294,11 +297,44 @@ bool PDCursesGUI::wait_for_input(
     return (terminal.revents & (POLLHUP | POLLERR | POLLNVAL)) == 0;
 }
 
+// Input thread. The screen lock, or none once leaving was asked for. The paint thread holds the
+// lock across its writes to the terminal, so this waits for the lock to be let go or for a
+// request to leave, whichever comes first; and a write that holds it for STALLED_WRITE has its
+// output cut off, so that keys are read, and #exit typed, however long the terminal stalls.
+std::unique_lock<std::mutex> PDCursesGUI::lock_screen_for_input() {
+    std::unique_lock<std::mutex> lock(screen_mutex, std::defer_lock);
+    auto stalled_at = std::chrono::steady_clock::now() + STALLED_WRITE;
+    while (!lock.try_lock()) {
+        if (should_exit()) {
+            break;
+        }
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= stalled_at) {
+            output.cut_off(paint_thread.native_handle());
+            stalled_at = now + STALLED_WRITE;
+        }
+        const auto is_taken = [this] {
+            if (!screen_mutex.try_lock()) {
+                return true;
+            }
+            screen_mutex.unlock();
+            return false;
+        };
+        const int leave_event = exit_event_descriptor();
+        screen_released.wait(is_taken, leave_event,
+                             leave_event < 0 ? FALLBACK_KEY_WAIT : stalled_at - now);
+    }
+    return lock;
+}
+
 // Never blocks: the input window is in no-delay mode. Also delivers KEY_RESIZE after the
 // terminal changed its size. Alt and a key arrive as Escape and the key in one write, so the
 // key is already there when Escape is read; an Escape alone is followed by nothing.
 std::vector<int> PDCursesGUI::read_keys() {
-    const std::lock_guard<std::mutex> lock(screen_mutex);
+    const std::unique_lock<std::mutex> lock = lock_screen_for_input();
+    if (!lock.owns_lock()) {
+        return {};
+    }
     wint_t typed = 0;
     const int kind = read_character(curses->input_window, typed);
     if (kind == ERR) {
@@ -390,7 +426,10 @@ void PDCursesGUI::submit_lines() {
 
 void PDCursesGUI::repaint_everything() {
     {
-        const std::lock_guard<std::mutex> lock(screen_mutex);
+        const std::unique_lock<std::mutex> lock = lock_screen_for_input();
+        if (!lock.owns_lock()) {
+            return;
+        }
         clearok(curscr, TRUE);
     }
     show_input_line();

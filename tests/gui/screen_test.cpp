@@ -440,8 +440,7 @@ TEST_F(ScreenTest, LoginPromptMasksThePassword) {
     session->type("t");
     session->press("Enter");
     wait_for_layout(80, 24);
-    EXPECT_TRUE(
-        wait_for_chat({"login name=[b\u00C3\u00B6b] password=[s\u00C3\u00A9cret]", ""}))
+    EXPECT_TRUE(wait_for_chat({"login name=[b\u00C3\u00B6b] password=[s\u00C3\u00A9cret]", ""}))
         << joined(session->screen());
 }
 
@@ -538,6 +537,29 @@ TEST_F(ScreenTest, ResizeLaysOutAgainAndRewraps) {
     EXPECT_TRUE(wait_for_chat({text.substr(0, 73), text.substr(74)})) << joined(session->screen());
     EXPECT_TRUE(wait_for_input_line("typed!", 7))
         << joined(session->screen()) << joined(session->screen());
+}
+
+// A view scrolled back keeps its lowest row through a resize that re-wraps what lies below it
+// (two texts of two rows at 80 columns, three at 50), and keeps its count of new lines.
+TEST_F(ScreenTest, ResizeKeepsAScrolledBackViewInPlace) {
+    start();
+    const pid_t program = program_id();
+    ASSERT_GT(program, 0);
+    enter("#lines 60");
+    enter("#say " + repeat("wxyz ", 26) + "end");
+    enter("#say " + repeat("wxyz ", 26) + "end");
+    enter("#onsignal #lines 2");
+    session->press("PPage");
+    ASSERT_TRUE(wait_for_row(19, boxed("line 48"))) << joined(session->screen());
+    ASSERT_EQ(kill(program, SIGUSR1), 0);
+    ASSERT_TRUE(session->wait_for_text("2 new lines")) << joined(session->screen());
+
+    session->resize(50, 15);
+    wait_for_layout(50, 15);
+    EXPECT_TRUE(session->wait_for_screen([](const Screen& screen) {
+        return screen[10] == boxed("line 48", 50) &&
+               screen[11].find(" 2 new lines: Page Down ") != std::string::npos;
+    })) << joined(session->screen());
 }
 
 TEST_F(ScreenTest, LinesFromManyThreadsAllArrive) {

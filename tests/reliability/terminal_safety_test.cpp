@@ -1,11 +1,16 @@
 // Server text full of terminal escape sequences must never reach the terminal raw: the screen
 // changes only where the chat line is painted, the pane keeps its title, and the log keeps no
-// control byte. A terminal that stops taking output must not stop the connection.
+// control byte. A terminal that stops taking output must not stop the connection, nor keep the
+// program from ending.
 #include <gtest/gtest.h>
+#include <pty.h>
 #include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -131,6 +136,37 @@ private:
     pid_t server;
 };
 
+// Hang checks only: a sanitizer build handles messages many times slower.
+constexpr std::chrono::seconds PATIENCE{60};
+
+// The chat log's texts that begin with `prefix`, in order.
+std::vector<std::string> logged_with_prefix(const qvtest::QvchatRun& run,
+                                            const std::string& prefix) {
+    std::vector<std::string> logged;
+    for (const auto& text : qvtest::logged_texts(run.chat_log())) {
+        if (text.rfind(prefix, 0) == 0) {
+            logged.push_back(text);
+        }
+    }
+    return logged;
+}
+
+// Sends "Ann: filler N" lines until painting blocks in a write to a terminal that is not read.
+// Each batch is handled before the next goes, so that nothing piles up before what follows.
+bool flood_until_painting_blocks(qvtest::QvchatRun& run, pid_t program) {
+    std::size_t filler = 0;
+    return qvtest::wait_until(
+        [&] {
+            for (int line = 0; line < 20; ++line) {
+                run.server.send_text(0, "Ann: filler " + std::to_string(++filler));
+            }
+            qvtest::wait_until(
+                [&] { return logged_with_prefix(run, "Ann: filler ").size() == filler; }, PATIENCE);
+            return is_blocked_writing_to_the_terminal(program);
+        },
+        PATIENCE);
+}
+
 TEST(TerminalSafety, StalledTerminalNeverStopsTheConnection) {
     constexpr int STALLED_LINES = 500;
     qvtest::QvchatRun run(QVCHAT_BINARY);
@@ -142,33 +178,9 @@ TEST(TerminalSafety, StalledTerminalNeverStopsTheConnection) {
     run.enter("still typing");
     ASSERT_TRUE(run.server.wait_for_count(qvnetworklib::OUT_RAW_TEXT, 1));
 
-    // Hang checks only: a sanitizer build handles messages many times slower.
-    constexpr std::chrono::seconds PATIENCE{60};
-    const auto logged_with_prefix = [&](const std::string& prefix) {
-        std::vector<std::string> logged;
-        for (const auto& text : qvtest::logged_texts(run.chat_log())) {
-            if (text.rfind(prefix, 0) == 0) {
-                logged.push_back(text);
-            }
-        }
-        return logged;
-    };
     {
         const StoppedTerminal stopped(run.terminal());
-        // A flood fills what the terminal buffers, until painting blocks in a write. Each batch
-        // is handled before the next goes, so that nothing piles up before what follows.
-        std::size_t filler = 0;
-        ASSERT_TRUE(qvtest::wait_until(
-            [&] {
-                for (int line = 0; line < 20; ++line) {
-                    run.server.send_text(0, "Ann: filler " + std::to_string(++filler));
-                }
-                qvtest::wait_until(
-                    [&] { return logged_with_prefix("Ann: filler ").size() == filler; }, PATIENCE);
-                return is_blocked_writing_to_the_terminal(run.program_id());
-            },
-            PATIENCE))
-            << "painting never blocked";
+        ASSERT_TRUE(flood_until_painting_blocks(run, run.program_id())) << "painting never blocked";
 
         // The clock, the channels, many lines and a ping all arrive while it is blocked.
         ASSERT_TRUE(run.server.send_frame(qvnetworklib::IN_UPDATE_CLOCK, {0x2C, 0x01}));
@@ -187,9 +199,9 @@ TEST(TerminalSafety, StalledTerminalNeverStopsTheConnection) {
             expected.push_back("Ann: stalled " + std::to_string(line));
         }
         EXPECT_TRUE(qvtest::wait_until(
-            [&] { return logged_with_prefix("Ann: stalled ").size() >= expected.size(); },
+            [&] { return logged_with_prefix(run, "Ann: stalled ").size() >= expected.size(); },
             PATIENCE));
-        EXPECT_EQ(logged_with_prefix("Ann: stalled "), expected);
+        EXPECT_EQ(logged_with_prefix(run, "Ann: stalled "), expected);
         EXPECT_TRUE(is_blocked_writing_to_the_terminal(run.program_id()));
         stopped.resume();
     }
@@ -200,6 +212,128 @@ TEST(TerminalSafety, StalledTerminalNeverStopsTheConnection) {
     EXPECT_TRUE(run.terminal().wait_for_text("[3] | ")) << run.screen_text();
     ASSERT_TRUE(run.exit_with_status(0)) << run.screen_text();
     EXPECT_TRUE(flow_control_is_on(run.terminal()));
+}
+
+// The program on a terminal of the test's own that never reads a byte of what the program
+// writes, while keys still go in: what a stalled link does, with the keyboard alive.
+class UnreadTerminal {
+public:
+    explicit UnreadTerminal(const qvtest::QvchatRun& run) {
+        const std::string folder = run.work().path().string();
+        std::vector<std::string> environment{"XDG_DOCUMENTS_DIR=" + folder + "/documents",
+                                             "TERM=xterm-256color", "LANG=C.UTF-8",
+                                             "LC_ALL=C.UTF-8", "PATH=/usr/bin:/bin"};
+        std::vector<char*> envp;
+        envp.reserve(environment.size() + 1);
+        for (std::string& assignment : environment) {
+            envp.push_back(assignment.data());
+        }
+        envp.push_back(nullptr);
+        winsize size{24, 80, 0, 0};
+        program = forkpty(&keyboard, nullptr, nullptr, &size);
+        if (program == 0) {
+            if (chdir(folder.c_str()) == 0) {
+                execle(QVCHAT_BINARY, QVCHAT_BINARY, "test", nullptr, envp.data());
+            }
+            _exit(127);
+        }
+    }
+    ~UnreadTerminal() {
+        if (program > 0 && !status) {
+            kill(program, SIGKILL);
+            waitpid(program, nullptr, 0);
+        }
+        close(keyboard);
+    }
+    UnreadTerminal(const UnreadTerminal&) = delete;
+    UnreadTerminal& operator=(const UnreadTerminal&) = delete;
+
+    pid_t process() const { return program; }
+    bool type(const std::string& keys) const {
+        return write(keyboard, keys.data(), keys.size()) == static_cast<ssize_t>(keys.size());
+    }
+    // The exit status, once the program ended within `deadline`.
+    std::optional<int> exit_status(std::chrono::milliseconds deadline) {
+        int raw = 0;
+        if (qvtest::wait_until([&] { return waitpid(program, &raw, WNOHANG) == program; },
+                               deadline)) {
+            status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+        }
+        return status;
+    }
+
+private:
+    int keyboard = -1;
+    pid_t program = -1;
+    std::optional<int> status;
+};
+
+// Whether the process has ended (its parent may not have collected it yet).
+bool has_ended(pid_t process) {
+    std::ifstream stat("/proc/" + std::to_string(process) + "/stat");
+    std::string pid;
+    std::string name;
+    std::string state;
+    return !(stat >> pid >> name >> state) || state == "Z";
+}
+
+// With painting blocked in a write that the terminal never takes, SIGTERM, SIGHUP and "#exit"
+// each end the program within two seconds, with status 0, every line received logged and the
+// input history saved; the shell's modes come back unless the terminal hung up.
+TEST(TerminalSafety, StalledTerminalNeverKeepsTheProgramFromEnding) {
+    const std::chrono::milliseconds limit{QVCHAT_SANITIZED ? 10000 : 2000};
+    struct Case {
+        const char* name;
+        int signal;  // 0: "#exit" typed
+    };
+    for (const Case& leave : {Case{"SIGTERM", SIGTERM}, Case{"SIGHUP", SIGHUP}, Case{"#exit", 0}}) {
+        SCOPED_TRACE(leave.name);
+        qvtest::QvchatRun run(QVCHAT_BINARY);
+        std::optional<UnreadTerminal> unread;
+        std::optional<StoppedTerminal> stopped;
+        pid_t program = 0;
+        if (leave.signal == 0) {
+            unread.emplace(run);
+            program = unread->process();
+            ASSERT_TRUE(run.server.wait_for_client());
+            ASSERT_TRUE(run.server.send_text(3, "Welcome"));
+            ASSERT_TRUE(run.server.wait_for_count(qvnetworklib::OUT_LOGIN, 1));
+            ASSERT_TRUE(unread->type("remember me\r"));
+        } else {
+            std::string failure;
+            ASSERT_TRUE(run.start_logged_in(failure)) << failure;
+            program = run.program_id();
+            run.enter("remember me");
+        }
+        ASSERT_TRUE(run.server.wait_for_count(qvnetworklib::OUT_RAW_TEXT, 1));
+        if (leave.signal != 0) {
+            stopped.emplace(run.terminal());
+        }
+        ASSERT_TRUE(flood_until_painting_blocks(run, program)) << "painting never blocked";
+        for (int line = 1; line <= 100; ++line) {
+            ASSERT_TRUE(run.server.send_text(0, "Ann: late " + std::to_string(line)));
+        }
+        ASSERT_TRUE(run.server.send_frame(qvnetworklib::IN_PING_REQUEST, {1, 2, 3, 4}));
+        // Answered after every line before it was handled.
+        ASSERT_TRUE(run.server.wait_for_count(qvnetworklib::OUT_PING_RESPONSE, 1, PATIENCE));
+
+        if (leave.signal == 0) {
+            ASSERT_TRUE(unread->type("#exit\r"));
+            EXPECT_EQ(unread->exit_status(limit), std::optional<int>(0));
+        } else {
+            ASSERT_EQ(kill(program, leave.signal), 0);
+            EXPECT_TRUE(qvtest::wait_until([&] { return has_ended(program); }, limit));
+            stopped->resume();
+            EXPECT_TRUE(run.terminal().wait_for_text("exit status 0")) << run.screen_text();
+            if (leave.signal == SIGTERM) {
+                EXPECT_TRUE(flow_control_is_on(run.terminal())) << "the shell's modes came back";
+            }
+        }
+        EXPECT_EQ(logged_with_prefix(run, "Ann: late ").size(), 100U);
+        const std::string history =
+            qvtest::QvchatRun::read_file(run.data_folder() / "input_history.txt");
+        EXPECT_NE(history.find("remember me"), std::string::npos) << history;
+    }
 }
 
 }  // namespace
