@@ -73,15 +73,21 @@ void ConnectionKeeper::rethrow_failure() const {
 }
 
 void ConnectionKeeper::keep_connected() {
-    unsigned attempt = 0;  // attempts since a connection was last made
-    bool was_connected = false;
-    while (wait_for_end_of_connection(was_connected)) {
+    // Attempts since a connection last lasted: a server that takes the login and drops it at
+    // once (full, kicking, banning) must see the waits grow, not a login every second.
+    unsigned attempt = 0;
+    std::exception_ptr lookup_error;
+    while (wait_for_end_of_connection(lookup_error)) {
+        const bool lasted = connection_lasted();
         close_connection();
+        if (lookup_error) {
+            std::rethrow_exception(lookup_error);
+        }
         if (!should_try_again()) {
             wait_for_stop();
             return;
         }
-        attempt = was_connected ? 1 : attempt + 1;
+        attempt = lasted ? 1 : attempt + 1;
         std::uniform_real_distribution<double> spread(-1.0, 1.0);
         const std::chrono::milliseconds delay = reconnect_delay(attempt, spread(random_engine));
         show(reconnect_notice(delay, attempt));
@@ -93,7 +99,8 @@ void ConnectionKeeper::keep_connected() {
         try {
             open_connection(true);
         } catch (...) {
-            // A name that cannot be resolved now (the network is down) is one more failed attempt.
+            // A connection that cannot even be started (no thread to run it) is one more failed
+            // attempt.
             close_connection();
             std::ostringstream reason;
             describe_current_exception(reason);
@@ -113,7 +120,6 @@ void ConnectionKeeper::open_connection(bool reconnecting) {
     {
         const std::lock_guard<std::mutex> lock(attempt_mutex);
         connection_over = false;
-        connection_made = false;
     }
     if (reconnecting) {
         // The new session starts from what the server will tell it.
@@ -150,9 +156,12 @@ void ConnectionKeeper::close_connection() {
 void ConnectionKeeper::on_status(const qvnetworklib::ConnectionStatus& status, bool reconnecting) {
     setup.front_end->set_connection_state(state_after(status), setup.server_name);
     const bool made = status.kind == qvnetworklib::ConnectionStatus::Kind::CONNECTED;
+    const bool startup_fault =
+        !reconnecting && status.kind == qvnetworklib::ConnectionStatus::Kind::LOOKUP_FAILED;
     if (made && reconnecting) {
         show("Connected to " + status.host + ":" + status.port + " again.");
-    } else {
+    } else if (!startup_fault) {
+        // A fault of start-up is said on the console once the screen is closed.
         const std::string notice = connection_notice(status);
         if (!notice.empty()) {
             show(notice);
@@ -160,20 +169,26 @@ void ConnectionKeeper::on_status(const qvnetworklib::ConnectionStatus& status, b
     }
     {
         const std::lock_guard<std::mutex> lock(attempt_mutex);
-        if (made) {
-            connection_made = true;
-        } else {
+        if (!made) {
             connection_over = true;
+        }
+        if (startup_fault) {
+            first_lookup_error = status.lookup_error;
         }
     }
     attempt_changed.notify_all();
 }
 
-bool ConnectionKeeper::wait_for_end_of_connection(bool& was_connected) {
+bool ConnectionKeeper::wait_for_end_of_connection(std::exception_ptr& lookup_error) {
     std::unique_lock<std::mutex> lock(attempt_mutex);
     attempt_changed.wait(lock, [this] { return stop_requested || connection_over; });
-    was_connected = connection_made;
+    lookup_error = first_lookup_error;
     return !stop_requested;
+}
+
+bool ConnectionKeeper::connection_lasted() const {
+    const auto login_time = client ? client->login_time() : std::nullopt;
+    return login_time && std::chrono::steady_clock::now() - *login_time >= setup.lasting_connection;
 }
 
 bool ConnectionKeeper::wait_unless_stopped(std::chrono::milliseconds delay) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <thread>
 
+#include "app/reconnect_backoff.h"
 #include "network/ConnectionStatus.h"
 #include "network/ServerInfo.h"
 
@@ -42,12 +43,16 @@ struct ConnectionSetup {
     bool reconnect = true;
     // How long one second of the waits between attempts lasts (tests shorten it).
     std::chrono::milliseconds second{1000};
+    // How long a connection must stay up after the login for the waits to start again from the
+    // first (tests shorten it).
+    std::chrono::milliseconds lasting_connection{LASTING_CONNECTION};
 };
 
 // Keeps the program connected: builds one Client per connection (a Client connects once), hands
-// it to the front-end, and when the connection ends or cannot be made, waits (1, 2, 4, ... 60 s)
-// and tries again with a new one. Its thread is started by start() and stopped and joined by
-// stop(); it alone builds, stops and destroys clients after start().
+// it to the front-end, and when the connection ends or cannot be made, waits (1, 2, 4, ... 60 s,
+// from 1 s again only after a connection that lasted) and tries again with a new one. Its thread is
+// started by start() and stopped and joined by stop(); it alone builds, stops and destroys clients
+// after start().
 class ConnectionKeeper {
 public:
     explicit ConnectionKeeper(ConnectionSetup setup);
@@ -56,8 +61,9 @@ public:
     ConnectionKeeper(const ConnectionKeeper&) = delete;
     ConnectionKeeper& operator=(const ConnectionKeeper&) = delete;
 
-    // Opens the first connection on the calling thread, so that a server whose address cannot be
-    // found is a fault of start-up (it throws from here), then starts keeping it.
+    // Opens the first connection on the calling thread (it throws from here when that cannot be
+    // started), then starts keeping it. A server whose name cannot be found at start-up is a fault
+    // of start-up: the key loop is told to end, and rethrow_failure() throws the resolver's error.
     void start();
     // Ends a wait at once, lets the lines just typed be written (at most 200 ms), closes the
     // connection and joins the thread. Harmless to call again.
@@ -70,8 +76,12 @@ private:
     void open_connection(bool reconnecting);
     void close_connection();
     void on_status(const qvnetworklib::ConnectionStatus& status, bool reconnecting);
-    // Both false once stop() was asked.
-    bool wait_for_end_of_connection(bool& was_connected);
+    // False once stop() was asked. `lookup_error`: why the first connection's server name could
+    // not be found, if that is how it ended.
+    bool wait_for_end_of_connection(std::exception_ptr& lookup_error);
+    // Whether the connection that just ended stayed up long enough after the login to count as
+    // one that worked.
+    bool connection_lasted() const;
     bool wait_unless_stopped(std::chrono::milliseconds delay);
     void wait_for_stop();
     bool should_try_again() const;
@@ -84,11 +94,11 @@ private:
     std::unique_ptr<qvnetworklib::Client> client;
     std::unique_ptr<boost::thread> network_thread;
 
-    std::mutex attempt_mutex;  // guards stop_requested, connection_over and connection_made
+    std::mutex attempt_mutex;  // guards stop_requested, connection_over and first_lookup_error
     std::condition_variable attempt_changed;
     bool stop_requested = false;
     bool connection_over = false;
-    bool connection_made = false;
+    std::exception_ptr first_lookup_error;
 
     std::thread keeper_thread;
     // Set by the keeper's thread as it ends; read after it was joined.

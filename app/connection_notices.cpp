@@ -5,6 +5,7 @@ namespace qvchat2 {
 std::string connection_notice(const qvnetworklib::ConnectionStatus& status) {
     using Kind = qvnetworklib::ConnectionStatus::Kind;
     switch (status.kind) {
+        case Kind::LOOKUP_FAILED:
         case Kind::CONNECT_FAILED:
             return "Could not connect to " + status.host + ":" + status.port + ": " + status.reason;
         case Kind::CONNECTION_LOST:

@@ -39,6 +39,10 @@ constexpr char SERVERS_FILE[] = "servers.lst";
 // leaving ends it: how long one second of the waits between attempts lasts, in milliseconds.
 constexpr char RECONNECT_SECOND_VARIABLE[] = "QVCHAT_RECONNECT_SECOND_MS";
 constexpr long MAX_RECONNECT_SECOND_MS = 60000;
+// Lets tests see the waits start again from the first without holding a connection for a minute:
+// how long a connection must stay up after the login to count as one that worked.
+constexpr char LASTING_CONNECTION_VARIABLE[] = "QVCHAT_LASTING_CONNECTION_MS";
+constexpr long MAX_LASTING_CONNECTION_MS = 3600000;
 
 // What main owns for the whole run, released in the fixed order: the AFK state, then the
 // front-end, then the logger.
@@ -131,19 +135,19 @@ std::vector<std::string> run_online(RunObjects& run, qvchat2::ConnectionSetup se
     return history;
 }
 
-// The length of a second of the waits between attempts to reconnect: 1000 ms unless a test
-// set it otherwise (1 ms to 60 s).
-std::chrono::milliseconds reconnect_second() {
+// A time of the reconnection that a test may set, in milliseconds from `least` to `most`, in the
+// environment `variable`; else `fallback`.
+std::chrono::milliseconds time_set_by_test(const char* variable, std::chrono::milliseconds fallback,
+                                           long least, long most) {
     // NOLINTNEXTLINE(concurrency-mt-unsafe): read at start-up, before any other thread
-    const char* value = std::getenv(RECONNECT_SECOND_VARIABLE);
+    const char* value = std::getenv(variable);
     if (value == nullptr) {
-        return std::chrono::milliseconds(1000);
+        return fallback;
     }
     char* end = nullptr;
     const long milliseconds = std::strtol(value, &end, 10);
-    if (end == value || *end != '\0' || milliseconds < 1 ||
-        milliseconds > MAX_RECONNECT_SECOND_MS) {
-        return std::chrono::milliseconds(1000);
+    if (end == value || *end != '\0' || milliseconds < least || milliseconds > most) {
+        return fallback;
     }
     return std::chrono::milliseconds(milliseconds);
 }
@@ -235,7 +239,11 @@ int main(int argc, char** argv) {
     connection_setup.server = server;
     connection_setup.server_name = server_name;
     connection_setup.reconnect = read_switch(settings, "reconnect", true, std::cerr);
-    connection_setup.second = reconnect_second();
+    connection_setup.second = time_set_by_test(RECONNECT_SECOND_VARIABLE, connection_setup.second,
+                                               1, MAX_RECONNECT_SECOND_MS);
+    connection_setup.lasting_connection =
+        time_set_by_test(LASTING_CONNECTION_VARIABLE, connection_setup.lasting_connection, 0,
+                         MAX_LASTING_CONNECTION_MS);
     warnings.show_before_the_screen();
 
     const auto history_path = input_history_path(settings, server);

@@ -10,6 +10,10 @@ namespace qvchat2 {
 // dropped at once by one server do not all come back in the same instant.
 constexpr double RECONNECT_JITTER = 0.2;
 
+// A connection that stayed up this long after the login was sent counts as one that worked: the
+// waits start again from the first. A shorter one is one more failed attempt.
+constexpr std::chrono::seconds LASTING_CONNECTION{60};
+
 // The wait before attempt `attempt` (1 for the first after a connection ended), with `spread`
 // from -1 to 1 choosing where in the jitter it falls.
 std::chrono::milliseconds reconnect_delay(unsigned attempt, double spread);

@@ -51,6 +51,7 @@ Client::Client(const std::string& username, const std::string& password, const S
 }
 
 Client::~Client() {
+    // Also cancels a lookup still in progress, before the io_service it would post to goes.
     exit();
     {
         std::unique_lock<std::mutex> lock(loop_state_mutex);
@@ -68,7 +69,7 @@ void Client::set_status_callback(StatusCallback callback) {
 }
 
 std::unique_ptr<boost::thread> Client::start_threaded() {
-    connect();
+    start_lookup();
     {
         const std::lock_guard<std::mutex> lock(loop_state_mutex);
         loop_running = true;
@@ -108,6 +109,9 @@ void Client::post_send(SendPacket packet) {
 
 void Client::exit() {
     stop_requested = true;
+    if (lookup) {
+        lookup->cancel();
+    }
     io_service.post(handler_queue.wrap(EXIT_PRIORITY, boost::bind(&Client::do_exit, this)));
 }
 
@@ -133,18 +137,34 @@ std::size_t Client::write_room() const {
     return MAX_PENDING_WRITE_BYTES - std::min(pending_write_bytes.load(), MAX_PENDING_WRITE_BYTES);
 }
 
-void Client::connect() {
-    boost::asio::ip::tcp::resolver resolver(io_service);
-    const auto endpoints = resolver.resolve(server_info.server, server_info.port);
-    if (endpoints.empty()) {
-        throw 4;  // NOLINT(hicpp-exception-baseclass): start-up reports it as an unknown fault
+std::optional<std::chrono::steady_clock::time_point> Client::login_time() const {
+    if (!login_sent) {
+        return std::nullopt;
     }
+    return std::chrono::steady_clock::time_point(std::chrono::steady_clock::duration(login_ticks));
+}
 
+void Client::start_lookup() {
+    lookup = std::make_unique<AddressLookup>(
+        server_info.server, server_info.port, [this](LookupResult result) {
+            io_service.post(handler_queue.wrap(
+                CONNECT_PRIORITY, [this, found = std::move(result)]() { handle_lookup(found); }));
+        });
+}
+
+void Client::handle_lookup(const LookupResult& result) {
+    if (stop_requested) {
+        return;
+    }
+    if (result.error) {
+        report(ConnectionStatus::Kind::LOOKUP_FAILED, result.reason, result.error);
+        return;
+    }
     auto timer = std::make_shared<HeartbeatTimer>(io_service, heartbeat_timeout);
     timer->async_wait(handler_queue.wrap(HEARTBEAT_PRIORITY,
                                          boost::bind(&Client::heartbeat_response, this, timer)));
 
-    start_connect(endpoints.begin());
+    start_connect(result.endpoints.begin());
 }
 
 void Client::start_connect(EndpointIterator endpoint) {
@@ -281,6 +301,8 @@ void Client::send_login() {
     // Never refused: lines typed before the server spoke must not cost the login.
     pending_write_bytes += HEADER_SIZE + login.data.size();
     post_send(std::move(login));
+    login_ticks = std::chrono::steady_clock::now().time_since_epoch().count();
+    login_sent = true;
 }
 
 void Client::do_send(const SendPacket& packet) {
@@ -333,14 +355,15 @@ void Client::drop_connection(ConnectionStatus::Kind kind, const std::string& rea
     do_exit();
 }
 
-void Client::report(ConnectionStatus::Kind kind, const std::string& reason) {
+void Client::report(ConnectionStatus::Kind kind, const std::string& reason,
+                    const std::exception_ptr& lookup_error) {
     if (kind != ConnectionStatus::Kind::CONNECTED) {
         connected = false;
     }
     if (!status_callback) {
         return;
     }
-    ConnectionStatus status{kind, server_info.server, server_info.port, reason};
+    ConnectionStatus status{kind, server_info.server, server_info.port, reason, lookup_error};
     // Through the dispatcher, so the owner hears of it after every message received before.
     dispatcher.dispatch([this, status = std::move(status)]() { status_callback(status); });
 }

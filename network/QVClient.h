@@ -15,8 +15,10 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 
+#include "network/AddressLookup.h"
 #include "network/ConnectionStatus.h"
 #include "network/OrderedDispatcher.h"
 #include "network/Packet.h"
@@ -77,9 +79,11 @@ public:
     // in order with the messages around them. Only before start_threaded().
     void set_status_callback(StatusCallback callback);
 
-    // Resolves the server on the calling thread (resolver errors and the integer 4 for "no
-    // address" leave from here), starts connecting and returns the network thread. The caller
-    // joins it after exit(); once joined, no message handler is running any more.
+    // Starts looking the server's name up and returns the network thread, which connects once
+    // the addresses are known; a name that cannot be found is reported as LOOKUP_FAILED. Throws
+    // only when a thread cannot be started. The caller joins the network thread after exit(); once
+    // joined, no message handler is running any more. Neither exit() nor the destructor waits for
+    // a lookup still in progress.
     std::unique_ptr<boost::thread> start_threaded();
 
     // Queues one message for the network thread and returns at once. Returns false, sending
@@ -101,6 +105,8 @@ public:
     bool is_connected() const;
     // Framed bytes that send_packet() would still take now, before refusing.
     std::size_t write_room() const;
+    // When the login was handed to the network thread; nothing before that.
+    std::optional<std::chrono::steady_clock::time_point> login_time() const;
 
     // Message builders: each sends one message (see send_packet for the result).
     bool send_chat(const std::string& text);
@@ -114,7 +120,8 @@ private:
     using EndpointIterator = boost::asio::ip::tcp::resolver::results_type::iterator;
     using HeartbeatTimer = boost::asio::deadline_timer;
 
-    void connect();
+    void start_lookup();
+    void handle_lookup(const LookupResult& result);
     void start();
     void run_queued_handlers();
     void start_connect(EndpointIterator endpoint);
@@ -133,7 +140,8 @@ private:
     void do_exit();
     void heartbeat_response(const std::shared_ptr<HeartbeatTimer>& timer);
     void drop_connection(ConnectionStatus::Kind kind, const std::string& reason);
-    void report(ConnectionStatus::Kind kind, const std::string& reason);
+    void report(ConnectionStatus::Kind kind, const std::string& reason,
+                const std::exception_ptr& lookup_error = nullptr);
     void process_data(std::uint8_t type, const ByteVector& data);
     void send_login();
     void mark_loop_finished();
@@ -148,6 +156,9 @@ private:
     std::string username;
     std::string password;
     std::atomic<bool> logged_in{false};
+    // login_time(), as a count of the steady clock; valid once login_sent is set.
+    std::atomic<std::chrono::steady_clock::rep> login_ticks{0};
+    std::atomic<bool> login_sent{false};
 
     StatusCallback status_callback;
     std::atomic<bool> connected{false};
@@ -159,6 +170,9 @@ private:
     // Network thread only: frames waiting for the write in flight, and that write's bytes.
     ByteVector queued_frames;
     ByteVector frames_in_flight;
+
+    // Set by start_threaded(); exit() cancels it.
+    std::unique_ptr<AddressLookup> lookup;
 
     std::mutex loop_state_mutex;  // guards loop_running
     std::condition_variable loop_finished;

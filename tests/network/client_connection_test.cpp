@@ -44,9 +44,24 @@ TEST(ClientConstruction, RefusesAnEntryWithoutServerOrPort) {
     }
 }
 
-TEST(ClientConstruction, UnresolvableServiceLeavesStartThreadedAsAStandardException) {
-    Client client("bob", "secret", ServerInfo{"127.0.0.1", "no-such-service-qvchat", "x"});
-    EXPECT_THROW(client.start_threaded(), std::exception);
+// The lookup runs behind start_threaded(); its failure arrives as a report that carries the
+// resolver's own exception, for start-up to throw again.
+TEST(ClientConstruction, UnresolvableServiceIsReportedWithTheResolversException) {
+    ClientHarness harness(ServerInfo{"127.0.0.1", "no-such-service-qvchat", "x"});
+    harness.start();
+    ASSERT_TRUE(harness.wait_for_status(Kind::LOOKUP_FAILED));
+    const ConnectionStatus failure = harness.statuses().back();
+    EXPECT_EQ(failure.port, "no-such-service-qvchat");
+    ASSERT_TRUE(failure.lookup_error);
+    try {
+        std::rethrow_exception(failure.lookup_error);
+    } catch (const std::exception& error) {
+        EXPECT_EQ(failure.reason, error.what());
+    } catch (...) {
+        ADD_FAILURE() << "not a standard exception";
+    }
+    EXPECT_FALSE(harness.client().is_connected());
+    EXPECT_TRUE(harness.stop());
 }
 
 TEST(ClientLogin, WaitsForTheServerToSpeakThenLogsInExactlyOnce) {

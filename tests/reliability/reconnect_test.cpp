@@ -4,12 +4,16 @@
 #include <signal.h>
 
 #include <chrono>
+#include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "network/message_types.h"
 #include "tests/reliability/program_probe.h"
 #include "tests/support/QvchatRun.h"
+#include "tests/support/reconnect_waits.h"
+#include "tests/support/wait_until.h"
 
 namespace {
 
@@ -21,9 +25,9 @@ constexpr long ALLOWED_GROWTH_KIB = 1024;
 
 class Reconnect : public ::testing::Test {
 protected:
-    // Every cycle: the server speaks, the client logs in, the server drops it. Returns false,
-    // with the reason in `failure`, when a step does not happen in time.
-    bool log_in_and_drop(std::size_t cycle, std::string& failure) {
+    // The server speaks on connection `cycle` and the client logs in. Returns false, with the
+    // reason in `failure`, when a step does not happen in time.
+    bool log_in(std::size_t cycle, std::string& failure) {
         if (!run.server.wait_for_connections(cycle)) {
             failure = "no connection " + std::to_string(cycle);
         } else if (!run.server.send_text(3, "Welcome " + std::to_string(cycle))) {
@@ -31,18 +35,39 @@ protected:
         } else if (!run.server.wait_for_count(qvnetworklib::OUT_LOGIN, cycle)) {
             failure = "no login " + std::to_string(cycle);
         } else {
-            run.server.close_client();
             return true;
         }
         failure += "\n" + run.screen_text();
         return false;
     }
 
-    // The waits between attempts last a thousandth of their time here.
+    // Every cycle: the server speaks, the client logs in, the server drops it.
+    bool log_in_and_drop(std::size_t cycle, std::string& failure) {
+        if (!log_in(cycle, failure)) {
+            return false;
+        }
+        run.server.close_client();
+        return true;
+    }
+
+    // Waits for the notice of `attempt` and checks its wait against a series never reset.
+    void expect_growing_wait(unsigned attempt) {
+        ASSERT_TRUE(run.terminal().wait_for_text("(attempt " + std::to_string(attempt) + ")..."))
+            << run.screen_text();
+        const long wait = qvtest::shown_wait(run.screen_text(), attempt);
+        EXPECT_TRUE(qvtest::is_growing_wait(attempt, wait))
+            << "attempt " << attempt << " waits " << wait << " s\n"
+            << run.screen_text();
+    }
+
+    // The waits between attempts last a thousandth of their time here, and every connection that
+    // logged in counts as one that lasted, so that they do not grow.
     void drop_and_reconnect(std::size_t cycles) {
         run.write_file("qv.ini", "#username = bob\n#password = secret\n#log_chat = 3\n");
         std::string failure;
-        ASSERT_TRUE(run.start_logged_in(failure, "QVCHAT_RECONNECT_SECOND_MS=1")) << failure;
+        ASSERT_TRUE(run.start_logged_in(
+            failure, "QVCHAT_RECONNECT_SECOND_MS=1 QVCHAT_LASTING_CONNECTION_MS=0"))
+            << failure;
         ASSERT_TRUE(run.terminal().wait_for_text("Welcome to the test server"));
         const ResourceCounts first = qvtest::settled_counts(run);
         const long first_kib = run.resident_kib();
@@ -82,6 +107,41 @@ TEST_F(Reconnect, ThousandDropsLeaveNoThreadDescriptorOrMemoryBehind) {
     drop_and_reconnect(1000);
 }
 
+// A server that takes each login and drops it at once (full, kicking, banning) is tried after
+// growing waits, as one that is down; only a connection that lasted after the login starts them
+// from 1 s again. A second lasts 50 ms here, and a connection lasts from 2 s on.
+TEST_F(Reconnect, WaitsGrowAgainstAServerThatDropsEachLoginUntilOneLasts) {
+    constexpr int LASTING_MS = 2000;
+    run.write_file("qv.ini", "#username = bob\n#password = secret\n");
+    std::string failure;
+    ASSERT_TRUE(run.start_logged_in(failure,
+                                    "QVCHAT_RECONNECT_SECOND_MS=50 "
+                                    "QVCHAT_LASTING_CONNECTION_MS=" +
+                                        std::to_string(LASTING_MS)))
+        << failure;
+    run.server.close_client();
+    for (unsigned attempt = 1; attempt <= 5; ++attempt) {
+        expect_growing_wait(attempt);
+        ASSERT_TRUE(log_in(attempt + 1, failure)) << failure;
+        if (attempt < 5) {
+            run.server.close_client();
+        }
+    }
+    // Holding the sixth connection past the lasting time is the case itself, not a wait for
+    // something to happen.
+    std::this_thread::sleep_for(std::chrono::milliseconds(LASTING_MS + 500));
+    run.server.close_client();
+    ASSERT_TRUE(run.terminal().wait_for_screen([](const std::vector<std::string>& rows) {
+        const std::string screen = qvtest::joined(rows);
+        return screen.find("(attempt", screen.find("Welcome 6")) != std::string::npos;
+    })) << run.screen_text();
+    const std::string screen = run.screen_text();
+    EXPECT_NE(screen.find("Reconnecting in 1 s (attempt 1)...", screen.find("Welcome 6")),
+              std::string::npos)
+        << screen;
+    ASSERT_TRUE(qvtest::timed_exit(run)) << run.screen_text();
+}
+
 // The first wait lasts 30 s here; "#exit", SIGTERM and SIGINT (Ctrl-C) each end it at once.
 TEST_F(Reconnect, LeavingDuringAWaitDoesNotWaitForTheNextAttempt) {
     const std::string port = qvtest::unused_loopback_port();
@@ -104,6 +164,47 @@ TEST_F(Reconnect, LeavingDuringAWaitDoesNotWaitForTheNextAttempt) {
             std::chrono::steady_clock::now() - asked);
         qvtest::report_figure("leaving during a wait by " + way,
                               std::to_string(took.count()) + " ms");
+    }
+}
+
+// Name lookups take a minute here (a preloaded library delays them): "#exit", SIGTERM and
+// SIGINT each end the program at once, whether the slow lookup is the first one, at start-up,
+// or one made to reconnect after the server could not be reached.
+TEST_F(Reconnect, LeavingDuringASlowNameLookupDoesNotWaitForIt) {
+    const std::string port = qvtest::unused_loopback_port();
+    run.write_file("servers.lst", "test test 127.0.0.1 " + port + "\n");
+    run.write_file("qv.ini", "#username = bob\n#password = secret\n");
+    struct Case {
+        std::string phase;
+        int first_slow_lookup;
+        std::string way;
+    };
+    const std::vector<Case> cases{
+        {"start-up", 1, "#exit"},     {"start-up", 1, "SIGTERM"},     {"start-up", 1, "SIGINT"},
+        {"reconnecting", 2, "#exit"}, {"reconnecting", 2, "SIGTERM"}, {"reconnecting", 2, "SIGINT"},
+    };
+    const std::filesystem::path started = run.work() / "slow-lookup-started";
+    for (const auto& [phase, first_slow_lookup, way] : cases) {
+        std::filesystem::remove(started);
+        run.start("test", std::string("LD_PRELOAD=") + QVCHAT_SLOW_LOOKUP +
+                              " QVTEST_LOOKUP_DELAY_MS=60000 QVTEST_SLOW_LOOKUP_FROM=" +
+                              std::to_string(first_slow_lookup) + " QVTEST_SLOW_LOOKUP_STARTED=" +
+                              started.string() + " QVCHAT_RECONNECT_SECOND_MS=1" +
+                              " ASAN_OPTIONS=\"$ASAN_OPTIONS:verify_asan_link_order=0\"");
+        ASSERT_TRUE(qvtest::wait_until([&] { return std::filesystem::exists(started); }))
+            << phase << ", " << way << "\n"
+            << run.screen_text();
+        if (phase == "reconnecting") {
+            EXPECT_TRUE(run.terminal().wait_for_text("(attempt 1)...")) << run.screen_text();
+        }
+        if (way != "#exit") {
+            ASSERT_EQ(::kill(run.program_id(), way == "SIGTERM" ? SIGTERM : SIGINT), 0);
+        } else {
+            run.enter(way);
+        }
+        ASSERT_TRUE(run.terminal().wait_for_text("exit status 0", qvtest::EXIT_HANG_LIMIT))
+            << phase << ", " << way << "\n"
+            << run.screen_text();
     }
 }
 
