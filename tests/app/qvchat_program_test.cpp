@@ -616,4 +616,44 @@ TEST_F(QvchatProgram, InterruptInTheChatEndsTheRunInOrder) {
     EXPECT_NE(chat_log().find("> Ann: still here\n"), std::string::npos) << chat_log();
 }
 
+struct PromptLocaleCase {
+    const char* environment;
+    const char* name_echo;
+    const char* password_echo;  // one "*" for each character the locale reads
+};
+
+// Typed at the prompt, the login goes out as the bytes the terminal sent, as the same text
+// written in qv.ini does, whatever the locale.
+TEST(QvchatProgramPrompt, LoginTypedAtThePromptSendsTheBytesTyped) {
+    const std::vector<PromptLocaleCase> cases = {
+        {"LC_ALL=C.UTF-8", "Username: Jos\u00E9", "Password: *****"},
+        {"LC_ALL=C", "Username: Jos??", "Password: ********"},
+    };
+    ByteVector login = bytes("Jos\xC3\xA9 p\xE2\x82\xACss\xC3\xA9");
+    login.push_back(0);
+    for (const PromptLocaleCase& test : cases) {
+        qvtest::QvchatRun run(QVCHAT_BINARY);
+        run.write_file("qv.ini", "");
+        run.start("test", test.environment);
+        const TmuxSession& terminal = run.terminal();
+        ASSERT_TRUE(terminal.wait_for_text("Username: ")) << screen_text(terminal);
+        run.enter("Jos\u00E9");
+        ASSERT_TRUE(terminal.wait_for_text(test.name_echo)) << screen_text(terminal);
+        terminal.type("p\u20ACss\u00E9x");
+        terminal.press("BSpace");
+        ASSERT_TRUE(terminal.wait_for_screen([&](const std::vector<std::string>& rows) {
+            return std::any_of(rows.begin(), rows.end(), [&](const std::string& row) {
+                return row.substr(0, row.find_last_not_of(' ') + 1) == test.password_echo;
+            });
+        })) << screen_text(terminal);
+        terminal.press("Enter");
+        ASSERT_TRUE(run.server.wait_for_client());
+        ASSERT_TRUE(run.server.send_text(3, "hello"));
+        ASSERT_TRUE(run.server.wait_for_count(qvnetworklib::OUT_LOGIN, 1));
+        EXPECT_EQ(run.received(qvnetworklib::OUT_LOGIN), std::vector<ByteVector>{login})
+            << test.environment;
+        EXPECT_TRUE(run.exit_with_status(0)) << screen_text(terminal);
+    }
+}
+
 }  // namespace
