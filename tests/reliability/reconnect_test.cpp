@@ -50,16 +50,6 @@ protected:
         return true;
     }
 
-    // Waits for the notice of `attempt` and checks its wait against a series never reset.
-    void expect_growing_wait(unsigned attempt) {
-        ASSERT_TRUE(run.terminal().wait_for_text("(attempt " + std::to_string(attempt) + ")..."))
-            << run.screen_text();
-        const long wait = qvtest::shown_wait(run.screen_text(), attempt);
-        EXPECT_TRUE(qvtest::is_growing_wait(attempt, wait))
-            << "attempt " << attempt << " waits " << wait << " s\n"
-            << run.screen_text();
-    }
-
     // The waits between attempts last a thousandth of their time here, and every connection that
     // logged in counts as one that lasted, so that they do not grow.
     void drop_and_reconnect(std::size_t cycles) {
@@ -121,7 +111,7 @@ TEST_F(Reconnect, WaitsGrowAgainstAServerThatDropsEachLoginUntilOneLasts) {
         << failure;
     run.server.close_client();
     for (unsigned attempt = 1; attempt <= 5; ++attempt) {
-        expect_growing_wait(attempt);
+        ASSERT_EQ(qvtest::unexpected_wait(run.terminal(), attempt), "");
         ASSERT_TRUE(log_in(attempt + 1, failure)) << failure;
         if (attempt < 5) {
             run.server.close_client();
@@ -131,80 +121,64 @@ TEST_F(Reconnect, WaitsGrowAgainstAServerThatDropsEachLoginUntilOneLasts) {
     // something to happen.
     std::this_thread::sleep_for(std::chrono::milliseconds(LASTING_MS + 500));
     run.server.close_client();
-    ASSERT_TRUE(run.terminal().wait_for_screen([](const std::vector<std::string>& rows) {
+    EXPECT_TRUE(run.terminal().wait_for_screen([](const std::vector<std::string>& rows) {
         const std::string screen = qvtest::joined(rows);
-        return screen.find("(attempt", screen.find("Welcome 6")) != std::string::npos;
+        return screen.find("Reconnecting in 1 s (attempt 1)...", screen.find("Welcome 6")) !=
+               std::string::npos;
     })) << run.screen_text();
-    const std::string screen = run.screen_text();
-    EXPECT_NE(screen.find("Reconnecting in 1 s (attempt 1)...", screen.find("Welcome 6")),
-              std::string::npos)
-        << screen;
     ASSERT_TRUE(qvtest::timed_exit(run)) << run.screen_text();
 }
 
-// The first wait lasts 30 s here; "#exit", SIGTERM and SIGINT (Ctrl-C) each end it at once.
-TEST_F(Reconnect, LeavingDuringAWaitDoesNotWaitForTheNextAttempt) {
+// "#exit", SIGTERM and SIGINT (Ctrl-C) each end the program at once: during a wait of 30 s before
+// the next attempt, and during a name lookup that takes a minute (a preloaded library delays
+// it), at start-up or to reconnect after the server could not be reached.
+TEST_F(Reconnect, LeavingWaitsNeitherForTheNextAttemptNorForANameLookup) {
     const std::string port = qvtest::unused_loopback_port();
     run.write_file("servers.lst", "test test 127.0.0.1 " + port + "\n");
     run.write_file("qv.ini", "#username = bob\n#password = secret\n");
-    const std::vector<std::string> ways{"#exit", "SIGTERM", "SIGINT"};
-    for (const auto& way : ways) {
-        run.start("test", "QVCHAT_RECONNECT_SECOND_MS=30000");
-        ASSERT_TRUE(run.terminal().wait_for_text("(attempt 1)...")) << run.screen_text();
-        const auto asked = std::chrono::steady_clock::now();
-        if (way != "#exit") {
-            ASSERT_EQ(::kill(run.program_id(), way == "SIGTERM" ? SIGTERM : SIGINT), 0);
-        } else {
-            run.enter(way);
-        }
-        ASSERT_TRUE(run.terminal().wait_for_text("exit status 0", qvtest::EXIT_HANG_LIMIT))
-            << way << "\n"
-            << run.screen_text();
-        const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
-            std::chrono::steady_clock::now() - asked);
-        qvtest::report_figure("leaving during a wait by " + way,
-                              std::to_string(took.count()) + " ms");
-    }
-}
-
-// Name lookups take a minute here (a preloaded library delays them): "#exit", SIGTERM and
-// SIGINT each end the program at once, whether the slow lookup is the first one, at start-up,
-// or one made to reconnect after the server could not be reached.
-TEST_F(Reconnect, LeavingDuringASlowNameLookupDoesNotWaitForIt) {
-    const std::string port = qvtest::unused_loopback_port();
-    run.write_file("servers.lst", "test test 127.0.0.1 " + port + "\n");
-    run.write_file("qv.ini", "#username = bob\n#password = secret\n");
+    const std::filesystem::path lookup_started = run.work() / "slow-lookup-started";
+    const std::string slow_lookups =
+        std::string("LD_PRELOAD=") + QVCHAT_SLOW_LOOKUP +
+        " QVTEST_LOOKUP_DELAY_MS=60000 QVTEST_SLOW_LOOKUP_STARTED=" + lookup_started.string() +
+        " ASAN_OPTIONS=\"$ASAN_OPTIONS:verify_asan_link_order=0\" ";
     struct Case {
-        std::string phase;
-        int first_slow_lookup;
-        std::string way;
+        std::string during;
+        std::string environment;
+        bool in_lookup;
     };
     const std::vector<Case> cases{
-        {"start-up", 1, "#exit"},     {"start-up", 1, "SIGTERM"},     {"start-up", 1, "SIGINT"},
-        {"reconnecting", 2, "#exit"}, {"reconnecting", 2, "SIGTERM"}, {"reconnecting", 2, "SIGINT"},
+        {"a wait", "QVCHAT_RECONNECT_SECOND_MS=30000", false},
+        {"the lookup at start-up", slow_lookups + "QVTEST_SLOW_LOOKUP_FROM=1", true},
+        {"a lookup to reconnect",
+         slow_lookups + "QVTEST_SLOW_LOOKUP_FROM=2 QVCHAT_RECONNECT_SECOND_MS=1", true},
     };
-    const std::filesystem::path started = run.work() / "slow-lookup-started";
-    for (const auto& [phase, first_slow_lookup, way] : cases) {
-        std::filesystem::remove(started);
-        run.start("test", std::string("LD_PRELOAD=") + QVCHAT_SLOW_LOOKUP +
-                              " QVTEST_LOOKUP_DELAY_MS=60000 QVTEST_SLOW_LOOKUP_FROM=" +
-                              std::to_string(first_slow_lookup) + " QVTEST_SLOW_LOOKUP_STARTED=" +
-                              started.string() + " QVCHAT_RECONNECT_SECOND_MS=1" +
-                              " ASAN_OPTIONS=\"$ASAN_OPTIONS:verify_asan_link_order=0\"");
-        ASSERT_TRUE(qvtest::wait_until([&] { return std::filesystem::exists(started); }))
-            << phase << ", " << way << "\n"
-            << run.screen_text();
-        if (phase == "reconnecting") {
-            EXPECT_TRUE(run.terminal().wait_for_text("(attempt 1)...")) << run.screen_text();
+    for (const auto& [during, environment, in_lookup] : cases) {
+        for (const std::string way : {"#exit", "SIGTERM", "SIGINT"}) {
+            std::filesystem::remove(lookup_started);
+            run.start("test", environment);
+            if (in_lookup) {
+                ASSERT_TRUE(qvtest::wait_until([&] {
+                    return std::filesystem::exists(lookup_started);
+                })) << during
+                    << "\n"
+                    << run.screen_text();
+            } else {
+                ASSERT_TRUE(run.terminal().wait_for_text("(attempt 1)...")) << run.screen_text();
+            }
+            const auto asked = std::chrono::steady_clock::now();
+            if (way != "#exit") {
+                ASSERT_EQ(::kill(run.program_id(), way == "SIGTERM" ? SIGTERM : SIGINT), 0);
+            } else {
+                run.enter(way);
+            }
+            ASSERT_TRUE(run.terminal().wait_for_text("exit status 0", qvtest::EXIT_HANG_LIMIT))
+                << way << " during " << during << "\n"
+                << run.screen_text();
+            const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
+                std::chrono::steady_clock::now() - asked);
+            qvtest::report_figure("leaving during " + during + " by " + way,
+                                  std::to_string(took.count()) + " ms");
         }
-        if (way != "#exit") {
-            ASSERT_EQ(::kill(run.program_id(), way == "SIGTERM" ? SIGTERM : SIGINT), 0);
-        } else {
-            run.enter(way);
-        }
-        ASSERT_TRUE(run.terminal().wait_for_text("exit status 0", qvtest::EXIT_HANG_LIMIT))
-            << phase << ", " << way << "\n"
-            << run.screen_text();
     }
 }
 
