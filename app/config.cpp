@@ -133,11 +133,16 @@ std::vector<std::string> explode(const std::string& text, const std::string& del
 }
 
 Settings read_ini(const std::string& path) {
+    SettingLines lines;
+    return read_ini(path, lines);
+}
+
+Settings read_ini(const std::string& path, SettingLines& lines) {
     Settings settings;
     std::ifstream in(path);
     skip_byte_order_mark(in);
     std::string line;
-    while (read_text_line(in, line)) {
+    for (std::size_t line_number = 1; read_text_line(in, line); ++line_number) {
         if (line.empty() || line.front() != '#') {
             continue;
         }
@@ -147,8 +152,8 @@ Settings read_ini(const std::string& path) {
         }
         auto key = trimmed(line.substr(1, equals - 1));
         auto value = setting_value(line, equals);
-        if (!key.empty() && !value.empty()) {
-            settings.emplace(std::move(key), std::move(value));
+        if (!key.empty() && !value.empty() && settings.emplace(key, std::move(value)).second) {
+            lines.emplace(std::move(key), line_number);
         }
     }
     return settings;
@@ -201,14 +206,11 @@ template int get_property<int>(const qvchat2::Settings&, const char*, const int&
 template unsigned short get_property<unsigned short>(const qvchat2::Settings&, const char*,
                                                      const unsigned short&);
 
-bool read_switch(const qvchat2::Settings& settings, const char* key, bool fallback,
-                 std::ostream& warnings) {
-    const std::string value = get_property(settings, key, fallback ? "1" : "0");
+bool read_switch(const qvchat2::Settings& settings, const char* key, bool fallback) {
+    const std::string value = get_property(settings, key, "");
     if (value == "0" || value == "1") {
         return value == "1";
     }
-    warnings << "Invalid configuration - " << key << " must be 0 or 1, not \"" << value
-             << "\"; using " << (fallback ? 1 : 0) << '\n';
     return fallback;
 }
 

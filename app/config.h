@@ -1,7 +1,7 @@
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
-#include <iosfwd>
 #include <map>
 #include <optional>
 #include <string>
@@ -36,6 +36,13 @@ std::vector<std::string> explode(const std::string& text, const std::string& del
 // no settings.
 Settings read_ini(const std::string& path);
 
+// The line, counted from 1, on which each setting of a file was read.
+using SettingLines = std::map<std::string, std::size_t>;
+
+// As read_ini(path), and fills `lines` with the line of each setting returned, so that a warning
+// can say where to look.
+Settings read_ini(const std::string& path, SettingLines& lines);
+
 // Full path of `file` in the per-user data folder of one server: the documents folder, then
 // "Quorvan", then `folder`. Missing folders on the way are created, private to the user. Gives no
 // path when the documents folder cannot be determined or `folder` would leave the data folder.
@@ -63,10 +70,9 @@ template <typename T>
 T get_property(const qvchat2::Settings& settings, const char* key,
                const typename qvchat2::detail::NonDeduced<T>::type& fallback);
 
-// A switch that is 0 or 1. Any other value is named in a warning on `warnings` and the switch
-// keeps `fallback`.
-bool read_switch(const qvchat2::Settings& settings, const char* key, bool fallback,
-                 std::ostream& warnings);
+// A switch that is 0 or 1; absent or any other value, `fallback`. Start-up has named a wrong
+// value already (check_settings).
+bool read_switch(const qvchat2::Settings& settings, const char* key, bool fallback);
 
 // True exactly for the setting value "1".
 bool determine_truth(const std::string& value);

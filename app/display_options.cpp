@@ -1,17 +1,13 @@
 #include "app/display_options.h"
 
-#include <ostream>
-#include <string>
-
 namespace qvchat2 {
 
-qvchat2gui::DisplaySettings read_display_settings(const Settings& settings,
-                                                  std::ostream& warnings) {
+qvchat2gui::DisplaySettings read_display_settings(const Settings& settings) {
     const qvchat2gui::DisplaySettings defaults;
     qvchat2gui::DisplaySettings chosen;
-    chosen.bell = read_switch(settings, "bell", defaults.bell, warnings);
-    chosen.mouse = read_switch(settings, "mouse", defaults.mouse, warnings);
-    chosen.timestamps = read_switch(settings, "timestamps", defaults.timestamps, warnings);
+    chosen.bell = read_switch(settings, "bell", defaults.bell);
+    chosen.mouse = read_switch(settings, "mouse", defaults.mouse);
+    chosen.timestamps = read_switch(settings, "timestamps", defaults.timestamps);
     return chosen;
 }
 

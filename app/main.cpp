@@ -16,6 +16,7 @@
 #include "app/input_history_file.h"
 #include "app/linux.h"
 #include "app/log.h"
+#include "app/setting_checks.h"
 #include "app/signal_watcher.h"
 #include "app/startup_warnings.h"
 #include "chat/login_refusal.h"
@@ -83,12 +84,9 @@ void save_history(const std::optional<std::filesystem::path>& path,
     }
 }
 
+// The per-server file first: its settings win over those of qv.ini.
 qvchat2::Settings read_settings(const qvnetworklib::ServerInfo& server) {
-    qvchat2::Settings settings = qvchat2::read_ini(server.config_dir);
-    for (const auto& entry : qvchat2::read_ini("qv.ini")) {
-        settings.insert(entry);
-    }
-    return settings;
+    return qvchat2::read_checked_settings({server.config_dir, "qv.ini"}, std::cerr);
 }
 
 std::unique_ptr<qvchat2gui::ChatGUI> make_front_end(
@@ -233,20 +231,21 @@ int main(int argc, char** argv) {
     const qvchat2::Settings settings = read_settings(server);
     const qvchat2::LoggingType logging_type =
         qvchat2::logging_type_from_settings(settings, std::cerr);
-    const qvchat2gui::DisplaySettings display_settings =
-        qvchat2::read_display_settings(settings, std::cerr);
+    const qvchat2gui::DisplaySettings display_settings = qvchat2::read_display_settings(settings);
     qvchat2::ConnectionSetup connection_setup;
     connection_setup.server = server;
     connection_setup.server_name = server_name;
-    connection_setup.reconnect = read_switch(settings, "reconnect", true, std::cerr);
+    connection_setup.reconnect = read_switch(settings, "reconnect", true);
     connection_setup.second = time_set_by_test(RECONNECT_SECOND_VARIABLE, connection_setup.second,
                                                1, MAX_RECONNECT_SECOND_MS);
     connection_setup.lasting_connection =
         time_set_by_test(LASTING_CONNECTION_VARIABLE, connection_setup.lasting_connection, 0,
                          MAX_LASTING_CONNECTION_MS);
+    auto history_path = input_history_path(settings, server);
+    const std::vector<std::string> saved_history =
+        qvchat2::load_history_for_run(history_path, std::cerr);
     warnings.show_before_the_screen();
 
-    const auto history_path = input_history_path(settings, server);
     std::optional<std::vector<std::string>> history;
 
     RunObjects run;
@@ -268,9 +267,7 @@ int main(int argc, char** argv) {
         run.logger = std::make_unique<qvchat2::Logger>(logging_type, server.config_dir);
         run.afk_state = qvchat2::create_afk_state(settings, front_end);
         if (!run.front_end->should_exit()) {
-            if (history_path) {
-                run.front_end->set_input_history(qvchat2::load_input_history(*history_path));
-            }
+            run.front_end->set_input_history(saved_history);
             history = run_online(run, connection_setup);
         }
     } catch (...) {

@@ -79,6 +79,10 @@ bool AfkState::responds_local() const {
     return respond_local;
 }
 
+bool AfkState::counting_down() const {
+    return timer && timer->counting_down();
+}
+
 bool AfkState::claim_reply(const std::string& name) {
     // The private message goes out as the name, a space and the text, so a name with a space
     // would send the reply to its first word.

@@ -56,6 +56,8 @@ public:
     static void send_message(qvchat2gui::ChatGUI* gui);
     // Whether local text that names the user is answered too.
     bool responds_local() const;
+    // Whether the idle countdown is running; never with auto-away off.
+    bool counting_down() const;
 
     // True the first time `name` is to be answered in the current away period, which runs from
     // going away to coming back. Answering each player once keeps two away clients from

@@ -7,6 +7,8 @@ namespace qvchat2 {
 Timer::Timer(unsigned short minutes, Action action, Duration minute)
     : minutes(minutes), minute_length(minute), action(std::move(action)) {
     const std::lock_guard<std::mutex> lock(countdown_lock);
+    // Before the thread starts, which may reach its end at once.
+    counting = true;
     countdown_thread = std::make_unique<boost::thread>(&Timer::execute, this);
 }
 
@@ -18,11 +20,13 @@ Timer::~Timer() {
 void Timer::reset() {
     const std::lock_guard<std::mutex> lock(countdown_lock);
     stop_countdown();
+    counting = true;
     try {
         countdown_thread = std::make_unique<boost::thread>(&Timer::execute, this);
     } catch (const boost::thread_resource_error&) {
         // The system has no thread to spare: the countdown stays stopped until the next reset,
         // rather than failing the caller, which is showing a line or leaving the away state.
+        counting = false;
     }
 }
 
@@ -31,9 +35,14 @@ void Timer::cancel() {
     stop_countdown();
 }
 
-void Timer::execute() const {
+bool Timer::counting_down() const {
+    return counting;
+}
+
+void Timer::execute() {
     try {
         boost::this_thread::sleep_for(minute_length * minutes);
+        counting = false;
         // Once begun, the action runs to its end even if a reset comes in meanwhile.
         const boost::this_thread::disable_interruption finish_action;
         action();
@@ -46,6 +55,7 @@ void Timer::stop_countdown() {
     // The caller may itself be an interruptible thread; the countdown must be gone either way.
     const boost::this_thread::disable_interruption keep_waiting;
     countdown_thread->join();
+    counting = false;
 }
 
 }  // namespace qvchat2

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <boost/chrono/duration.hpp>
 #include <boost/function.hpp>
 #include <boost/thread/thread.hpp>
@@ -30,8 +31,11 @@ public:
     // Cancels a pending countdown; an action that has already begun is waited for.
     void cancel();
 
+    // Whether a countdown is running that has not reached its action yet.
+    bool counting_down() const;
+
 private:
-    void execute() const;
+    void execute();
     // Interrupts the current countdown and waits for its thread; needs countdown_lock.
     void stop_countdown();
 
@@ -40,6 +44,9 @@ private:
     const Action action;
     std::mutex countdown_lock;  // guards countdown_thread
     std::unique_ptr<boost::thread> countdown_thread;
+    // Set before a countdown starts, cleared when it ends or is stopped: written under
+    // countdown_lock or by the one countdown thread alive, read anywhere.
+    std::atomic<bool> counting{false};
 };
 
 }  // namespace qvchat2

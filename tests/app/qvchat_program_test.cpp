@@ -610,6 +610,60 @@ TEST_F(QvchatProgram, InterruptInTheChatEndsTheRunInOrder) {
     EXPECT_NE(chat_log().find("> Ann: still here\n"), std::string::npos) << chat_log();
 }
 
+// The warnings wrap at the terminal's width, at any column.
+bool screen_says(const TmuxSession& terminal, std::string text) {
+    std::string shown = qvtest::joined(terminal.screen());
+    for (std::string* squeezed : {&shown, &text}) {
+        squeezed->erase(std::remove_if(squeezed->begin(), squeezed->end(),
+                                       [](char byte) { return byte == ' ' || byte == '\n'; }),
+                        squeezed->end());
+    }
+    return shown.find(text) != std::string::npos;
+}
+
+// A history that is a link to an endless device is neither read nor replaced.
+TEST_F(QvchatProgram, UnusableHistoryAndMistypedSettingsAreNamedBeforeTheScreenOpens) {
+    write_file("qv.ini",
+               "#username = bob\n#password = secret\n#reconnect = 0\n#timestamp = 1\n"
+               "#auto_afk_time = soon\n");
+    const auto history = run.data_folder() / "input_history.txt";
+    std::filesystem::create_directories(run.data_folder());
+    std::filesystem::create_symlink("/dev/zero", history);
+    start();
+    ASSERT_TRUE(terminal->wait_for_text("Press enter to continue...")) << screen_text(*terminal);
+    EXPECT_TRUE(screen_says(*terminal,
+                            "Unknown setting timestamp in qv.ini line 4; did you mean timestamps?"))
+        << screen_text(*terminal);
+    EXPECT_TRUE(screen_says(*terminal,
+                            "Invalid configuration in qv.ini line 5 - auto_afk_time "
+                            "must be a whole number of minutes from 0 to 65535, not "
+                            "\"soon\"; using 5"))
+        << screen_text(*terminal);
+    EXPECT_TRUE(screen_says(*terminal, "Cannot use the input history " + history.string() +
+                                           ": it is a symbolic link, which is not followed."))
+        << screen_text(*terminal);
+    terminal->press("Enter");
+    ASSERT_TRUE(server.wait_for_client()) << screen_text(*terminal);
+    exit_and_expect_status(0);
+    EXPECT_EQ(std::filesystem::read_symlink(history), "/dev/zero");
+}
+
+TEST_F(QvchatProgram, HistoryIsNotSavedWhenTheSwitchCannotBeRead) {
+    write_file("qv.ini",
+               "#username = bob\n#password = secret\n#reconnect = 0\n#save_history = no\n");
+    std::filesystem::create_directories(run.data_folder());
+    run.write_file("documents/Quorvan/test/input_history.txt", "private line\n");
+    start();
+    ASSERT_TRUE(terminal->wait_for_text("Press enter to continue...")) << screen_text(*terminal);
+    EXPECT_TRUE(screen_says(*terminal, "save_history must be 0 or 1, not \"no\"; using 0"))
+        << screen_text(*terminal);
+    terminal->press("Enter");
+    ASSERT_TRUE(server.wait_for_client()) << screen_text(*terminal);
+    exit_and_expect_status(0);
+    EXPECT_EQ(qvtest::QvchatRun::read_file(run.data_folder() / "input_history.txt"),
+              "private line\n");
+}
+
 struct PromptLocaleCase {
     const char* environment;
     const char* name_echo;

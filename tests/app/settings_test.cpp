@@ -6,6 +6,7 @@
 
 #include "app/config.h"
 #include "app/display_options.h"
+#include "app/setting_checks.h"
 #include "tests/app/text_files.h"
 #include "tests/support/TempDir.h"
 
@@ -120,32 +121,114 @@ TEST(DetermineTruth, OnlyTheTextOneIsTrue) {
     }
 }
 
-TEST(DisplaySettings, SwitchesAreZeroOrOneAndAnythingElseIsNamedAndTakesTheDefault) {
+TEST(DisplaySettings, SwitchesAreZeroOrOneAndAnythingElseTakesTheDefault) {
     const struct {
         qvchat2::Settings settings;
         bool bell;
         bool mouse;
         bool timestamps;
-        std::string warning;
     } cases[] = {
-        {{}, true, false, false, ""},
-        {{{"bell", "0"}, {"mouse", "1"}, {"timestamps", "1"}}, false, true, true, ""},
-        {{{"bell", "no"}, {"timestamps", "true"}},
-         true,
-         false,
-         false,
-         "Invalid configuration - bell must be 0 or 1, not \"no\"; using 1\n"
-         "Invalid configuration - timestamps must be 0 or 1, not \"true\"; using 0\n"},
+        {{}, true, false, false},
+        {{{"bell", "0"}, {"mouse", "1"}, {"timestamps", "1"}}, false, true, true},
+        {{{"bell", "no"}, {"mouse", "yes"}, {"timestamps", "true"}}, true, false, false},
     };
     for (const auto& line : cases) {
-        std::ostringstream warnings;
-        const qvchat2gui::DisplaySettings chosen =
-            qvchat2::read_display_settings(line.settings, warnings);
+        const qvchat2gui::DisplaySettings chosen = qvchat2::read_display_settings(line.settings);
         EXPECT_EQ(chosen.bell, line.bell);
         EXPECT_EQ(chosen.mouse, line.mouse);
         EXPECT_EQ(chosen.timestamps, line.timestamps);
-        EXPECT_EQ(warnings.str(), line.warning);
     }
+}
+
+class CheckedSettings : public ReadIni {
+protected:
+    // Reads the per-server file "main" and then qv.ini; the warnings come back in `warnings`.
+    qvchat2::Settings read_both(const std::string& server_file, const std::string& qv_ini,
+                                std::string& warnings) {
+        qvtest::write_file(folder / "main", server_file);
+        qvtest::write_file(folder / "qv.ini", qv_ini);
+        std::ostringstream out;
+        auto settings = qvchat2::read_checked_settings({where("main"), where("qv.ini")}, out);
+        warnings = out.str();
+        return settings;
+    }
+    std::string where(const std::string& name) const { return (folder / name).string(); }
+    std::string invalid(const std::string& name, int line, const std::string& problem) const {
+        return "Invalid configuration in " + where(name) + " line " + std::to_string(line) + " - " +
+               problem + "\n";
+    }
+    std::string unknown(const std::string& key, int line, const std::string& meant) const {
+        return "Unknown setting " + key + " in " + where("qv.ini") + " line " +
+               std::to_string(line) + "; did you mean " + meant + "?\n";
+    }
+};
+
+TEST_F(CheckedSettings, AValueASettingCannotTakeIsNamedWithWhereItIsAndWhatIsUsed) {
+    const std::string switch_text = " must be 0 or 1, not ";
+    const std::string minutes_text =
+        "auto_afk_time must be a whole number of minutes from 0 to "
+        "65535, not ";
+    const struct {
+        std::string server_file;
+        std::string qv_ini;
+        std::string key;
+        std::string value;  // the value used
+        std::string warnings;
+    } cases[] = {
+        {"", "#save_history = 0\n#afk_local = 1\n#auto_afk_time = 007\n", "auto_afk_time", "007",
+         ""},
+        {"", "#username = bob\n#save_history = yes\n", "save_history", "0",
+         invalid("qv.ini", 2, "save_history" + switch_text + "\"yes\"; using 0")},
+        {"", "#afk_local = 2\n", "afk_local", "0",
+         invalid("qv.ini", 1, "afk_local" + switch_text + "\"2\"; using 0")},
+        {"", "#reconnect = off\n", "reconnect", "1",
+         invalid("qv.ini", 1, "reconnect" + switch_text + "\"off\"; using 1")},
+        {"", "#auto_afk_time = soon\n", "auto_afk_time", "5",
+         invalid("qv.ini", 1, minutes_text + "\"soon\"; using 5")},
+        {"", "#auto_afk_time = 7 minutes\n", "auto_afk_time", "5",
+         invalid("qv.ini", 1, minutes_text + "\"7 minutes\"; using 5")},
+        {"", "#auto_afk_time = 65536\n", "auto_afk_time", "5",
+         invalid("qv.ini", 1, minutes_text + "\"65536\"; using 5")},
+        {"", "#auto_afk_time = 65535\n", "auto_afk_time", "65535", ""},
+        // The per-server file wins, and only the value used is checked.
+        {"#x\n#bell = maybe\n", "#bell = 0\n#mouse = 1\n#mouse = 9\n", "bell", "1",
+         invalid("main", 2, "bell" + switch_text + "\"maybe\"; using 1")},
+        {"#mouse = 0\n", "#mouse = wheel\n", "mouse", "0", ""},
+        // A value never reaches the terminal as an escape sequence.
+        {"", "#timestamps = \"\x1B[2J\x9B\"\n", "timestamps", "0",
+         invalid("qv.ini", 1, "timestamps" + switch_text + "\"\\x1B[2J\\x9B\"; using 0")},
+        // log_chat keeps the message its reader gives.
+        {"", "#log_chat = abc\n", "log_chat", "abc", ""},
+    };
+    for (const auto& line : cases) {
+        std::string warnings;
+        const auto settings = read_both(line.server_file, line.qv_ini, warnings);
+        EXPECT_EQ(get_property(settings, line.key.c_str(), "(none)"), line.value) << line.qv_ini;
+        EXPECT_EQ(warnings, line.warnings) << line.qv_ini;
+    }
+}
+
+TEST_F(CheckedSettings, AKeyTwoLettersFromAKnownSettingIsNamedAsALikelyTypo) {
+    std::string warnings;
+    const auto settings = read_both(
+        "", "#timestamp = 1\n#Bell = 0\n#user_name = bob\n#theme = dark\n#bel = 1\n#afk = 1\n",
+        warnings);
+    EXPECT_EQ(warnings, unknown("timestamp", 1, "timestamps") + unknown("Bell", 2, "bell") +
+                            unknown("user_name", 3, "username") + unknown("bel", 5, "bell"));
+    // Other programs' keys are kept as they are.
+    EXPECT_EQ(get_property(settings, "theme", ""), "dark");
+    EXPECT_EQ(get_property(settings, "timestamp", ""), "1");
+}
+
+// The value used instead of a bad one is what the reader itself would take without the setting.
+TEST_F(CheckedSettings, ABadSwitchEndsAsItsReadersDefault) {
+    std::string warnings;
+    const auto settings = read_both("", "#bell = ?\n#mouse = ?\n#timestamps = ?\n", warnings);
+    const auto chosen = qvchat2::read_display_settings(settings);
+    const auto defaults = qvchat2::read_display_settings({});
+    EXPECT_EQ(chosen.bell, defaults.bell);
+    EXPECT_EQ(chosen.mouse, defaults.mouse);
+    EXPECT_EQ(chosen.timestamps, defaults.timestamps);
 }
 
 }  // namespace

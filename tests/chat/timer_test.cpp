@@ -19,6 +19,7 @@ TEST(TimerTest, RunsTheActionOnceWhenTheCountdownEnds) {
     const Timer timer(
         3, [&] { ++runs; }, Timer::Duration(1));
     EXPECT_TRUE(wait_until([&] { return runs == 1; }));
+    EXPECT_FALSE(timer.counting_down());
 }
 
 TEST(TimerTest, ResetStartsAnotherCountdown) {
@@ -34,9 +35,12 @@ TEST(TimerTest, CancelledOrDestroyedCountdownNeverRuns) {
     {
         Timer timer(
             1, [&] { ++runs; }, AN_HOUR);
+        EXPECT_TRUE(timer.counting_down());
         timer.cancel();
+        EXPECT_FALSE(timer.counting_down());
         timer.reset();
         timer.reset();
+        EXPECT_TRUE(timer.counting_down());
     }
     EXPECT_EQ(runs, 0);
 }

@@ -1,0 +1,181 @@
+#include "app/setting_checks.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <ostream>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace qvchat2 {
+
+namespace {
+
+enum class Kind {
+    text,         // any text
+    own_check,    // checked by its reader
+    zero_or_one,  // a switch
+    minutes,      // a whole number from 0 to 65535
+};
+
+struct KnownSetting {
+    const char* key;
+    Kind kind;
+    const char* used_instead;  // for a value the setting cannot take: the reader's default
+};
+
+constexpr std::array<KnownSetting, 11> KNOWN_SETTINGS{{
+    {"username", Kind::text, ""},
+    {"password", Kind::text, ""},
+    {"log_chat", Kind::own_check, ""},
+    {"afk_message", Kind::text, ""},
+    {"afk_local", Kind::zero_or_one, "0"},
+    {"auto_afk_time", Kind::minutes, "5"},
+    // Not the default: a value that cannot be read may well have meant "no", and the lines typed
+    // are not to be kept against the user's wish.
+    {"save_history", Kind::zero_or_one, "0"},
+    {"bell", Kind::zero_or_one, "1"},
+    {"mouse", Kind::zero_or_one, "0"},
+    {"timestamps", Kind::zero_or_one, "0"},
+    {"reconnect", Kind::zero_or_one, "1"},
+}};
+
+constexpr std::size_t MAX_TYPO_EDITS = 2;
+constexpr std::size_t MAX_MINUTES_DIGITS = 5;
+constexpr unsigned long MAX_MINUTES = 65535;
+// A warning shows this much of a value; a whole line could be pasted there.
+constexpr std::size_t MAX_SHOWN_BYTES = 60;
+
+const KnownSetting* known_setting(const std::string& key) {
+    const auto found = std::find_if(KNOWN_SETTINGS.begin(), KNOWN_SETTINGS.end(),
+                                    [&key](const KnownSetting& known) { return key == known.key; });
+    return found == KNOWN_SETTINGS.end() ? nullptr : &*found;
+}
+
+bool is_whole_number_of_minutes(const std::string& value) {
+    if (value.find_first_not_of("0123456789") != std::string::npos) {
+        return false;
+    }
+    const std::string digits = value.substr(std::min(value.find_first_not_of('0'), value.size()));
+    return digits.size() <= MAX_MINUTES_DIGITS &&
+           (digits.empty() || std::stoul(digits) <= MAX_MINUTES);
+}
+
+// What the setting must be, or nothing when `value` is one it can take.
+const char* requirement(const KnownSetting& setting, const std::string& value) {
+    switch (setting.kind) {
+        case Kind::zero_or_one:
+            return value == "0" || value == "1" ? nullptr : "must be 0 or 1";
+        case Kind::minutes:
+            return is_whole_number_of_minutes(value)
+                       ? nullptr
+                       : "must be a whole number of minutes from 0 to 65535";
+        case Kind::text:
+        case Kind::own_check:
+            break;
+    }
+    return nullptr;
+}
+
+// Edits (insertions, deletions, replacements) that turn `from` into `to`, or more than `limit`
+// once that many are certain.
+std::size_t edit_distance(const std::string& from, const std::string& to, std::size_t limit) {
+    const std::size_t length_gap =
+        from.size() > to.size() ? from.size() - to.size() : to.size() - from.size();
+    if (length_gap > limit) {
+        return limit + 1;
+    }
+    std::vector<std::size_t> previous(to.size() + 1);
+    std::vector<std::size_t> current(to.size() + 1);
+    for (std::size_t column = 0; column <= to.size(); ++column) {
+        previous[column] = column;
+    }
+    for (std::size_t row = 1; row <= from.size(); ++row) {
+        current[0] = row;
+        for (std::size_t column = 1; column <= to.size(); ++column) {
+            const std::size_t replace =
+                previous[column - 1] + (from[row - 1] == to[column - 1] ? 0 : 1);
+            current[column] = std::min({previous[column] + 1, current[column - 1] + 1, replace});
+        }
+        std::swap(previous, current);
+    }
+    return previous[to.size()];
+}
+
+// The known setting closest to `key`, if one is within MAX_TYPO_EDITS.
+const KnownSetting* likely_meant(const std::string& key) {
+    const KnownSetting* closest = nullptr;
+    std::size_t fewest = MAX_TYPO_EDITS + 1;
+    for (const KnownSetting& known : KNOWN_SETTINGS) {
+        const std::size_t edits = edit_distance(key, known.key, MAX_TYPO_EDITS);
+        if (edits < fewest) {
+            fewest = edits;
+            closest = &known;
+        }
+    }
+    return closest;
+}
+
+// `text` as it may go to a terminal: control bytes (C1 ones too, which some terminals obey) as
+// \xNN, and cut after MAX_SHOWN_BYTES.
+std::string printable(const std::string& text) {
+    std::string shown;
+    for (const char character : text.substr(0, MAX_SHOWN_BYTES)) {
+        const auto byte = static_cast<unsigned char>(character);
+        if (byte < 0x20 || (byte >= 0x7F && byte < 0xA0)) {
+            std::array<char, 5> escaped{};
+            std::snprintf(escaped.data(), escaped.size(), "\\x%02X", byte);
+            shown += escaped.data();
+        } else {
+            shown += character;
+        }
+    }
+    return text.size() > MAX_SHOWN_BYTES ? shown + "..." : shown;
+}
+
+// Checks one setting read from `file` at `line`, warning about it when needed; returns the value
+// to use.
+std::string checked_value(const std::string& file, std::size_t line, const std::string& key,
+                          const std::string& value, std::ostream& warnings) {
+    const std::string place = printable(file) + " line " + std::to_string(line);
+    const KnownSetting* setting = known_setting(key);
+    if (setting == nullptr) {
+        if (const KnownSetting* meant = likely_meant(key)) {
+            warnings << "Unknown setting " << printable(key) << " in " << place << "; did you mean "
+                     << meant->key << "?\n";
+        }
+        return value;
+    }
+    const char* must = requirement(*setting, value);
+    if (must == nullptr) {
+        return value;
+    }
+    warnings << "Invalid configuration in " << place << " - " << key << ' ' << must << ", not \""
+             << printable(value) << "\"; using " << setting->used_instead << '\n';
+    return setting->used_instead;
+}
+
+}  // namespace
+
+Settings read_checked_settings(const std::vector<std::string>& files, std::ostream& warnings) {
+    Settings kept;
+    for (const std::string& file : files) {
+        SettingLines lines;
+        const Settings settings = read_ini(file, lines);
+        // Warnings in the order of the lines, as the user reads the file.
+        std::vector<std::pair<std::size_t, std::string>> by_line;
+        for (const auto& [key, line] : lines) {
+            if (kept.count(key) == 0) {
+                by_line.emplace_back(line, key);
+            }
+        }
+        std::sort(by_line.begin(), by_line.end());
+        for (const auto& [line, key] : by_line) {
+            kept.emplace(key, checked_value(file, line, key, settings.at(key), warnings));
+        }
+    }
+    return kept;
+}
+
+}  // namespace qvchat2
