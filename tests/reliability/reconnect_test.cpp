@@ -176,8 +176,9 @@ TEST_F(Reconnect, LeavingWaitsNeitherForTheNextAttemptNorForANameLookup) {
                 << run.screen_text();
             const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
                 std::chrono::steady_clock::now() - asked);
-            qvtest::report_figure("leaving during " + during + " by " + way,
-                                  std::to_string(took.count()) + " ms");
+            std::string figure = "leaving during " + during;
+            figure += " by " + way;
+            qvtest::report_figure(figure, std::to_string(took.count()) + " ms");
         }
     }
 }
