@@ -19,11 +19,17 @@ void InputHistory::set_entries(std::vector<std::string> entries) {
                     entry.end());
     }
     lines = std::move(entries);
+    if (lines.size() > MAX_ENTRIES) {
+        lines.erase(lines.begin(), lines.end() - static_cast<std::ptrdiff_t>(MAX_ENTRIES));
+    }
     index = lines.size();
     draft.clear();
 }
 
 void InputHistory::add(const std::string& line) {
+    if (lines.size() >= MAX_ENTRIES) {
+        lines.erase(lines.begin());
+    }
     lines.push_back(line);
     index = lines.size();
     draft.clear();

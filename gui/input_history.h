@@ -12,8 +12,12 @@ namespace qvchat2gui {
 // from it loses nothing.
 class InputHistory {
 public:
-    // Replaces the entries (a saved history), without the bytes that could not have been typed,
-    // and starts a new line behind them.
+    // The most entries kept: the oldest go first, so that an evening of typing or a long paste
+    // cannot grow the history without end.
+    static constexpr std::size_t MAX_ENTRIES = 1000;
+
+    // Replaces the entries (a saved history), without the bytes that could not have been typed
+    // and keeping the newest MAX_ENTRIES, and starts a new line behind them.
     void set_entries(std::vector<std::string> entries);
     // Adds a finished line (an empty one too); the walk starts again behind it.
     void add(const std::string& line);

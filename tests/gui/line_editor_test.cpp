@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "gui/input_history.h"
+
 namespace qvchat2gui {
 namespace {
 
@@ -318,6 +320,24 @@ TEST_F(LineEditorTest, LeftPastTheEdgeOfALongLineScrollsItBack) {
 TEST_F(LineEditorTest, ASavedHistoryBringsBackNoByteThatCouldNotHaveBeenTyped) {
     editor.set_history({"a\x1b]0;title\x07z", "\x81red\x9a", "\tx"});
     EXPECT_EQ(editor.history(), (std::vector<std::string>{"a]0;titlez", "red", "x"}));
+}
+
+TEST_F(LineEditorTest, TheHistoryKeepsTheNewestThousandLines) {
+    const std::size_t limit = qvchat2gui::InputHistory::MAX_ENTRIES;
+    std::vector<std::string> saved;
+    for (std::size_t n = 0; n < limit + 5; ++n) {
+        saved.push_back("saved " + std::to_string(n));
+    }
+    editor.set_history(saved);
+    ASSERT_EQ(editor.history().size(), limit);
+    EXPECT_EQ(editor.history().front(), "saved 5");
+    type("typed");
+    press(KEY_ENTER);
+    ASSERT_EQ(editor.history().size(), limit);
+    EXPECT_EQ(editor.history().front(), "saved 6");
+    EXPECT_EQ(editor.history().back(), "typed");
+    press(KEY_UP);
+    EXPECT_EQ(editor.line(), "typed");
 }
 
 TEST_F(LineEditorTest, SearchBackThroughTheHistory) {
