@@ -25,8 +25,8 @@
 #include "gui/debug_gui.h"
 #include "gui/pdcurses_gui.h"
 #include "gui/stderr_to_chat.h"
-#include "network/QVClient.h"
 #include "gui/terminal_output.h"
+#include "network/QVClient.h"
 
 namespace {
 
