@@ -187,7 +187,9 @@ SavedHistory load_input_history(const std::filesystem::path& file) {
     if (opened.get() < 0) {
         if (errno == ELOOP) {
             saved.problem = "it is a symbolic link, which is not followed";
-        } else if (errno != ENOENT) {
+        } else if (errno != ENOENT && errno != ENOTDIR) {
+            // A file or folder that is not there yet is no history yet: the logs of a data
+            // folder that cannot be made are dropped without a word, and so is this.
             saved.problem = error_text(errno);
         }
         return saved;
