@@ -71,10 +71,8 @@ void Logger::log(LogMessageType kind, const std::string& text) {
         stamp_second = now;
         stamp = format_date(now);
     }
-    std::string record;
-    record.reserve(stamp.size() + text.size() + 4);
-    record.append("<").append(stamp).append("> ").append(text).append("\n");
-    file->write(record.data(), static_cast<std::streamsize>(record.size()));
+    // Put together in the stream's own buffer, and written out in one go by the flush.
+    *file << '<' << stamp << "> " << text << '\n';
     file->flush();
 }
 

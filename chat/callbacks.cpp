@@ -1,7 +1,9 @@
 #include "chat/callbacks.h"
 
 #include <algorithm>
+#include <initializer_list>
 #include <iostream>
+#include <string_view>
 #include <vector>
 
 #include "chat/afk.h"
@@ -42,34 +44,51 @@ bool is_channel_code(unsigned char channel) {
     return channel >= 5 && channel <= 7;
 }
 
+// The parts one after the other, in one allocation: every received line is built here, on a
+// thread that has just started and so has no memory of its own to reuse.
+std::string joined(std::initializer_list<std::string_view> parts) {
+    std::size_t size = 0;
+    for (const std::string_view part : parts) {
+        size += part.size();
+    }
+    std::string text;
+    text.reserve(size);
+    for (const std::string_view part : parts) {
+        text.append(part);
+    }
+    return text;
+}
+
 // Chooses the prefix (and suffix) by the first rule that applies.
 DisplayLine build_line(const std::string& name, unsigned char channel, const std::string& message,
                        ChatState state) {
-    if (const auto joined = channel_table().find(channel)) {
-        const std::string off = joined->active ? "" : color(qvchat2gui::OFF_CHANNEL_COLOR);
-        return {off + "[" + name + " @ " + std::to_string(joined->number) + "]: " + message, false,
-                CHAT_MESSAGE, qvchat2gui::Attention::none, true};
+    if (const auto joined_channel = channel_table().find(channel)) {
+        const std::string off = joined_channel->active ? "" : color(qvchat2gui::OFF_CHANNEL_COLOR);
+        const std::string number = std::to_string(joined_channel->number);
+        return {joined({off, "[", name, " @ ", number, "]: ", message}), false, CHAT_MESSAGE,
+                qvchat2gui::Attention::none, true};
     }
     if (channel == GM_CHANNEL && !name.empty()) {
-        return {color(qvchat2gui::GM_COLOR) + "#GM from " + name + ": " + message, false,
+        return {joined({color(qvchat2gui::GM_COLOR), "#GM from ", name, ": ", message}), false,
                 CHAT_MESSAGE, qvchat2gui::Attention::for_user, true};
     }
     if (is_channel_code(channel)) {
-        return {"[" + name + "]: " + message, false, CHAT_MESSAGE, qvchat2gui::Attention::none,
-                true};
+        return {joined({"[", name, "]: ", message}), false, CHAT_MESSAGE,
+                qvchat2gui::Attention::none, true};
     }
     if (channel == PM_CHANNEL) {
         const bool sent = (state & CHAT_PM_SENT) != 0;
-        return {color(qvchat2gui::PM_COLOR) + "[PM " + (sent ? "to" : "from") + " " + name + ": " +
-                    message + "]",
+        return {joined({color(qvchat2gui::PM_COLOR), "[PM ", sent ? "to " : "from ", name, ": ",
+                        message, "]"}),
                 false, CHAT_MESSAGE,
                 sent ? qvchat2gui::Attention::none : qvchat2gui::Attention::private_message};
     }
     if (!name.empty()) {
         const char* separator = (state & CHAT_NO_COLON) != 0 ? " " : ": ";
-        return {name + separator + message, true, CHAT_MESSAGE, qvchat2gui::Attention::none, true};
+        return {joined({name, separator, message}), true, CHAT_MESSAGE, qvchat2gui::Attention::none,
+                true};
     }
-    return {color(qvchat2gui::SERVER_COLOR) + message, false, SERVER_MESSAGE};
+    return {joined({color(qvchat2gui::SERVER_COLOR), message}), false, SERVER_MESSAGE};
 }
 
 // The user's own lines and the server's echoes of them never call for attention; speech, channel
