@@ -151,26 +151,36 @@ std::size_t ChatGUI::queued_bytes(const std::string& line) const {
     return payload > qvnetworklib::MAX_PAYLOAD_SIZE ? 0 : qvnetworklib::HEADER_SIZE + payload;
 }
 
-bool ChatGUI::paste_fits(const qvnetworklib::Client* client,
-                         const std::vector<std::string>& lines) const {
-    // Without a connection every line is named as not sent anyway.
-    if (client == nullptr || !client->is_connected()) {
-        return true;
-    }
+std::optional<std::string> ChatGUI::paste_refusal(const qvnetworklib::Client* client,
+                                                  const std::vector<std::string>& lines) const {
     std::size_t total = 0;
+    bool for_the_server = false;
     for (const std::string& line : lines) {
         total += queued_bytes(line);
+        for_the_server = for_the_server || (!line.empty() && !runs_command(line, line.find(' ')));
     }
-    return total <= client->write_room();
+    // Offline, one line says it all: a notice for every pasted line would flush the scroll-back.
+    if (client == nullptr || !client->is_connected()) {
+        if (!for_the_server) {
+            return std::nullopt;
+        }
+        return "Not connected: the paste of " + std::to_string(lines.size()) +
+               " lines was not sent.";
+    }
+    if (total > client->write_room()) {
+        return paste_too_large_notice(lines);
+    }
+    return std::nullopt;
 }
 
 void ChatGUI::process_lines(const std::vector<std::string>& lines) {
     if (lines.size() > 1) {
-        bool fits = true;
-        with_client(
-            [&](const qvnetworklib::Client* connection) { fits = paste_fits(connection, lines); });
-        if (!fits) {
-            add_chat_line(server_line(paste_too_large_notice(lines)));
+        std::optional<std::string> refusal;
+        with_client([&](const qvnetworklib::Client* connection) {
+            refusal = paste_refusal(connection, lines);
+        });
+        if (refusal) {
+            add_chat_line(server_line(*refusal));
             return;
         }
     }

@@ -145,8 +145,9 @@ private:
     std::size_t queued_bytes(const std::string& line) const;
     // Whether the line runs a local command; `space` is where its first space is.
     bool runs_command(const std::string& line, std::string::size_type space) const;
-    bool paste_fits(const qvnetworklib::Client* client,
-                    const std::vector<std::string>& lines) const;
+    // Why a paste cannot go out whole through `client`, or nothing when it can.
+    std::optional<std::string> paste_refusal(const qvnetworklib::Client* client,
+                                             const std::vector<std::string>& lines) const;
 
     // Guards client. Recursive: a local command run for a typed line (such as "#loc") sends
     // through the same connection.

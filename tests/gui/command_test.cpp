@@ -252,14 +252,20 @@ TEST(ProcessInputOffline, LinesTypedWithoutAConnectionAreNamedNotSent) {
     gui.process_input(&never_started, "/ann hi");
     gui.process_input(nullptr, "hello");
     gui.process_input(&never_started, "#help");
+    gui.process_lines(std::vector<std::string>(3000, "pasted"));
+    gui.process_lines({"#help", ""});
     const std::string notice = static_cast<char>(SERVER_COLOR) + std::string(NOT_CONNECTED_NOTICE);
     const auto shown = gui.shown();
-    ASSERT_EQ(shown.size(), 5U);
+    ASSERT_EQ(shown.size(), 8U);
     EXPECT_EQ(shown[0], notice);
     EXPECT_EQ(shown[1], notice);
     EXPECT_EQ(shown[2], notice);
     EXPECT_EQ(shown[3].rfind("Available commands: ", 0), 0U) << "local commands need no connection";
     EXPECT_EQ(shown[4], HELP_KEYS);
+    EXPECT_EQ(shown[5], static_cast<char>(SERVER_COLOR) +
+                            std::string("Not connected: the paste of 3000 lines was not sent."))
+        << "a paste is named not sent in one line";
+    EXPECT_EQ(shown[6].rfind("Available commands: ", 0), 0U) << "a paste of local commands runs";
 }
 
 }  // namespace
