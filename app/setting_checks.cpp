@@ -8,9 +8,18 @@
 #include <utility>
 #include <vector>
 
+#include "gui/display_settings.h"
+
 namespace qvchat2 {
 
 namespace {
+
+// The screen's switches fall back to the defaults their reader uses.
+constexpr qvchat2gui::DisplaySettings DISPLAY_DEFAULTS{};
+
+constexpr const char* switch_text(bool on) {
+    return on ? "1" : "0";
+}
 
 enum class Kind {
     text,         // any text
@@ -35,9 +44,9 @@ constexpr std::array<KnownSetting, 11> KNOWN_SETTINGS{{
     // Not the default: a value that cannot be read may well have meant "no", and the lines typed
     // are not to be kept against the user's wish.
     {"save_history", Kind::zero_or_one, "0"},
-    {"bell", Kind::zero_or_one, "1"},
-    {"mouse", Kind::zero_or_one, "0"},
-    {"timestamps", Kind::zero_or_one, "0"},
+    {"bell", Kind::zero_or_one, switch_text(DISPLAY_DEFAULTS.bell)},
+    {"mouse", Kind::zero_or_one, switch_text(DISPLAY_DEFAULTS.mouse)},
+    {"timestamps", Kind::zero_or_one, switch_text(DISPLAY_DEFAULTS.timestamps)},
     {"reconnect", Kind::zero_or_one, "1"},
 }};
 
