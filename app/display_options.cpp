@@ -8,6 +8,10 @@ qvchat2gui::DisplaySettings read_display_settings(const Settings& settings) {
     chosen.bell = read_switch(settings, "bell", defaults.bell);
     chosen.mouse = read_switch(settings, "mouse", defaults.mouse);
     chosen.timestamps = read_switch(settings, "timestamps", defaults.timestamps);
+    const int scrollback = get_property<int>(settings, "scrollback", 0);
+    if (scrollback >= MIN_SCROLLBACK && scrollback <= MAX_SCROLLBACK) {
+        chosen.kept_texts = static_cast<std::size_t>(scrollback);
+    }
     return chosen;
 }
 

@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "app/display_options.h"
 #include "gui/display_settings.h"
 
 namespace qvchat2 {
@@ -26,6 +28,7 @@ enum class Kind {
     own_check,    // checked by its reader
     zero_or_one,  // a switch
     minutes,      // a whole number from 0 to 65535
+    lines,        // a whole number from MIN_SCROLLBACK to MAX_SCROLLBACK, else not used at all
 };
 
 struct KnownSetting {
@@ -34,7 +37,7 @@ struct KnownSetting {
     const char* used_instead;  // for a value the setting cannot take: the reader's default
 };
 
-constexpr std::array<KnownSetting, 11> KNOWN_SETTINGS{{
+constexpr std::array<KnownSetting, 12> KNOWN_SETTINGS{{
     {"username", Kind::text, ""},
     {"password", Kind::text, ""},
     {"log_chat", Kind::own_check, ""},
@@ -48,11 +51,13 @@ constexpr std::array<KnownSetting, 11> KNOWN_SETTINGS{{
     {"mouse", Kind::zero_or_one, switch_text(DISPLAY_DEFAULTS.mouse)},
     {"timestamps", Kind::zero_or_one, switch_text(DISPLAY_DEFAULTS.timestamps)},
     {"reconnect", Kind::zero_or_one, "1"},
+    {"scrollback", Kind::lines, "1000 display rows"},
 }};
 
 constexpr std::size_t MAX_TYPO_EDITS = 2;
 constexpr std::size_t MAX_MINUTES_DIGITS = 5;
 constexpr unsigned long MAX_MINUTES = 65535;
+constexpr std::size_t MAX_SCROLLBACK_DIGITS = 7;
 // A warning shows this much of a value; a whole line could be pasted there.
 constexpr std::size_t MAX_SHOWN_BYTES = 60;
 
@@ -62,13 +67,19 @@ const KnownSetting* known_setting(const std::string& key) {
     return found == KNOWN_SETTINGS.end() ? nullptr : &*found;
 }
 
-bool is_whole_number_of_minutes(const std::string& value) {
+// A whole number from `lowest` to `highest`, written in at most `max_digits` digits after any
+// leading zeros.
+bool is_whole_number_within(const std::string& value, unsigned long lowest, unsigned long highest,
+                            std::size_t max_digits) {
     if (value.find_first_not_of("0123456789") != std::string::npos) {
         return false;
     }
     const std::string digits = value.substr(std::min(value.find_first_not_of('0'), value.size()));
-    return digits.size() <= MAX_MINUTES_DIGITS &&
-           (digits.empty() || std::stoul(digits) <= MAX_MINUTES);
+    if (digits.size() > max_digits) {
+        return false;
+    }
+    const unsigned long number = digits.empty() ? 0 : std::stoul(digits);
+    return number >= lowest && number <= highest;
 }
 
 // What the setting must be, or nothing when `value` is one it can take.
@@ -77,9 +88,15 @@ const char* requirement(const KnownSetting& setting, const std::string& value) {
         case Kind::zero_or_one:
             return value == "0" || value == "1" ? nullptr : "must be 0 or 1";
         case Kind::minutes:
-            return is_whole_number_of_minutes(value)
+            return is_whole_number_within(value, 0, MAX_MINUTES, MAX_MINUTES_DIGITS)
                        ? nullptr
                        : "must be a whole number of minutes from 0 to 65535";
+        case Kind::lines:
+            return is_whole_number_within(value, static_cast<unsigned long>(MIN_SCROLLBACK),
+                                          static_cast<unsigned long>(MAX_SCROLLBACK),
+                                          MAX_SCROLLBACK_DIGITS)
+                       ? nullptr
+                       : "must be a whole number of lines from 100 to 1000000";
         case Kind::text:
         case Kind::own_check:
             break;
@@ -144,9 +161,10 @@ std::string printable(const std::string& text) {
 }
 
 // Checks one setting read from `file` at `line`, warning about it when needed; returns the value
-// to use.
-std::string checked_value(const std::string& file, std::size_t line, const std::string& key,
-                          const std::string& value, std::ostream& warnings) {
+// to use, or nothing when the setting is not to be used.
+std::optional<std::string> checked_value(const std::string& file, std::size_t line,
+                                         const std::string& key, const std::string& value,
+                                         std::ostream& warnings) {
     const std::string place = printable(file) + " line " + std::to_string(line);
     const KnownSetting* setting = known_setting(key);
     if (setting == nullptr) {
@@ -162,6 +180,9 @@ std::string checked_value(const std::string& file, std::size_t line, const std::
     }
     warnings << "Invalid configuration in " << place << " - " << key << ' ' << must << ", not \""
              << printable(value) << "\"; using " << setting->used_instead << '\n';
+    if (setting->kind == Kind::lines) {
+        return std::nullopt;
+    }
     return setting->used_instead;
 }
 
@@ -181,7 +202,10 @@ Settings read_checked_settings(const std::vector<std::string>& files, std::ostre
         }
         std::sort(by_line.begin(), by_line.end());
         for (const auto& [line, key] : by_line) {
-            kept.emplace(key, checked_value(file, line, key, settings.at(key), warnings));
+            if (std::optional<std::string> value =
+                    checked_value(file, line, key, settings.at(key), warnings)) {
+                kept.emplace(key, std::move(*value));
+            }
         }
     }
     return kept;

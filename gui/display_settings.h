@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+
 namespace qvchat2gui {
 
 // How the curses front-end shows what it gets, from the user's settings.
@@ -7,6 +9,8 @@ struct DisplaySettings {
     bool bell = true;         // ring on a line for the user, at most once a second
     bool mouse = false;       // the wheel scrolls the chat (and the terminal no longer selects)
     bool timestamps = false;  // every line starts with the local time "HH:MM "
+    // Texts the chat window keeps, each whole; 0 keeps the newest 1000 display rows instead.
+    std::size_t kept_texts = 0;
 };
 
 }  // namespace qvchat2gui

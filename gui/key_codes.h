@@ -41,5 +41,8 @@ constexpr int CTRL_RIGHT_KEY = 0x1003;
 // The mouse wheel, when the front-end asked for mouse events.
 constexpr int WHEEL_UP_KEY = 0x1004;
 constexpr int WHEEL_DOWN_KEY = 0x1005;
+// Ctrl or Alt with Home and End: the oldest and the newest line of the chat.
+constexpr int CHAT_OLDEST_KEY = 0x1006;
+constexpr int CHAT_NEWEST_KEY = 0x1007;
 
 }  // namespace qvchat2gui

@@ -37,6 +37,12 @@ std::optional<LineEditor::Outcome> screen_key_outcome(int key) {
             return LineEditor::Outcome::page_up;
         case KEY_NPAGE:
             return LineEditor::Outcome::page_down;
+        case CHAT_OLDEST_KEY:
+        case alt(KEY_HOME):
+            return LineEditor::Outcome::show_oldest;
+        case CHAT_NEWEST_KEY:
+        case alt(KEY_END):
+            return LineEditor::Outcome::show_newest;
         default:
             return std::nullopt;
     }

@@ -21,7 +21,16 @@ namespace qvchat2gui {
 class LineEditor {
 public:
     // What the front-end has to do after a key, besides repainting the line.
-    enum class Outcome { edited, submitted, page_up, page_down, resized, repaint };
+    enum class Outcome {
+        edited,
+        submitted,
+        page_up,
+        page_down,
+        show_oldest,
+        show_newest,
+        resized,
+        repaint
+    };
 
     // Applies one key for a window with inner_width columns inside its box. Submitted lines are
     // in submitted_lines() until the next key.

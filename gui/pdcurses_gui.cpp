@@ -71,7 +71,8 @@ std::wstring ellipsis_for_locale() {
     return written == static_cast<std::size_t>(-1) ? std::wstring(L"...") : std::wstring(L"\u2026");
 }
 
-// " 12 new lines, 2 for you: Page Down ", or the plain note when nothing came since the view
+// " 12 new lines, 2 for you: Page Down ", with "(the oldest 5 gone)" after the lines when some of
+// them have left the top of the history since; or the plain note when nothing came since the view
 // was scrolled back.
 std::string scrolled_back_note(const UnseenCount& unseen) {
     if (unseen.lines == 0) {
@@ -79,6 +80,9 @@ std::string scrolled_back_note(const UnseenCount& unseen) {
     }
     std::string note =
         " " + std::to_string(unseen.lines) + (unseen.lines == 1 ? " new line" : " new lines");
+    if (unseen.gone > 0) {
+        note += " (the oldest " + std::to_string(unseen.gone) + " gone)";
+    }
     if (unseen.for_user > 0) {
         note += ", " + std::to_string(unseen.for_user) + " for you";
     }
@@ -133,7 +137,9 @@ attr_t attention_attributes(Attention attention) {
 }  // namespace
 
 PDCursesGUI::PDCursesGUI(const DisplaySettings& settings)
-    : curses(std::make_unique<CursesScreen>()), chat_lines(0, 0), settings(settings) {
+    : curses(std::make_unique<CursesScreen>()),
+      chat_lines(0, 0, settings.kept_texts),
+      settings(settings) {
     // Box lines and the terminal's encoding follow the user's locale. Both calls below run
     // before this object starts its thread, as front-ends are built during start-up.
     std::setlocale(LC_CTYPE, "");                // NOLINT(concurrency-mt-unsafe)

@@ -77,7 +77,7 @@ int read_character(WINDOW* window, wint_t& typed) {
 // Keys that mean something with Alt: bytes and a few editing keys.
 bool can_take_alt(int key) {
     return (key >= 0 && key <= LAST_BYTE_KEY) || key == KEY_LEFT || key == KEY_RIGHT ||
-           key == KEY_BACKSPACE;
+           key == KEY_BACKSPACE || key == KEY_HOME || key == KEY_END;
 }
 
 bool has_pending_bytes(int descriptor) {
@@ -265,6 +265,12 @@ void PDCursesGUI::handle_key(int key) {
             break;
         case LineEditor::Outcome::page_down:
             scroll_chat([](ScrollBack& lines) { lines.page_down(); });
+            break;
+        case LineEditor::Outcome::show_oldest:
+            scroll_chat([](ScrollBack& lines) { lines.show_oldest(); });
+            break;
+        case LineEditor::Outcome::show_newest:
+            scroll_chat([](ScrollBack& lines) { lines.follow_newest(); });
             break;
         case LineEditor::Outcome::resized:
             handle_resize();

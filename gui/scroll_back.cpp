@@ -1,48 +1,73 @@
 #include "gui/scroll_back.h"
 
 #include <algorithm>
-#include <iterator>
-#include <optional>
-#include <utility>
-
-#include "gui/text_wrap.h"
+#include <tuple>
 
 namespace qvchat2gui {
 
-ScrollBack::ScrollBack(int columns, int rows) : columns(columns), rows(rows) {}
+namespace {
 
-void ScrollBack::add(const std::string& text, Attention attention, TimeStamp stamp) {
-    const std::size_t count_before = display.size();
-    received.push_back({text, attention, stamp, next_text_number++});
-    append_wrapped(received.back());
-    if (offset > 0) {
+// The pieces of a cut text that show something: the blank ones take no row.
+void append_visible_pieces(std::string_view text, int width, std::vector<PieceRange>& pieces) {
+    const std::size_t first = pieces.size();
+    cut_ranges(text, width, pieces);
+    pieces.erase(
+        std::remove_if(pieces.begin() + static_cast<std::ptrdiff_t>(first), pieces.end(),
+                       [text](const PieceRange& piece) { return is_empty_piece(text, piece); }),
+        pieces.end());
+}
+
+}  // namespace
+
+bool ScrollBack::Position::operator<(const Position& other) const {
+    return std::tie(number, row) < std::tie(other.number, other.row);
+}
+
+bool ScrollBack::Position::operator==(const Position& other) const {
+    return number == other.number && row == other.row;
+}
+
+ScrollBack::ScrollBack(int columns, int rows, std::size_t kept_texts)
+    : columns(columns), rows(rows), kept_texts(kept_texts) {}
+
+void ScrollBack::add(std::string_view text, Attention attention, TimeStamp stamp) {
+    texts.push_back({store.append(text), 0, stamp, attention});
+    const std::uint64_t number = first_number + texts.size() - 1;
+    wrap(number);
+    reachable_rows += kept(number).rows;
+    if (!following) {
+        if (unseen_count.lines == 0) {
+            first_unseen = number;
+        }
         ++unseen_count.lines;
         unseen_count.for_user += attention == Attention::none ? 0 : 1;
-        if (display.size() > count_before) {
-            offset += display.size() - count_before;
-        }
     }
     trim();
+    if (!following) {
+        show_at(view_bottom);
+    }
 }
 
 void ScrollBack::resize(int new_columns, int new_rows) {
+    // Counted in rows, the view would land elsewhere once the texts take more or fewer rows: it
+    // is found again by what it showed.
+    const std::optional<Place> lowest_shown =
+        following ? std::nullopt : std::optional(place_of(view_bottom));
     rows = new_rows;
     if (new_columns != columns) {
-        // Counted from the newest row, the view would land elsewhere once the texts below it
-        // take more or fewer rows: it is found again by what it showed.
-        const std::optional<Place> lowest_shown =
-            offset > 0 ? std::optional(lowest_shown_place()) : std::nullopt;
         columns = new_columns;
-        display.clear();
-        blank_lines = 0;
-        for (const Received& text : received) {
-            append_wrapped(text);
+        shown_blank_texts.clear();
+        top = {first_number, 0};
+        reachable_rows = 0;
+        for (std::uint64_t number = first_number; number < first_number + texts.size(); ++number) {
+            wrap(number);
+            reachable_rows += kept(number).rows;
         }
-        if (lowest_shown && !display.empty()) {
-            offset = display.size() - 1 - row_of(*lowest_shown);
-        }
+        trim();
     }
-    trim();
+    if (lowest_shown) {
+        show_at(position_of(*lowest_shown));
+    }
 }
 
 void ScrollBack::page_up() {
@@ -54,19 +79,33 @@ void ScrollBack::page_down() {
 }
 
 void ScrollBack::scroll_up(std::size_t lines) {
-    set_offset(std::min(offset + lines, max_offset()));
+    const std::optional<Position> newest = newest_row();
+    if (newest) {
+        show_at(step_back(following ? *newest : view_bottom, lines));
+    }
 }
 
 void ScrollBack::scroll_down(std::size_t lines) {
-    set_offset(offset - std::min(offset, lines));
+    if (following) {
+        set_following();
+        return;
+    }
+    show_at(step_forward(view_bottom, lines));
+}
+
+void ScrollBack::show_oldest() {
+    const std::optional<Position> floor = lowest_view_floor();
+    if (floor) {
+        show_at(*floor);
+    }
 }
 
 void ScrollBack::follow_newest() {
-    set_offset(0);
+    set_following();
 }
 
 bool ScrollBack::is_scrolled_back() const {
-    return offset > 0;
+    return !following;
 }
 
 UnseenCount ScrollBack::unseen() const {
@@ -74,126 +113,305 @@ UnseenCount ScrollBack::unseen() const {
 }
 
 std::vector<std::string> ScrollBack::lines() const {
-    std::vector<std::string> texts;
-    texts.reserve(display.size());
-    for (const ShownLine& line : display) {
-        texts.push_back(line.text);
+    std::vector<std::string> shown;
+    const std::optional<Position> oldest = oldest_row();
+    const std::optional<Position> newest = newest_row();
+    if (!oldest || !newest) {
+        return shown;
     }
-    return texts;
+    shown.reserve(reachable_rows);
+    for (std::uint64_t number = oldest->number; number <= newest->number; ++number) {
+        const std::vector<PieceRange> pieces = shown_pieces(number);
+        for (std::uint32_t row = first_row_of(number); row < kept(number).rows; ++row) {
+            shown.push_back(piece_text(text_of(number), pieces[row]));
+        }
+    }
+    return shown;
 }
 
 std::vector<ShownLine> ScrollBack::visible_lines() const {
-    const std::size_t end = display.size() - offset;
-    const std::size_t begin = end > view_rows() ? end - view_rows() : 0;
-    return {display.begin() + static_cast<std::ptrdiff_t>(begin),
-            display.begin() + static_cast<std::ptrdiff_t>(end)};
+    const std::optional<Position> newest = newest_row();
+    if (!newest) {
+        return {};
+    }
+    std::vector<Position> positions{following ? *newest : view_bottom};
+    while (positions.size() < view_rows()) {
+        const Position above = step_back(positions.back(), 1);
+        if (above == positions.back()) {
+            break;
+        }
+        positions.push_back(above);
+    }
+    std::vector<ShownLine> shown;
+    shown.reserve(positions.size());
+    std::vector<PieceRange> pieces;
+    std::uint64_t pieces_of = 0;
+    for (auto position = positions.rbegin(); position != positions.rend(); ++position) {
+        if (pieces.empty() || pieces_of != position->number) {
+            pieces = shown_pieces(position->number);
+            pieces_of = position->number;
+        }
+        shown.push_back(shown_line(*position, pieces));
+    }
+    return shown;
+}
+
+ScrollBack::Layout ScrollBack::layout_of(TimeStamp stamp) const {
+    const int full_width = wrap_width(columns);
+    // A window too narrow for a time stamp and text shows the text alone.
+    const bool stamped = stamp >= 0 && full_width > STAMP_WIDTH;
+    return {stamped ? full_width - STAMP_WIDTH : full_width, stamped ? stamp : NO_STAMP};
+}
+
+std::string_view ScrollBack::text_of(std::uint64_t number) const {
+    return store.view(kept(number).slot);
+}
+
+const ScrollBack::Kept& ScrollBack::kept(std::uint64_t number) const {
+    return texts[static_cast<std::size_t>(number - first_number)];
+}
+
+ScrollBack::Kept& ScrollBack::kept(std::uint64_t number) {
+    return texts[static_cast<std::size_t>(number - first_number)];
+}
+
+// Most texts fit on one row and are settled by one look at their bytes; the blank texts are
+// remembered, so that the look for them is made only when there is one.
+void ScrollBack::wrap(std::uint64_t number) {
+    Kept& text = kept(number);
+    const std::string_view bytes = store.view(text.slot);
+    const int width = layout_of(text.stamp).width;
+    if (!cuts_text(bytes, width)) {
+        text.rows = width > 0 ? 1 : 0;
+        if (text.rows > 0 && is_empty_string(bytes)) {
+            shown_blank_texts.push_back(number);
+        }
+        return;
+    }
+    hide_blank_texts();
+    std::vector<PieceRange> pieces;
+    append_visible_pieces(bytes, width, pieces);
+    text.rows = static_cast<std::uint32_t>(pieces.size());
+}
+
+void ScrollBack::hide_blank_texts() {
+    for (const std::uint64_t number : shown_blank_texts) {
+        if (number < first_number || kept(number).rows == 0) {
+            continue;
+        }
+        kept(number).rows = 0;
+        if (number >= top.number) {
+            --reachable_rows;
+        }
+    }
+    shown_blank_texts.clear();
+}
+
+void ScrollBack::drop_oldest_text() {
+    if (first_number >= top.number) {
+        reachable_rows -= kept(first_number).rows - std::min(kept(first_number).rows, top.row);
+        leave_reach(first_number);
+        top = {first_number + 1, 0};
+    }
+    texts.pop_front();
+    ++first_number;
+    if (texts.empty()) {
+        store.clear();
+    } else {
+        store.release_before(texts.front().slot);
+    }
+}
+
+void ScrollBack::leave_reach(std::uint64_t number) {
+    if (unseen_count.lines > 0 && number >= first_unseen) {
+        ++unseen_count.gone;
+    }
+}
+
+void ScrollBack::trim() {
+    if (kept_texts > 0) {
+        while (texts.size() > kept_texts) {
+            drop_oldest_text();
+        }
+        return;
+    }
+    // Enough texts stay for a re-wrap to fill the rows again; only the rows can be reached.
+    while (texts.size() > MAX_LEN) {
+        drop_oldest_text();
+    }
+    while (reachable_rows > MAX_LEN) {
+        const std::size_t left = kept(top.number).rows - std::min(kept(top.number).rows, top.row);
+        const std::size_t excess = reachable_rows - MAX_LEN;
+        if (excess < left) {
+            top.row += static_cast<std::uint32_t>(excess);
+            reachable_rows -= excess;
+        } else {
+            reachable_rows -= left;
+            leave_reach(top.number);
+            top = {top.number + 1, 0};
+        }
+    }
 }
 
 std::size_t ScrollBack::view_rows() const {
     return static_cast<std::size_t>(std::max(rows, 1));
 }
 
-std::size_t ScrollBack::max_offset() const {
-    return display.size() > view_rows() ? display.size() - view_rows() : 0;
+std::optional<ScrollBack::Position> ScrollBack::oldest_row() const {
+    for (std::uint64_t number = top.number; number < first_number + texts.size(); ++number) {
+        if (kept(number).rows > first_row_of(number)) {
+            return Position{number, first_row_of(number)};
+        }
+    }
+    return std::nullopt;
 }
 
-ScrollBack::Place ScrollBack::lowest_shown_place() const {
-    const std::size_t lowest = display.size() - 1 - offset;
-    const std::uint64_t number = display[lowest].text_number;
-    std::size_t visible_bytes = 0;
-    for (std::size_t row = lowest + 1; row-- > 0 && display[row].text_number == number;) {
-        visible_bytes += display_size(display[row].text);
+std::optional<ScrollBack::Position> ScrollBack::newest_row() const {
+    for (std::uint64_t number = first_number + texts.size(); number-- > top.number;) {
+        if (kept(number).rows > first_row_of(number)) {
+            return Position{number, kept(number).rows - 1};
+        }
     }
-    return {number, visible_bytes};
+    return std::nullopt;
+}
+
+std::uint32_t ScrollBack::first_row_of(std::uint64_t number) const {
+    return number == top.number ? top.row : 0;
+}
+
+ScrollBack::Position ScrollBack::step_back(Position from, std::size_t count) const {
+    Position at = from;
+    while (count > 0) {
+        const std::uint32_t first = first_row_of(at.number);
+        if (at.row > first) {
+            const auto taken =
+                static_cast<std::uint32_t>(std::min<std::size_t>(count, at.row - first));
+            at.row -= taken;
+            count -= taken;
+            continue;
+        }
+        std::uint64_t number = at.number;
+        while (number > top.number && kept(number - 1).rows <= first_row_of(number - 1)) {
+            --number;
+        }
+        if (number <= top.number) {
+            break;
+        }
+        at = {number - 1, kept(number - 1).rows - 1};
+        --count;
+    }
+    return at;
+}
+
+ScrollBack::Position ScrollBack::step_forward(Position from, std::size_t count) const {
+    const std::uint64_t end = first_number + texts.size();
+    Position at = from;
+    while (count > 0) {
+        const std::uint32_t text_rows = kept(at.number).rows;
+        if (at.row + 1 < text_rows) {
+            const auto taken =
+                static_cast<std::uint32_t>(std::min<std::size_t>(count, text_rows - 1 - at.row));
+            at.row += taken;
+            count -= taken;
+            continue;
+        }
+        std::uint64_t number = at.number + 1;
+        while (number < end && kept(number).rows == 0) {
+            ++number;
+        }
+        if (number >= end) {
+            break;
+        }
+        at = {number, 0};
+        --count;
+    }
+    return at;
+}
+
+std::optional<ScrollBack::Position> ScrollBack::lowest_view_floor() const {
+    const std::optional<Position> oldest = oldest_row();
+    if (!oldest) {
+        return std::nullopt;
+    }
+    return step_forward(*oldest, view_rows() - 1);
+}
+
+void ScrollBack::show_at(Position bottom) {
+    const std::optional<Position> newest = newest_row();
+    const std::optional<Position> floor = lowest_view_floor();
+    if (!newest || !floor) {
+        set_following();
+        return;
+    }
+    Position shown = bottom;
+    if (shown < *floor) {
+        shown = *floor;
+    } else if (shown < *newest && kept(shown.number).rows <= shown.row) {
+        // Its text shows fewer rows now (a blank text hidden): the row above it, or the floor.
+        shown = std::max(*floor, step_back(Position{shown.number, first_row_of(shown.number)}, 1));
+    }
+    if (!(shown < *newest)) {
+        set_following();
+        return;
+    }
+    following = false;
+    view_bottom = shown;
+}
+
+void ScrollBack::set_following() {
+    following = true;
+    unseen_count = UnseenCount{};
+}
+
+ScrollBack::Place ScrollBack::place_of(Position position) const {
+    const std::vector<PieceRange> pieces = shown_pieces(position.number);
+    std::size_t visible_bytes = 0;
+    for (std::size_t row = 0; row <= position.row && row < pieces.size(); ++row) {
+        visible_bytes += piece_display_size(text_of(position.number), pieces[row]);
+    }
+    return {position.number, visible_bytes};
 }
 
 // The first row of the place's text that reaches as far into it, else that text's last row; the
-// newest row before it when the text shows no row now (a blank one), and row 0 when none is
-// older. Rows are in the order of their texts, so both ends of the text are found by halving.
-std::size_t ScrollBack::row_of(const Place& place) const {
-    const auto after = std::upper_bound(
-        display.begin(), display.end(), place.text_number,
-        [](std::uint64_t number, const ShownLine& line) { return number < line.text_number; });
-    if (after == display.begin()) {
-        return 0;
+// newest row before it when the text shows no row now, and the oldest row when none is older.
+ScrollBack::Position ScrollBack::position_of(const Place& place) const {
+    const std::optional<Position> oldest = oldest_row();
+    if (!oldest || place.text_number < oldest->number) {
+        return oldest.value_or(Position{first_number, 0});
     }
-    const auto first = std::lower_bound(
-        display.begin(), after, place.text_number,
-        [](const ShownLine& line, std::uint64_t number) { return line.text_number < number; });
+    const std::uint32_t text_rows = kept(place.text_number).rows;
+    if (text_rows <= first_row_of(place.text_number)) {
+        return step_back(Position{place.text_number, first_row_of(place.text_number)}, 1);
+    }
+    const std::vector<PieceRange> pieces = shown_pieces(place.text_number);
     std::size_t visible_bytes = 0;
-    for (auto row = first; row != after; ++row) {
-        visible_bytes += display_size(row->text);
+    for (std::uint32_t row = 0; row < text_rows; ++row) {
+        visible_bytes += piece_display_size(text_of(place.text_number), pieces[row]);
         if (visible_bytes >= place.visible_bytes) {
-            return static_cast<std::size_t>(row - display.begin());
+            return {place.text_number, std::max(row, first_row_of(place.text_number))};
         }
     }
-    return static_cast<std::size_t>(after - display.begin()) - 1;
+    return {place.text_number, text_rows - 1};
 }
 
-void ScrollBack::set_offset(std::size_t new_offset) {
-    offset = new_offset;
-    if (offset == 0) {
-        unseen_count = UnseenCount{};
+std::vector<PieceRange> ScrollBack::shown_pieces(std::uint64_t number) const {
+    const std::string_view text = text_of(number);
+    const int width = layout_of(kept(number).stamp).width;
+    std::vector<PieceRange> pieces;
+    if (!cuts_text(text, width)) {
+        pieces.push_back({0, text.size(), false});
+    } else {
+        append_visible_pieces(text, width, pieces);
     }
+    return pieces;
 }
 
-// The same lines as word_wrap(text, display, ...) leaves: a text that is cut also removes every
-// blank line kept. The blank lines are counted, so that the look for them is made only when
-// there is one: that look cost more than the rest of a line's way to the screen.
-void ScrollBack::append_wrapped(const Received& received_text) {
-    const int full_width = wrap_width(columns);
-    // A window too narrow for a time stamp and text shows the text alone.
-    const bool stamped = received_text.stamp >= 0 && full_width > STAMP_WIDTH;
-    const int width = stamped ? full_width - STAMP_WIDTH : full_width;
-    const TimeStamp first_stamp = stamped ? received_text.stamp : NO_STAMP;
-    if (!cuts_text(received_text.text, width)) {
-        // Most texts fit on one row: they go in as they are.
-        if (width > 0) {
-            blank_lines += is_empty_string(received_text.text) ? 1 : 0;
-            display.push_back(
-                {received_text.text, first_stamp, received_text.attention, received_text.number});
-        }
-        return;
-    }
-    if (blank_lines > 0) {
-        remove_blank_lines();
-    }
-    pieces.clear();
-    cut_text(received_text.text, pieces, width);
-    TimeStamp stamp = first_stamp;
-    for (std::string& piece : pieces) {
-        if (!is_empty_string(piece)) {
-            display.push_back(
-                {std::move(piece), stamp, received_text.attention, received_text.number});
-            stamp = stamped ? CONTINUED_TEXT : NO_STAMP;
-        }
-    }
-}
-
-void ScrollBack::remove_blank_lines() {
-    display.erase(std::remove_if(display.begin(), display.end(),
-                                 [](const ShownLine& line) { return is_empty_string(line.text); }),
-                  display.end());
-    blank_lines = 0;
-}
-
-void ScrollBack::trim() {
-    if (display.size() > MAX_LEN) {
-        const auto dropped_end =
-            display.begin() + static_cast<std::ptrdiff_t>(display.size() - MAX_LEN);
-        if (blank_lines > 0) {
-            blank_lines -= static_cast<std::size_t>(
-                std::count_if(display.begin(), dropped_end,
-                              [](const ShownLine& line) { return is_empty_string(line.text); }));
-        }
-        display.erase(display.begin(), dropped_end);
-    }
-    // A received text shows as at least one display line unless it is blank, so older texts
-    // cannot reach the kept lines again on a re-wrap.
-    while (received.size() > MAX_LEN) {
-        received.pop_front();
-    }
-    set_offset(std::min(offset, max_offset()));
+ShownLine ScrollBack::shown_line(Position position, const std::vector<PieceRange>& pieces) const {
+    const Kept& text = kept(position.number);
+    const TimeStamp first_stamp = layout_of(text.stamp).first_stamp;
+    const TimeStamp continued = first_stamp == NO_STAMP ? NO_STAMP : CONTINUED_TEXT;
+    return {piece_text(text_of(position.number), pieces[position.row]),
+            position.row == 0 ? first_stamp : continued, text.attention, position.number};
 }
 
 }  // namespace qvchat2gui

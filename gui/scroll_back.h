@@ -3,10 +3,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "gui/common_gui.h"
+#include "gui/text_store.h"
+#include "gui/text_wrap.h"
 #include "gui/time_stamp.h"
 
 namespace qvchat2gui {
@@ -25,22 +29,26 @@ struct ShownLine {
 struct UnseenCount {
     std::size_t lines = 0;     // texts added
     std::size_t for_user = 0;  // of them, those that call for the user's attention
+    std::size_t gone = 0;      // of them, those that left the top of the history since
 };
 
-// The chat window's history: every received text and its wrapped display lines, bounded at
-// MAX_LEN display lines, and the part of it the window shows. Not locked: the owner guards it.
+// The chat window's history: the received texts, wrapped for the window's width, and the part of
+// it the window shows. Either MAX_LEN display rows are kept (and as many texts, so that a re-wrap
+// can fill them again), or a set number of texts, each whole. The texts are kept packed; a row's
+// text is made only when it is shown. Not locked: the owner guards it.
 class ScrollBack {
 public:
     static constexpr std::size_t MAX_LEN = 1000;
 
-    // columns: width of the terminal; rows: text rows of the chat window.
-    ScrollBack(int columns, int rows);
+    // columns: width of the terminal; rows: text rows of the chat window. kept_texts: 0 keeps
+    // MAX_LEN display rows, else that many texts.
+    ScrollBack(int columns, int rows, std::size_t kept_texts = 0);
 
     // Wraps the text into display lines. A `stamp` goes before its first line; the text is then
     // wrapped STAMP_WIDTH columns narrower, where the window leaves room for that. While
     // scrolled back the shown lines stay where they are and the text is counted as unseen;
     // otherwise the newest lines are shown.
-    void add(const std::string& text, Attention attention = Attention::none,
+    void add(std::string_view text, Attention attention = Attention::none,
              TimeStamp stamp = NO_STAMP);
     // Re-wraps everything kept for a new terminal width and window height. A view scrolled back
     // keeps the row it showed lowest at the bottom, as far as the history reaches, and keeps
@@ -52,24 +60,33 @@ public:
     // Moves the view by a number of display lines.
     void scroll_up(std::size_t lines);
     void scroll_down(std::size_t lines);
+    void show_oldest();
     void follow_newest();
     // True while newer lines than the last shown one exist.
     bool is_scrolled_back() const;
     // What came since the view left the newest lines; cleared when it reaches them again.
     UnseenCount unseen() const;
 
-    // Every kept display line, oldest first.
+    // Every display line that can be reached, oldest first.
     std::vector<std::string> lines() const;
     // The display lines that fill the window, oldest first: the newest on the lowest row, or
     // from the top when there are fewer lines than rows.
     std::vector<ShownLine> visible_lines() const;
 
 private:
-    struct Received {
-        std::string text;
-        Attention attention;
+    struct Kept {
+        TextStore::Slot slot;
+        std::uint32_t rows;  // display rows at the current width
         TimeStamp stamp;
+        Attention attention;
+    };
+
+    // A display row: the text's number and the row within the text.
+    struct Position {
         std::uint64_t number;
+        std::uint32_t row;
+        bool operator<(const Position& other) const;
+        bool operator==(const Position& other) const;
     };
 
     // A place in the history that outlives a re-wrap: a text and how many of its visible bytes
@@ -79,25 +96,58 @@ private:
         std::size_t visible_bytes;
     };
 
-    std::size_t view_rows() const;
-    std::size_t max_offset() const;
-    Place lowest_shown_place() const;
-    std::size_t row_of(const Place& place) const;
-    void append_wrapped(const Received& received_text);
-    void remove_blank_lines();
+    // How a text is wrapped at the current width.
+    struct Layout {
+        int width;
+        TimeStamp first_stamp;  // the stamp on its first row, NO_STAMP where none fits
+    };
+
+    Layout layout_of(TimeStamp stamp) const;
+    std::string_view text_of(std::uint64_t number) const;
+    const Kept& kept(std::uint64_t number) const;
+    Kept& kept(std::uint64_t number);
+    // Fills `rows` of the text and hides the blank texts shown so far when it is cut.
+    void wrap(std::uint64_t number);
+    void hide_blank_texts();
+    void drop_oldest_text();
+    void leave_reach(std::uint64_t number);
     void trim();
-    void set_offset(std::size_t new_offset);
+
+    std::size_t view_rows() const;
+    std::optional<Position> oldest_row() const;
+    std::optional<Position> newest_row() const;
+    std::uint32_t first_row_of(std::uint64_t number) const;
+    // Moves up to `count` rows towards the oldest or the newest row that can be reached.
+    Position step_back(Position from, std::size_t count) const;
+    Position step_forward(Position from, std::size_t count) const;
+    // The lowest row the view may show while scrolled back: the window's height above the oldest.
+    std::optional<Position> lowest_view_floor() const;
+    // Puts the view's lowest row at `bottom`, within what can be reached; at the newest row the
+    // view follows the newest lines again.
+    void show_at(Position bottom);
+    void set_following();
+    Place place_of(Position position) const;
+    Position position_of(const Place& place) const;
+    // The display rows of a text at the current width: its own text, or the pieces it is cut into.
+    std::vector<PieceRange> shown_pieces(std::uint64_t number) const;
+    ShownLine shown_line(Position position, const std::vector<PieceRange>& pieces) const;
 
     int columns;
     int rows;
-    std::deque<Received> received;  // texts as given to add(), for re-wrapping
-    std::uint64_t next_text_number = 0;
-    // Wrapped lines, oldest first; a deque, as the oldest leave one by one while a flood comes.
-    std::deque<ShownLine> display;
-    std::size_t blank_lines = 0;      // lines of display that show nothing
-    std::vector<std::string> pieces;  // wrapped lines of one text, before they join display
-    std::size_t offset = 0;           // display lines below the lowest shown one
+    const std::size_t kept_texts;  // 0: MAX_LEN display rows
+    TextStore store;
+    std::deque<Kept> texts;
+    std::uint64_t first_number = 0;  // number of texts.front()
+    // The oldest row that can be reached; rows before it have left the top but their texts are
+    // kept for a re-wrap.
+    Position top{0, 0};
+    std::size_t reachable_rows = 0;
+    // Blank texts shown as a row each: the next text that is cut hides them, as word_wrap does.
+    std::vector<std::uint64_t> shown_blank_texts;
+    bool following = true;
+    Position view_bottom{0, 0};  // the lowest row shown while scrolled back
     UnseenCount unseen_count;
+    std::uint64_t first_unseen = 0;  // number of the first text counted in unseen_count
 };
 
 }  // namespace qvchat2gui

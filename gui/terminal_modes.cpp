@@ -45,6 +45,12 @@ void define_editing_keys() {
     for (const char* sequence : {"\033[1;5C", "\033[5C", "\033Oc"}) {
         define_key(sequence, CTRL_RIGHT_KEY);
     }
+    for (const char* sequence : {"\033[1;5H", "\033[1;3H", "\033[7^"}) {
+        define_key(sequence, CHAT_OLDEST_KEY);
+    }
+    for (const char* sequence : {"\033[1;5F", "\033[1;3F", "\033[8^"}) {
+        define_key(sequence, CHAT_NEWEST_KEY);
+    }
 }
 
 }  // namespace qvchat2gui

@@ -12,16 +12,16 @@ namespace {
 // The lowest wrap width; a terminal too narrow for any text gets this.
 constexpr int bad_value = 0;
 
-struct Piece {
-    std::string text;
-    std::size_t next;  // index in the whole text where the following piece starts
-};
+// The colour byte that pieces after the first carry, if the text starts with one.
+bool starts_with_colour(std::string_view text) {
+    return !text.empty() && text[0] != '\0' && is_control_character(text[0]);
+}
 
 // Takes bytes from start until width visible bytes are held, a newline comes (dropped) or the
-// text ends; a full piece with a space gives back what follows its last space. The end is found
-// first and the piece copied in one go: every long line of a flood comes through here.
-Piece cut_piece(const std::string& text, std::size_t start, const std::string& carried,
-                std::size_t width) {
+// text ends; a full piece with a space gives back what follows its last space. Returns the
+// piece and where the next one starts.
+std::pair<PieceRange, std::size_t> cut_piece(std::string_view text, std::size_t start,
+                                             bool carries_colour, std::size_t width) {
     std::size_t end = start;
     std::size_t visible = 0;
     bool ended_by_newline = false;
@@ -36,22 +36,22 @@ Piece cut_piece(const std::string& text, std::size_t start, const std::string& c
             ++visible;
         }
     }
-    Piece piece{std::string(), ended_by_newline ? end + 1 : end};
-    piece.text.reserve(carried.size() + (end - start));
-    piece.text.append(carried).append(text, start, end - start);
-    if (!ended_by_newline && visible == width) {
-        const std::string::size_type last_space = piece.text.rfind(' ');
-        if (last_space != std::string::npos) {
-            piece.next = start + (last_space - carried.size()) + 1;
-            piece.text.erase(last_space);
+    if (ended_by_newline) {
+        return {{start, end, carries_colour}, end + 1};
+    }
+    if (visible == width) {
+        const std::string_view taken = text.substr(start, end - start);
+        const std::string_view::size_type last_space = taken.rfind(' ');
+        if (last_space != std::string_view::npos) {
+            return {{start, start + last_space, carries_colour}, start + last_space + 1};
         }
     }
-    return piece;
+    return {{start, end, carries_colour}, end};
 }
 
 }  // namespace
 
-std::size_t display_size(const std::string& text) {
+std::size_t display_size(std::string_view text) {
     return static_cast<std::size_t>(std::count_if(
         text.begin(), text.end(), [](char byte) { return !is_control_character(byte); }));
 }
@@ -60,8 +60,8 @@ bool is_newline(char byte) {
     return byte == '\n' || byte == '\r';
 }
 
-bool is_empty_string(const std::string& text) {
-    // Settled by the first visible byte: word_wrap asks this of every line of the scroll-back.
+bool is_empty_string(std::string_view text) {
+    // Settled by the first visible byte.
     return std::all_of(text.begin(), text.end(), is_control_character);
 }
 
@@ -69,7 +69,7 @@ int wrap_width(int terminal_columns) {
     return std::max(terminal_columns - 3, bad_value);
 }
 
-bool cuts_text(const std::string& text, int width) {
+bool cuts_text(std::string_view text, int width) {
     if (width <= bad_value) {
         return false;
     }
@@ -84,19 +84,42 @@ bool cuts_text(const std::string& text, int width) {
     return visible >= static_cast<std::size_t>(width);
 }
 
-void cut_text(const std::string& text, std::vector<std::string>& pieces, int width) {
+void cut_ranges(std::string_view text, int width, std::vector<PieceRange>& pieces) {
     const auto full_width = static_cast<std::size_t>(width);
-    std::string carried;
-    if (!text.empty() && text[0] != '\0' && is_control_character(text[0])) {
-        carried = text.substr(0, 1);
-    }
+    const bool coloured = starts_with_colour(text);
     std::size_t next = 0;
     bool first_piece = true;
     while (next < text.size()) {
-        Piece piece = cut_piece(text, next, first_piece ? std::string() : carried, full_width);
+        const auto [piece, after] = cut_piece(text, next, coloured && !first_piece, full_width);
         first_piece = false;
-        pieces.push_back(std::move(piece.text));
-        next = piece.next;
+        pieces.push_back(piece);
+        next = after;
+    }
+}
+
+std::string piece_text(std::string_view text, const PieceRange& piece) {
+    std::string shown;
+    shown.reserve(piece.end - piece.begin + 1);
+    if (piece.carries_colour) {
+        shown += text[0];
+    }
+    shown.append(text.substr(piece.begin, piece.end - piece.begin));
+    return shown;
+}
+
+bool is_empty_piece(std::string_view text, const PieceRange& piece) {
+    return is_empty_string(text.substr(piece.begin, piece.end - piece.begin));
+}
+
+std::size_t piece_display_size(std::string_view text, const PieceRange& piece) {
+    return display_size(text.substr(piece.begin, piece.end - piece.begin));
+}
+
+void cut_text(std::string_view text, std::vector<std::string>& pieces, int width) {
+    std::vector<PieceRange> ranges;
+    cut_ranges(text, width, ranges);
+    for (const PieceRange& piece : ranges) {
+        pieces.push_back(piece_text(text, piece));
     }
 }
 

@@ -127,16 +127,27 @@ TEST(DisplaySettings, SwitchesAreZeroOrOneAndAnythingElseTakesTheDefault) {
         bool bell;
         bool mouse;
         bool timestamps;
+        std::size_t kept_texts;
     } cases[] = {
-        {{}, true, false, false},
-        {{{"bell", "0"}, {"mouse", "1"}, {"timestamps", "1"}}, false, true, true},
-        {{{"bell", "no"}, {"mouse", "yes"}, {"timestamps", "true"}}, true, false, false},
+        {{}, true, false, false, 0},
+        {{{"bell", "0"}, {"mouse", "1"}, {"timestamps", "1"}, {"scrollback", "100"}},
+         false,
+         true,
+         true,
+         100},
+        {{{"bell", "no"}, {"mouse", "yes"}, {"timestamps", "true"}, {"scrollback", "99"}},
+         true,
+         false,
+         false,
+         0},
+        {{{"scrollback", "1000000"}}, true, false, false, 1000000},
     };
     for (const auto& line : cases) {
         const qvchat2gui::DisplaySettings chosen = qvchat2::read_display_settings(line.settings);
         EXPECT_EQ(chosen.bell, line.bell);
         EXPECT_EQ(chosen.mouse, line.mouse);
         EXPECT_EQ(chosen.timestamps, line.timestamps);
+        EXPECT_EQ(chosen.kept_texts, line.kept_texts);
     }
 }
 
@@ -168,6 +179,8 @@ TEST_F(CheckedSettings, AValueASettingCannotTakeIsNamedWithWhereItIsAndWhatIsUse
     const std::string minutes_text =
         "auto_afk_time must be a whole number of minutes from 0 to "
         "65535, not ";
+    const std::string lines_text =
+        "scrollback must be a whole number of lines from 100 to 1000000, not ";
     const struct {
         std::string server_file;
         std::string qv_ini;
@@ -197,6 +210,14 @@ TEST_F(CheckedSettings, AValueASettingCannotTakeIsNamedWithWhereItIsAndWhatIsUse
         // A value never reaches the terminal as an escape sequence.
         {"", "#timestamps = \"\x1B[2J\x9B\"\n", "timestamps", "0",
          invalid("qv.ini", 1, "timestamps" + switch_text + "\"\\x1B[2J\\x9B\"; using 0")},
+        // A scroll-back size that cannot be used is not used at all.
+        {"", "#scrollback = 10000\n", "scrollback", "10000", ""},
+        {"", "#scrollback = 99\n", "scrollback", "(none)",
+         invalid("qv.ini", 1, lines_text + "\"99\"; using 1000 display rows")},
+        {"", "#scrollback = 1000001\n", "scrollback", "(none)",
+         invalid("qv.ini", 1, lines_text + "\"1000001\"; using 1000 display rows")},
+        {"", "#scrollback = lots\n", "scrollback", "(none)",
+         invalid("qv.ini", 1, lines_text + "\"lots\"; using 1000 display rows")},
         // log_chat keeps the message its reader gives.
         {"", "#log_chat = abc\n", "log_chat", "abc", ""},
     };

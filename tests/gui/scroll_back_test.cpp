@@ -90,6 +90,55 @@ TEST(ScrollBack, ScrolledViewStaysWhileTheOldestLinesAreDropped) {
     EXPECT_EQ(visible_texts(scroll_back), numbered(11, 26));
 }
 
+// With a number of texts to keep, each text stays whole whatever the width, and what came while
+// scrolled back is counted as gone once it leaves the top; Home and End reach both ends.
+TEST(ScrollBack, KeepsASetNumberOfTextsWholeAndCountsTheUnseenThatLeave) {
+    const auto text = [](int number) {
+        return number % 3 == 1 ? "long " + std::to_string(number) + " " + std::string(150, 'x')
+                               : "line " + std::to_string(number);
+    };
+    ScrollBack scroll_back(80, ROWS, 100);
+    for (int number = 1; number <= 300; ++number) {
+        scroll_back.add(text(number));
+    }
+    EXPECT_EQ(scroll_back.lines().front(), "line 201");
+    EXPECT_EQ(scroll_back.lines().size(), 100U + 33U + 33U) << "every third text takes 3 rows";
+    scroll_back.resize(200, ROWS);
+    EXPECT_EQ(scroll_back.lines().size(), 100U);
+    scroll_back.resize(40, ROWS);
+    EXPECT_EQ(scroll_back.lines().front(), "line 201") << "no row of a kept text is cut off";
+
+    scroll_back.page_up();
+    for (int number = 301; number <= 450; ++number) {
+        scroll_back.add(text(number), number == 440 ? Attention::for_user : Attention::none);
+    }
+    const UnseenCount unseen = scroll_back.unseen();
+    EXPECT_EQ(unseen.lines, 150U);
+    EXPECT_EQ(unseen.gone, 50U);
+    EXPECT_EQ(unseen.for_user, 1U);
+    ASSERT_TRUE(scroll_back.is_scrolled_back());
+    EXPECT_EQ(visible_texts(scroll_back).front(), "line 351") << "the view stays at the top";
+
+    scroll_back.follow_newest();
+    scroll_back.show_oldest();
+    EXPECT_EQ(visible_texts(scroll_back).front(), "line 351");
+    EXPECT_EQ(visible_texts(scroll_back).size(), static_cast<std::size_t>(ROWS));
+    scroll_back.follow_newest();
+    EXPECT_FALSE(scroll_back.is_scrolled_back());
+    EXPECT_EQ(scroll_back.unseen().gone, 0U);
+    EXPECT_EQ(visible_texts(scroll_back).back(), "line 450");
+}
+
+TEST(ScrollBack, DisplayRowsThatLeaveTheTopUnseenAreCountedAsGone) {
+    ScrollBack scroll_back(80, ROWS);
+    add_numbered(scroll_back, 1, 1000);
+    scroll_back.page_up();
+    add_numbered(scroll_back, 1001, 2200);
+    EXPECT_EQ(scroll_back.unseen().lines, 1200U);
+    EXPECT_EQ(scroll_back.unseen().gone, 200U);
+    EXPECT_EQ(visible_texts(scroll_back).front(), "line 1201");
+}
+
 TEST(ScrollBack, ResizeRewrapsForTheNewWidth) {
     ScrollBack scroll_back(80, ROWS);
     const std::string long_line(150, 'x');
