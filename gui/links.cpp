@@ -17,8 +17,9 @@ unsigned char lower_ascii(char byte) {
 
 bool starts_with_ignoring_case(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() &&
-           std::equal(prefix.begin(), prefix.end(), text.begin(),
-                      [](char wanted, char byte) { return lower_ascii(byte) == wanted; });
+           std::equal(prefix.begin(), prefix.end(), text.begin(), [](char wanted, char byte) {
+               return lower_ascii(byte) == static_cast<unsigned char>(wanted);
+           });
 }
 
 bool is_letter_or_digit(char byte) {

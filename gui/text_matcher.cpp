@@ -23,6 +23,20 @@ bool is_upper_case_letter(unsigned char byte) {
     return (byte >= 'A' && byte <= 'Z') || (byte >= 0xC0 && byte <= 0xDE && byte != 0xD7);
 }
 
+// The bracket that ends an escape's argument opened by `opening` (\p{Lu}, \k<name>), or 0.
+char closing_of(char opening) {
+    switch (opening) {
+        case '{':
+            return '}';
+        case '<':
+            return '>';
+        case '\'':
+            return '\'';
+        default:
+            return 0;
+    }
+}
+
 // Where the escape starting at `escape` (a backslash) ends. The letters of an escape name a
 // class or a property, not text to find, so they must not switch off ignoring case.
 std::size_t end_of_escape(const std::string& pattern, std::size_t escape) {
@@ -38,8 +52,7 @@ std::size_t end_of_escape(const std::string& pattern, std::size_t escape) {
         next >= pattern.size()) {
         return next;
     }
-    const char opening = pattern[next];
-    const char closing = opening == '{' ? '}' : opening == '<' ? '>' : opening == '\'' ? '\'' : 0;
+    const char closing = closing_of(pattern[next]);
     if (closing == 0 && letter == 'x') {  // \xAB: up to two hex digits
         while (next < pattern.size() && next < escape + 4 &&
                std::isxdigit(static_cast<unsigned char>(pattern[next])) != 0) {

@@ -96,6 +96,7 @@ TEST(Links, RecentUrlsTakesLinesFromManyThreads) {
     constexpr int THREADS = 4;
     constexpr int LINES = 300;
     std::vector<std::thread> writers;
+    writers.reserve(THREADS);
     for (int thread = 0; thread < THREADS; ++thread) {
         writers.emplace_back([&recent, thread] {
             for (int line = 0; line < LINES; ++line) {

@@ -115,14 +115,14 @@ TEST(TextMatcher, HostilePatternsAndTextsEndWithoutFault) {
         return bytes;
     }();
     const std::string long_pattern(10000, 'x');
+    const std::string every_byte_twice = "x" + every_byte + every_byte;
+    const std::string long_pattern_twice = "\x80" + long_pattern + "\x81" + long_pattern;
     for (const PatternKind kind : {PLAIN, REGEX}) {
         const TextMatcher every(every_byte, kind);  // as a regex it does not compile
         EXPECT_EQ(every.valid(), kind == PLAIN) << every.error();
-        EXPECT_EQ(found_in(every, "x" + every_byte + every_byte),
-                  kind == PLAIN ? "33-257 289-513" : "");
+        EXPECT_EQ(found_in(every, every_byte_twice), kind == PLAIN ? "33-257 289-513" : "");
         const TextMatcher longest(long_pattern, kind);
-        EXPECT_EQ(found_in(longest, "\x80" + long_pattern + "\x81" + long_pattern),
-                  "1-10001 10002-20002");
+        EXPECT_EQ(found_in(longest, long_pattern_twice), "1-10001 10002-20002");
     }
 }
 
