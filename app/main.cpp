@@ -16,9 +16,11 @@
 #include "app/input_history_file.h"
 #include "app/linux.h"
 #include "app/log.h"
+#include "app/log_backlog.h"
 #include "app/setting_checks.h"
 #include "app/signal_watcher.h"
 #include "app/startup_warnings.h"
+#include "chat/log_commands.h"
 #include "chat/login_refusal.h"
 #include "chat/registration.h"
 #include "gui/common_gui.h"
@@ -81,6 +83,31 @@ void save_history(const std::optional<std::filesystem::path>& path,
     std::string error;
     if (path && entries && !qvchat2::save_input_history(*path, *entries, error)) {
         std::cerr << "Cannot save the input history to " << path->string() << ": " << error << '\n';
+    }
+}
+
+// This server's logs that can be named, the chat log first.
+std::vector<std::filesystem::path> log_files(const qvnetworklib::ServerInfo& server) {
+    std::vector<std::filesystem::path> files;
+    for (const char* name : {qvchat2::chat_log_name, qvchat2::server_log_name}) {
+        if (auto path = qvchat2::get_config_file(server.config_dir, name)) {
+            files.push_back(std::move(*path));
+        }
+    }
+    return files;
+}
+
+// The last lines of the previous session, from the chat log, before anything of this one.
+void show_earlier_session(qvchat2gui::ChatGUI* front_end, const qvchat2::Settings& settings,
+                          const qvnetworklib::ServerInfo& server,
+                          qvchat2::LoggingType logging_type) {
+    const int count = get_property<int>(settings, "backlog", qvchat2::DEFAULT_BACKLOG);
+    if (logging_type == qvchat2::LOG_NONE || count <= 0 ||
+        count > static_cast<int>(qvchat2::MOST_BACKLOG_RECORDS)) {
+        return;
+    }
+    if (auto chat_log = qvchat2::get_config_file(server.config_dir, qvchat2::chat_log_name)) {
+        qvchat2::show_backlog(front_end, *chat_log, static_cast<std::size_t>(count));
     }
 }
 
@@ -268,6 +295,8 @@ int main(int argc, char** argv) {
         run.afk_state = qvchat2::create_afk_state(settings, front_end);
         if (!run.front_end->should_exit()) {
             run.front_end->set_input_history(saved_history);
+            show_earlier_session(front_end, settings, server, logging_type);
+            qvchat2::register_log_commands(front_end, log_files(server));
             history = run_online(run, connection_setup);
         }
     } catch (...) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/display_options.h"
+#include "app/log_backlog.h"
 #include "gui/display_settings.h"
 
 namespace qvchat2 {
@@ -29,6 +30,7 @@ enum class Kind {
     zero_or_one,  // a switch
     minutes,      // a whole number from 0 to 65535
     lines,        // a whole number from MIN_SCROLLBACK to MAX_SCROLLBACK, else not used at all
+    records,      // a whole number from 0 to MOST_BACKLOG_RECORDS
 };
 
 struct KnownSetting {
@@ -37,7 +39,7 @@ struct KnownSetting {
     const char* used_instead;  // for a value the setting cannot take: the reader's default
 };
 
-constexpr std::array<KnownSetting, 12> KNOWN_SETTINGS{{
+constexpr std::array<KnownSetting, 13> KNOWN_SETTINGS{{
     {"username", Kind::text, ""},
     {"password", Kind::text, ""},
     {"log_chat", Kind::own_check, ""},
@@ -52,6 +54,7 @@ constexpr std::array<KnownSetting, 12> KNOWN_SETTINGS{{
     {"timestamps", Kind::zero_or_one, switch_text(DISPLAY_DEFAULTS.timestamps)},
     {"reconnect", Kind::zero_or_one, "1"},
     {"scrollback", Kind::lines, "1000 display rows"},
+    {"backlog", Kind::records, "20"},
 }};
 
 constexpr std::size_t MAX_TYPO_EDITS = 2;
@@ -97,6 +100,10 @@ const char* requirement(const KnownSetting& setting, const std::string& value) {
                                           MAX_SCROLLBACK_DIGITS)
                        ? nullptr
                        : "must be a whole number of lines from 100 to 1000000";
+        case Kind::records:
+            return is_whole_number_within(value, 0, MOST_BACKLOG_RECORDS, MAX_MINUTES_DIGITS)
+                       ? nullptr
+                       : "must be a whole number of records from 0 to 1000";
         case Kind::text:
         case Kind::own_check:
             break;

@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <boost/bind/bind.hpp>
+#include <chrono>
+#include <thread>
 #include <utility>
 
 #include "network/QVClient.h"
@@ -14,7 +16,12 @@ namespace {
 
 // Shown after the list of commands: what the list does not tell.
 constexpr char HELP_KEYS_LINE[] =
-    "Private message: /name text. Scroll: Page Up, Page Down. More: man qvchat.";
+    "Private message: /name text. Scroll: Page Up, Page Down, Ctrl-Home, Ctrl-End. Find: Ctrl-S, "
+    "#grep TEXT, #logs TEXT. Links: #urls, #copy N. ##word sends #word to the game. More: man "
+    "qvchat.";
+constexpr char NO_HISTORY_NOTICE[] = "There is no chat history to search here.";
+// How often a front-end without a view of its own looks whether a search has finished.
+constexpr std::chrono::milliseconds SEARCH_POLL_INTERVAL{20};
 
 constexpr std::size_t BYTES_PER_KIB = 1024;
 
@@ -32,6 +39,12 @@ std::string paste_too_large_notice(const std::vector<std::string>& lines) {
 
 bool is_private_message(const std::string& line, std::string::size_type space) {
     return !line.empty() && line[0] == '/' && space != std::string::npos;
+}
+
+// The text a typed line sends as chat: "##word" reaches the game as "#word", so that a game
+// command is never hidden by a local one of the same name.
+std::string chat_text(const std::string& line) {
+    return line.rfind("##", 0) == 0 ? line.substr(1) : line;
 }
 
 // Only A to Z change, whatever locale the process runs in.
@@ -65,6 +78,7 @@ ChatGUI::ChatGUI() : exit_event(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
     add_callback("quit", boost::bind(&ChatGUI::exit_client_callback, this, _1));
     add_callback("ci", boost::bind(&ChatGUI::show_channel_info, this, _1));
     add_callback("help", boost::bind(&ChatGUI::show_help, this, _1));
+    add_callback("grep", boost::bind(&ChatGUI::find_in_chat, this, _1));
 }
 
 ChatGUI::~ChatGUI() {
@@ -133,8 +147,30 @@ void ChatGUI::process_input(qvnetworklib::Client* client, const std::string& lin
         callbacks.at(lowercase_ascii(line.substr(1, space - 1)))(argument);
         return;
     }
-    send_typed(client, line.size(),
-               [&](qvnetworklib::Client& connected) { return connected.send_chat(line); });
+    const std::string chat = chat_text(line);
+    send_typed(client, chat.size(),
+               [&](qvnetworklib::Client& connected) { return connected.send_chat(chat); });
+}
+
+void ChatGUI::show_found(FoundLines found, std::optional<TextMatcher> /*marker*/) {
+    add_chat_line(server_line(found.note));
+    for (const std::string& line : found.lines) {
+        add_chat_line(line);
+    }
+}
+
+void ChatGUI::show_search(std::unique_ptr<ResultSource> search, std::optional<TextMatcher> marker) {
+    std::optional<FoundLines> found;
+    while (!(found = search->take_found())) {
+        std::this_thread::sleep_for(SEARCH_POLL_INTERVAL);
+    }
+    show_found(std::move(*found), std::move(marker));
+}
+
+void ChatGUI::search_progressed() {}
+
+void ChatGUI::find_in_chat(const std::string& /*argument*/) {
+    add_chat_line(server_line(NO_HISTORY_NOTICE));
 }
 
 bool ChatGUI::runs_command(const std::string& line, std::string::size_type space) const {
@@ -147,7 +183,8 @@ std::size_t ChatGUI::queued_bytes(const std::string& line) const {
     if (line.empty() || runs_command(line, space)) {
         return 0;
     }
-    const std::size_t payload = is_private_message(line, space) ? line.size() - 1 : line.size();
+    const std::size_t payload =
+        is_private_message(line, space) ? line.size() - 1 : chat_text(line).size();
     return payload > qvnetworklib::MAX_PAYLOAD_SIZE ? 0 : qvnetworklib::HEADER_SIZE + payload;
 }
 

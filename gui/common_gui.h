@@ -6,12 +6,15 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "gui/found_lines.h"
 #include "gui/recent_names.h"
+#include "gui/text_matcher.h"
 
 namespace qvnetworklib {
 class Client;
@@ -91,6 +94,18 @@ public:
     virtual void set_away(bool away);
     // The channel the server marks as active; set before the channel list it belongs to.
     void set_active_channel(std::optional<unsigned int> channel);
+
+    // Shows lines a search found in place of the chat until the user returns, `marker` marking
+    // what matched in them. A front-end without such a view writes them as chat lines.
+    virtual void show_found(FoundLines found, std::optional<TextMatcher> marker);
+    // Shows a search that is still running, its progress and then its lines, as show_found. A
+    // front-end without such a view waits for it.
+    virtual void show_search(std::unique_ptr<ResultSource> search,
+                             std::optional<TextMatcher> marker);
+    // Any thread: the search shown has progressed or finished.
+    virtual void search_progressed();
+    // "#grep TEXT": the lines of the chat's own history that match. Needs a scroll-back.
+    virtual void find_in_chat(const std::string& argument);
 
     // The first handler entered for a word stays. Typed words are lowercased before the
     // look-up, so only lower-case words can be reached. Only before take_control().

@@ -32,7 +32,6 @@ constexpr short GREY_PAIR = 4;
 constexpr int BRIGHT_COLORS = 16;
 // A lone Escape key would hold the screen lock for curses' default second.
 constexpr int ESCAPE_DELAY_MS = 25;
-constexpr char SCROLLED_BACK_NOTE[] = " more below: Page Down ";
 // Shortest time between two bells.
 constexpr std::chrono::seconds BELL_INTERVAL{1};
 
@@ -71,24 +70,6 @@ std::wstring ellipsis_for_locale() {
     return written == static_cast<std::size_t>(-1) ? std::wstring(L"...") : std::wstring(L"\u2026");
 }
 
-// " 12 new lines, 2 for you: Page Down ", with "(the oldest 5 gone)" after the lines when some of
-// them have left the top of the history since; or the plain note when nothing came since the view
-// was scrolled back.
-std::string scrolled_back_note(const UnseenCount& unseen) {
-    if (unseen.lines == 0) {
-        return SCROLLED_BACK_NOTE;
-    }
-    std::string note =
-        " " + std::to_string(unseen.lines) + (unseen.lines == 1 ? " new line" : " new lines");
-    if (unseen.gone > 0) {
-        note += " (the oldest " + std::to_string(unseen.gone) + " gone)";
-    }
-    if (unseen.for_user > 0) {
-        note += ", " + std::to_string(unseen.for_user) + " for you";
-    }
-    return note + ": Page Down ";
-}
-
 std::string without_delays(const std::string& text) {
     std::string kept;
     for (std::size_t at = 0; at < text.size();) {
@@ -120,18 +101,6 @@ std::string leave_sequence_for_terminal(bool mouse) {
         sequence += without_delays(text);
     }
     return sequence;
-}
-
-attr_t attention_attributes(Attention attention) {
-    switch (attention) {
-        case Attention::private_message:
-            return A_BOLD | A_REVERSE;
-        case Attention::for_user:
-            return A_BOLD;
-        case Attention::none:
-            break;
-    }
-    return A_NORMAL;
 }
 
 }  // namespace
@@ -243,6 +212,9 @@ void PDCursesGUI::add_highlighted_line(const std::string& line, Attention attent
     {
         const boost::lock_guard<boost::mutex> lock(redraw_mutex);
         chat_lines.add(line, attention, stamp);
+        if (chat_search.active()) {
+            chat_search.note_added(chat_lines, chat_lines.text_end() - 1);
+        }
         already_pending = std::exchange(redraw_pending.chat, true);
         // The bell is rung with the next repaint of the chat, which comes within its interval.
         redraw_pending.bell = redraw_pending.bell || ring;
@@ -357,7 +329,12 @@ void PDCursesGUI::handle_resize() {
 
 void PDCursesGUI::resize_scroll_back(int columns, int rows) {
     const boost::lock_guard<boost::mutex> lock(redraw_mutex);
+    chat_columns = columns;
+    chat_rows = rows;
     chat_lines.resize(columns, rows);
+    if (found_view.lines) {
+        found_view.lines->resize(columns, rows);
+    }
 }
 
 void PDCursesGUI::wait_for_setup_complete() {
@@ -413,64 +390,6 @@ void PDCursesGUI::ring_bell() {
     if (last_bell.time_since_epoch().count() == 0 || now - last_bell >= BELL_INTERVAL) {
         last_bell = now;
         beep();
-    }
-}
-
-// Paint thread, screen lock held.
-void PDCursesGUI::redraw_window(const PaintJob& job) {
-    const std::vector<ShownLine>& shown = job.chat_lines;
-    WINDOW* window = curses->main_window;
-    werase(window);
-    wattrset(window, static_cast<int>(COLOR_PAIR(color_pairs.at(DEFAULT_COLOR))));
-    draw_box(window);
-    const int inner_width = getmaxx(window) - 2;
-    const int rows = std::max(main_height - 2, 0);
-    if (job.scrolled_back) {
-        // The count where it fits, else the plain note where that fits.
-        for (const std::string& note :
-             {scrolled_back_note(job.unseen), std::string(SCROLLED_BACK_NOTE)}) {
-            if (inner_width > static_cast<int>(note.size())) {
-                mvwaddstr(window, main_height - 1, 2, note.c_str());
-                break;
-            }
-        }
-    }
-    // The newest lines go to the lowest rows when there are more than fit.
-    const std::size_t first =
-        shown.size() > static_cast<std::size_t>(rows) ? shown.size() - rows : 0;
-    int row = 1;
-    for (std::size_t index = first; index < shown.size(); ++index) {
-        paint_chat_line(row++, shown[index], inner_width);
-    }
-    wnoutrefresh(window);
-}
-
-// Screen lock held. The time stamp comes first, in grey. Colour bytes switch the colour; other
-// control bytes are not painted and take no column, like everything beyond the window's width.
-// Every other byte takes one column and goes through the wide-character call, so that a Latin-1
-// letter reaches the terminal in the terminal's own encoding. GM blue is bold, to be readable on
-// black.
-void PDCursesGUI::paint_chat_line(int row, const ShownLine& line, int inner_width) {
-    WINDOW* window = curses->main_window;
-    int column = 1;
-    for (const char byte : stamp_text(line.stamp)) {
-        if (column <= inner_width) {
-            const cchar_t cell = game_cell(static_cast<unsigned char>(byte), stamp_pair);
-            mvwadd_wch(window, row, column++, &cell);
-        }
-    }
-    const attr_t highlight = attention_attributes(line.attention);
-    short pair = color_pairs.at(DEFAULT_COLOR);
-    attr_t attributes = highlight;
-    for (const char byte : line.text) {
-        const auto colour = color_pairs.find(static_cast<std::uint8_t>(byte));
-        if (colour != color_pairs.end()) {
-            pair = colour->second;
-            attributes = highlight | (byte == static_cast<char>(GM_COLOR) ? A_BOLD : A_NORMAL);
-        } else if (!is_control_character(byte) && column <= inner_width) {
-            const cchar_t cell = game_cell(static_cast<unsigned char>(byte), pair, attributes);
-            mvwadd_wch(window, row, column++, &cell);
-        }
     }
 }
 

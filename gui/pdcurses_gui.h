@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "gui/chat_search.h"
 #include "gui/common_gui.h"
 #include "gui/display_settings.h"
 #include "gui/line_editor.h"
@@ -89,8 +90,21 @@ public:
     void set_away(bool away) override;
     void set_input_history(const std::vector<std::string>& entries) override;
     std::vector<std::string> input_history() const override;
+    void show_found(FoundLines found, std::optional<TextMatcher> marker) override;
+    void show_search(std::unique_ptr<ResultSource> search,
+                     std::optional<TextMatcher> marker) override;
+    void search_progressed() override;
+    void find_in_chat(const std::string& argument) override;
 
 private:
+    // What the chat window shows instead of the chat while open (#grep, #logs).
+    struct FoundView {
+        std::optional<ScrollBack> lines;  // open while set
+        std::string note;
+        std::optional<TextMatcher> marker;
+        bool chat_was_following = true;
+    };
+
     void start_colors(bool use_colours);
     void end_curses();
     void ask_paint_thread_to_close();
@@ -108,6 +122,11 @@ private:
     struct PaintJob {
         PaintRequest parts;
         std::vector<ShownLine> chat_lines;
+        // What a search found in each row of chat_lines, when one is open.
+        std::vector<std::vector<MatchRange>> marks;
+        std::string view_note;  // the found view's note, which replaces the chat's own
+        // A finished search, let go once no lock is held: stopping it joins its thread.
+        std::unique_ptr<ResultSource> finished_search;
         bool scrolled_back = false;
         UnseenCount unseen;
         std::string clock_text;
@@ -123,7 +142,9 @@ private:
     PaintJob take_paint_job(bool chat_due);
     void paint(const PaintJob& job);
     void redraw_window(const PaintJob& job);
-    void paint_chat_line(int row, const ShownLine& line, int inner_width);
+    void paint_chat_line(int row, const ShownLine& line, int inner_width,
+                         const std::vector<MatchRange>& marks);
+    void take_chat_rows(PaintJob& job);
     void redraw_aux_window(const PaintJob& job);
     void ring_bell();
     void redraw_input_window(const InputView& input);
@@ -134,6 +155,10 @@ private:
     std::vector<int> read_keys();
     std::vector<int> mouse_keys();
     void handle_key(int key);
+    bool handle_search_key(int key);
+    bool handle_found_view_key(int key);
+    void open_found_view(std::string note, std::optional<TextMatcher> marker);
+    std::unique_ptr<ResultSource> close_found_view();
     void scroll_chat(const std::function<void(ScrollBack&)>& move);
     void submit_lines();
     std::vector<std::string> names_to_complete() const;
@@ -162,6 +187,13 @@ private:
     boost::condition_variable redraw_cond;
     PaintRequest redraw_pending;
     ScrollBack chat_lines;
+    int chat_columns = 0;  // the size chat_lines was last given
+    int chat_rows = 0;
+    ChatSearch chat_search;
+    FoundView found_view;
+    // A search of the logs still running. Declared after redraw_mutex, which its progress
+    // reports take: it is stopped first. Never let go with the lock held (it joins its thread).
+    std::unique_ptr<ResultSource> running_search;
     std::string clock_text;
     InputView input_view;
     TopBarStatus status;

@@ -250,6 +250,9 @@ std::vector<int> PDCursesGUI::mouse_keys() {
 }
 
 void PDCursesGUI::handle_key(int key) {
+    if (handle_found_view_key(key) || handle_search_key(key)) {
+        return;
+    }
     if (key == WHEEL_UP_KEY || key == WHEEL_DOWN_KEY) {
         scroll_chat([key](ScrollBack& lines) {
             key == WHEEL_UP_KEY ? lines.scroll_up(WHEEL_LINES) : lines.scroll_down(WHEEL_LINES);
@@ -340,11 +343,14 @@ void PDCursesGUI::redraw_input_window(const InputView& input) {
     werase(window);
     box(window, 0, 0);
     wmove(window, 1, 1);
-    for (const char byte : input.text) {
-        const cchar_t cell = game_cell(static_cast<unsigned char>(byte), 0);
+    // A search's prompt may be wider than the box; the line editor's text never is.
+    const int inner_width = std::max(getmaxx(window) - 2, 0);
+    for (std::size_t index = 0;
+         index < input.text.size() && index < static_cast<std::size_t>(inner_width); ++index) {
+        const cchar_t cell = game_cell(static_cast<unsigned char>(input.text[index]), 0);
         wadd_wch(window, &cell);
     }
-    painted_cursor_column = input.cursor_column;
+    painted_cursor_column = std::min(input.cursor_column, std::max(inner_width, 1));
     wnoutrefresh(window);
 }
 

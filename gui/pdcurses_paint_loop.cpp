@@ -130,9 +130,7 @@ PDCursesGUI::PaintJob PDCursesGUI::take_paint_job(bool chat_due) {
                  everything || due.input_line,
                  chat_due && due.bell};
     if (job.parts.chat) {
-        job.chat_lines = chat_lines.visible_lines();
-        job.scrolled_back = chat_lines.is_scrolled_back();
-        job.unseen = chat_lines.unseen();
+        take_chat_rows(job);
     }
     if (job.parts.top_bar) {
         job.clock_text = clock_text;
@@ -140,8 +138,14 @@ PDCursesGUI::PaintJob PDCursesGUI::take_paint_job(bool chat_due) {
         job.active_channel = get_active_channel();
         job.status = status;
     }
+    // The search's count follows the lines that come, so its prompt is painted with the chat.
+    if (chat_search.active() && job.parts.chat) {
+        job.parts.input_line = true;
+    }
     if (job.parts.input_line) {
-        job.input = input_view;
+        job.input = chat_search.active()
+                        ? InputView{chat_search.prompt(), chat_search.cursor_column()}
+                        : input_view;
     }
     // A chat repaint that is not due yet stays asked for, with its bell.
     const bool chat_waits = due.chat && !job.parts.chat;

@@ -112,6 +112,56 @@ UnseenCount ScrollBack::unseen() const {
     return unseen_count;
 }
 
+void ScrollBack::hold_view() {
+    const std::optional<Position> newest = newest_row();
+    if (following && newest) {
+        following = false;
+        view_bottom = *newest;
+    }
+}
+
+ScrollBack::ViewMark ScrollBack::view_mark() const {
+    ViewMark mark;
+    mark.following = following;
+    mark.number = view_bottom.number;
+    mark.row = view_bottom.row;
+    return mark;
+}
+
+void ScrollBack::return_to(const ViewMark& mark) {
+    if (mark.following) {
+        set_following();
+    } else {
+        show_at(Position{mark.number, mark.row});
+    }
+}
+
+std::uint64_t ScrollBack::first_reachable_text() const {
+    return top.number;
+}
+
+std::uint64_t ScrollBack::text_end() const {
+    return first_number + texts.size();
+}
+
+std::string_view ScrollBack::text(std::uint64_t number) const {
+    return text_of(number);
+}
+
+void ScrollBack::show_text(std::uint64_t number) {
+    if (number < top.number || number >= text_end() || kept(number).rows <= first_row_of(number)) {
+        return;
+    }
+    const std::optional<Position> newest = newest_row();
+    const Position bottom = following ? *newest : view_bottom;
+    const Position view_top = step_back(bottom, view_rows() - 1);
+    const Position last_row{number, kept(number).rows - 1};
+    if (!(last_row < view_top) && !(bottom < last_row)) {
+        return;
+    }
+    show_at(last_row);
+}
+
 std::vector<std::string> ScrollBack::lines() const {
     std::vector<std::string> shown;
     const std::optional<Position> oldest = oldest_row();

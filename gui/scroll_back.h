@@ -37,8 +37,18 @@ struct UnseenCount {
 // can fill them again), or a set number of texts, each whole. The texts are kept packed; a row's
 // text is made only when it is shown. Not locked: the owner guards it.
 class ScrollBack {
+    struct Position;
+
 public:
     static constexpr std::size_t MAX_LEN = 1000;
+
+    // Where the view is, to come back to.
+    class ViewMark {
+        friend class ScrollBack;
+        bool following = true;
+        std::uint64_t number = 0;
+        std::uint32_t row = 0;
+    };
 
     // columns: width of the terminal; rows: text rows of the chat window. kept_texts: 0 keeps
     // MAX_LEN display rows, else that many texts.
@@ -66,6 +76,21 @@ public:
     bool is_scrolled_back() const;
     // What came since the view left the newest lines; cleared when it reaches them again.
     UnseenCount unseen() const;
+
+    // Keeps the view where it is while the window shows something else: lines that come are
+    // counted as unseen, as while scrolled back.
+    void hold_view();
+    ViewMark view_mark() const;
+    // Shows what the mark showed, as far as it can still be reached.
+    void return_to(const ViewMark& mark);
+
+    // The texts that can still be reached are numbered from first_reachable_text() up to, not
+    // including, text_end().
+    std::uint64_t first_reachable_text() const;
+    std::uint64_t text_end() const;
+    std::string_view text(std::uint64_t number) const;
+    // Scrolls so that the text is in view, unless it is already: its last row at the bottom.
+    void show_text(std::uint64_t number);
 
     // Every display line that can be reached, oldest first.
     std::vector<std::string> lines() const;
@@ -134,7 +159,7 @@ private:
 
     int columns;
     int rows;
-    const std::size_t kept_texts;  // 0: MAX_LEN display rows
+    std::size_t kept_texts;  // 0: MAX_LEN display rows
     TextStore store;
     std::deque<Kept> texts;
     std::uint64_t first_number = 0;  // number of texts.front()

@@ -1,0 +1,146 @@
+#include "gui/chat_search.h"
+
+#include <algorithm>
+
+#include "gui/curses_api.h"
+#include "gui/key_codes.h"
+
+namespace qvchat2gui {
+
+namespace {
+
+constexpr char NO_MATCH[] = "no match";
+
+}  // namespace
+
+void ChatSearch::start(const ScrollBack::ViewMark& view) {
+    *this = ChatSearch{};
+    is_active = true;
+    before = view;
+}
+
+void ChatSearch::finish() {
+    *this = ChatSearch{};
+}
+
+bool ChatSearch::active() const {
+    return is_active;
+}
+
+const ScrollBack::ViewMark& ChatSearch::view_before() const {
+    return before;
+}
+
+ChatSearch::Step ChatSearch::handle_key(int key) {
+    said.clear();
+    if (is_typed_byte(key)) {
+        pattern += static_cast<char>(key);
+        return Step::edited;
+    }
+    switch (key) {
+        case BACKSPACE_KEY:
+        case DELETE_KEY:
+        case KEY_BACKSPACE:
+            if (!pattern.empty()) {
+                pattern.pop_back();
+            }
+            return Step::edited;
+        case ctrl('x'):
+            kind = kind == PatternKind::plain ? PatternKind::regex : PatternKind::plain;
+            return Step::edited;
+        case XOFF_KEY:
+        case KEY_UP:
+            return Step::older;
+        case KEY_DOWN:
+            return Step::newer;
+        case '\r':
+        case '\n':
+        case KEY_ENTER:
+            return Step::accepted;
+        case ESCAPE_KEY:
+        case ctrl('g'):
+            return Step::cancelled;
+        default:
+            return Step::passed;
+    }
+}
+
+void ChatSearch::search(const ScrollBack& lines) {
+    matching.clear();
+    compiled.emplace(pattern, kind);
+    if (!compiled->valid()) {
+        return;
+    }
+    for (std::uint64_t number = lines.first_reachable_text(); number < lines.text_end(); ++number) {
+        if (compiled->matches(lines.text(number))) {
+            matching.push_back(number);
+        }
+    }
+    shown = matching.empty() ? 0 : matching.size() - 1;
+}
+
+void ChatSearch::note_added(const ScrollBack& lines, std::uint64_t number) {
+    if (compiled && compiled->valid() && compiled->matches(lines.text(number))) {
+        matching.push_back(number);
+    }
+    forget_unreachable(lines);
+}
+
+bool ChatSearch::move(const ScrollBack& lines, bool older) {
+    forget_unreachable(lines);
+    if (matching.empty()) {
+        return false;
+    }
+    if (older ? shown == 0 : shown + 1 >= matching.size()) {
+        said = older ? "no older match" : "no newer match";
+        return false;
+    }
+    shown = older ? shown - 1 : shown + 1;
+    return true;
+}
+
+std::optional<std::uint64_t> ChatSearch::current() const {
+    if (matching.empty()) {
+        return std::nullopt;
+    }
+    return matching[shown];
+}
+
+std::string ChatSearch::prompt() const {
+    std::string text = (kind == PatternKind::regex ? "(find re) '" : "(find) '") + pattern + "': ";
+    if (pattern.empty()) {
+        return text;
+    }
+    if (compiled && !compiled->valid()) {
+        return text + compiled->error();
+    }
+    if (matching.empty()) {
+        return text + NO_MATCH;
+    }
+    // Counted from the newest, where the search starts.
+    text += std::to_string(matching.size() - shown) + " of " + std::to_string(matching.size());
+    return said.empty() ? text : text + ", " + said;
+}
+
+int ChatSearch::cursor_column() const {
+    const std::size_t label = kind == PatternKind::regex ? sizeof "(find re) '" : sizeof "(find) '";
+    return static_cast<int>(label - 1 + pattern.size()) + 1;
+}
+
+const TextMatcher* ChatSearch::matcher() const {
+    return compiled && compiled->valid() ? &*compiled : nullptr;
+}
+
+// Matches that left the top of the scroll-back can no longer be shown.
+void ChatSearch::forget_unreachable(const ScrollBack& lines) {
+    const auto reachable =
+        std::lower_bound(matching.begin(), matching.end(), lines.first_reachable_text());
+    const auto gone = static_cast<std::size_t>(reachable - matching.begin());
+    if (gone == 0) {
+        return;
+    }
+    matching.erase(matching.begin(), reachable);
+    shown = shown >= gone ? shown - gone : 0;
+}
+
+}  // namespace qvchat2gui

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qvchat2gui {
+
+// Lines a search found, oldest first, and the note that says what they are (shown on the border
+// of the view that lists them).
+struct FoundLines {
+    std::string note;
+    std::vector<std::string> lines;
+};
+
+// A search that runs elsewhere (the logs, on a thread of its own) and gives its lines when done.
+// Destroying it stops it. Any thread may ask; the front-end is told of progress through
+// ChatGUI::search_progressed.
+class ResultSource {
+public:
+    ResultSource() = default;
+    virtual ~ResultSource() = default;
+    ResultSource(const ResultSource&) = delete;
+    ResultSource& operator=(const ResultSource&) = delete;
+
+    // The note while it runs, such as " searching... 41 MB of 180 MB: Esc cancels ".
+    virtual std::string progress_note() const = 0;
+    // Once it has finished: what it found; nothing before, nor after it was taken once.
+    virtual std::optional<FoundLines> take_found() = 0;
+};
+
+}  // namespace qvchat2gui

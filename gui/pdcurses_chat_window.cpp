@@ -1,0 +1,129 @@
+#include <string>
+#include <vector>
+
+#include "gui/curses_api.h"
+#include "gui/game_cell.h"
+#include "gui/pdcurses_gui.h"
+
+// The chat window: its rows, the marks of a search and the note on its lower border.
+namespace qvchat2gui {
+
+namespace {
+
+constexpr char SCROLLED_BACK_NOTE[] = " more below: Page Down ";
+const std::vector<MatchRange> NO_MARKS;
+
+// " 12 new lines, 2 for you: Page Down ", with "(the oldest 5 gone)" after the lines when some of
+// them have left the top of the history since; or the plain note when nothing came since the view
+// was scrolled back.
+std::string scrolled_back_note(const UnseenCount& unseen) {
+    if (unseen.lines == 0) {
+        return SCROLLED_BACK_NOTE;
+    }
+    std::string note =
+        " " + std::to_string(unseen.lines) + (unseen.lines == 1 ? " new line" : " new lines");
+    if (unseen.gone > 0) {
+        note += " (the oldest " + std::to_string(unseen.gone) + " gone)";
+    }
+    if (unseen.for_user > 0) {
+        note += ", " + std::to_string(unseen.for_user) + " for you";
+    }
+    return note + ": Page Down ";
+}
+
+attr_t attention_attributes(Attention attention) {
+    switch (attention) {
+        case Attention::private_message:
+            return A_BOLD | A_REVERSE;
+        case Attention::for_user:
+            return A_BOLD;
+        case Attention::none:
+            break;
+    }
+    return A_NORMAL;
+}
+
+// The note on a window's border, cut to what fits between its corners. It may hold what the user
+// typed: every byte is painted as a game byte.
+void paint_border_note(WINDOW* window, int row, int inner_width, const std::string& note,
+                       short pair) {
+    int column = 2;
+    for (const char byte : note) {
+        if (column >= inner_width) {
+            break;
+        }
+        const cchar_t cell = game_cell(static_cast<unsigned char>(byte), pair);
+        mvwadd_wch(window, row, column++, &cell);
+    }
+}
+
+}  // namespace
+
+// Paint thread, screen lock held.
+void PDCursesGUI::redraw_window(const PaintJob& job) {
+    const std::vector<ShownLine>& shown = job.chat_lines;
+    WINDOW* window = curses->main_window;
+    werase(window);
+    const short border_pair = color_pairs.at(DEFAULT_COLOR);
+    wattrset(window, static_cast<int>(COLOR_PAIR(border_pair)));
+    box(window, 0, 0);
+    const int inner_width = getmaxx(window) - 2;
+    const int rows = std::max(main_height - 2, 0);
+    if (!job.view_note.empty()) {
+        paint_border_note(window, main_height - 1, inner_width, job.view_note, border_pair);
+    } else if (job.scrolled_back) {
+        // The count where it fits, else the plain note where that fits.
+        const std::string count = scrolled_back_note(job.unseen);
+        paint_border_note(window, main_height - 1, inner_width,
+                          inner_width > static_cast<int>(count.size()) ? count : SCROLLED_BACK_NOTE,
+                          border_pair);
+    }
+    // The newest lines go to the lowest rows when there are more than fit.
+    const std::size_t first =
+        shown.size() > static_cast<std::size_t>(rows) ? shown.size() - rows : 0;
+    int row = 1;
+    for (std::size_t index = first; index < shown.size(); ++index) {
+        paint_chat_line(row++, shown[index], inner_width,
+                        index < job.marks.size() ? job.marks[index] : NO_MARKS);
+    }
+    wnoutrefresh(window);
+}
+
+// Screen lock held. The time stamp comes first, in grey. Colour bytes switch the colour; other
+// control bytes are not painted and take no column, like everything beyond the window's width.
+// Every other byte takes one column and goes through the wide-character call, so that a Latin-1
+// letter reaches the terminal in the terminal's own encoding. GM blue is bold, to be readable on
+// black. The parts a search found are in reverse video.
+void PDCursesGUI::paint_chat_line(int row, const ShownLine& line, int inner_width,
+                                  const std::vector<MatchRange>& marks) {
+    WINDOW* window = curses->main_window;
+    int column = 1;
+    for (const char byte : stamp_text(line.stamp)) {
+        if (column <= inner_width) {
+            const cchar_t cell = game_cell(static_cast<unsigned char>(byte), stamp_pair);
+            mvwadd_wch(window, row, column++, &cell);
+        }
+    }
+    const attr_t highlight = attention_attributes(line.attention);
+    short pair = color_pairs.at(DEFAULT_COLOR);
+    attr_t attributes = highlight;
+    auto mark = marks.begin();
+    for (std::size_t index = 0; index < line.text.size(); ++index) {
+        const char byte = line.text[index];
+        const auto colour = color_pairs.find(static_cast<std::uint8_t>(byte));
+        if (colour != color_pairs.end()) {
+            pair = colour->second;
+            attributes = highlight | (byte == static_cast<char>(GM_COLOR) ? A_BOLD : A_NORMAL);
+        } else if (!is_control_character(byte) && column <= inner_width) {
+            while (mark != marks.end() && mark->end <= index) {
+                ++mark;
+            }
+            const bool marked = mark != marks.end() && mark->begin <= index;
+            const cchar_t cell = game_cell(static_cast<unsigned char>(byte), pair,
+                                           marked ? attributes ^ A_REVERSE : attributes);
+            mvwadd_wch(window, row, column++, &cell);
+        }
+    }
+}
+
+}  // namespace qvchat2gui

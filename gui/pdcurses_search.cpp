@@ -1,0 +1,238 @@
+#include <utility>
+
+#include "gui/curses_api.h"
+#include "gui/pdcurses_gui.h"
+
+// Finding what was said: the search while reading (Ctrl-S) and the view of the lines a search
+// found (#grep, #logs), which takes the chat window's place until Esc or Enter.
+namespace qvchat2gui {
+
+namespace {
+
+// Keys that keep their meaning during a search: they act on the screen, not on the line.
+bool acts_on_screen(int key) {
+    switch (key) {
+        case KEY_RESIZE:
+        case KEY_PPAGE:
+        case KEY_NPAGE:
+        case ctrl('l'):
+        case CHAT_OLDEST_KEY:
+        case CHAT_NEWEST_KEY:
+        case alt(KEY_HOME):
+        case alt(KEY_END):
+        case WHEEL_UP_KEY:
+        case WHEEL_DOWN_KEY:
+            return true;
+        default:
+            return false;
+    }
+}
+
+std::string match_note(std::size_t count, const std::string& pattern) {
+    return " " + std::to_string(count) + (count == 1 ? " line matches '" : " lines match '") +
+           pattern + "': Esc returns ";
+}
+
+}  // namespace
+
+void PDCursesGUI::find_in_chat(const std::string& argument) {
+    auto [pattern, kind] = parse_search_argument(argument);
+    TextMatcher matcher(pattern, kind);
+    if (!matcher.valid()) {
+        add_chat_line(server_line(pattern.empty() ? "Usage: #grep TEXT, or #grep /REGEX/"
+                                                  : "#grep: " + matcher.error()));
+        return;
+    }
+    FoundLines found;
+    {
+        const boost::lock_guard<boost::mutex> lock(redraw_mutex);
+        for (std::uint64_t number = chat_lines.first_reachable_text();
+             number < chat_lines.text_end(); ++number) {
+            if (matcher.matches(chat_lines.text(number))) {
+                found.lines.emplace_back(chat_lines.text(number));
+            }
+        }
+    }
+    if (found.lines.empty()) {
+        add_chat_line(server_line("No line matches '" + pattern + "'."));
+        return;
+    }
+    found.note = match_note(found.lines.size(), pattern);
+    show_found(std::move(found), std::move(matcher));
+}
+
+void PDCursesGUI::show_found(FoundLines found, std::optional<TextMatcher> marker) {
+    std::unique_ptr<ResultSource> replaced;
+    {
+        const boost::lock_guard<boost::mutex> lock(redraw_mutex);
+        replaced = std::move(running_search);
+        open_found_view(std::move(found.note), std::move(marker));
+        for (const std::string& line : found.lines) {
+            found_view.lines->add(line);
+        }
+    }
+    queue_main_redraw();
+}
+
+void PDCursesGUI::show_search(std::unique_ptr<ResultSource> search,
+                              std::optional<TextMatcher> marker) {
+    std::unique_ptr<ResultSource> replaced;
+    {
+        const boost::lock_guard<boost::mutex> lock(redraw_mutex);
+        replaced = std::exchange(running_search, std::move(search));
+        open_found_view(running_search->progress_note(), std::move(marker));
+    }
+    queue_main_redraw();
+}
+
+void PDCursesGUI::search_progressed() {
+    queue_main_redraw();
+}
+
+// redraw_mutex held. The chat keeps its place meanwhile, and counts what comes.
+void PDCursesGUI::open_found_view(std::string note, std::optional<TextMatcher> marker) {
+    if (!found_view.lines) {
+        found_view.chat_was_following = !chat_lines.is_scrolled_back();
+        chat_lines.hold_view();
+    }
+    found_view.lines.emplace(chat_columns, chat_rows, ScrollBack::MAX_LEN * ScrollBack::MAX_LEN);
+    found_view.note = std::move(note);
+    found_view.marker = std::move(marker);
+}
+
+// redraw_mutex held. Returns the search that still ran, to be let go once the lock is not held.
+std::unique_ptr<ResultSource> PDCursesGUI::close_found_view() {
+    const bool chat_was_following = found_view.chat_was_following;
+    found_view = FoundView{};
+    if (chat_was_following && chat_lines.unseen().lines == 0) {
+        chat_lines.follow_newest();
+    }
+    return std::move(running_search);
+}
+
+// Paint thread, redraw_mutex held: the rows the chat window shows, and what a search marks in
+// them.
+void PDCursesGUI::take_chat_rows(PaintJob& job) {
+    const TextMatcher* marker = chat_search.matcher();
+    if (found_view.lines) {
+        if (running_search) {
+            if (std::optional<FoundLines> found = running_search->take_found()) {
+                for (const std::string& line : found->lines) {
+                    found_view.lines->add(line);
+                }
+                found_view.note = std::move(found->note);
+                job.finished_search = std::move(running_search);
+            } else {
+                found_view.note = running_search->progress_note();
+            }
+        }
+        job.chat_lines = found_view.lines->visible_lines();
+        job.scrolled_back = found_view.lines->is_scrolled_back();
+        job.view_note = found_view.note;
+        marker = found_view.marker ? &*found_view.marker : nullptr;
+    } else {
+        job.chat_lines = chat_lines.visible_lines();
+        job.scrolled_back = chat_lines.is_scrolled_back();
+        job.unseen = chat_lines.unseen();
+    }
+    if (marker != nullptr) {
+        job.marks.resize(job.chat_lines.size());
+        for (std::size_t row = 0; row < job.chat_lines.size(); ++row) {
+            marker->find_all(job.chat_lines[row].text, job.marks[row]);
+        }
+    }
+}
+
+// Input thread. Ctrl-S opens a search; while it is open every key goes to it, except those
+// that act on the screen. True when the key was taken.
+bool PDCursesGUI::handle_search_key(int key) {
+    {
+        const boost::lock_guard<boost::mutex> lock(redraw_mutex);
+        if (!chat_search.active()) {
+            if (key != XOFF_KEY || editor.pasting() || found_view.lines) {
+                return false;
+            }
+            chat_search.start(chat_lines.view_mark());
+        } else {
+            using Step = ChatSearch::Step;
+            const Step step = chat_search.handle_key(key);
+            switch (step) {
+                case Step::edited:
+                    chat_search.search(chat_lines);
+                    break;
+                case Step::older:
+                case Step::newer:
+                    chat_search.move(chat_lines, step == Step::older);
+                    break;
+                case Step::accepted:
+                    chat_search.finish();
+                    break;
+                case Step::cancelled:
+                    chat_lines.return_to(chat_search.view_before());
+                    chat_search.finish();
+                    break;
+                case Step::passed:
+                    if (acts_on_screen(key)) {
+                        return false;
+                    }
+                    break;
+            }
+            if (step == Step::edited || step == Step::older || step == Step::newer) {
+                if (const std::optional<std::uint64_t> shown = chat_search.current()) {
+                    chat_lines.show_text(*shown);
+                }
+            }
+        }
+    }
+    queue_main_redraw();
+    show_input_line();
+    return true;
+}
+
+// Input thread. While the found view is open, Page Up and Down, Home and End move in it, Esc
+// closes it, and so does Enter on an empty input line; other keys edit the input line.
+bool PDCursesGUI::handle_found_view_key(int key) {
+    std::unique_ptr<ResultSource> stopped;
+    {
+        const boost::lock_guard<boost::mutex> lock(redraw_mutex);
+        if (!found_view.lines) {
+            return false;
+        }
+        ScrollBack& lines = *found_view.lines;
+        switch (key) {
+            case ESCAPE_KEY:
+                stopped = close_found_view();
+                break;
+            case '\r':
+            case '\n':
+            case KEY_ENTER:
+                stopped = close_found_view();
+                if (!editor.line().empty()) {
+                    return false;
+                }
+                break;
+            case KEY_PPAGE:
+            case WHEEL_UP_KEY:
+                lines.page_up();
+                break;
+            case KEY_NPAGE:
+            case WHEEL_DOWN_KEY:
+                lines.page_down();
+                break;
+            case CHAT_OLDEST_KEY:
+            case alt(KEY_HOME):
+                lines.show_oldest();
+                break;
+            case CHAT_NEWEST_KEY:
+            case alt(KEY_END):
+                lines.follow_newest();
+                break;
+            default:
+                return false;
+        }
+    }
+    queue_main_redraw();
+    return true;
+}
+
+}  // namespace qvchat2gui
