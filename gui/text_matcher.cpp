@@ -14,10 +14,12 @@ namespace qvchat2gui {
 namespace {
 
 // Enough for any sensible pattern over a chat line, small enough that a pattern such as (a+)+$
-// costs milliseconds, not minutes, on each of a million lines.
+// costs milliseconds, not minutes, on each of a million lines. The heap limit bounds the
+// interpreter's backtracking memory, the JIT stack the compiled code's.
 constexpr std::uint32_t MATCH_LIMIT = 200000;
-constexpr std::uint32_t DEPTH_LIMIT = 10000;
 constexpr std::uint32_t HEAP_LIMIT_KIB = 4096;
+constexpr std::size_t JIT_STACK_START = 32 * 1024;
+constexpr std::size_t JIT_STACK_MAX = 1024 * 1024;
 
 bool is_upper_case_letter(unsigned char byte) {
     return (byte >= 'A' && byte <= 'Z') || (byte >= 0xC0 && byte <= 0xDE && byte != 0xD7);
@@ -110,12 +112,26 @@ bool is_kept(char byte) {
     return !is_control_character(byte);
 }
 
+// Whether any byte is a control byte: the same test as is_control_character, written without an
+// early exit so that the compiler can check many bytes at a time.
+bool holds_control_byte(std::string_view text) {
+    unsigned found = 0;
+    for (const char byte : text) {
+        const auto value = static_cast<unsigned char>(byte);
+        found |= static_cast<unsigned>(value < 0x20) |
+                 static_cast<unsigned>(static_cast<unsigned char>(value - 0x7F) <= 0x9F - 0x7F);
+    }
+    return found != 0;
+}
+
 }  // namespace
 
 struct TextMatcher::Compiled {
     pcre2_code* code = nullptr;
     pcre2_match_context* context = nullptr;
     pcre2_match_data* data = nullptr;
+    pcre2_jit_stack* jit_stack = nullptr;
+    bool jit_compiled = false;
     // The text without its control bytes, when it has some after its leading ones, and the
     // offset in the text of each byte kept: reused from line to line.
     std::string kept;
@@ -126,6 +142,7 @@ struct TextMatcher::Compiled {
     Compiled& operator=(const Compiled&) = delete;
     ~Compiled() {
         pcre2_match_data_free(data);
+        pcre2_jit_stack_free(jit_stack);
         pcre2_match_context_free(context);
         pcre2_code_free(code);
     }
@@ -144,7 +161,7 @@ struct TextMatcher::Compiled {
             ++start;
         }
         const std::string_view rest = text.substr(start);
-        if (std::all_of(rest.begin(), rest.end(), is_kept)) {
+        if (!holds_control_byte(rest)) {
             return {rest, start, false};
         }
         kept.clear();
@@ -167,8 +184,13 @@ struct TextMatcher::Compiled {
     }
 
     int match(const Subject& subject, std::size_t start, std::uint32_t options) {
-        return pcre2_match(code, reinterpret_cast<PCRE2_SPTR>(subject.bytes.data()),
-                           subject.bytes.size(), start, options, data, context);
+        static constexpr char NOTHING[] = "";  // PCRE2 before 10.43 refuses a null subject
+        const auto* bytes = reinterpret_cast<PCRE2_SPTR>(
+            subject.bytes.data() != nullptr ? subject.bytes.data() : NOTHING);
+        if (jit_compiled && options == 0) {  // the JIT's own entry skips some checks
+            return pcre2_jit_match(code, bytes, subject.bytes.size(), start, 0, data, context);
+        }
+        return pcre2_match(code, bytes, subject.bytes.size(), start, options, data, context);
     }
 };
 
@@ -199,7 +221,6 @@ TextMatcher::TextMatcher(const std::string& pattern, PatternKind kind) {
         }
         return;
     }
-    pcre2_jit_compile(made->code, PCRE2_JIT_COMPLETE);  // when it fails, the interpreter runs
     made->context = pcre2_match_context_create(nullptr);
     made->data = pcre2_match_data_create_from_pattern(made->code, nullptr);
     if (made->context == nullptr || made->data == nullptr) {
@@ -207,8 +228,13 @@ TextMatcher::TextMatcher(const std::string& pattern, PatternKind kind) {
         return;
     }
     pcre2_set_match_limit(made->context, MATCH_LIMIT);
-    pcre2_set_depth_limit(made->context, DEPTH_LIMIT);
     pcre2_set_heap_limit(made->context, HEAP_LIMIT_KIB);
+    // Without JIT (not built for this machine, or out of memory) the interpreter runs.
+    made->jit_compiled = pcre2_jit_compile(made->code, PCRE2_JIT_COMPLETE) == 0;
+    if (made->jit_compiled) {
+        made->jit_stack = pcre2_jit_stack_create(JIT_STACK_START, JIT_STACK_MAX, nullptr);
+        pcre2_jit_stack_assign(made->context, nullptr, made->jit_stack);
+    }
     compiled = std::move(made);
 }
 

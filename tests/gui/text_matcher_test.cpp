@@ -72,6 +72,7 @@ TEST(TextMatcher, FindsEveryMatchWithCaseColourAndLatin1Rules) {
         {"\\Swalk", REGEX, "xWALK", "0-5"},
         {"\\x41b", REGEX, "ab AB", "0-2 3-5"},
         {"x*", REGEX, "axb", "1-2"},
+        {"(x)*y", REGEX, std::string(3000, 'x') + "y", "0-3001"},  // deep backtracking
     };
     for (const auto& [pattern, kind, text, found] : cases) {
         const TextMatcher matcher(pattern, kind);
@@ -80,6 +81,7 @@ TEST(TextMatcher, FindsEveryMatchWithCaseColourAndLatin1Rules) {
     }
     // An empty match is a match of the line, though it marks nothing.
     EXPECT_TRUE(TextMatcher("(?=walk)", REGEX).matches("walk"));
+    EXPECT_TRUE(TextMatcher("^$", REGEX).matches(std::string_view()));
 }
 
 TEST(TextMatcher, UnusablePatternSaysWhyAndMatchesNothing) {
