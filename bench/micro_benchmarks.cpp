@@ -13,6 +13,7 @@
 #include "chat/registration.h"
 #include "chat/text_split.h"
 #include "gui/scroll_back.h"
+#include "gui/text_matcher.h"
 #include "gui/text_wrap.h"
 #include "network/Packet.h"
 #include "network/QVClient.h"
@@ -141,6 +142,26 @@ void BM_AppendFrame(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * state.range(0));
 }
 BENCHMARK(BM_AppendFrame)->Arg(0)->Arg(100)->Arg(1000);
+
+// One line of the search over the scroll-back as the user types: a typical line (a leading colour
+// byte, 100 bytes) that does not match, with a plain pattern and with a regular expression.
+void BM_TextMatcherPlain(benchmark::State& state) {
+    const qvchat2gui::TextMatcher matcher("walk", qvchat2gui::PatternKind::plain);
+    const std::string text = chat_text(100);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(matcher.matches(text));
+    }
+}
+BENCHMARK(BM_TextMatcherPlain);
+
+void BM_TextMatcherRegex(benchmark::State& state) {
+    const qvchat2gui::TextMatcher matcher("w[ao]lk|\\brun\\w+", qvchat2gui::PatternKind::regex);
+    const std::string text = chat_text(100);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(matcher.matches(text));
+    }
+}
+BENCHMARK(BM_TextMatcherRegex);
 
 }  // namespace
 

@@ -18,8 +18,8 @@ namespace {
 // interpreter's backtracking memory, the JIT stack the compiled code's.
 constexpr std::uint32_t MATCH_LIMIT = 200000;
 constexpr std::uint32_t HEAP_LIMIT_KIB = 4096;
-constexpr std::size_t JIT_STACK_START = 32 * 1024;
-constexpr std::size_t JIT_STACK_MAX = 1024 * 1024;
+constexpr std::size_t JIT_STACK_START = std::size_t{32} * 1024;
+constexpr std::size_t JIT_STACK_MAX = std::size_t{1024} * 1024;
 
 bool is_upper_case_letter(unsigned char byte) {
     return (byte >= 'A' && byte <= 'Z') || (byte >= 0xC0 && byte <= 0xDE && byte != 0xD7);
