@@ -31,18 +31,6 @@ std::string scrolled_back_note(const UnseenCount& unseen) {
     return note + ": Page Down ";
 }
 
-attr_t attention_attributes(Attention attention) {
-    switch (attention) {
-        case Attention::private_message:
-            return A_BOLD | A_REVERSE;
-        case Attention::for_user:
-            return A_BOLD;
-        case Attention::none:
-            break;
-    }
-    return A_NORMAL;
-}
-
 // The note on a window's border, cut to what fits between its corners. It may hold what the user
 // typed: every byte is painted as a game byte.
 void paint_border_note(WINDOW* window, int row, int inner_width, const std::string& note,
@@ -92,8 +80,8 @@ void PDCursesGUI::redraw_window(const PaintJob& job) {
 // Screen lock held. The time stamp comes first, in grey. Colour bytes switch the colour; other
 // control bytes are not painted and take no column, like everything beyond the window's width.
 // Every other byte takes one column and goes through the wide-character call, so that a Latin-1
-// letter reaches the terminal in the terminal's own encoding. GM blue is bold, to be readable on
-// black. The parts a search found are in reverse video.
+// letter reaches the terminal in the terminal's own encoding. The parts a search found are in
+// reverse video.
 void PDCursesGUI::paint_chat_line(int row, const ShownLine& line, int inner_width,
                                   const std::vector<MatchRange>& marks) {
     WINDOW* window = curses->main_window;
@@ -104,23 +92,18 @@ void PDCursesGUI::paint_chat_line(int row, const ShownLine& line, int inner_widt
             mvwadd_wch(window, row, column++, &cell);
         }
     }
-    const attr_t highlight = attention_attributes(line.attention);
-    short pair = color_pairs.at(DEFAULT_COLOR);
-    attr_t attributes = highlight;
+    RowStyle style(color_pairs, line.attention);
     auto mark = marks.begin();
     for (std::size_t index = 0; index < line.text.size(); ++index) {
         const char byte = line.text[index];
-        const auto colour = color_pairs.find(static_cast<std::uint8_t>(byte));
-        if (colour != color_pairs.end()) {
-            pair = colour->second;
-            attributes = highlight | (byte == static_cast<char>(GM_COLOR) ? A_BOLD : A_NORMAL);
-        } else if (!is_control_character(byte) && column <= inner_width) {
+        if (!style.take_colour(byte) && !is_control_character(byte) && column <= inner_width) {
             while (mark != marks.end() && mark->end <= index) {
                 ++mark;
             }
             const bool marked = mark != marks.end() && mark->begin <= index;
-            const cchar_t cell = game_cell(static_cast<unsigned char>(byte), pair,
-                                           marked ? attributes ^ A_REVERSE : attributes);
+            const cchar_t cell =
+                game_cell(static_cast<unsigned char>(byte), style.pair(),
+                          marked ? style.attributes() ^ A_REVERSE : style.attributes());
             mvwadd_wch(window, row, column++, &cell);
         }
     }

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <cwchar>
+#include <string_view>
 #include <utility>
 
 #include "gui/curses_api.h"
@@ -127,6 +128,8 @@ PDCursesGUI::PDCursesGUI(const DisplaySettings& settings)
         set_escdelay(ESCAPE_DELAY_MS);
         define_editing_keys();
         ellipsis = ellipsis_for_locale();
+        // The Linux console shows an OSC 8 link's sequences as text.
+        paints_links = std::string_view(terminal).rfind("linux", 0) != 0;
         // Without colours none is needed either.
         const bool use_colours = !colours_switched_off();
         if (use_colours && has_colors() == FALSE) {
@@ -143,7 +146,11 @@ PDCursesGUI::PDCursesGUI(const DisplaySettings& settings)
         leave_sequence = leave_sequence_for_terminal(settings.mouse);
         set_bracketed_paste(true);
         const WindowLayout layout(LINES, COLS);
-        chat_lines.resize(layout.columns, layout.chat_rows());
+        chat_columns = layout.columns;
+        chat_rows = layout.chat_rows();
+        chat_lines.resize(chat_columns, chat_rows);
+        add_callback("urls", [this](const std::string& argument) { list_urls(argument); });
+        add_callback("copy", [this](const std::string& argument) { copy_url(argument); });
         paint_thread = boost::thread(&PDCursesGUI::paint_loop, this);
     } catch (...) {
         // The message must be readable and the terminal usable after the failure.
@@ -206,6 +213,11 @@ void PDCursesGUI::add_chat_line(const std::string& line) {
 }
 
 void PDCursesGUI::add_highlighted_line(const std::string& line, Attention attention) {
+    recent_urls.note_line(line);
+    store_line(line, attention);
+}
+
+void PDCursesGUI::store_line(const std::string& line, Attention attention) {
     const TimeStamp stamp = settings.timestamps ? local_time_stamp(std::time(nullptr)) : NO_STAMP;
     const bool ring = settings.bell && attention != Attention::none;
     bool already_pending = false;
@@ -379,6 +391,12 @@ void PDCursesGUI::paint(const PaintJob& job) {
         redraw_input_window(job.input);
     }
     focus_in_main();
+    if (job.parts.chat) {
+        paint_links(job);
+    }
+    if (!job.clipboard.empty()) {
+        write_to_terminal(clipboard_sequence(job.clipboard));
+    }
     if (job.parts.bell) {
         ring_bell();
     }

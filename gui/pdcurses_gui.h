@@ -18,6 +18,7 @@
 #include "gui/common_gui.h"
 #include "gui/display_settings.h"
 #include "gui/line_editor.h"
+#include "gui/links.h"
 #include "gui/release_notice.h"
 #include "gui/scroll_back.h"
 #include "gui/terminal_output.h"
@@ -97,6 +98,13 @@ public:
     void find_in_chat(const std::string& argument) override;
 
 private:
+    // A link's part of a chat row: bytes [begin, end) of the row's text, and what it opens.
+    struct RowLink {
+        std::size_t begin;
+        std::size_t end;
+        std::string target;
+    };
+
     // What the chat window shows instead of the chat while open (#grep, #logs).
     struct FoundView {
         std::optional<ScrollBack> lines;  // open while set
@@ -105,6 +113,9 @@ private:
         bool chat_was_following = true;
     };
 
+    // Shows a line as add_highlighted_line does, but takes no note of its links: for the lines
+    // that list them.
+    void store_line(const std::string& line, Attention attention = Attention::none);
     void start_colors(bool use_colours);
     void end_curses();
     void ask_paint_thread_to_close();
@@ -125,6 +136,9 @@ private:
         // What a search found in each row of chat_lines, when one is open.
         std::vector<std::vector<MatchRange>> marks;
         std::string view_note;  // the found view's note, which replaces the chat's own
+        // The links in each row of chat_lines: where they are in the row, and their target.
+        std::vector<std::vector<RowLink>> links;
+        std::string clipboard;  // put on the system clipboard after this paint, when not empty
         // A finished search, let go once no lock is held: stopping it joins its thread.
         std::unique_ptr<ResultSource> finished_search;
         bool scrolled_back = false;
@@ -145,6 +159,10 @@ private:
     void paint_chat_line(int row, const ShownLine& line, int inner_width,
                          const std::vector<MatchRange>& marks);
     void take_chat_rows(PaintJob& job);
+    static void take_links(PaintJob& job, const ScrollBack& lines);
+    void paint_links(const PaintJob& job);
+    void list_urls(const std::string& argument);
+    void copy_url(const std::string& argument);
     void redraw_aux_window(const PaintJob& job);
     void ring_bell();
     void redraw_input_window(const InputView& input);
@@ -191,6 +209,7 @@ private:
     int chat_rows = 0;
     ChatSearch chat_search;
     FoundView found_view;
+    std::string clipboard_text;  // asked for by #copy, for the next paint
     // A search of the logs still running. Declared after redraw_mutex, which its progress
     // reports take: it is stopped first. Never let go with the lock held (it joins its thread).
     std::unique_ptr<ResultSource> running_search;
@@ -198,12 +217,15 @@ private:
     InputView input_view;
     TopBarStatus status;
 
+    RecentUrls recent_urls;  // its own lock
+
     const DisplaySettings settings;
     // Filled by the constructor, then only read.
     std::string leave_sequence;  // what closing curses writes, for when it could not
     std::map<std::uint8_t, short> color_pairs;
     short stamp_pair = 0;
     std::wstring ellipsis;
+    bool paints_links = true;  // the terminal is not one known to show OSC 8 as text
 
     // Used by the input thread only.
     LineEditor editor;

@@ -132,6 +132,7 @@ PDCursesGUI::PaintJob PDCursesGUI::take_paint_job(bool chat_due) {
     if (job.parts.chat) {
         take_chat_rows(job);
     }
+    job.clipboard = std::exchange(clipboard_text, std::string());
     if (job.parts.top_bar) {
         job.clock_text = clock_text;
         job.channels = get_channel_list();

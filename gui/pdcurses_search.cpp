@@ -130,10 +130,12 @@ void PDCursesGUI::take_chat_rows(PaintJob& job) {
         job.scrolled_back = found_view.lines->is_scrolled_back();
         job.view_note = found_view.note;
         marker = found_view.marker ? &*found_view.marker : nullptr;
+        take_links(job, *found_view.lines);
     } else {
         job.chat_lines = chat_lines.visible_lines();
         job.scrolled_back = chat_lines.is_scrolled_back();
         job.unseen = chat_lines.unseen();
+        take_links(job, chat_lines);
     }
     if (marker != nullptr) {
         job.marks.resize(job.chat_lines.size());

@@ -460,8 +460,13 @@ ShownLine ScrollBack::shown_line(Position position, const std::vector<PieceRange
     const Kept& text = kept(position.number);
     const TimeStamp first_stamp = layout_of(text.stamp).first_stamp;
     const TimeStamp continued = first_stamp == NO_STAMP ? NO_STAMP : CONTINUED_TEXT;
-    return {piece_text(text_of(position.number), pieces[position.row]),
-            position.row == 0 ? first_stamp : continued, text.attention, position.number};
+    const PieceRange& piece = pieces[position.row];
+    return {piece_text(text_of(position.number), piece),
+            position.row == 0 ? first_stamp : continued,
+            text.attention,
+            position.number,
+            piece.begin,
+            piece.carries_colour};
 }
 
 }  // namespace qvchat2gui

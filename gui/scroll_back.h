@@ -23,6 +23,10 @@ struct ShownLine {
     Attention attention = Attention::none;
     // Which received text the row belongs to: texts are numbered in the order they came.
     std::uint64_t text_number = 0;
+    // Where the row's own bytes begin in that text; a row that continues a text starting with a
+    // colour byte has that byte first, before them.
+    std::size_t text_begin = 0;
+    bool carries_colour = false;
 };
 
 // What arrived while the view was scrolled back.

@@ -11,11 +11,9 @@
 
 namespace qvchat2gui {
 
-namespace {
-
-void write_to_terminal(const char* sequence) {
-    const char* rest = sequence;
-    std::size_t left = std::strlen(sequence);
+void write_to_terminal(std::string_view bytes) {
+    const char* rest = bytes.data();
+    std::size_t left = bytes.size();
     while (left > 0) {
         const ssize_t written = write(STDOUT_FILENO, rest, left);
         if (written < 0 && errno == EINTR) {
@@ -28,8 +26,6 @@ void write_to_terminal(const char* sequence) {
         left -= static_cast<std::size_t>(written);
     }
 }
-
-}  // namespace
 
 void set_bracketed_paste(bool on) {
     write_to_terminal(on ? "\033[?2004h" : "\033[?2004l");

@@ -1,7 +1,12 @@
 #pragma once
 
 // Terminal settings the front-end makes beyond what curses does. Screen lock held for each.
+#include <string_view>
+
 namespace qvchat2gui {
+
+// Writes bytes to the terminal past curses, whole unless the terminal is gone.
+void write_to_terminal(std::string_view bytes);
 
 // Bracketed paste: the terminal marks pasted text, so that a paste is never taken for typed
 // lines. On while the screen is open, off whenever it closes or the program stops.
