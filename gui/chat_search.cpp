@@ -82,6 +82,7 @@ void ChatSearch::search(const ScrollBack& lines) {
 void ChatSearch::note_added(const ScrollBack& lines, std::uint64_t number) {
     if (compiled && compiled->valid() && compiled->matches(lines.text(number))) {
         matching.push_back(number);
+        said.clear();  // a newer match exists now
     }
     forget_unreachable(lines);
 }
