@@ -165,7 +165,7 @@ int main(int argc, char** argv) {
         write_log(file, megabytes * 1000 * 1000);
         std::printf("log: %.0f MB (in the page cache: just written)\n",
                     static_cast<double>(fs::file_size(file)) / 1e6);
-        auto folded = [](std::string lower_needle) {
+        auto folded = [](const std::string& lower_needle) {
             return [lower_needle](std::string_view text) {
                 return contains_folded(text, lower_needle);
             };

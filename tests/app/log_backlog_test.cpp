@@ -13,7 +13,6 @@
 
 namespace {
 
-namespace fs = std::filesystem;
 using ::testing::ElementsAreArray;
 using ::testing::IsEmpty;
 

@@ -43,7 +43,7 @@ std::vector<std::string> shown(const qvchat2::LogSearchResult& result) {
 // once a call came after the search had finished.
 class Search {
 public:
-    Search(std::vector<fs::path> files, std::string needle, std::size_t keep = 500)
+    Search(std::vector<fs::path> files, const std::string& needle, std::size_t keep = 500)
         : search(
               std::move(files),
               [needle](std::string_view text) { return text.find(needle) != std::string::npos; },
