@@ -66,14 +66,34 @@ ChatSearch::Step ChatSearch::handle_key(int key) {
 }
 
 void ChatSearch::search(const ScrollBack& lines) {
-    matching.clear();
+    // Plain text that grew at its end, ignoring case as before, matches fewer lines of those that
+    // matched: only they are looked at again, so that a million lines narrow at once.
+    const bool narrows = kind == PatternKind::plain && compiled && compiled->valid() &&
+                         searched_kind == PatternKind::plain && pattern.size() > searched.size() &&
+                         pattern.compare(0, searched.size(), searched) == 0;
+    const bool folded_before = compiled && compiled->ignores_case();
     compiled.emplace(pattern, kind);
+    searched = pattern;
+    searched_kind = kind;
     if (!compiled->valid()) {
+        matching.clear();
         return;
     }
-    for (std::uint64_t number = lines.first_reachable_text(); number < lines.text_end(); ++number) {
-        if (compiled->matches(lines.text(number))) {
-            matching.push_back(number);
+    if (narrows && folded_before == compiled->ignores_case()) {
+        forget_unreachable(lines);
+        const TextMatcher& matcher = *compiled;
+        matching.erase(std::remove_if(matching.begin(), matching.end(),
+                                      [&](std::uint64_t number) {
+                                          return !matcher.matches(lines.text(number));
+                                      }),
+                       matching.end());
+    } else {
+        matching.clear();
+        for (std::uint64_t number = lines.first_reachable_text(); number < lines.text_end();
+             ++number) {
+            if (compiled->matches(lines.text(number))) {
+                matching.push_back(number);
+            }
         }
     }
     shown = matching.empty() ? 0 : matching.size() - 1;

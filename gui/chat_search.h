@@ -57,6 +57,8 @@ private:
     std::string pattern;
     PatternKind kind = PatternKind::plain;
     std::optional<TextMatcher> compiled;
+    std::string searched;  // the pattern `matching` was found for
+    PatternKind searched_kind = PatternKind::plain;
     std::vector<std::uint64_t> matching;  // numbers of the matching texts, oldest first
     std::size_t shown = 0;                // index in matching of the current match
     std::string said;                     // "no older match" and the like, until the next key

@@ -204,7 +204,8 @@ TextMatcher::TextMatcher(const std::string& pattern, PatternKind kind) {
     // and \w follow Unicode's rules for Latin-1 letters. (*UTF) in a pattern is refused, as the
     // text is not UTF-8.
     std::uint32_t options = PCRE2_UCP | PCRE2_NEVER_UTF;
-    if (!holds_upper_case_letter(pattern, kind)) {
+    folds_case = !holds_upper_case_letter(pattern, kind);
+    if (folds_case) {
         options |= PCRE2_CASELESS;
     }
     int error_code = 0;

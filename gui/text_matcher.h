@@ -36,6 +36,8 @@ public:
     bool valid() const { return static_cast<bool>(compiled); }
     // Why not valid, e.g. "missing closing parenthesis at 5"; empty when valid.
     const std::string& error() const { return error_text; }
+    // Whether case is ignored (the pattern holds no upper-case letter).
+    bool ignores_case() const { return folds_case; }
 
     // Whether the pattern occurs in `text` (an empty match counts).
     bool matches(std::string_view text) const;
@@ -46,6 +48,7 @@ private:
     struct Compiled;
     std::unique_ptr<Compiled> compiled;
     std::string error_text;
+    bool folds_case = false;
 };
 
 // What a search command was given: "/REGEX/" (something between the slashes) is a regular

@@ -13,11 +13,12 @@ namespace {
 
 constexpr int ROWS = 5;
 
+// Searches after every key, as the front-end does: most keys narrow the matches found before.
 void type(ChatSearch& search, const ScrollBack& lines, const std::string& text) {
     for (const char byte : text) {
         ASSERT_EQ(search.handle_key(static_cast<unsigned char>(byte)), ChatSearch::Step::edited);
+        search.search(lines);
     }
-    search.search(lines);
 }
 
 // Searches a real scroll-back the way the front-end does: the prompt says what was found.
