@@ -103,11 +103,12 @@ BENCHMARK(BM_RemoveSpecialCharacters);
 
 // The whole handler of one raw-text message as start-up registers it: split, line building,
 // log record, AFK rules, wrap into the scroll-back. With state.range(0) = 0 nothing is logged,
-// with 1 every record is written to a file and flushed.
+// with 1 every record is written to a file and flushed; state.range(1) is the setting
+// scrollback (0: 1000 display rows).
 void BM_OnRawText(benchmark::State& state) {
     const qvtest::TempDir documents;
     const qvtest::ScopedEnv documents_folder("XDG_DOCUMENTS_DIR", documents.path().string());
-    qvbench::ScrollBackGUI gui(COLUMNS, ROWS);
+    qvbench::ScrollBackGUI gui(COLUMNS, ROWS, static_cast<std::size_t>(state.range(1)));
     qvchat2::Logger logger(state.range(0) == 0 ? qvchat2::LOG_NONE : qvchat2::LOG_COMBINED,
                            "bench");
     const auto afk = qvchat2::create_afk_state(qvchat2::Settings(), &gui);
@@ -119,7 +120,7 @@ void BM_OnRawText(benchmark::State& state) {
         next = (next + 1) % payloads.size();
     }
 }
-BENCHMARK(BM_OnRawText)->Arg(0)->Arg(1);
+BENCHMARK(BM_OnRawText)->Args({0, 0})->Args({1, 0})->Args({0, 100000});
 
 void BM_GetDateString(benchmark::State& state) {
     for (auto _ : state) {

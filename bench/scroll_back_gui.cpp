@@ -2,7 +2,8 @@
 
 namespace qvbench {
 
-ScrollBackGUI::ScrollBackGUI(int columns, int rows) : chat_lines(columns, rows) {}
+ScrollBackGUI::ScrollBackGUI(int columns, int rows, std::size_t kept_texts)
+    : chat_lines(columns, rows, kept_texts) {}
 
 void ScrollBackGUI::prompt_login(std::string& /*username*/, std::string& /*password*/) const {}
 

@@ -14,7 +14,8 @@ namespace qvbench {
 // (the real word wrap into the real scroll-back, under a lock) and counts the lines stored.
 class ScrollBackGUI : public qvchat2gui::ChatGUI {
 public:
-    ScrollBackGUI(int columns, int rows);
+    // kept_texts: as the setting scrollback gives it (0: 1000 display rows).
+    ScrollBackGUI(int columns, int rows, std::size_t kept_texts = 0);
 
     void prompt_login(std::string& username, std::string& password) const override;
     void add_chat_line(const std::string& line) override;

@@ -161,6 +161,8 @@ class QvchatRun:
         with open(os.path.join(self.folder, "qv.ini"), "w") as settings:
             # Combined log: every line of the burst, server text too, is logged.
             settings.write("#username = Wanderer\n#password = demo\n#log_chat = 2\n")
+            # More settings for a run, one a line, e.g. QVBENCH_SETTINGS='#scrollback = 100000'.
+            settings.write(os.environ.get("QVBENCH_SETTINGS", "") + "\n")
         self.log = FileWatch(os.path.join(self.folder, "documents", "Quorvan", "test",
                                           "chat_log.txt"))
         self.server_messages = FileWatch(self.server.stderr_path)
