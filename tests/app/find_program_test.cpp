@@ -30,9 +30,15 @@ int row_of(const Screen& rows, const std::string& text) {
     return found == rows.end() ? -1 : static_cast<int>(found - rows.begin());
 }
 
-bool row_holds(const Screen& rows, int row, const std::string& text) {
-    return static_cast<int>(rows.size()) > row && rows[row].find(text) != std::string::npos;
-}
+// A command that opens the view of what it found, and what the view shows: the texts of
+// `in_view` in that order, none of `not_in_view`.
+struct ViewCase {
+    std::string command;
+    std::string border;
+    std::vector<std::string> in_view;
+    std::vector<std::string> not_in_view;
+    std::string close = "Escape";
+};
 
 class FindProgram : public ::testing::Test {
 protected:
@@ -51,21 +57,40 @@ protected:
         ASSERT_TRUE(terminal->wait_for_text(lines.back())) << shown();
     }
 
-    // Waits for every text to be on the screen and every absent one to be off it.
+    // Waits for the texts of `present` to be on the screen, each on a row below the one before,
+    // and for every absent one to be off it.
     bool screen_is(const std::vector<std::string>& present,
                    const std::vector<std::string>& absent = {}) const {
         return terminal->wait_for_screen([&](const Screen& rows) {
-            return std::all_of(present.begin(), present.end(),
-                               [&](const std::string& text) { return row_of(rows, text) >= 0; }) &&
-                   std::none_of(absent.begin(), absent.end(),
+            int above = -1;
+            for (const std::string& text : present) {
+                const auto found = std::find_if(
+                    rows.begin() + above + 1, rows.end(),
+                    [&](const std::string& row) { return row.find(text) != std::string::npos; });
+                if (found == rows.end()) {
+                    return false;
+                }
+                above = static_cast<int>(found - rows.begin());
+            }
+            return std::none_of(absent.begin(), absent.end(),
                                 [&](const std::string& text) { return row_of(rows, text) >= 0; });
         });
     }
 
     // Waits for `text` to be on the row.
     bool row_shows(int row, const std::string& text) const {
-        return terminal->wait_for_screen(
-            [&](const Screen& rows) { return row_holds(rows, row, text); });
+        return terminal->wait_for_screen([&](const Screen& rows) {
+            return static_cast<int>(rows.size()) > row && rows[row].find(text) != std::string::npos;
+        });
+    }
+
+    // Opens the view, checks it, and closes it, back to the chat that shows `chat_line`.
+    void expect_view(const ViewCase& test, const std::string& chat_line) const {
+        run.enter(test.command);
+        EXPECT_TRUE(row_shows(CHAT_BORDER_ROW, test.border)) << test.command << "\n" << shown();
+        EXPECT_TRUE(screen_is(test.in_view, test.not_in_view)) << test.command << "\n" << shown();
+        terminal->press(test.close);
+        EXPECT_TRUE(screen_is({chat_line}, {test.border})) << test.command << "\n" << shown();
     }
 
     qvtest::QvchatRun run{QVCHAT_BINARY};
@@ -119,17 +144,14 @@ TEST_F(FindProgram, CtrlSWalksTheMatchesAndEscPutsTheViewAndTheLineBack) {
         } else {
             terminal->type(step.keys);
         }
-        EXPECT_TRUE(terminal->wait_for_screen([&](const Screen& rows) {
-            return row_holds(rows, INPUT_ROW, step.prompt) && row_of(rows, step.in_view) > 0 &&
-                   row_of(rows, step.in_view) < CHAT_BORDER_ROW;
-        })) << step.keys
-            << "\n"
-            << shown();
+        // The line in the chat window, the prompt in the input box below it.
+        EXPECT_TRUE(screen_is({step.in_view, step.prompt})) << step.keys << "\n" << shown();
     }
 
     // A line that comes during the search is counted; the one shown stays the current match.
     terminal->press("BSpace");
     terminal->press("C-x");
+    ASSERT_TRUE(row_shows(INPUT_ROW, "(find) 'Walk': 1 of 1")) << shown();
     ASSERT_TRUE(run.server.send_text(0, "Fay: Walk west"));
     EXPECT_TRUE(row_shows(INPUT_ROW, "(find) 'Walk': 2 of 2")) << shown();
     // The match, and only the match, stands out in reverse video.
@@ -174,41 +196,27 @@ TEST_F(FindProgram, GrepReplacesTheChatWithTheMatchingLinesUntilEscOrEnter) {
     start_logged_in();
     receive(filler("line", 120));
     receive({"Ann: walk north", "Bob: idle", "Cid: Walk east"});
-    struct Case {
-        std::string command;
-        std::string border;
-        std::vector<std::string> in_view;
-        std::vector<std::string> not_in_view;
-        std::string close;
-    };
-    const std::vector<Case> cases{
+    const std::vector<ViewCase> cases{
         {"#grep walk",
          " 2 lines match 'walk': Esc returns ",
          {"Ann: walk north", "Cid: Walk east"},
-         {"Bob: idle"},
-         "Escape"},
+         {"Bob: idle"}},
         {"#grep /W.lk e/",
          " 1 line matches 'W.lk e': Esc returns ",
          {"Cid: Walk east"},
          {"Ann: walk north"},
          "Enter"},
         // Only the last 100 texts are kept, and so found.
-        {"#grep line", " 97 lines match 'line': Esc returns ", {"line 1119"}, {"Bob"}, "Escape"},
+        {"#grep line", " 97 lines match 'line': Esc returns ", {"line 1119"}, {"Bob"}},
     };
-    for (const Case& test : cases) {
-        run.enter(test.command);
-        EXPECT_TRUE(row_shows(CHAT_BORDER_ROW, test.border)) << test.command << "\n" << shown();
-        EXPECT_TRUE(screen_is(test.in_view, test.not_in_view)) << test.command << "\n" << shown();
-        terminal->press(test.close);
-        EXPECT_TRUE(screen_is({"Bob: idle"}, {test.border})) << test.command << "\n" << shown();
+    for (const ViewCase& test : cases) {
+        expect_view(test, "Bob: idle");
     }
 
-    // Oldest first. A line that comes while the view is open goes to the chat, and pushes the
-    // oldest text out of the scroll-back.
+    // A line that comes while the view is open goes to the chat, and pushes the oldest text out
+    // of the scroll-back.
     run.enter("#grep walk");
     ASSERT_TRUE(screen_is({"Ann: walk north"}, {"Bob: idle"})) << shown();
-    const Screen found = terminal->screen();
-    EXPECT_LT(row_of(found, "Ann: walk north"), row_of(found, "Cid: Walk east")) << shown();
     ASSERT_TRUE(run.server.send_text(0, "Dee: new meanwhile"));
     terminal->press("Escape");
     EXPECT_TRUE(screen_is({" 1 new line: Page Down "}, {"Dee: new meanwhile"})) << shown();
@@ -225,7 +233,7 @@ TEST_F(FindProgram, GrepReplacesTheChatWithTheMatchingLinesUntilEscOrEnter) {
 }
 
 // The chat log of an earlier run, and its server log: 812 records of "many" between two that
-// match "walk", and three last ones.
+// match "walk", and three last ones, the last naming the user and holding an escape byte.
 void write_earlier_logs(const qvtest::QvchatRun& run) {
     std::filesystem::create_directories(run.data_folder());
     std::string chat = "<Mon Dec  7 21:00:00 2026> Ann: walk north\n";
@@ -233,7 +241,7 @@ void write_earlier_logs(const qvtest::QvchatRun& run) {
         chat += "<Mon Dec  7 21:10:00 2026> Eve: many " + std::to_string(number) + "\n";
     }
     chat += "<Mon Dec  7 22:00:00 2026> Cid: Walk east\n";
-    for (const char* last : {"third last", "second last", "last words"}) {
+    for (const char* last : {"third last", "second last", "last words for bob \x1b[2J"}) {
         chat += std::string("<Mon Dec  7 23:00:00 2026> Bob: ") + last + "\n";
     }
     std::ofstream(run.data_folder() / "chat_log.txt", std::ios::binary) << chat;
@@ -255,22 +263,22 @@ TEST_F(FindProgram, LogsSearchesEarlierRunsAndTheLastRecordsShowAtStart) {
     const std::string earlier_chat = run.chat_log();
     start_logged_in();
     const std::string stamp = "<Mon Dec  7 23:00:00 2026> Bob: ";
-    EXPECT_TRUE(screen_is(
-        {"-- earlier: chat_log.txt --", stamp + "third last", stamp + "last words", "-- now --"},
-        {"Walk east"}))
+    EXPECT_TRUE(screen_is({"-- earlier: chat_log.txt --", stamp + "third last",
+                           stamp + "last words", "-- now --", "Welcome to the test server"},
+                          {"Walk east"}))
         << shown();
-    Screen rows = terminal->screen();
-    EXPECT_LT(row_of(rows, "-- earlier"), row_of(rows, "third last")) << shown();
-    EXPECT_LT(row_of(rows, "last words"), row_of(rows, "-- now --")) << shown();
-    EXPECT_LT(row_of(rows, "-- now --"), row_of(rows, "Welcome to the test server")) << shown();
+    // In grey, not highlighted, and the escape byte made harmless.
+    const Screen rows = terminal->screen(true);
+    const std::vector<std::string> backlog{"-- earlier: chat_log.txt --", stamp + "third last",
+                                           stamp + "last words for bob ?[2J", "-- now --"};
+    for (const std::string& line : backlog) {
+        const int row = row_of(rows, "\x1b[90m" + line + "\x1b[37m");
+        EXPECT_TRUE(row > 0 && rows[row].find("\x1b[1m") == std::string::npos)
+            << line << "\n"
+            << qvtest::joined(rows);
+    }
 
-    struct Case {
-        std::string command;
-        std::string border;
-        std::vector<std::string> in_view;  // oldest first
-        std::vector<std::string> not_in_view;
-    };
-    const std::vector<Case> cases{
+    const std::vector<ViewCase> cases{
         {"#logs walk",
          " 3 records match 'walk': Esc returns ",
          {"<Mon Dec  7 21:00:00 2026> Ann: walk north",
@@ -287,23 +295,16 @@ TEST_F(FindProgram, LogsSearchesEarlierRunsAndTheLastRecordsShowAtStart) {
          {"Walk east"}},
         {"#logs zzz", " no record matches 'zzz': Esc returns ", {}, {"many", "Walk"}},
     };
-    for (const Case& test : cases) {
-        run.enter(test.command);
-        EXPECT_TRUE(row_shows(CHAT_BORDER_ROW, test.border)) << test.command << "\n" << shown();
-        EXPECT_TRUE(screen_is(test.in_view, test.not_in_view)) << test.command << "\n" << shown();
-        rows = terminal->screen();
-        for (std::size_t at = 1; at < test.in_view.size(); ++at) {
-            EXPECT_LT(row_of(rows, test.in_view[at - 1]), row_of(rows, test.in_view[at]))
-                << test.command << "\n"
-                << shown();
-        }
-        if (test.command == "#logs many") {
-            terminal->press("C-Home");
-            EXPECT_TRUE(screen_is({"Eve: many 1312"}, {"Eve: many 1311"})) << shown();
-        }
-        terminal->press("Escape");
-        EXPECT_TRUE(screen_is({"-- now --"}, {test.border})) << test.command << "\n" << shown();
+    for (const ViewCase& test : cases) {
+        expect_view(test, "-- now --");
     }
+    // The newest 500 of "many" are listed, oldest first.
+    run.enter("#logs many");
+    ASSERT_TRUE(row_shows(CHAT_BORDER_ROW, "500 of 812")) << shown();
+    terminal->press("C-Home");
+    EXPECT_TRUE(screen_is({"Eve: many 1312"}, {"Eve: many 1311"})) << shown();
+    terminal->press("Escape");
+    ASSERT_TRUE(screen_is({"-- now --"}, {"500 of 812"})) << shown();
     EXPECT_TRUE(run.exit_with_status(0)) << shown();
     // Neither the lines shown at start nor a search wrote to the log.
     const std::string chat_log = run.chat_log();
