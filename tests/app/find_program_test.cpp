@@ -312,6 +312,28 @@ TEST_F(FindProgram, LogsSearchesEarlierRunsAndTheLastRecordsShowAtStart) {
     EXPECT_EQ(chat_log.find("last words"), chat_log.rfind("last words"));
 }
 
+// A 100 GB log (sparse: it takes no room) that holds no line feed: the search runs on its own
+// thread long enough to be watched, while the input line keeps working, and Esc ends it.
+TEST_F(FindProgram, LogsSearchShowsItsProgressAndEscStopsIt) {
+    std::filesystem::create_directories(run.data_folder());
+    std::ofstream(run.data_folder() / "chat_log.txt").put('<');
+    std::filesystem::resize_file(run.data_folder() / "chat_log.txt", 100'000'000'000ULL);
+    start_logged_in();
+    const int threads = run.thread_count();
+    run.enter("#logs walk");
+    terminal->type("typed meanwhile");
+    EXPECT_TRUE(screen_is({" MB of 100000 MB: Esc cancels ", "typed meanwhile"})) << shown();
+    EXPECT_TRUE(row_shows(CHAT_BORDER_ROW, "searching... ")) << shown();
+    EXPECT_TRUE(qvtest::wait_until([&] { return run.thread_count() > threads; }));
+    terminal->press("Escape");
+    EXPECT_TRUE(screen_is({"Welcome to the test server", "typed meanwhile"}, {"searching"}))
+        << shown();
+    EXPECT_TRUE(qvtest::wait_until([&] { return run.thread_count() == threads; }))
+        << run.thread_count() << " threads, " << threads << " before the search";
+    terminal->press("C-u");
+    EXPECT_TRUE(run.exit_with_status(0)) << shown();
+}
+
 // With the log off or the backlog set to 0 nothing is shown at start; a bad scroll-back size is
 // named before the screen opens.
 TEST(FindProgramStart, EarlierRecordsAreNotShownWhenSwitchedOff) {
