@@ -14,10 +14,9 @@ namespace qvchat2 {
 namespace {
 
 using qvchat2gui::FoundLines;
-using qvchat2gui::PatternKind;
 using qvchat2gui::TextMatcher;
 
-constexpr std::uint64_t BYTES_PER_MB = 1000 * 1000;
+constexpr std::uint64_t BYTES_PER_MB = std::uint64_t{1000} * 1000;
 
 // The logs hold every Latin-1 letter in its ASCII form: so must what is looked for there.
 std::string in_log_letters(const std::string& pattern) {

@@ -27,7 +27,7 @@ public:
     };
 
     // Starts an empty search; `before` is where the view returns on cancel.
-    void start(const ScrollBack::ViewMark& before);
+    void start(const ScrollBack::ViewMark& view);
     void finish();
     bool active() const;
     const ScrollBack::ViewMark& view_before() const;

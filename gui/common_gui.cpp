@@ -152,7 +152,7 @@ void ChatGUI::process_input(qvnetworklib::Client* client, const std::string& lin
                [&](qvnetworklib::Client& connected) { return connected.send_chat(chat); });
 }
 
-void ChatGUI::show_found(FoundLines found, std::optional<TextMatcher> /*marker*/) {
+void ChatGUI::show_found(const FoundLines& found, std::optional<TextMatcher> /*marker*/) {
     add_chat_line(server_line(found.note));
     for (const std::string& line : found.lines) {
         add_chat_line(line);
@@ -164,7 +164,7 @@ void ChatGUI::show_search(std::unique_ptr<ResultSource> search, std::optional<Te
     while (!(found = search->take_found())) {
         std::this_thread::sleep_for(SEARCH_POLL_INTERVAL);
     }
-    show_found(std::move(*found), std::move(marker));
+    show_found(*found, std::move(marker));
 }
 
 void ChatGUI::search_progressed() {}

@@ -97,7 +97,7 @@ public:
 
     // Shows lines a search found in place of the chat until the user returns, `marker` marking
     // what matched in them. A front-end without such a view writes them as chat lines.
-    virtual void show_found(FoundLines found, std::optional<TextMatcher> marker);
+    virtual void show_found(const FoundLines& found, std::optional<TextMatcher> marker);
     // Shows a search that is still running, its progress and then its lines, as show_found. A
     // front-end without such a view waits for it.
     virtual void show_search(std::unique_ptr<ResultSource> search,

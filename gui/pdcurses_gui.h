@@ -91,7 +91,7 @@ public:
     void set_away(bool away) override;
     void set_input_history(const std::vector<std::string>& entries) override;
     std::vector<std::string> input_history() const override;
-    void show_found(FoundLines found, std::optional<TextMatcher> marker) override;
+    void show_found(const FoundLines& found, std::optional<TextMatcher> marker) override;
     void show_search(std::unique_ptr<ResultSource> search,
                      std::optional<TextMatcher> marker) override;
     void search_progressed() override;

@@ -58,15 +58,15 @@ void PDCursesGUI::find_in_chat(const std::string& argument) {
         return;
     }
     found.note = match_note(found.lines.size(), pattern);
-    show_found(std::move(found), std::move(matcher));
+    show_found(found, std::move(matcher));
 }
 
-void PDCursesGUI::show_found(FoundLines found, std::optional<TextMatcher> marker) {
+void PDCursesGUI::show_found(const FoundLines& found, std::optional<TextMatcher> marker) {
     std::unique_ptr<ResultSource> replaced;
     {
         const boost::lock_guard<boost::mutex> lock(redraw_mutex);
         replaced = std::move(running_search);
-        open_found_view(std::move(found.note), std::move(marker));
+        open_found_view(found.note, std::move(marker));
         for (const std::string& line : found.lines) {
             found_view.lines->add(line);
         }

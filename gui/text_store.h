@@ -20,7 +20,7 @@ public:
         std::uint32_t size = 0;
     };
 
-    static constexpr std::size_t BLOCK_SIZE = 64 * 1024;
+    static constexpr std::size_t BLOCK_SIZE = std::size_t{64} * 1024;
 
     Slot append(std::string_view text);
     std::string_view view(const Slot& slot) const;

@@ -27,7 +27,7 @@ TEST(ChatSearch, FindsWhatTheUserTypesAsTheyTypeIt) {
         "\x11Marek: a walk in the park",  // a leading colour byte, as nearly every line has
         "\x11Ysolde: Walking home",
         "\x11Zo\xEB: wa\x85lk with me",  // a colour change inside the word
-        "\x11ZO\xCB: shouting",          "\x11Brannock: the gate",
+        "\x11ZO\xCB: shouting",          std::string(1, '\x11') + "Brannock: the gate",
     };
     const struct {
         std::string typed;
