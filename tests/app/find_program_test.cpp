@@ -368,12 +368,11 @@ TEST_F(FindProgram, LinksAreHyperlinksAndCopiesAndDoubleHashReachesTheGame) {
     // The colour byte makes the first URL plain text; the last one wraps, and its second row
     // links to all of it.
     const std::string wrapped = "https://example.com/" + std::string(100, 'a');
-    for (const std::string line :
-         {"Cid: bad https://ev\x85il.test here", "Ann: see https://example.com/x now",
-          "Bob: try www.x.test too"}) {
+    for (const std::string& line : std::vector<std::string>{
+             "Cid: bad https://ev\x85il.test here", "Ann: see https://example.com/x now",
+             "Bob: try www.x.test too", "Dee: " + wrapped + " end"}) {
         ASSERT_TRUE(run.server.send_text(0, line));
     }
-    ASSERT_TRUE(run.server.send_text(0, "Dee: " + wrapped + " end"));
     const std::string end = "\x1b]8;;\x1b\\";
     const std::vector<std::string> links{
         "\x1b]8;;https://example.com/x\x1b\\https://example.com/x" + end,
