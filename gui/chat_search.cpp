@@ -10,6 +10,7 @@ namespace qvchat2gui {
 namespace {
 
 constexpr char NO_MATCH[] = "no match";
+constexpr char ELLIPSIS[] = "...";
 
 }  // namespace
 
@@ -127,25 +128,43 @@ std::optional<std::uint64_t> ChatSearch::current() const {
     return matching[shown];
 }
 
-std::string ChatSearch::prompt() const {
-    std::string text = (kind == PatternKind::regex ? "(find re) '" : "(find) '") + pattern + "': ";
-    if (pattern.empty()) {
-        return text;
-    }
-    if (compiled && !compiled->valid()) {
-        return text + compiled->error();
-    }
-    if (matching.empty()) {
-        return text + NO_MATCH;
-    }
-    // Counted from the newest, where the search starts.
-    text += std::to_string(matching.size() - shown) + " of " + std::to_string(matching.size());
-    return said.empty() ? text : text + ", " + said;
+std::string ChatSearch::prompt(std::size_t width) const {
+    return label() + shown_pattern(width) + "': " + outcome();
 }
 
-int ChatSearch::cursor_column() const {
-    const std::size_t label = kind == PatternKind::regex ? sizeof "(find re) '" : sizeof "(find) '";
-    return static_cast<int>(label - 1 + pattern.size()) + 1;
+int ChatSearch::cursor_column(std::size_t width) const {
+    return static_cast<int>(label().size() + shown_pattern(width).size()) + 1;
+}
+
+std::string ChatSearch::label() const {
+    return kind == PatternKind::regex ? "(find re) '" : "(find) '";
+}
+
+std::string ChatSearch::outcome() const {
+    if (pattern.empty()) {
+        return "";
+    }
+    if (compiled && !compiled->valid()) {
+        return compiled->error();
+    }
+    if (matching.empty()) {
+        return NO_MATCH;
+    }
+    // Counted from the newest, where the search starts.
+    const std::string count =
+        std::to_string(matching.size() - shown) + " of " + std::to_string(matching.size());
+    return said.empty() ? count : count + ", " + said;
+}
+
+// The pattern's end, which the user is typing, and the outcome stay in view.
+std::string ChatSearch::shown_pattern(std::size_t width) const {
+    const std::size_t rest = label().size() + sizeof "': " - 1 + outcome().size();
+    if (width == std::string::npos || rest + pattern.size() <= width) {
+        return pattern;
+    }
+    const std::size_t room =
+        width > rest + sizeof ELLIPSIS - 1 ? width - rest - (sizeof ELLIPSIS - 1) : 0;
+    return ELLIPSIS + pattern.substr(pattern.size() - std::min(room, pattern.size()));
 }
 
 const TextMatcher* ChatSearch::matcher() const {

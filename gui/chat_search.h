@@ -44,13 +44,17 @@ public:
 
     // The input box's text: "(find) 'walk': 3 of 12", with "(find re)" for a regular
     // expression, and the column of the cursor in it (1 is the first).
-    std::string prompt() const;
-    int cursor_column() const;
+    // Where the box is narrower than the prompt, the pattern's start gives way to "...".
+    std::string prompt(std::size_t width = std::string::npos) const;
+    int cursor_column(std::size_t width = std::string::npos) const;
     // The matcher of a pattern that can match, else nullptr.
     const TextMatcher* matcher() const;
 
 private:
     void forget_unreachable(const ScrollBack& lines);
+    std::string label() const;
+    std::string outcome() const;
+    std::string shown_pattern(std::size_t width) const;
 
     bool is_active = false;
     ScrollBack::ViewMark before;

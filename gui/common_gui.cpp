@@ -19,7 +19,6 @@ constexpr char HELP_KEYS_LINE[] =
     "Private message: /name text. Scroll: Page Up, Page Down, Ctrl-Home, Ctrl-End. Find: Ctrl-S, "
     "#grep TEXT, #logs TEXT. Links: #urls, #copy N. ##word sends #word to the game. More: man "
     "qvchat.";
-constexpr char NO_HISTORY_NOTICE[] = "There is no chat history to search here.";
 // How often a front-end without a view of its own looks whether a search has finished.
 constexpr std::chrono::milliseconds SEARCH_POLL_INTERVAL{20};
 
@@ -78,7 +77,6 @@ ChatGUI::ChatGUI() : exit_event(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
     add_callback("quit", boost::bind(&ChatGUI::exit_client_callback, this, _1));
     add_callback("ci", boost::bind(&ChatGUI::show_channel_info, this, _1));
     add_callback("help", boost::bind(&ChatGUI::show_help, this, _1));
-    add_callback("grep", boost::bind(&ChatGUI::find_in_chat, this, _1));
 }
 
 ChatGUI::~ChatGUI() {
@@ -168,10 +166,6 @@ void ChatGUI::show_search(std::unique_ptr<ResultSource> search, std::optional<Te
 }
 
 void ChatGUI::search_progressed() {}
-
-void ChatGUI::find_in_chat(const std::string& /*argument*/) {
-    add_chat_line(server_line(NO_HISTORY_NOTICE));
-}
 
 bool ChatGUI::runs_command(const std::string& line, std::string::size_type space) const {
     return !line.empty() && line[0] == '#' &&

@@ -104,8 +104,6 @@ public:
                              std::optional<TextMatcher> marker);
     // Any thread: the search shown has progressed or finished.
     virtual void search_progressed();
-    // "#grep TEXT": the lines of the chat's own history that match. Needs a scroll-back.
-    virtual void find_in_chat(const std::string& argument);
 
     // The first handler entered for a word stays. Typed words are lowercased before the
     // look-up, so only lower-case words can be reached. Only before take_control().

@@ -149,6 +149,7 @@ PDCursesGUI::PDCursesGUI(const DisplaySettings& settings)
         chat_columns = layout.columns;
         chat_rows = layout.chat_rows();
         chat_lines.resize(chat_columns, chat_rows);
+        add_callback("grep", [this](const std::string& argument) { find_in_chat(argument); });
         add_callback("urls", [this](const std::string& argument) { list_urls(argument); });
         add_callback("copy", [this](const std::string& argument) { copy_url(argument); });
         paint_thread = boost::thread(&PDCursesGUI::paint_loop, this);
@@ -344,6 +345,10 @@ void PDCursesGUI::resize_scroll_back(int columns, int rows) {
     chat_columns = columns;
     chat_rows = rows;
     chat_lines.resize(columns, rows);
+    // The match a search shows stays in view.
+    if (const std::optional<std::uint64_t> shown = chat_search.current()) {
+        chat_lines.show_text(*shown);
+    }
     if (found_view.lines) {
         found_view.lines->resize(columns, rows);
     }

@@ -95,7 +95,6 @@ public:
     void show_search(std::unique_ptr<ResultSource> search,
                      std::optional<TextMatcher> marker) override;
     void search_progressed() override;
-    void find_in_chat(const std::string& argument) override;
 
 private:
     // A link's part of a chat row: bytes [begin, end) of the row's text, and what it opens.
@@ -161,6 +160,8 @@ private:
     void take_chat_rows(PaintJob& job);
     static void take_links(PaintJob& job, const ScrollBack& lines);
     void paint_links(const PaintJob& job);
+    // "#grep TEXT": the lines of the scroll-back that match, in the found view.
+    void find_in_chat(const std::string& argument);
     void list_urls(const std::string& argument);
     void copy_url(const std::string& argument);
     void redraw_aux_window(const PaintJob& job);

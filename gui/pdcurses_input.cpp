@@ -343,14 +343,11 @@ void PDCursesGUI::redraw_input_window(const InputView& input) {
     werase(window);
     box(window, 0, 0);
     wmove(window, 1, 1);
-    // A search's prompt may be wider than the box; the line editor's text never is.
-    const int inner_width = std::max(getmaxx(window) - 2, 0);
-    for (std::size_t index = 0;
-         index < input.text.size() && index < static_cast<std::size_t>(inner_width); ++index) {
-        const cchar_t cell = game_cell(static_cast<unsigned char>(input.text[index]), 0);
+    for (const char byte : input.text) {
+        const cchar_t cell = game_cell(static_cast<unsigned char>(byte), 0);
         wadd_wch(window, &cell);
     }
-    painted_cursor_column = std::min(input.cursor_column, std::max(inner_width, 1));
+    painted_cursor_column = input.cursor_column;
     wnoutrefresh(window);
 }
 

@@ -1,5 +1,6 @@
 // The paint thread's loop and its end: it paints what changed until asked to close, then closes
 // curses itself, as it is the only thread that writes to the terminal.
+#include <algorithm>
 #include <utility>
 
 #include "gui/curses_api.h"
@@ -144,9 +145,11 @@ PDCursesGUI::PaintJob PDCursesGUI::take_paint_job(bool chat_due) {
         job.parts.input_line = true;
     }
     if (job.parts.input_line) {
-        job.input = chat_search.active()
-                        ? InputView{chat_search.prompt(), chat_search.cursor_column()}
-                        : input_view;
+        // The input box is as wide as the terminal less its two sides.
+        const std::size_t box_width = static_cast<std::size_t>(std::max(chat_columns - 2, 1));
+        job.input = chat_search.active() ? InputView{chat_search.prompt(box_width),
+                                                     chat_search.cursor_column(box_width)}
+                                         : input_view;
     }
     // A chat repaint that is not due yet stays asked for, with its bell.
     const bool chat_waits = due.chat && !job.parts.chat;

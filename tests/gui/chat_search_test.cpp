@@ -82,6 +82,10 @@ TEST(ChatSearch, WalksOlderAndNewerAndFollowsLinesThatComeAndGo) {
     }
     EXPECT_EQ(search.prompt(), "(find) 'walk': 4 of 10");
     EXPECT_EQ(lines.text(*search.current()), "walk 90");
+    // A box too narrow for it all keeps the count and the pattern's end.
+    EXPECT_EQ(search.prompt(22), "(find) 'walk': 4 of 10");
+    EXPECT_EQ(search.prompt(21), "(find) '...': 4 of 10");
+    EXPECT_EQ(search.cursor_column(21), 12);
 
     EXPECT_EQ(search.handle_key(KEY_BACKSPACE), ChatSearch::Step::edited);
     EXPECT_EQ(search.handle_key(ESCAPE_KEY), ChatSearch::Step::cancelled);

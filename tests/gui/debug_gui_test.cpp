@@ -68,7 +68,9 @@ TEST(DebugGUI, KeepsTheBuiltInCommands) {
     gui.process_input(nullptr, "#ci");
     EXPECT_EQ(output.str(),
               "Available commands: #ci, #exit, #help, #quit\n"
-              "Private message: /name text. Scroll: Page Up, Page Down. More: man qvchat.\n"
+              "Private message: /name text. Scroll: Page Up, Page Down, Ctrl-Home, Ctrl-End. "
+              "Find: Ctrl-S, #grep TEXT, #logs TEXT. Links: #urls, #copy N. ##word sends #word "
+              "to the game. More: man qvchat.\n"
               "You are on channels \n");
 }
 
