@@ -8,27 +8,19 @@ namespace qvchat2 {
 namespace {
 
 // Two tables built once: every line of chat asks both for each of its bytes.
-struct ByteClasses {
-    std::array<unsigned char, 256> folded{};
-    std::array<bool, 256> word{};
-
-    ByteClasses() {
-        for (std::size_t byte = 0; byte < folded.size(); ++byte) {
-            const bool lower = byte >= 'a' && byte <= 'z';
-            const bool upper = byte >= 'A' && byte <= 'Z';
-            folded[byte] = static_cast<unsigned char>(lower ? byte - 'a' + 'A' : byte);
-            // Latin-1 letters are 0xC0-0xFF but for the multiplication and division signs, and
-            // the feminine and masculine ordinals and micro sign.
-            const bool latin1_letter = (byte >= 0xC0 && byte != 0xD7 && byte != 0xF7) ||
-                                       byte == 0xAA || byte == 0xB5 || byte == 0xBA;
-            word[byte] =
-                lower || upper || (byte >= '0' && byte <= '9') || byte == '_' || latin1_letter;
-        }
+WordBytes make_word_bytes() {
+    WordBytes classes;
+    for (std::size_t byte = 0; byte < classes.folded.size(); ++byte) {
+        const bool lower = byte >= 'a' && byte <= 'z';
+        const bool upper = byte >= 'A' && byte <= 'Z';
+        classes.folded[byte] = static_cast<unsigned char>(lower ? byte - 'a' + 'A' : byte);
+        // Latin-1 letters are 0xC0-0xFF but for the multiplication and division signs, and
+        // the feminine and masculine ordinals and micro sign.
+        const bool latin1_letter = (byte >= 0xC0 && byte != 0xD7 && byte != 0xF7) || byte == 0xAA ||
+                                   byte == 0xB5 || byte == 0xBA;
+        classes.word[byte] =
+            lower || upper || (byte >= '0' && byte <= '9') || byte == '_' || latin1_letter;
     }
-};
-
-const ByteClasses& byte_classes() {
-    static const ByteClasses classes;
     return classes;
 }
 
@@ -38,12 +30,17 @@ unsigned char at(const std::string& text, std::size_t index) {
 
 }  // namespace
 
+const WordBytes& word_bytes() {
+    static const WordBytes classes = make_word_bytes();
+    return classes;
+}
+
 bool contains_whole_word(const std::string& text, const std::string& word) {
     const std::size_t length = word.size();
     if (length == 0 || length > text.size()) {
         return false;
     }
-    const ByteClasses& classes = byte_classes();
+    const WordBytes& classes = word_bytes();
     const unsigned char first = classes.folded[at(word, 0)];
     const std::size_t last_start = text.size() - length;
     for (std::size_t start = 0; start <= last_start; ++start) {
