@@ -173,9 +173,17 @@ TEST(TerminalSafety, StalledTerminalNeverStopsTheConnection) {
     qvtest::QvchatRun run(QVCHAT_BINARY);
     std::string failure;
     ASSERT_TRUE(run.start_logged_in(failure)) << failure;
-    // Ctrl-S is a key like any other: it does not stop the output.
+    // Ctrl-S is a key like any other: it does not stop the output, it opens the chat's search.
     EXPECT_FALSE(flow_control_is_on(run.terminal()));
     run.terminal().press("C-s");
+    ASSERT_TRUE(run.terminal().wait_for_text("(find) ''")) << run.screen_text();
+    run.terminal().press("Escape");
+    // Typed at once, the next key would come with the Escape as an Alt key.
+    ASSERT_TRUE(run.terminal().wait_for_screen([](const std::vector<std::string>& rows) {
+        return std::none_of(rows.begin(), rows.end(), [](const std::string& row) {
+            return row.find("(find)") != std::string::npos;
+        });
+    })) << run.screen_text();
     run.enter("still typing");
     ASSERT_TRUE(run.server.wait_for_count(qvnetworklib::OUT_RAW_TEXT, 1));
 
