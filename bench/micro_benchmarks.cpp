@@ -10,6 +10,8 @@
 #include "bench/scroll_back_gui.h"
 #include "chat/afk.h"
 #include "chat/callbacks.h"
+#include "chat/highlight_words.h"
+#include "chat/ignore_list.h"
 #include "chat/registration.h"
 #include "chat/text_split.h"
 #include "gui/scroll_back.h"
@@ -163,6 +165,35 @@ void BM_TextMatcherRegex(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_TextMatcherRegex);
+
+// The highlight test of every received line: 50 words and phrases, a 100-byte line that holds none.
+void BM_HighlightWords(benchmark::State& state) {
+    qvchat2::HighlightWords words;
+    for (int index = 0; index < 45; ++index) {
+        words.add("word" + std::to_string(index));
+    }
+    for (int index = 0; index < 5; ++index) {
+        words.add("good morning " + std::to_string(index));
+    }
+    const std::string text = chat_text(100);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(words.names_in(text));
+    }
+}
+BENCHMARK(BM_HighlightWords);
+
+// The ignore test of every received line: 100 names, a speaker who is not one of them.
+void BM_IgnoreList(benchmark::State& state) {
+    qvchat2::IgnoreList ignored;
+    const auto now = qvchat2::WallClock::now();
+    for (int index = 0; index < 100; ++index) {
+        ignored.ignore("Player" + std::to_string(index), std::nullopt, now);
+    }
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(ignored.hides("Marek", now));
+    }
+}
+BENCHMARK(BM_IgnoreList);
 
 }  // namespace
 

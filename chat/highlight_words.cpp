@@ -45,14 +45,28 @@ std::size_t filter_bit(std::string_view word) {
     return (first * FIRST_FACTOR + last * LAST_FACTOR + word.size()) % FIRST_WORD_FILTER_BITS;
 }
 
+// Which bytes are colour bytes, as a table: the fold below asks it of every byte of every line.
+const std::array<bool, 256>& colour_bytes() {
+    static const std::array<bool, 256> table = [] {
+        std::array<bool, 256> colour{};
+        for (std::size_t byte = 0; byte < colour.size(); ++byte) {
+            colour[byte] = qvchat2gui::is_color_code(static_cast<char>(byte));
+        }
+        return colour;
+    }();
+    return table;
+}
+
 // The bytes of `text` that take part in matching, ASCII letters folded: colour bytes are left out,
 // so that a colour change inside a word does not hide it.
 std::size_t fold_into(std::string_view text, char* folded) {
     const WordBytes& classes = word_bytes();
+    const std::array<bool, 256>& colour = colour_bytes();
     std::size_t length = 0;
     for (const char byte : text) {
-        if (!qvchat2gui::is_color_code(byte)) {
-            folded[length++] = static_cast<char>(classes.folded[static_cast<unsigned char>(byte)]);
+        const auto value = static_cast<unsigned char>(byte);
+        if (!colour[value]) {
+            folded[length++] = static_cast<char>(classes.folded[value]);
         }
     }
     return length;
@@ -65,8 +79,7 @@ std::string folded_text(const std::string& text) {
 }
 
 // The length of the run of word bytes at the start of `text`.
-std::size_t word_length(std::string_view text) {
-    const WordBytes& classes = word_bytes();
+std::size_t word_length(std::string_view text, const WordBytes& classes = word_bytes()) {
     std::size_t length = 0;
     while (length < text.size() && classes.word[static_cast<unsigned char>(text[length])]) {
         ++length;
@@ -132,7 +145,9 @@ struct HighlightWords::Snapshot {
 
 bool HighlightWords::Snapshot::names_in(std::string_view text) const {
     if (!words.empty() || !phrases.empty() || !unindexed.empty()) {
-        std::array<char, STACK_LINE_BYTES> stack_line{};
+        // Not cleared: only the bytes fold_into writes are read.
+        std::array<char, STACK_LINE_BYTES>
+            stack_line;  // NOLINT(cppcoreguidelines-pro-type-member-init)
         std::string heap_line;
         char* folded = stack_line.data();
         if (text.size() > stack_line.size()) {
@@ -147,7 +162,8 @@ bool HighlightWords::Snapshot::names_in(std::string_view text) const {
                 ++start;
                 continue;
             }
-            const std::string_view word = line.substr(start, word_length(line.substr(start)));
+            const std::string_view word =
+                line.substr(start, word_length(line.substr(start), classes));
             if (word.size() <= longest_first_word && first_words.test(filter_bit(word))) {
                 if (words.count(word) > 0) {
                     return true;

@@ -16,7 +16,7 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using namespace std::chrono_literals;
 
-const qvchat2::WallClock::time_point START{std::chrono::seconds{1'800'000'000}};
+constexpr qvchat2::WallClock::time_point START{std::chrono::seconds{1'800'000'000}};
 
 TEST(HighlightWords, FindsWordsPhrasesAndRegexesAsTheUsersNameIsFound) {
     qvchat2::HighlightWords words;
@@ -161,6 +161,7 @@ TEST(FiltersConcurrency, LinesAreTestedWhileTheListsChange) {
     std::atomic<bool> stop{false};
     std::atomic<int> found{0};
     std::vector<std::thread> readers;
+    readers.reserve(3);
     for (int thread = 0; thread < 3; ++thread) {
         readers.emplace_back([&] {
             while (!stop) {
