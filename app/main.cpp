@@ -20,6 +20,7 @@
 #include "app/setting_checks.h"
 #include "app/signal_watcher.h"
 #include "app/startup_warnings.h"
+#include "chat/filter_commands.h"
 #include "chat/log_commands.h"
 #include "chat/login_refusal.h"
 #include "chat/registration.h"
@@ -271,6 +272,8 @@ int main(int argc, char** argv) {
     auto history_path = input_history_path(settings, server);
     const std::vector<std::string> saved_history =
         qvchat2::load_history_for_run(history_path, std::cerr);
+    qvchat2::FilterFiles filter_files = qvchat2::filter_files(server.config_dir);
+    qvchat2::load_filters(filter_files, std::cerr);
     warnings.show_before_the_screen();
 
     std::optional<std::vector<std::string>> history;
@@ -297,6 +300,7 @@ int main(int argc, char** argv) {
             run.front_end->set_input_history(saved_history);
             show_earlier_session(front_end, settings, server, logging_type);
             qvchat2::register_log_commands(front_end, log_files(server));
+            qvchat2::register_filter_commands(front_end, filter_files);
             history = run_online(run, connection_setup);
         }
     } catch (...) {

@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <initializer_list>
 #include <iostream>
+#include <optional>
 #include <string_view>
 #include <vector>
 
 #include "chat/afk.h"
+#include "chat/filter_commands.h"
 #include "chat/login_refusal.h"
 #include "chat/whole_word.h"
 #include "gui/common_gui.h"
@@ -34,6 +36,8 @@ struct DisplayLine {
     qvchat2gui::Attention attention = qvchat2gui::Attention::none;
     // Speech, channel chat and GM lines call for attention when their text names the user.
     bool may_name_user = false;
+    // The number a joined channel's line shows, which #mute takes.
+    std::optional<std::uint32_t> channel_number;
 };
 
 std::string color(std::uint8_t code) {
@@ -65,8 +69,12 @@ DisplayLine build_line(const std::string& name, unsigned char channel, const std
     if (const auto joined_channel = channel_table().find(channel)) {
         const std::string off = joined_channel->active ? "" : color(qvchat2gui::OFF_CHANNEL_COLOR);
         const std::string number = std::to_string(joined_channel->number);
-        return {joined({off, "[", name, " @ ", number, "]: ", message}), false, CHAT_MESSAGE,
-                qvchat2gui::Attention::none, true};
+        return {joined({off, "[", name, " @ ", number, "]: ", message}),
+                false,
+                CHAT_MESSAGE,
+                qvchat2gui::Attention::none,
+                true,
+                joined_channel->number};
     }
     if (channel == GM_CHANNEL && !name.empty()) {
         return {joined({color(qvchat2gui::GM_COLOR), "#GM from ", name, ": ", message}), false,
@@ -93,14 +101,15 @@ DisplayLine build_line(const std::string& name, unsigned char channel, const std
 
 // The user's own lines and the server's echoes of them never call for attention; speech, channel
 // chat and GM lines call for it when their text names the user as a whole word, so that a short
-// name does not ring inside every word that holds it.
+// name does not ring inside every word that holds it, or holds one of the user's highlight words.
 qvchat2gui::Attention attention_for(const DisplayLine& line, const std::string& name,
                                     const std::string& message, const std::string& username,
                                     bool own_activity) {
     if (own_activity || name == username) {
         return qvchat2gui::Attention::none;
     }
-    if (line.may_name_user && contains_whole_word(message, username)) {
+    if (line.may_name_user &&
+        (contains_whole_word(message, username) || highlight_words().names_in(message))) {
         return qvchat2gui::Attention::for_user;
     }
     return line.attention;
@@ -138,6 +147,20 @@ void on_text(ChatGUI* gui, Logger* logger, qvnetworklib::Client* client, AfkStat
     const bool own_activity = !name.empty() && ((channel != PM_CHANNEL && name == username) ||
                                                 (pm_sent && message != afk->get_afk_message()));
 
+    const qvchat2gui::Attention attention =
+        attention_for(line, name, message, username, own_activity);
+    // An ignored player's lines (GM lines excepted) and a muted channel's chat that is not for the
+    // user are logged and nothing more: no bell, no count, no reply, no name for Tab. The user's
+    // own lines always show.
+    const bool others = !own_activity && !name.empty() && name != username;
+    const bool ignored =
+        others && channel != GM_CHANNEL && !pm_sent && ignore_list().hides(name, WallClock::now());
+    const bool muted = others && line.channel_number && attention == qvchat2gui::Attention::none &&
+                       muted_channels().is_muted(*line.channel_number);
+    if (ignored || muted) {
+        return;
+    }
+
     // Tab offers the names of those the user may want to answer.
     if (!name.empty() && name != username) {
         gui->note_name(name);
@@ -156,8 +179,7 @@ void on_text(ChatGUI* gui, Logger* logger, qvnetworklib::Client* client, AfkStat
             do_afk_reply(afk, client, name);
         }
     }
-    gui->add_highlighted_line(line.text,
-                              attention_for(line, name, message, username, own_activity));
+    gui->add_highlighted_line(line.text, attention);
 }
 
 bool contains_insensitive(const std::string& text, const std::string& pattern) {

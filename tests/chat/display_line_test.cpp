@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "chat/callbacks.h"
+#include "chat/filter_commands.h"
 #include "chat/whole_word.h"
 #include "gui/common_gui.h"
 #include "gui/latin1_text.h"
@@ -96,6 +97,57 @@ TEST_F(DisplayLine, LinesForTheUserAskForAttentionButNeverTheUsersOwn) {
         raw(line.channel, line.text);
         EXPECT_THAT(gui.shown_attentions(), ElementsAre(line.expected)) << line.text;
     }
+}
+
+// An ignored player's lines and a muted channel's chat are logged but not shown, unless they are
+// for the user; highlight words call for attention as the user's name does.
+TEST_F(DisplayLine, IgnoredPlayersAndMutedChannelsAreLoggedButNotShown) {
+    using qvchat2gui::Attention;
+    const auto now = qvchat2::WallClock::now();
+    ASSERT_TRUE(qvchat2::ignore_list().ignore("Bob", std::nullopt, now).accepted);
+    ASSERT_TRUE(qvchat2::ignore_list().ignore("Eve", std::chrono::minutes(5), now).accepted);
+    ASSERT_TRUE(qvchat2::highlight_words().add("lantern").accepted);
+    ASSERT_TRUE(qvchat2::muted_channels().mute(1));
+    const struct {
+        std::uint8_t channel;
+        std::string text;
+        std::optional<Attention> shown;  // none: hidden
+    } cases[] = {
+        {0, "Bob: hello", std::nullopt},
+        {0, "BOB: hello", std::nullopt},
+        {0, "Bobby: hello", Attention::none},
+        {1, "[PM from Bob: hi]", std::nullopt},
+        {1, "[PM to Bob: hi]", Attention::none},
+        {2, "#GM from Bob: restart", Attention::for_user},
+        {0, "Eve: hi", std::nullopt},
+        {6, "[Ann]: chat", std::nullopt},
+        {6, "[Ann]: alice, come", Attention::for_user},
+        {6, "[Ann]: the lantern is lit", Attention::for_user},
+        {6, "[" + std::string(USERNAME) + "]: my own", Attention::none},
+        {0, "Ann: the LANTERN", Attention::for_user},
+        {0, "Ann: lanterns", Attention::none},
+    };
+    // Code 6 is the joined channel 1.
+    qvchat2::assign_channels(&gui, nullptr, {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0});
+    for (const auto& line : cases) {
+        gui.forget_all();
+        raw(line.channel, line.text);
+        if (line.shown) {
+            EXPECT_THAT(gui.shown_attentions(), ElementsAre(*line.shown)) << line.text;
+        } else {
+            EXPECT_THAT(gui.shown(), IsEmpty()) << line.text;
+        }
+    }
+    EXPECT_EQ(chat_log().size(), std::size(cases)) << "every line is logged";
+    EXPECT_THAT(gui.completion_names(), ::testing::Not(::testing::Contains("Eve")))
+        << "a hidden speaker is not offered by Tab";
+    const std::vector<qvchat2::IgnoredPlayer> ignored = qvchat2::ignore_list().entries(now);
+    ASSERT_EQ(ignored.size(), 2U);
+    EXPECT_EQ(ignored[0].lines_hidden, 3U);
+    qvchat2::ignore_list().unignore("Bob");
+    qvchat2::ignore_list().unignore("Eve");
+    qvchat2::highlight_words().remove("lantern");
+    qvchat2::muted_channels().unmute(1);
 }
 
 TEST_F(DisplayLine, GmTextWithoutNameIsServerText) {
