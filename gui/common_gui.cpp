@@ -17,8 +17,8 @@ namespace {
 // Shown after the list of commands: what the list does not tell.
 constexpr char HELP_KEYS_LINE[] =
     "Private message: /name text. Scroll: Page Up, Page Down, Ctrl-Home, Ctrl-End. Find: Ctrl-S, "
-    "#grep TEXT, #logs TEXT. Links: #urls, #copy N. ##word sends #word to the game. More: man "
-    "qvchat.";
+    "#grep TEXT, #logs TEXT. Links: #urls, #copy N. Hear: #ignore, #highlight, #mute. ##word "
+    "sends #word to the game. More: man qvchat.";
 // How often a front-end without a view of its own looks whether a search has finished.
 constexpr std::chrono::milliseconds SEARCH_POLL_INTERVAL{20};
 

@@ -69,8 +69,8 @@ TEST(DebugGUI, KeepsTheBuiltInCommands) {
     EXPECT_EQ(output.str(),
               "Available commands: #ci, #exit, #help, #quit\n"
               "Private message: /name text. Scroll: Page Up, Page Down, Ctrl-Home, Ctrl-End. "
-              "Find: Ctrl-S, #grep TEXT, #logs TEXT. Links: #urls, #copy N. ##word sends #word "
-              "to the game. More: man qvchat.\n"
+              "Find: Ctrl-S, #grep TEXT, #logs TEXT. Links: #urls, #copy N. Hear: #ignore, "
+              "#highlight, #mute. ##word sends #word to the game. More: man qvchat.\n"
               "You are on channels \n");
 }
 
