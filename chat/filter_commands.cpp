@@ -129,6 +129,12 @@ void highlight_command(qvchat2gui::ChatGUI* gui, const FilterFiles& files,
     }
 }
 
+// The top bar marks the muted channels.
+void show_muted_channels(qvchat2gui::ChatGUI* gui) {
+    const std::vector<std::uint32_t> channels = muted_channels().list();
+    gui->set_muted_channels({channels.begin(), channels.end()});
+}
+
 void mute_command(qvchat2gui::ChatGUI* gui, const FilterFiles& files, const std::string& argument,
                   bool mute) {
     const std::string word = first_word(argument).first;
@@ -158,6 +164,7 @@ void mute_command(qvchat2gui::ChatGUI* gui, const FilterFiles& files, const std:
     }
     if (changed) {
         save(gui, files.muted, muted_channels().to_lines());
+        show_muted_channels(gui);
     }
 }
 
@@ -224,6 +231,7 @@ void load_filters(FilterFiles& files, std::ostream& warnings) {
 }
 
 void register_filter_commands(qvchat2gui::ChatGUI* gui, const FilterFiles& files) {
+    show_muted_channels(gui);
     gui->add_callback("ignore", [gui, files](const std::string& argument) {
         ignore_command(gui, files, argument);
     });

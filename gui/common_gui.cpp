@@ -110,6 +110,16 @@ std::optional<unsigned int> ChatGUI::get_active_channel() const {
     return active_channel;
 }
 
+void ChatGUI::set_muted_channels(const std::vector<unsigned int>& channels) {
+    const std::lock_guard<std::mutex> lock(channel_list_mutex);
+    muted_channels = channels;
+}
+
+std::vector<unsigned int> ChatGUI::get_muted_channels() const {
+    const std::lock_guard<std::mutex> lock(channel_list_mutex);
+    return muted_channels;
+}
+
 void ChatGUI::set_active_channel(std::optional<unsigned int> channel) {
     const std::lock_guard<std::mutex> lock(channel_list_mutex);
     active_channel = channel;

@@ -84,6 +84,8 @@ public:
     void with_client(const std::function<void(qvnetworklib::Client*)>& use) const;
     virtual void update_clock(unsigned short minutes) = 0;
     virtual void set_channel_list(const std::vector<unsigned int>& channels);
+    // The channels whose chat the user muted, for a front-end that marks them (any thread).
+    virtual void set_muted_channels(const std::vector<unsigned int>& channels);
 
     // Shows a line as add_chat_line does and, when it is for the user, makes it stand out. A
     // front-end that cannot show that shows the plain line.
@@ -148,6 +150,7 @@ public:
 protected:
     std::vector<unsigned int> get_channel_list() const;
     std::optional<unsigned int> get_active_channel() const;
+    std::vector<unsigned int> get_muted_channels() const;
     // Becomes readable once the exit flag is set, so that a key loop can sleep in poll() until
     // there is a key or a request to leave. -1 when the system gave no descriptor.
     int exit_event_descriptor() const;
@@ -166,9 +169,11 @@ private:
     // through the same connection.
     mutable std::recursive_mutex client_mutex;
     qvnetworklib::Client* client = nullptr;
-    mutable std::mutex channel_list_mutex;  // guards channel_list and active_channel
+    // guards channel_list, active_channel and muted_channels
+    mutable std::mutex channel_list_mutex;
     std::vector<unsigned int> channel_list;
     std::optional<unsigned int> active_channel;
+    std::vector<unsigned int> muted_channels;
     std::map<std::string, CommandHandler> callbacks;
     RecentNames recent_names;
     std::function<std::vector<std::string>()> nearby_names;

@@ -253,6 +253,11 @@ void PDCursesGUI::set_channel_list(const std::vector<unsigned int>& channels) {
     queue_paint(&PaintRequest::top_bar);
 }
 
+void PDCursesGUI::set_muted_channels(const std::vector<unsigned int>& channels) {
+    ChatGUI::set_muted_channels(channels);
+    queue_paint(&PaintRequest::top_bar);
+}
+
 void PDCursesGUI::set_connection_state(ConnectionState state, const std::string& server_name) {
     {
         const boost::lock_guard<boost::mutex> lock(redraw_mutex);
@@ -421,9 +426,9 @@ void PDCursesGUI::redraw_aux_window(const PaintJob& job) {
     WINDOW* window = curses->aux_window;
     werase(window);
     draw_box(window);
-    const TopBarRow row =
-        lay_out_top_bar(getmaxx(window), channel_bar_text(job.channels, job.active_channel),
-                        status_text(job.status, ellipsis), job.clock_text, ellipsis);
+    const TopBarRow row = lay_out_top_bar(
+        getmaxx(window), channel_bar_text(job.channels, job.active_channel, job.muted_channels),
+        status_text(job.status, ellipsis), job.clock_text, ellipsis);
     if (!row.clock.empty()) {
         mvwaddstr(window, 1, row.clock_column, row.clock.c_str());
     }

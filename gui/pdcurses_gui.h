@@ -87,6 +87,7 @@ public:
     void take_control() override;
     void update_clock(unsigned short minutes) override;
     void set_channel_list(const std::vector<unsigned int>& channels) override;
+    void set_muted_channels(const std::vector<unsigned int>& channels) override;
     void set_connection_state(ConnectionState state, const std::string& server_name) override;
     void set_away(bool away) override;
     void set_input_history(const std::vector<std::string>& entries) override;
@@ -145,6 +146,7 @@ private:
         std::string clock_text;
         std::vector<unsigned int> channels;
         std::optional<unsigned int> active_channel;
+        std::vector<unsigned int> muted_channels;
         TopBarStatus status;
         InputView input;
     };

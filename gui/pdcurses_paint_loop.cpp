@@ -138,6 +138,7 @@ PDCursesGUI::PaintJob PDCursesGUI::take_paint_job(bool chat_due) {
         job.clock_text = clock_text;
         job.channels = get_channel_list();
         job.active_channel = get_active_channel();
+        job.muted_channels = get_muted_channels();
         job.status = status;
     }
     // The search's count follows the lines that come, so its prompt is painted with the chat.

@@ -48,10 +48,13 @@ std::string format_clock(unsigned short minutes) {
 }
 
 std::string channel_bar_text(const std::vector<unsigned int>& channels,
-                             std::optional<unsigned int> active) {
+                             std::optional<unsigned int> active,
+                             const std::vector<unsigned int>& muted) {
     std::string text;
     for (const unsigned int channel : channels) {
-        const std::string name = channel > GUILD_CUTOFF ? "Guild" : std::to_string(channel);
+        const bool is_muted = std::find(muted.begin(), muted.end(), channel) != muted.end();
+        const std::string name =
+            (channel > GUILD_CUTOFF ? "Guild" : std::to_string(channel)) + (is_muted ? "~" : "");
         text += channel == active ? "[" + name + "]" : name;
         text += " | ";
     }

@@ -16,9 +16,10 @@ constexpr std::uint16_t MINS_PER_HOUR = 60;
 std::string format_clock(unsigned short minutes);
 
 // The joined channels as the top bar shows them: each number (or "Guild") followed by " | ",
-// the active channel in brackets ("[7] | ").
+// the active channel in brackets ("[7] | "), a muted one with a "~" ("3~ | ").
 std::string channel_bar_text(const std::vector<unsigned int>& channels,
-                             std::optional<unsigned int> active = std::nullopt);
+                             std::optional<unsigned int> active = std::nullopt,
+                             const std::vector<unsigned int>& muted = {});
 
 // What the status part of the top bar tells.
 struct TopBarStatus {

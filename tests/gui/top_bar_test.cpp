@@ -23,6 +23,7 @@ TEST(ChannelBar, NumbersAndGuildsEachFollowedByASeparator) {
     EXPECT_EQ(channel_bar_text({1, 7, 1000001}, 7U), "1 | [7] | Guild | ");
     EXPECT_EQ(channel_bar_text({1, 1000001}, 1000001U), "1 | [Guild] | ");
     EXPECT_EQ(channel_bar_text({1, 3}, 9U), "1 | 3 | ") << "an active channel left is not marked";
+    EXPECT_EQ(channel_bar_text({1, 3, 1000001}, 3U, {3, 1000001, 8}), "1 | [3~] | Guild~ | ");
 }
 
 TEST(TopBarStatus, SaysTheStateOfTheConnectionAndAway) {
