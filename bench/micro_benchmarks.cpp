@@ -10,6 +10,7 @@
 #include "bench/scroll_back_gui.h"
 #include "chat/afk.h"
 #include "chat/callbacks.h"
+#include "chat/filter_commands.h"
 #include "chat/highlight_words.h"
 #include "chat/ignore_list.h"
 #include "chat/registration.h"
@@ -106,8 +107,17 @@ BENCHMARK(BM_RemoveSpecialCharacters);
 // The whole handler of one raw-text message as start-up registers it: split, line building,
 // log record, AFK rules, wrap into the scroll-back. With state.range(0) = 0 nothing is logged,
 // with 1 every record is written to a file and flushed; state.range(1) is the setting
-// scrollback (0: 1000 display rows).
+// scrollback (0: 1000 display rows); with state.range(2) = 1, 100 players are ignored and 50
+// highlight words set, none of which the flood's lines hold.
 void BM_OnRawText(benchmark::State& state) {
+    const bool filters = state.range(2) == 1;
+    const auto now = qvchat2::WallClock::now();
+    for (int index = 0; filters && index < 100; ++index) {
+        qvchat2::ignore_list().ignore("Player" + std::to_string(index), std::nullopt, now);
+    }
+    for (int index = 0; filters && index < 50; ++index) {
+        qvchat2::highlight_words().add("word" + std::to_string(index));
+    }
     const qvtest::TempDir documents;
     const qvtest::ScopedEnv documents_folder("XDG_DOCUMENTS_DIR", documents.path().string());
     qvbench::ScrollBackGUI gui(COLUMNS, ROWS, static_cast<std::size_t>(state.range(1)));
@@ -121,8 +131,19 @@ void BM_OnRawText(benchmark::State& state) {
         qvchat2::on_raw_text(&gui, &logger, afk.get(), &client, payloads[next]);
         next = (next + 1) % payloads.size();
     }
+    for (int index = 0; filters && index < 100; ++index) {
+        qvchat2::ignore_list().unignore("Player" + std::to_string(index));
+    }
+    for (int index = 0; filters && index < 50; ++index) {
+        qvchat2::highlight_words().remove("word" + std::to_string(index));
+    }
 }
-BENCHMARK(BM_OnRawText)->Args({0, 0})->Args({1, 0})->Args({0, 100000});
+BENCHMARK(BM_OnRawText)
+    ->Args({0, 0, 0})
+    ->Args({1, 0, 0})
+    ->Args({0, 100000, 0})
+    ->Args({0, 0, 1})
+    ->Args({1, 0, 1});
 
 void BM_GetDateString(benchmark::State& state) {
     for (auto _ : state) {

@@ -37,7 +37,7 @@ struct DisplayLine {
     // Speech, channel chat and GM lines call for attention when their text names the user.
     bool may_name_user = false;
     // The number a joined channel's line shows, which #mute takes.
-    std::optional<std::uint32_t> channel_number;
+    std::optional<std::uint32_t> channel_number = std::nullopt;
 };
 
 std::string color(std::uint8_t code) {

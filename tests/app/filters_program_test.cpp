@@ -1,0 +1,79 @@
+// Choosing whom to hear, in the real qvchat program in tmux against a fake game server: the lists
+// of an earlier run are read at start, the commands change them at once, and they are saved.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "network/message_types.h"
+#include "tests/support/QvchatRun.h"
+#include "tests/support/TmuxSession.h"
+
+namespace {
+
+using qvnetworklib::ByteVector;
+
+TEST(FiltersProgram, IgnoredAndMutedLinesAreLoggedOnlyAndTheListsLastAcrossRuns) {
+    qvtest::QvchatRun run(QVCHAT_BINARY);
+    std::filesystem::create_directories(run.data_folder());
+    std::ofstream(run.data_folder() / "ignore.txt") << "Bob\n";
+    std::ofstream(run.data_folder() / "highlight.txt") << "lantern\n";
+    std::string failure;
+    ASSERT_TRUE(run.start_logged_in(failure)) << failure;
+    qvtest::TmuxSession& terminal = run.terminal();
+    ASSERT_TRUE(run.server.send_frame(qvnetworklib::IN_ASSIGN_CHANNELS,
+                                      {0, 3, 0, 0, 0, 5, 0, 0, 0, 0, 0, 0, 0}));
+
+    // A line of the ignored player never shows; a highlight word stands out as a mention does.
+    ASSERT_TRUE(run.server.send_text(0, "Bob: you will not see this"));
+    ASSERT_TRUE(run.server.send_text(0, "Ann: the lantern is lit"));
+    ASSERT_TRUE(terminal.wait_for_text("Ann: the lantern is lit")) << run.screen_text();
+    const std::vector<std::string> coloured = terminal.screen(true);
+    EXPECT_TRUE(std::any_of(coloured.begin(), coloured.end(), [](const std::string& row) {
+        return row.find("\x1b[1m") != std::string::npos &&
+               row.find("Ann: the lantern is lit") != std::string::npos;
+    })) << qvtest::joined(coloured);
+
+    const struct {
+        std::string command;
+        std::string answer;
+    } commands[] = {
+        {"#ignore Cid 30", "Ignoring Cid for 30 minutes."},
+        {"#ignore", "Ignoring Bob (1 line hidden), Cid for 30 more minutes."},
+        {"#highlight /dr.gon/", "Highlighting lines that match /dr.gon/."},
+        {"#highlight -lantern", "lantern is no longer highlighted."},
+        {"#mute 3", "Channel 3 is muted; lines that name you still show."},
+        {"#unignore Eve", "Eve was not ignored."},
+    };
+    for (const auto& test : commands) {
+        run.enter(test.command);
+        EXPECT_TRUE(terminal.wait_for_text(test.answer)) << test.command << "\n"
+                                                         << run.screen_text();
+    }
+    EXPECT_TRUE(terminal.wait_for_text("[3~] | 5 |")) << run.screen_text();
+
+    // Away, a private message of an ignored player gets no reply; one of another player does.
+    run.enter("#afk brb");
+    EXPECT_TRUE(terminal.wait_for_text("test, away")) << run.screen_text();
+    ASSERT_TRUE(run.server.send_text(1, "[PM from Cid: are you there?]"));
+    ASSERT_TRUE(run.server.send_text(1, "[PM from Otto: hello?]"));
+    ASSERT_TRUE(run.server.wait_for_count(qvnetworklib::OUT_PM, 1));
+    EXPECT_TRUE(terminal.wait_for_text("[PM from Otto: hello?]")) << run.screen_text();
+    EXPECT_EQ(run.received(qvnetworklib::OUT_PM),
+              std::vector<ByteVector>{ByteVector({'O', 't', 't', 'o', ' ', 'b', 'r', 'b'})});
+    EXPECT_EQ(run.screen_text().find("are you there"), std::string::npos) << run.screen_text();
+
+    ASSERT_TRUE(run.exit_with_status(0));
+    const std::string log = run.chat_log();
+    EXPECT_NE(log.find("Bob: you will not see this"), std::string::npos) << log;
+    EXPECT_NE(log.find("[PM from Cid: are you there?]"), std::string::npos) << log;
+    const std::string ignored = qvtest::QvchatRun::read_file(run.data_folder() / "ignore.txt");
+    EXPECT_EQ(ignored.rfind("Bob\nCid\t", 0), 0U) << ignored;
+    EXPECT_EQ(qvtest::QvchatRun::read_file(run.data_folder() / "highlight.txt"), "/dr.gon/\n");
+    EXPECT_EQ(qvtest::QvchatRun::read_file(run.data_folder() / "mute.txt"), "3\n");
+}
+
+}  // namespace
