@@ -157,6 +157,9 @@ void on_text(ChatGUI* gui, Logger* logger, qvnetworklib::Client* client, AfkStat
         others && channel != GM_CHANNEL && !pm_sent && ignore_list().hides(name, WallClock::now());
     const bool muted = others && line.channel_number && attention == qvchat2gui::Attention::none &&
                        muted_channels().is_muted(*line.channel_number);
+    if (ignored) {
+        gui->add_ignored_line(line.text);
+    }
     if (ignored || muted) {
         return;
     }

@@ -92,7 +92,7 @@ void ChatSearch::search(const ScrollBack& lines) {
         matching.clear();
         for (std::uint64_t number = lines.first_reachable_text(); number < lines.text_end();
              ++number) {
-            if (compiled->matches(lines.text(number))) {
+            if (!lines.is_out_of_sight(number) && compiled->matches(lines.text(number))) {
                 matching.push_back(number);
             }
         }
@@ -101,7 +101,8 @@ void ChatSearch::search(const ScrollBack& lines) {
 }
 
 void ChatSearch::note_added(const ScrollBack& lines, std::uint64_t number) {
-    if (compiled && compiled->valid() && compiled->matches(lines.text(number))) {
+    if (compiled && compiled->valid() && !lines.is_out_of_sight(number) &&
+        compiled->matches(lines.text(number))) {
         matching.push_back(number);
         said.clear();  // a newer match exists now
     }

@@ -177,6 +177,8 @@ void ChatGUI::show_search(std::unique_ptr<ResultSource> search, std::optional<Te
 
 void ChatGUI::search_progressed() {}
 
+void ChatGUI::add_ignored_line(const std::string& /*line*/) {}
+
 bool ChatGUI::runs_command(const std::string& line, std::string::size_type space) const {
     return !line.empty() && line[0] == '#' &&
            callbacks.count(lowercase_ascii(line.substr(1, space - 1))) > 0;

@@ -90,6 +90,9 @@ public:
     // Shows a line as add_chat_line does and, when it is for the user, makes it stand out. A
     // front-end that cannot show that shows the plain line.
     virtual void add_highlighted_line(const std::string& line, Attention attention);
+    // A line of a player the user ignores: shown only while the user asks to see those (a
+    // front-end that cannot keeps it out of sight). Any thread.
+    virtual void add_ignored_line(const std::string& line);
     // The state of the connection to the server named `server_name`, and whether the user is
     // away, for a front-end with a status line (any thread).
     virtual void set_connection_state(ConnectionState state, const std::string& server_name);

@@ -239,6 +239,22 @@ void PDCursesGUI::store_line(const std::string& line, Attention attention) {
     }
 }
 
+void PDCursesGUI::add_ignored_line(const std::string& line) {
+    std::string shown = std::string(1, static_cast<char>(OFF_CHANNEL_COLOR)) + "(ignored) ";
+    std::copy_if(line.begin(), line.end(), std::back_inserter(shown),
+                 [](char byte) { return !is_control_character(byte); });
+    const TimeStamp stamp = settings.timestamps ? local_time_stamp(std::time(nullptr)) : NO_STAMP;
+    bool in_sight = false;
+    {
+        const boost::lock_guard<boost::mutex> lock(redraw_mutex);
+        chat_lines.add_ignored(shown, stamp);
+        in_sight = status.showing_ignored;
+    }
+    if (in_sight) {
+        queue_main_redraw();
+    }
+}
+
 void PDCursesGUI::update_clock(unsigned short minutes) {
     std::string text = format_clock(minutes);
     {

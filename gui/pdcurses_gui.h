@@ -90,6 +90,8 @@ public:
     void set_muted_channels(const std::vector<unsigned int>& channels) override;
     void set_connection_state(ConnectionState state, const std::string& server_name) override;
     void set_away(bool away) override;
+    // Kept in grey, marked "(ignored)", out of sight until Alt-= shows the ignored lines.
+    void add_ignored_line(const std::string& line) override;
     void set_input_history(const std::vector<std::string>& entries) override;
     std::vector<std::string> input_history() const override;
     void show_found(const FoundLines& found, std::optional<TextMatcher> marker) override;
@@ -177,6 +179,7 @@ private:
     std::vector<int> mouse_keys();
     void handle_key(int key);
     bool handle_search_key(int key);
+    void toggle_ignored_lines();
     bool handle_found_view_key(int key);
     void open_found_view(std::string note, std::optional<TextMatcher> marker);
     std::unique_ptr<ResultSource> close_found_view();

@@ -253,6 +253,10 @@ void PDCursesGUI::handle_key(int key) {
     if (handle_found_view_key(key) || handle_search_key(key)) {
         return;
     }
+    if (key == alt('=')) {
+        toggle_ignored_lines();
+        return;
+    }
     if (key == WHEEL_UP_KEY || key == WHEEL_DOWN_KEY) {
         scroll_chat([key](ScrollBack& lines) {
             key == WHEEL_UP_KEY ? lines.scroll_up(WHEEL_LINES) : lines.scroll_down(WHEEL_LINES);
@@ -289,6 +293,17 @@ void PDCursesGUI::handle_key(int key) {
             break;
     }
     show_input_line();
+}
+
+// Input thread. Alt-= shows the ignored players' lines, and hides them again.
+void PDCursesGUI::toggle_ignored_lines() {
+    {
+        const boost::lock_guard<boost::mutex> lock(redraw_mutex);
+        status.showing_ignored = !status.showing_ignored;
+        chat_lines.show_ignored(status.showing_ignored);
+    }
+    queue_main_redraw();
+    queue_paint(&PaintRequest::top_bar);
 }
 
 void PDCursesGUI::scroll_chat(const std::function<void(ScrollBack&)>& move) {

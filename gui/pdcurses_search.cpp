@@ -48,7 +48,7 @@ void PDCursesGUI::find_in_chat(const std::string& argument) {
         const boost::lock_guard<boost::mutex> lock(redraw_mutex);
         for (std::uint64_t number = chat_lines.first_reachable_text();
              number < chat_lines.text_end(); ++number) {
-            if (matcher.matches(chat_lines.text(number))) {
+            if (!chat_lines.is_out_of_sight(number) && matcher.matches(chat_lines.text(number))) {
                 found.lines.emplace_back(chat_lines.text(number));
             }
         }

@@ -31,11 +31,32 @@ ScrollBack::ScrollBack(int columns, int rows, std::size_t kept_texts)
     : columns(columns), rows(rows), kept_texts(kept_texts) {}
 
 void ScrollBack::add(std::string_view text, Attention attention, TimeStamp stamp) {
-    texts.push_back({store.append(text), 0, stamp, attention});
+    keep(text, attention, stamp, false);
+}
+
+void ScrollBack::add_ignored(std::string_view text, TimeStamp stamp) {
+    keep(text, Attention::none, stamp, true);
+}
+
+void ScrollBack::show_ignored(bool shown) {
+    if (shown == ignored_shown) {
+        return;
+    }
+    const std::optional<Place> lowest_shown =
+        following ? std::nullopt : std::optional(place_of(view_bottom));
+    ignored_shown = shown;
+    rewrap();
+    if (lowest_shown) {
+        show_at(position_of(*lowest_shown));
+    }
+}
+
+void ScrollBack::keep(std::string_view text, Attention attention, TimeStamp stamp, bool ignored) {
+    texts.push_back({store.append(text), 0, stamp, attention, ignored});
     const std::uint64_t number = first_number + texts.size() - 1;
     wrap(number);
     reachable_rows += kept(number).rows;
-    if (!following) {
+    if (!following && !ignored) {
         if (unseen_count.lines == 0) {
             first_unseen = number;
         }
@@ -56,18 +77,22 @@ void ScrollBack::resize(int new_columns, int new_rows) {
     rows = new_rows;
     if (new_columns != columns) {
         columns = new_columns;
-        shown_blank_texts.clear();
-        top = {first_number, 0};
-        reachable_rows = 0;
-        for (std::uint64_t number = first_number; number < first_number + texts.size(); ++number) {
-            wrap(number);
-            reachable_rows += kept(number).rows;
-        }
-        trim();
+        rewrap();
     }
     if (lowest_shown) {
         show_at(position_of(*lowest_shown));
     }
+}
+
+void ScrollBack::rewrap() {
+    shown_blank_texts.clear();
+    top = {first_number, 0};
+    reachable_rows = 0;
+    for (std::uint64_t number = first_number; number < first_number + texts.size(); ++number) {
+        wrap(number);
+        reachable_rows += kept(number).rows;
+    }
+    trim();
 }
 
 void ScrollBack::page_up() {
@@ -146,6 +171,10 @@ std::uint64_t ScrollBack::text_end() const {
 
 std::string_view ScrollBack::text(std::uint64_t number) const {
     return text_of(number);
+}
+
+bool ScrollBack::is_out_of_sight(std::uint64_t number) const {
+    return kept(number).ignored && !ignored_shown;
 }
 
 void ScrollBack::show_text(std::uint64_t number) {
@@ -229,6 +258,10 @@ ScrollBack::Kept& ScrollBack::kept(std::uint64_t number) {
 // remembered, so that the look for them is made only when there is one.
 void ScrollBack::wrap(std::uint64_t number) {
     Kept& text = kept(number);
+    if (text.ignored && !ignored_shown) {
+        text.rows = 0;
+        return;
+    }
     const std::string_view bytes = store.view(text.slot);
     const int width = layout_of(text.stamp).width;
     if (!cuts_text(bytes, width)) {

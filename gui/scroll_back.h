@@ -64,6 +64,11 @@ public:
     // otherwise the newest lines are shown.
     void add(std::string_view text, Attention attention = Attention::none,
              TimeStamp stamp = NO_STAMP);
+    // Keeps a line the user chose not to see (an ignored player's): it takes no row, and is not
+    // counted as unseen, until show_ignored(true).
+    void add_ignored(std::string_view text, TimeStamp stamp = NO_STAMP);
+    // Shows or hides the ignored lines, re-wrapping what is kept; the view keeps its place.
+    void show_ignored(bool shown);
     // Re-wraps everything kept for a new terminal width and window height. A view scrolled back
     // keeps the row it showed lowest at the bottom, as far as the history reaches, and keeps
     // its count of unseen texts.
@@ -93,6 +98,8 @@ public:
     std::uint64_t first_reachable_text() const;
     std::uint64_t text_end() const;
     std::string_view text(std::uint64_t number) const;
+    // Whether the text is an ignored line kept out of sight now: searches pass over it.
+    bool is_out_of_sight(std::uint64_t number) const;
     // Scrolls so that the text is in view, unless it is already: its last row at the bottom.
     void show_text(std::uint64_t number);
 
@@ -108,6 +115,7 @@ private:
         std::uint32_t rows;  // display rows at the current width
         TimeStamp stamp;
         Attention attention;
+        bool ignored;
     };
 
     // A display row: the text's number and the row within the text.
@@ -138,6 +146,8 @@ private:
     // Fills `rows` of the text and hides the blank texts shown so far when it is cut.
     void wrap(std::uint64_t number);
     void hide_blank_texts();
+    void rewrap();
+    void keep(std::string_view text, Attention attention, TimeStamp stamp, bool ignored);
     void drop_oldest_text();
     void leave_reach(std::uint64_t number);
     void trim();
@@ -174,6 +184,7 @@ private:
     // Blank texts shown as a row each: the next text that is cut hides them, as word_wrap does.
     std::vector<std::uint64_t> shown_blank_texts;
     bool following = true;
+    bool ignored_shown = false;  // the ignored lines take rows
     Position view_bottom{0, 0};  // the lowest row shown while scrolled back
     UnseenCount unseen_count;
     std::uint64_t first_unseen = 0;  // number of the first text counted in unseen_count

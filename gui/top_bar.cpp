@@ -79,6 +79,9 @@ std::wstring status_text(const TopBarStatus& status, const std::wstring& ellipsi
     if (status.away) {
         text += text.empty() ? L"away" : L", away";
     }
+    if (status.showing_ignored) {
+        text += text.empty() ? L"showing ignored" : L", showing ignored";
+    }
     return text;
 }
 

@@ -26,6 +26,7 @@ struct TopBarStatus {
     ConnectionState connection = ConnectionState::unknown;
     std::string server_name;  // as servers.lst spells it
     bool away = false;
+    bool showing_ignored = false;  // the ignored players' lines are shown (Alt-=)
 };
 
 // The status as words: "connecting" and the ellipsis, the server's name while connected,

@@ -37,6 +37,19 @@ TEST(FiltersProgram, IgnoredAndMutedLinesAreLoggedOnlyAndTheListsLastAcrossRuns)
                row.find("Ann: the lantern is lit") != std::string::npos;
     })) << qvtest::joined(coloured);
 
+    // Alt-= shows the ignored lines, in grey and marked, and hides them again.
+    terminal.press("M-=");
+    EXPECT_TRUE(terminal.wait_for_text("(ignored) Bob: you will not see this"))
+        << run.screen_text();
+    EXPECT_TRUE(terminal.wait_for_text("showing ignored")) << run.screen_text();
+    terminal.press("M-=");
+    EXPECT_TRUE(terminal.wait_for_screen([](const std::vector<std::string>& rows) {
+        return std::none_of(rows.begin(), rows.end(), [](const std::string& row) {
+            return row.find("ignored)") != std::string::npos ||
+                   row.find("showing ignored") != std::string::npos;
+        });
+    })) << run.screen_text();
+
     const struct {
         std::string command;
         std::string answer;

@@ -129,6 +129,26 @@ TEST(ScrollBack, KeepsASetNumberOfTextsWholeAndCountsTheUnseenThatLeave) {
     EXPECT_EQ(visible_texts(scroll_back).back(), "line 450");
 }
 
+// An ignored player's lines are kept out of sight, and uncounted, until they are asked for.
+TEST(ScrollBack, IgnoredLinesTakeNoRowUntilShown) {
+    ScrollBack scroll_back(80, ROWS);
+    add_numbered(scroll_back, 1, 30);
+    scroll_back.page_up();
+    scroll_back.add_ignored("ignored one");
+    scroll_back.add("line 31");
+    EXPECT_EQ(scroll_back.unseen().lines, 1U);
+    EXPECT_TRUE(scroll_back.is_out_of_sight(30));
+    const std::vector<std::string> before = visible_texts(scroll_back);
+    scroll_back.show_ignored(true);
+    EXPECT_EQ(visible_texts(scroll_back), before) << "the view keeps its place";
+    EXPECT_FALSE(scroll_back.is_out_of_sight(30));
+    scroll_back.follow_newest();
+    EXPECT_EQ(visible_texts(scroll_back).back(), "line 31");
+    EXPECT_EQ(visible_texts(scroll_back)[ROWS - 2], "ignored one");
+    scroll_back.show_ignored(false);
+    EXPECT_EQ(visible_texts(scroll_back)[ROWS - 2], "line 30");
+}
+
 TEST(ScrollBack, DisplayRowsThatLeaveTheTopUnseenAreCountedAsGone) {
     ScrollBack scroll_back(80, ROWS);
     add_numbered(scroll_back, 1, 1000);
