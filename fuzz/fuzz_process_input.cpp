@@ -78,7 +78,8 @@ Expected expected_for(const std::string& line) {
             return expected;
         }
     }
-    send(qvnetworklib::OUT_RAW_TEXT, line);
+    // "##word" reaches the game as "#word".
+    send(qvnetworklib::OUT_RAW_TEXT, line.rfind("##", 0) == 0 ? line.substr(1) : line);
     return expected;
 }
 
