@@ -33,7 +33,7 @@ constexpr char USAGE_BODY[] =
     "                the chat and server logs and the lines entered (DOCUMENTS is\n"
     "                XDG_DOCUMENTS_DIR, the XDG user-dirs setting or ~/Documents)\n"
     "\n"
-    "Settings (default):\n"
+    "Settings (default; #set lists them and changes one while running):\n"
     "  username, password   the login; asked for when missing\n"
     "  log_chat (1)         0 no log, 1 chat lines, 2 with server lines,\n"
     "                       3 server lines in srv_log.txt\n"

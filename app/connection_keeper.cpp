@@ -29,7 +29,9 @@ qvchat2gui::ConnectionState state_after(const qvnetworklib::ConnectionStatus& st
 }  // namespace
 
 ConnectionKeeper::ConnectionKeeper(ConnectionSetup setup)
-    : setup(std::move(setup)), random_engine(std::random_device{}()) {}
+    : setup(std::move(setup)),
+      random_engine(std::random_device{}()),
+      reconnect(this->setup.reconnect) {}
 
 ConnectionKeeper::~ConnectionKeeper() {
     stop();
@@ -83,8 +85,7 @@ void ConnectionKeeper::keep_connected() {
         if (lookup_error) {
             std::rethrow_exception(lookup_error);
         }
-        if (!should_try_again()) {
-            wait_for_stop();
+        if (!should_try_again() && !wait_for_stop_or_reconnect()) {
             return;
         }
         attempt = lasted ? 1 : attempt + 1;
@@ -196,14 +197,33 @@ bool ConnectionKeeper::wait_unless_stopped(std::chrono::milliseconds delay) {
     return !attempt_changed.wait_for(lock, delay, [this] { return stop_requested; });
 }
 
-void ConnectionKeeper::wait_for_stop() {
+void ConnectionKeeper::set_reconnect(bool on) {
+    {
+        const std::lock_guard<std::mutex> lock(attempt_mutex);
+        reconnect = on;
+    }
+    attempt_changed.notify_all();
+}
+
+bool ConnectionKeeper::wait_for_stop_or_reconnect() {
+    // Neither after a refused login nor on the way out does the switch bring a new attempt.
+    const bool may_retry =
+        !setup.front_end->should_exit() && (setup.refusal == nullptr || !setup.refusal->happened());
     std::unique_lock<std::mutex> lock(attempt_mutex);
-    attempt_changed.wait(lock, [this] { return stop_requested; });
+    attempt_changed.wait(lock,
+                         [this, may_retry] { return stop_requested || (reconnect && may_retry); });
+    return !stop_requested;
 }
 
 // Not after the user asked to leave or the server refused the login.
-bool ConnectionKeeper::should_try_again() const {
-    return setup.reconnect && !setup.front_end->should_exit() &&
+bool ConnectionKeeper::should_try_again() {
+    {
+        const std::lock_guard<std::mutex> lock(attempt_mutex);
+        if (!reconnect) {
+            return false;
+        }
+    }
+    return !setup.front_end->should_exit() &&
            (setup.refusal == nullptr || !setup.refusal->happened());
 }
 

@@ -70,6 +70,9 @@ public:
     void stop();
     // After stop(): throws what ended the keeper's thread, if anything did.
     void rethrow_failure() const;
+    // Whether a connection that ends is tried again, from now on (any thread). Switched on after
+    // a connection ended without one, it tries again at once, unless the login was refused.
+    void set_reconnect(bool on);
 
 private:
     void keep_connected();
@@ -83,8 +86,9 @@ private:
     // one that worked.
     bool connection_lasted() const;
     bool wait_unless_stopped(std::chrono::milliseconds delay);
-    void wait_for_stop();
-    bool should_try_again() const;
+    // False once stop() was asked; true when reconnecting was switched on meanwhile.
+    bool wait_for_stop_or_reconnect();
+    bool should_try_again();
     void show(const std::string& notice) const;
 
     const ConnectionSetup setup;
@@ -94,9 +98,11 @@ private:
     std::unique_ptr<qvnetworklib::Client> client;
     std::unique_ptr<boost::thread> network_thread;
 
-    std::mutex attempt_mutex;  // guards stop_requested, connection_over and first_lookup_error
+    // guards stop_requested, connection_over, first_lookup_error and reconnect
+    std::mutex attempt_mutex;
     std::condition_variable attempt_changed;
     bool stop_requested = false;
+    bool reconnect;
     bool connection_over = false;
     std::exception_ptr first_lookup_error;
 

@@ -15,6 +15,7 @@
 #include "app/fault_report.h"
 #include "app/input_history_file.h"
 #include "app/linux.h"
+#include "app/live_settings.h"
 #include "app/log.h"
 #include "app/log_backlog.h"
 #include "app/setting_checks.h"
@@ -24,6 +25,7 @@
 #include "chat/log_commands.h"
 #include "chat/login_refusal.h"
 #include "chat/registration.h"
+#include "chat/set_command.h"
 #include "gui/common_gui.h"
 #include "gui/debug_gui.h"
 #include "gui/pdcurses_gui.h"
@@ -78,11 +80,20 @@ std::optional<std::filesystem::path> input_history_path(const qvchat2::Settings&
 }
 
 // Said after the screen is closed: a history that cannot be saved never stops the program.
-// Nothing is written for a run that never reached the input line, so its saved lines stay.
-void save_history(const std::optional<std::filesystem::path>& path,
-                  const std::optional<std::vector<std::string>>& entries) {
+// Nothing is written for a run that never reached the input line, so its saved lines stay. When
+// saving was switched on while running, the lines saved before are kept ahead of this run's.
+void save_history(const qvchat2::Settings& settings, const qvnetworklib::ServerInfo& server,
+                  bool loaded_at_start, std::optional<std::vector<std::string>> entries) {
+    std::optional<std::filesystem::path> path = input_history_path(settings, server);
+    if (!path || !entries) {
+        return;
+    }
+    if (!loaded_at_start) {
+        std::vector<std::string> saved = qvchat2::load_history_for_run(path, std::cerr);
+        entries->insert(entries->begin(), saved.begin(), saved.end());
+    }
     std::string error;
-    if (path && entries && !qvchat2::save_input_history(*path, *entries, error)) {
+    if (path && !qvchat2::save_input_history(*path, *entries, error)) {
         std::cerr << "Cannot save the input history to " << path->string() << ": " << error << '\n';
     }
 }
@@ -113,8 +124,32 @@ void show_earlier_session(qvchat2gui::ChatGUI* front_end, const qvchat2::Setting
 }
 
 // The per-server file first: its settings win over those of qv.ini.
-qvchat2::Settings read_settings(const qvnetworklib::ServerInfo& server) {
-    return qvchat2::read_checked_settings({server.config_dir, "qv.ini"}, std::cerr);
+qvchat2::LiveSettings read_settings(const qvnetworklib::ServerInfo& server) {
+    qvchat2::SettingOrigins origins;
+    qvchat2::Settings settings =
+        qvchat2::read_checked_settings({server.config_dir, "qv.ini"}, std::cerr, &origins);
+    return qvchat2::LiveSettings(std::move(settings), std::move(origins));
+}
+
+// What #set changes while running, beside the connection's own switch.
+void apply_settings_while_running(qvchat2::LiveSettings& settings, RunObjects& run) {
+    qvchat2gui::ChatGUI* front_end = run.front_end.get();
+    for (const char* key : {"bell", "mouse", "timestamps", "scrollback"}) {
+        settings.on_change(key, [front_end](const qvchat2::Settings& values) {
+            front_end->change_display_settings(qvchat2::read_display_settings(values));
+        });
+    }
+    qvchat2::AfkState* afk = run.afk_state.get();
+    settings.on_change("afk_message", [afk](const qvchat2::Settings& values) {
+        afk->set_afk_message(get_property(values, "afk_message", qvchat2::DEFAULT_AFK_MESSAGE));
+    });
+    settings.on_change("afk_local", [afk](const qvchat2::Settings& values) {
+        afk->set_responds_local(read_switch(values, "afk_local", false));
+    });
+    settings.on_change("auto_afk_time", [afk](const qvchat2::Settings& values) {
+        afk->set_auto_afk_time(get_property<unsigned short>(values, "auto_afk_time",
+                                                            qvchat2::DEFAULT_AUTO_AFK_MINUTES));
+    });
 }
 
 std::unique_ptr<qvchat2gui::ChatGUI> make_front_end(
@@ -136,7 +171,8 @@ void read_credentials(const qvchat2::Settings& settings, const qvchat2gui::ChatG
 }
 
 // Returns the lines the user entered, for saving.
-std::vector<std::string> run_online(RunObjects& run, qvchat2::ConnectionSetup setup) {
+std::vector<std::string> run_online(RunObjects& run, qvchat2::ConnectionSetup setup,
+                                    qvchat2::LiveSettings& settings) {
     qvchat2gui::ChatGUI* front_end = run.front_end.get();
     qvchat2::register_chat_commands(front_end, run.afk_state.get());
     front_end->add_callback("loc", [front_end](const std::string&) {
@@ -150,6 +186,11 @@ std::vector<std::string> run_online(RunObjects& run, qvchat2::ConnectionSetup se
     setup.logger = run.logger.get();
     setup.afk = run.afk_state.get();
     qvchat2::ConnectionKeeper connection(std::move(setup));
+    settings.on_change("reconnect", [&connection](const qvchat2::Settings& values) {
+        connection.set_reconnect(read_switch(values, "reconnect", true));
+    });
+    apply_settings_while_running(settings, run);
+    qvchat2::register_set_command(front_end, settings);
     connection.start();
     front_end->take_control();
 
@@ -256,7 +297,8 @@ int main(int argc, char** argv) {
     }
     const std::string& server_name = entry->first;
     const qvnetworklib::ServerInfo server = entry->second;
-    const qvchat2::Settings settings = read_settings(server);
+    qvchat2::LiveSettings live_settings = read_settings(server);
+    const qvchat2::Settings& settings = live_settings.values();
     const qvchat2::LoggingType logging_type =
         qvchat2::logging_type_from_settings(settings, std::cerr);
     const qvchat2gui::DisplaySettings display_settings = qvchat2::read_display_settings(settings);
@@ -270,6 +312,7 @@ int main(int argc, char** argv) {
         time_set_by_test(LASTING_CONNECTION_VARIABLE, connection_setup.lasting_connection, 0,
                          MAX_LASTING_CONNECTION_MS);
     auto history_path = input_history_path(settings, server);
+    const bool history_loaded = history_path.has_value();
     const std::vector<std::string> saved_history =
         qvchat2::load_history_for_run(history_path, std::cerr);
     qvchat2::FilterFiles filter_files = qvchat2::filter_files(server.config_dir);
@@ -301,7 +344,7 @@ int main(int argc, char** argv) {
             show_earlier_session(front_end, settings, server, logging_type);
             qvchat2::register_log_commands(front_end, log_files(server));
             qvchat2::register_filter_commands(front_end, filter_files);
-            history = run_online(run, connection_setup);
+            history = run_online(run, connection_setup, live_settings);
         }
     } catch (...) {
         // Everything is released first: the message must land on a restored terminal.
@@ -311,7 +354,8 @@ int main(int argc, char** argv) {
         return EXIT_FAULT;
     }
     run.release();
-    save_history(history_path, history);
+    save_history(live_settings.values(), server, history_loaded && history_path.has_value(),
+                 std::move(history));
     // Said only now that the screen is closed, so that it stays readable after the run.
     if (login_refusal.happened()) {
         std::cerr << "The server refused the login for " << connection_setup.username << ".\n";

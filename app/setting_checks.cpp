@@ -11,6 +11,7 @@
 
 #include "app/display_options.h"
 #include "app/log_backlog.h"
+#include "app/setting_defaults.h"
 #include "gui/display_settings.h"
 
 namespace qvchat2 {
@@ -33,28 +34,37 @@ enum class Kind {
     records,      // a whole number from 0 to MOST_BACKLOG_RECORDS
 };
 
+constexpr SettingEffect AT_ONCE = SettingEffect::at_once;
+constexpr SettingEffect NEXT_START = SettingEffect::next_start;
+
 struct KnownSetting {
     const char* key;
     Kind kind;
     const char* used_instead;  // for a value the setting cannot take: the reader's default
+    const char* default_text;
+    SettingEffect effect;
 };
 
 constexpr std::array<KnownSetting, 13> KNOWN_SETTINGS{{
-    {"username", Kind::text, ""},
-    {"password", Kind::text, ""},
-    {"log_chat", Kind::own_check, ""},
-    {"afk_message", Kind::text, ""},
-    {"afk_local", Kind::zero_or_one, "0"},
-    {"auto_afk_time", Kind::minutes, "5"},
+    {"username", Kind::text, "", "(asked at start)", NEXT_START},
+    {"password", Kind::text, "", "(asked at start)", NEXT_START},
+    {"log_chat", Kind::own_check, "", "1", NEXT_START},
+    {"afk_message", Kind::text, "", DEFAULT_AFK_MESSAGE, AT_ONCE},
+    {"afk_local", Kind::zero_or_one, "0", "0", AT_ONCE},
+    {"auto_afk_time", Kind::minutes, "5", "5", AT_ONCE},
     // Not the default: a value that cannot be read may well have meant "no", and the lines typed
     // are not to be kept against the user's wish.
-    {"save_history", Kind::zero_or_one, "0"},
-    {"bell", Kind::zero_or_one, switch_text(DISPLAY_DEFAULTS.bell)},
-    {"mouse", Kind::zero_or_one, switch_text(DISPLAY_DEFAULTS.mouse)},
-    {"timestamps", Kind::zero_or_one, switch_text(DISPLAY_DEFAULTS.timestamps)},
-    {"reconnect", Kind::zero_or_one, "1"},
-    {"scrollback", Kind::lines, "1000 display rows"},
-    {"backlog", Kind::records, "20"},
+    {"save_history", Kind::zero_or_one, "0", "1", AT_ONCE},
+    {"bell", Kind::zero_or_one, switch_text(DISPLAY_DEFAULTS.bell),
+     switch_text(DISPLAY_DEFAULTS.bell), AT_ONCE},
+    {"mouse", Kind::zero_or_one, switch_text(DISPLAY_DEFAULTS.mouse),
+     switch_text(DISPLAY_DEFAULTS.mouse), AT_ONCE},
+    {"timestamps", Kind::zero_or_one, switch_text(DISPLAY_DEFAULTS.timestamps),
+     switch_text(DISPLAY_DEFAULTS.timestamps), AT_ONCE},
+    {"reconnect", Kind::zero_or_one, "1", "1", AT_ONCE},
+    {"scrollback", Kind::lines, "1000 display rows", "(1000 display rows)", AT_ONCE},
+    // Read once, for the lines shown at start.
+    {"backlog", Kind::records, "20", "20", NEXT_START},
 }};
 
 constexpr std::size_t MAX_TYPO_EDITS = 2;
@@ -150,9 +160,10 @@ const KnownSetting* likely_meant(const std::string& key) {
     return closest;
 }
 
-// `text` as it may go to a terminal: control bytes (C1 ones too, which some terminals obey) as
-// \xNN, and cut after MAX_SHOWN_BYTES.
-std::string printable(const std::string& text) {
+}  // namespace
+
+// Control bytes (C1 ones too, which some terminals obey) are escaped.
+std::string printable_setting_text(const std::string& text) {
     std::string shown;
     for (const char character : text.substr(0, MAX_SHOWN_BYTES)) {
         const auto byte = static_cast<unsigned char>(character);
@@ -167,17 +178,19 @@ std::string printable(const std::string& text) {
     return text.size() > MAX_SHOWN_BYTES ? shown + "..." : shown;
 }
 
+namespace {
+
 // Checks one setting read from `file` at `line`, warning about it when needed; returns the value
 // to use, or nothing when the setting is not to be used.
 std::optional<std::string> checked_value(const std::string& file, std::size_t line,
                                          const std::string& key, const std::string& value,
                                          std::ostream& warnings) {
-    const std::string place = printable(file) + " line " + std::to_string(line);
+    const std::string place = printable_setting_text(file) + " line " + std::to_string(line);
     const KnownSetting* setting = known_setting(key);
     if (setting == nullptr) {
         if (const KnownSetting* meant = likely_meant(key)) {
-            warnings << "Unknown setting " << printable(key) << " in " << place << "; did you mean "
-                     << meant->key << "?\n";
+            warnings << "Unknown setting " << printable_setting_text(key) << " in " << place
+                     << "; did you mean " << meant->key << "?\n";
         }
         return value;
     }
@@ -186,7 +199,7 @@ std::optional<std::string> checked_value(const std::string& file, std::size_t li
         return value;
     }
     warnings << "Invalid configuration in " << place << " - " << key << ' ' << must << ", not \""
-             << printable(value) << "\"; using " << setting->used_instead << '\n';
+             << printable_setting_text(value) << "\"; using " << setting->used_instead << '\n';
     if (setting->kind == Kind::lines) {
         return std::nullopt;
     }
@@ -195,7 +208,8 @@ std::optional<std::string> checked_value(const std::string& file, std::size_t li
 
 }  // namespace
 
-Settings read_checked_settings(const std::vector<std::string>& files, std::ostream& warnings) {
+Settings read_checked_settings(const std::vector<std::string>& files, std::ostream& warnings,
+                               SettingOrigins* origins) {
     Settings kept;
     for (const std::string& file : files) {
         SettingLines lines;
@@ -212,10 +226,32 @@ Settings read_checked_settings(const std::vector<std::string>& files, std::ostre
             if (std::optional<std::string> value =
                     checked_value(file, line, key, settings.at(key), warnings)) {
                 kept.emplace(key, std::move(*value));
+                if (origins != nullptr) {
+                    origins->emplace(key, file);
+                }
             }
         }
     }
     return kept;
+}
+
+std::vector<SettingFacts> known_settings() {
+    std::vector<SettingFacts> facts;
+    for (const KnownSetting& known : KNOWN_SETTINGS) {
+        facts.push_back({known.key, known.default_text, known.effect});
+    }
+    return facts;
+}
+
+std::optional<std::string> setting_requirement(const std::string& key, const std::string& value) {
+    const KnownSetting* setting = known_setting(key);
+    const char* must = setting == nullptr ? nullptr : requirement(*setting, value);
+    return must == nullptr ? std::nullopt : std::optional<std::string>(must);
+}
+
+std::optional<std::string> likely_setting(const std::string& key) {
+    const KnownSetting* meant = likely_meant(key);
+    return meant == nullptr ? std::nullopt : std::optional<std::string>(meant->key);
 }
 
 }  // namespace qvchat2

@@ -10,9 +10,6 @@ namespace qvchat2 {
 AfkState::AfkState(const std::string& afk_message, bool afk_local, unsigned short auto_afk_time,
                    qvchat2gui::ChatGUI* gui, Duration minute)
     : respond_local(afk_local), front_end(gui), afk_message(afk_message) {
-    if (auto_afk_time == 0) {
-        return;
-    }
     const Timer::Action go_afk =
         boost::bind(&AfkState::set_message_and_go_afk, this, gui, std::string());
     timer = std::make_unique<Timer>(auto_afk_time, go_afk, minute);
@@ -36,17 +33,13 @@ bool AfkState::set_afk(bool value) {
     // The countdown's action takes state_lock, so the countdown is stopped and restarted outside
     // it. Stopping it first keeps an expiry that races with this call from setting the flag again
     // after it was cleared.
-    if (timer) {
-        timer->cancel();
-    }
+    timer->cancel();
     {
         const std::lock_guard<std::mutex> lock(state_lock);
         change_flag(false);
         answered.clear();
     }
-    if (timer) {
-        timer->reset();
-    }
+    timer->reset();
     return value;
 }
 
@@ -79,8 +72,20 @@ bool AfkState::responds_local() const {
     return respond_local;
 }
 
+void AfkState::set_responds_local(bool respond) {
+    respond_local = respond;
+}
+
+void AfkState::set_auto_afk_time(unsigned short minutes) {
+    timer->set_minutes(minutes);
+    // While away the countdown has nothing to do until the user is back.
+    if (!is_afk()) {
+        timer->reset();
+    }
+}
+
 bool AfkState::counting_down() const {
-    return timer && timer->counting_down();
+    return timer->counting_down();
 }
 
 bool AfkState::claim_reply(const std::string& name) {

@@ -1,11 +1,13 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <memory>
 #include <mutex>
 #include <set>
 #include <string>
 
+#include "app/setting_defaults.h"
 #include "chat/timer.h"
 
 namespace qvnetworklib {
@@ -17,10 +19,6 @@ class ChatGUI;
 
 namespace qvchat2 {
 
-inline constexpr char DEFAULT_AFK_MESSAGE[] =
-    "AFK: I am currently away from my computer right now. Please leave a message and I'll get "
-    "back to you.";
-inline constexpr unsigned short DEFAULT_AUTO_AFK_MINUTES = 5;
 // Senders remembered as answered in one away period; once that many are, nobody more is.
 inline constexpr std::size_t MAX_ANSWERED_SENDERS = 1000;
 
@@ -56,6 +54,9 @@ public:
     static void send_message(qvchat2gui::ChatGUI* gui);
     // Whether local text that names the user is answered too.
     bool responds_local() const;
+    void set_responds_local(bool respond);
+    // A new idle time before going away (0: never by itself), counted from now while present.
+    void set_auto_afk_time(unsigned short minutes);
     // Whether the idle countdown is running; never with auto-away off.
     bool counting_down() const;
 
@@ -72,13 +73,13 @@ private:
     // front-end's picture in the order of the changes.
     void change_flag(bool value);
 
-    const bool respond_local;
+    std::atomic<bool> respond_local;
     qvchat2gui::ChatGUI* const front_end;
     mutable std::mutex state_lock;  // guards afk, afk_message and answered
     bool afk = false;
     std::string afk_message;
     std::set<std::string> answered;  // players answered in this away period
-    std::unique_ptr<Timer> timer;    // none when auto-away is off
+    std::unique_ptr<Timer> timer;    // its own lock; made once, its length changes
 };
 
 // Sends the current reply text to the player `name` as a private message.

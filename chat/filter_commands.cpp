@@ -5,6 +5,7 @@
 
 #include "app/config.h"
 #include "app/name_list_file.h"
+#include "chat/command_argument.h"
 
 namespace qvchat2 {
 
@@ -49,14 +50,6 @@ std::string listed(const std::vector<Item>& items, Describe describe) {
         text += (text.empty() ? "" : ", ") + describe(item);
     }
     return text;
-}
-
-// The words of a command's argument: the first, and the rest after one space.
-std::pair<std::string, std::string> first_word(const std::string& argument) {
-    const std::size_t start = std::min(argument.find_first_not_of(' '), argument.size());
-    const std::size_t end = std::min(argument.find(' ', start), argument.size());
-    const std::size_t rest = std::min(argument.find_first_not_of(' ', end), argument.size());
-    return {argument.substr(start, end - start), argument.substr(rest)};
 }
 
 void ignore_command(qvchat2gui::ChatGUI* gui, const FilterFiles& files,

@@ -7,9 +7,11 @@ namespace qvchat2 {
 Timer::Timer(unsigned short minutes, Action action, Duration minute)
     : minutes(minutes), minute_length(minute), action(std::move(action)) {
     const std::lock_guard<std::mutex> lock(countdown_lock);
-    // Before the thread starts, which may reach its end at once.
-    counting = true;
-    countdown_thread = std::make_unique<boost::thread>(&Timer::execute, this);
+    if (minutes > 0) {
+        // Before the thread starts, which may reach its end at once.
+        counting = true;
+        countdown_thread = std::make_unique<boost::thread>(&Timer::execute, this);
+    }
 }
 
 Timer::~Timer() {
@@ -20,6 +22,19 @@ Timer::~Timer() {
 void Timer::reset() {
     const std::lock_guard<std::mutex> lock(countdown_lock);
     stop_countdown();
+    start_countdown();
+}
+
+void Timer::set_minutes(unsigned short new_minutes) {
+    const std::lock_guard<std::mutex> lock(countdown_lock);
+    stop_countdown();
+    minutes = new_minutes;
+}
+
+void Timer::start_countdown() {
+    if (minutes == 0) {
+        return;
+    }
     counting = true;
     try {
         countdown_thread = std::make_unique<boost::thread>(&Timer::execute, this);
@@ -51,6 +66,9 @@ void Timer::execute() {
 }
 
 void Timer::stop_countdown() {
+    if (!countdown_thread) {
+        return;
+    }
     countdown_thread->interrupt();
     // The caller may itself be an interruptible thread; the countdown must be gone either way.
     const boost::this_thread::disable_interruption keep_waiting;

@@ -17,7 +17,8 @@ namespace {
 // Shown after the list of commands: what the list does not tell.
 constexpr char HELP_KEYS_LINE[] =
     "Private message: /name text. Scroll: Page Up, Page Down, Ctrl-Home, Ctrl-End. Find: Ctrl-S, "
-    "#grep TEXT, #logs TEXT. Links: #urls, #copy N. Hear: #ignore, #highlight, #mute. ##word "
+    "#grep TEXT, #logs TEXT. Links: #urls, #copy N. Hear: #ignore, #highlight, #mute. #set NAME "
+    "VALUE. ##word "
     "sends #word to the game. More: man qvchat.";
 // How often a front-end without a view of its own looks whether a search has finished.
 constexpr std::chrono::milliseconds SEARCH_POLL_INTERVAL{20};
@@ -132,6 +133,8 @@ void ChatGUI::add_highlighted_line(const std::string& line, Attention /*attentio
 void ChatGUI::set_connection_state(ConnectionState /*state*/, const std::string& /*server_name*/) {}
 
 void ChatGUI::set_away(bool /*away*/) {}
+
+void ChatGUI::change_display_settings(const DisplaySettings& /*changed*/) {}
 
 void ChatGUI::add_callback(const std::string& word, const CommandHandler& handler) {
     callbacks.emplace(word, handler);
@@ -292,6 +295,14 @@ std::vector<std::string> ChatGUI::command_names() const {
         names.push_back(command.first);
     }
     return names;
+}
+
+void ChatGUI::add_command_words(const std::string& command, const std::vector<std::string>& words) {
+    words_after_command.emplace(command, words);
+}
+
+std::map<std::string, std::vector<std::string>> ChatGUI::command_words() const {
+    return words_after_command;
 }
 
 void ChatGUI::set_input_history(const std::vector<std::string>& /*entries*/) {}

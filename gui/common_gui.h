@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "gui/display_settings.h"
 #include "gui/found_lines.h"
 #include "gui/recent_names.h"
 #include "gui/text_matcher.h"
@@ -97,6 +98,9 @@ public:
     // away, for a front-end with a status line (any thread).
     virtual void set_connection_state(ConnectionState state, const std::string& server_name);
     virtual void set_away(bool away);
+    // The user changed how lines are shown while running (#set); a front-end shows what it can
+    // of that at once. Input thread.
+    virtual void change_display_settings(const DisplaySettings& changed);
     // The channel the server marks as active; set before the channel list it belongs to.
     void set_active_channel(std::optional<unsigned int> channel);
 
@@ -140,6 +144,10 @@ public:
     std::vector<std::string> completion_names() const;
     // The local command names, in order.
     std::vector<std::string> command_names() const;
+    // Words Tab offers after a local command (its first argument), such as setting names. Only
+    // before take_control().
+    void add_command_words(const std::string& command, const std::vector<std::string>& words);
+    std::map<std::string, std::vector<std::string>> command_words() const;
 
     // The lines entered, oldest first: a saved history given before take_control(), and the
     // history to save after it returned. A front-end without an input line keeps none.
@@ -178,6 +186,7 @@ private:
     std::optional<unsigned int> active_channel;
     std::vector<unsigned int> muted_channels;
     std::map<std::string, CommandHandler> callbacks;
+    std::map<std::string, std::vector<std::string>> words_after_command;
     RecentNames recent_names;
     std::function<std::vector<std::string>()> nearby_names;
     std::atomic<bool> exit_requested{false};

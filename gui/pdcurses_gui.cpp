@@ -89,9 +89,10 @@ std::string without_delays(const std::string& text) {
 
 // What closing curses and the front-end's own modes would write: keypad, mouse and bracketed
 // paste off, plain attributes, the cursor shown, the shell's screen back. Delays written into
-// terminfo strings ("$<5>") are left out: nothing here waits for the terminal.
-std::string leave_sequence_for_terminal(bool mouse) {
-    std::string sequence = mouse ? "\033[?1006l\033[?1000l\033[?2004l" : "\033[?2004l";
+// terminfo strings ("$<5>") are left out: nothing here waits for the terminal. The mouse is
+// switched off whether or not it was on: #set may have turned it on since.
+std::string leave_sequence_for_terminal() {
+    std::string sequence = "\033[?1006l\033[?1000l\033[?2004l";
     for (const char* capability : {"rmkx", "sgr0", "cnorm", "rmcup"}) {
         const char* text = tigetstr(capability);
         // -1 is terminfo's mark of a capability that is not a string.
@@ -110,6 +111,8 @@ PDCursesGUI::PDCursesGUI(const DisplaySettings& settings)
     : curses(std::make_unique<CursesScreen>()),
       chat_lines(0, 0, settings.kept_texts),
       settings(settings) {
+    // Every text keeps its time stamp, so that switching them on shows them on the lines so far.
+    chat_lines.show_stamps(settings.timestamps);
     // Box lines and the terminal's encoding follow the user's locale. Both calls below run
     // before this object starts its thread, as front-ends are built during start-up.
     std::setlocale(LC_CTYPE, "");                // NOLINT(concurrency-mt-unsafe)
@@ -143,7 +146,7 @@ PDCursesGUI::PDCursesGUI(const DisplaySettings& settings)
                                    " color pairs; we have " + std::to_string(COLOR_PAIRS));
         }
         start_colors(use_colours);
-        leave_sequence = leave_sequence_for_terminal(settings.mouse);
+        leave_sequence = leave_sequence_for_terminal();
         set_bracketed_paste(true);
         const WindowLayout layout(LINES, COLS);
         chat_columns = layout.columns;
@@ -219,11 +222,11 @@ void PDCursesGUI::add_highlighted_line(const std::string& line, Attention attent
 }
 
 void PDCursesGUI::store_line(const std::string& line, Attention attention) {
-    const TimeStamp stamp = settings.timestamps ? local_time_stamp(std::time(nullptr)) : NO_STAMP;
-    const bool ring = settings.bell && attention != Attention::none;
+    const TimeStamp stamp = current_time_stamp();
     bool already_pending = false;
     {
         const boost::lock_guard<boost::mutex> lock(redraw_mutex);
+        const bool ring = settings.bell && attention != Attention::none;
         chat_lines.add(line, attention, stamp);
         if (chat_search.active()) {
             chat_search.note_added(chat_lines, chat_lines.text_end() - 1);
@@ -243,7 +246,7 @@ void PDCursesGUI::add_ignored_line(const std::string& line) {
     std::string shown = std::string(1, static_cast<char>(OFF_CHANNEL_COLOR)) + "(ignored) ";
     std::copy_if(line.begin(), line.end(), std::back_inserter(shown),
                  [](char byte) { return !is_control_character(byte); });
-    const TimeStamp stamp = settings.timestamps ? local_time_stamp(std::time(nullptr)) : NO_STAMP;
+    const TimeStamp stamp = current_time_stamp();
     bool in_sight = false;
     {
         const boost::lock_guard<boost::mutex> lock(redraw_mutex);
@@ -294,15 +297,18 @@ void PDCursesGUI::set_away(bool away) {
 void PDCursesGUI::set_up_windows() {
     int columns = 0;
     int rows = 0;
+    bool mouse = false;
+    {
+        const boost::lock_guard<boost::mutex> lock(redraw_mutex);
+        mouse = settings.mouse;
+    }
     {
         const std::lock_guard<std::mutex> lock(screen_mutex);
         lay_out_windows();
         columns = COLS;
         rows = main_height - 2;
-        if (settings.mouse) {
-            // Only the wheel: clicks and drags would gain nothing here.
-            mousemask(BUTTON4_PRESSED | BUTTON5_PRESSED, nullptr);
-            mouseinterval(0);
+        if (mouse) {
+            report_wheel(true);
         }
     }
     resize_scroll_back(columns, rows);
@@ -406,6 +412,9 @@ void PDCursesGUI::paint(const PaintJob& job) {
     }
     if (job.parts.stop) {
         stop_like_ctrl_z();
+    }
+    if (job.parts.mouse) {
+        report_wheel(job.mouse);
     }
     if (job.parts.chat) {
         redraw_window(job);

@@ -46,7 +46,8 @@ struct PaintRequest {
     bool chat = false;
     bool top_bar = false;
     bool input_line = false;
-    bool bell = false;  // a line for the user came
+    bool bell = false;   // a line for the user came
+    bool mouse = false;  // the wheel was switched on or off: the terminal is told
 };
 
 // The full-screen front-end: a top bar with channels and clock, the chat window with its
@@ -78,6 +79,7 @@ public:
 
     // Asks on the whole screen for a user name (echoed) and a password (shown as '*').
     void prompt_login(std::string& username, std::string& password) const override;
+    void change_display_settings(const DisplaySettings& changed) override;
     // Wraps the line into the scroll-back and asks the paint thread for a repaint.
     void add_chat_line(const std::string& line) override;
     // As add_chat_line; a line for the user is painted in bold (a private message also in
@@ -151,6 +153,7 @@ private:
         std::vector<unsigned int> muted_channels;
         TopBarStatus status;
         InputView input;
+        bool mouse = false;  // with parts.mouse: whether the wheel is to be reported
     };
 
     void queue_main_redraw();
@@ -170,6 +173,8 @@ private:
     void copy_url(const std::string& argument);
     void redraw_aux_window(const PaintJob& job);
     void ring_bell();
+    // Paint thread, screen lock held: tells the terminal to report the wheel, or to stop.
+    static void report_wheel(bool on);
     void redraw_input_window(const InputView& input);
     void focus_in_main();
 
@@ -222,10 +227,10 @@ private:
     std::string clock_text;
     InputView input_view;
     TopBarStatus status;
+    DisplaySettings settings;
 
     RecentUrls recent_urls;  // its own lock
 
-    const DisplaySettings settings;
     // Filled by the constructor, then only read.
     std::string leave_sequence;  // what closing curses writes, for when it could not
     std::map<std::uint8_t, short> color_pairs;

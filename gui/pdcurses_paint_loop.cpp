@@ -85,7 +85,8 @@ void PDCursesGUI::paint_until_closing() {
                 const PaintRequest& due = redraw_pending;
                 const bool chat_due =
                     due.chat && boost::chrono::steady_clock::now() >= next_chat_paint;
-                if (due.stop || due.layout || due.top_bar || due.input_line || chat_due) {
+                if (due.stop || due.layout || due.top_bar || due.input_line || due.mouse ||
+                    chat_due) {
                     job = take_paint_job(chat_due);
                     break;
                 }
@@ -130,6 +131,8 @@ PDCursesGUI::PaintJob PDCursesGUI::take_paint_job(bool chat_due) {
                  everything || due.top_bar,
                  everything || due.input_line,
                  chat_due && due.bell};
+    job.parts.mouse = due.mouse;
+    job.mouse = settings.mouse;
     if (job.parts.chat) {
         take_chat_rows(job);
     }

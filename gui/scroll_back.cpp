@@ -30,12 +30,28 @@ void ScrollBack::add_ignored(std::string_view text, TimeStamp stamp) {
 }
 
 void ScrollBack::show_ignored(bool shown) {
-    if (shown == ignored_shown) {
-        return;
+    if (shown != ignored_shown) {
+        relayout([this, shown] { ignored_shown = shown; });
     }
+}
+
+void ScrollBack::show_stamps(bool shown) {
+    if (shown != stamps_shown) {
+        relayout([this, shown] { stamps_shown = shown; });
+    }
+}
+
+void ScrollBack::keep_texts(std::size_t count) {
+    if (count != kept_texts) {
+        relayout([this, count] { kept_texts = count; });
+    }
+}
+
+template <typename Change>
+void ScrollBack::relayout(Change change) {
     const std::optional<Place> lowest_shown =
         following ? std::nullopt : std::optional(place_of(view_bottom));
-    ignored_shown = shown;
+    change();
     rewrap();
     if (lowest_shown) {
         show_at(position_of(*lowest_shown));
@@ -229,7 +245,7 @@ std::vector<ShownLine> ScrollBack::visible_lines() const {
 ScrollBack::Layout ScrollBack::layout_of(TimeStamp stamp) const {
     const int full_width = wrap_width(columns);
     // A window too narrow for a time stamp and text shows the text alone.
-    const bool stamped = stamp >= 0 && full_width > STAMP_WIDTH;
+    const bool stamped = stamps_shown && stamp >= 0 && full_width > STAMP_WIDTH;
     return {stamped ? full_width - STAMP_WIDTH : full_width, stamped ? stamp : NO_STAMP};
 }
 

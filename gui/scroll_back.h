@@ -69,6 +69,11 @@ public:
     void add_ignored(std::string_view text, TimeStamp stamp = NO_STAMP);
     // Shows or hides the ignored lines, re-wrapping what is kept; the view keeps its place.
     void show_ignored(bool shown);
+    // Shows the texts' time stamps or leaves them out (every text keeps the one it came with),
+    // re-wrapping what is kept; the view keeps its place.
+    void show_stamps(bool shown);
+    // Keeps that many texts from now on (0: MAX_LEN display rows), dropping the oldest beyond.
+    void keep_texts(std::size_t count);
     // Re-wraps everything kept for a new terminal width and window height. A view scrolled back
     // keeps the row it showed lowest at the bottom, as far as the history reaches, and keeps
     // its count of unseen texts.
@@ -147,6 +152,9 @@ private:
     void wrap(std::uint64_t number);
     void hide_blank_texts();
     void rewrap();
+    // Re-wraps after `change` altered how the texts are laid out, the view keeping its place.
+    template <typename Change>
+    void relayout(Change change);
     void keep(std::string_view text, Attention attention, TimeStamp stamp, bool ignored);
     void drop_oldest_text();
     void leave_reach(std::uint64_t number);
@@ -185,6 +193,7 @@ private:
     std::vector<std::uint64_t> shown_blank_texts;
     bool following = true;
     bool ignored_shown = false;  // the ignored lines take rows
+    bool stamps_shown = true;
     Position view_bottom{0, 0};  // the lowest row shown while scrolled back
     UnseenCount unseen_count;
     std::uint64_t first_unseen = 0;  // number of the first text counted in unseen_count

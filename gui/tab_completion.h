@@ -2,16 +2,19 @@
 
 #include <cstddef>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
 namespace qvchat2gui {
 
 // Where Tab finds its words: character names, most relevant first (computed at each first Tab,
-// as the characters nearby change), and the local command names.
+// as the characters nearby change), the local command names, and the words a command takes
+// first (by the command's lower-case name).
 struct CompletionSources {
     std::function<std::vector<std::string>()> names;
     std::vector<std::string> commands;
+    std::map<std::string, std::vector<std::string>> command_words;
 };
 
 // The words of `pool` that start with `prefix`, ASCII letters compared without case, in the
@@ -24,8 +27,9 @@ std::vector<std::string> words_starting_with(const std::vector<std::string>& poo
 // candidate and a space; each further Tab replaces that by the next candidate, round.
 class TabCompletion {
 public:
-    // First Tab. "/" at the start of the line completes a name, "#" a command, any other word
-    // a name. Returns false, changing nothing, when no candidate matches.
+    // First Tab. "/" at the start of the line completes a name, "#" a command, the word after a
+    // command that takes words one of those, any other word a name. Returns false, changing
+    // nothing, when no candidate matches.
     bool start(std::string& line, std::size_t& cursor, const CompletionSources& sources);
     // A further Tab: the next candidate in place of the one inserted.
     void next(std::string& line, std::size_t& cursor);

@@ -16,6 +16,9 @@ constexpr int STAMP_WIDTH = 6;
 // The local minute of the day (0 to 1439) of `when`.
 TimeStamp local_time_stamp(std::time_t when);
 
+// local_time_stamp of now, worked out once a minute: every received line is stamped. Any thread.
+TimeStamp current_time_stamp();
+
 // The columns shown before a line's text: "HH:MM " (24-hour clock), six blanks on a row that
 // continues a stamped text, nothing without a stamp.
 std::string stamp_text(TimeStamp stamp);

@@ -89,4 +89,55 @@ TEST(FiltersProgram, IgnoredAndMutedLinesAreLoggedOnlyAndTheListsLastAcrossRuns)
     EXPECT_EQ(qvtest::QvchatRun::read_file(run.data_folder() / "mute.txt"), "3\n");
 }
 
+// #set changes a setting for this run at once: time stamps appear on the lines already shown,
+// the listing says where each value came from, Tab offers the names, nothing is written back.
+TEST(FiltersProgram, SetChangesTheScreenAtOnceAndListsWhereEachSettingCameFrom) {
+    qvtest::QvchatRun run(QVCHAT_BINARY);
+    const std::string settings_file =
+        "#username = bob\n#password = secret\n#log_chat = 3\n#reconnect = 0\n#bell = 0\n";
+    run.write_file("qv.ini", settings_file);
+    std::string failure;
+    ASSERT_TRUE(run.start_logged_in(failure)) << failure;
+    qvtest::TmuxSession& terminal = run.terminal();
+    ASSERT_TRUE(run.server.send_text(0, "Ann: before the change"));
+    ASSERT_TRUE(terminal.wait_for_text("Ann: before the change")) << run.screen_text();
+
+    terminal.type("#se");
+    terminal.press("Tab");
+    terminal.type("timest");
+    terminal.press("Tab");
+    terminal.type("1");
+    terminal.press("Enter");
+    ASSERT_TRUE(terminal.wait_for_text("timestamps is now 1.")) << run.screen_text();
+    const auto stamped = [](const std::string& row) {
+        const std::size_t at = row.find("Ann: before the change");
+        return at >= 7 && row[at - 4] == ':' && row[at - 1] == ' ';
+    };
+    EXPECT_TRUE(terminal.wait_for_screen([&](const std::vector<std::string>& rows) {
+        return std::any_of(rows.begin(), rows.end(), stamped);
+    })) << run.screen_text();
+
+    const struct {
+        std::string command;
+        std::string answer;
+    } commands[] = {
+        {"#set", "timestamps = 1 (#set)"},
+        {"#set", "bell = 0 (qv.ini)"},
+        {"#set", "mouse = 0 (default)"},
+        {"#set bell maybe", "bell must be 0 or 1, not \"maybe\"; it stays 0 (qv.ini)."},
+        {"#set username alice", "username takes effect at the next start."},
+        {"#set timestamps 0", "timestamps is now 0."},
+    };
+    for (const auto& test : commands) {
+        run.enter(test.command);
+        EXPECT_TRUE(terminal.wait_for_text(test.answer)) << test.command << "\n"
+                                                         << run.screen_text();
+    }
+    EXPECT_TRUE(terminal.wait_for_screen([&](const std::vector<std::string>& rows) {
+        return std::none_of(rows.begin(), rows.end(), stamped);
+    })) << run.screen_text();
+    ASSERT_TRUE(run.exit_with_status(0));
+    EXPECT_EQ(qvtest::QvchatRun::read_file(run.work().path() / "qv.ini"), settings_file);
+}
+
 }  // namespace

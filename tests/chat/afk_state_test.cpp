@@ -65,6 +65,22 @@ TEST_F(AfkStateTest, ZeroMinutesSwitchesAutoAwayOffButNotTheCommand) {
     EXPECT_THAT(gui.shown(), ElementsAre(going_afk()));
 }
 
+TEST_F(AfkStateTest, IdleTimeAndLocalAnswersChangeWhileRunning) {
+    AfkState afk("away", false, 0, &gui, A_MILLISECOND);
+    afk.set_responds_local(true);
+    EXPECT_TRUE(afk.responds_local());
+    afk.set_auto_afk_time(2);
+    EXPECT_TRUE(wait_until([&] { return afk.is_afk(); })) << "a countdown started from now";
+    afk.set_auto_afk_time(0);
+    EXPECT_FALSE(afk.set_afk(false));
+    EXPECT_FALSE(afk.counting_down());
+    afk.set_message_and_go_afk(&gui, "");
+    afk.set_auto_afk_time(AN_HOUR_OF_MINUTES);
+    EXPECT_FALSE(afk.counting_down()) << "no countdown while away";
+    afk.set_afk(false);
+    EXPECT_TRUE(afk.counting_down());
+}
+
 TEST_F(AfkStateTest, AfkCommandSetsTheFlagAndKeepsOrReplacesTheText) {
     AfkState afk("away", false, AN_HOUR_OF_MINUTES, &gui);
     afk.set_message_and_go_afk(&gui, "");

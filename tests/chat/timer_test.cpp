@@ -24,7 +24,8 @@ TEST(TimerTest, RunsTheActionOnceWhenTheCountdownEnds) {
 
 TEST(TimerTest, ResetStartsAnotherCountdown) {
     std::atomic<int> runs{0};
-    Timer timer(0, [&] { ++runs; });
+    Timer timer(
+        1, [&] { ++runs; }, Timer::Duration(1));
     ASSERT_TRUE(wait_until([&] { return runs == 1; }));
     timer.reset();
     EXPECT_TRUE(wait_until([&] { return runs == 2; }));
@@ -47,10 +48,13 @@ TEST(TimerTest, CancelledOrDestroyedCountdownNeverRuns) {
 
 TEST(TimerTest, ThrowingActionEndsOnlyThatCountdown) {
     std::atomic<int> runs{0};
-    Timer timer(0, [&] {
-        ++runs;
-        throw std::runtime_error("action failed");
-    });
+    Timer timer(
+        1,
+        [&] {
+            ++runs;
+            throw std::runtime_error("action failed");
+        },
+        Timer::Duration(1));
     ASSERT_TRUE(wait_until([&] { return runs == 1; }));
     timer.reset();
     EXPECT_TRUE(wait_until([&] { return runs == 2; }));
@@ -73,6 +77,21 @@ TEST(TimerTest, ManyThreadsMayResetAtOnce) {
     const int before = runs;
     timer.reset();
     EXPECT_TRUE(wait_until([&] { return runs == before + 1; }));
+}
+
+TEST(TimerTest, ANewLengthTakesEffectAtTheNextResetAndZeroNeverRuns) {
+    std::atomic<int> runs{0};
+    Timer timer(
+        1, [&] { ++runs; }, AN_HOUR);
+    timer.set_minutes(0);
+    EXPECT_FALSE(timer.counting_down());
+    timer.reset();
+    EXPECT_FALSE(timer.counting_down());
+    timer.set_minutes(2);
+    EXPECT_FALSE(timer.counting_down()) << "only a reset starts the new length";
+    timer.reset();
+    EXPECT_TRUE(timer.counting_down());
+    EXPECT_EQ(runs, 0);
 }
 
 }  // namespace

@@ -377,18 +377,32 @@ TEST_F(LineEditorTest, TabCompletesNamesAndCommandsAndCycles) {
         [] {
             return std::vector<std::string>{"Zo\xEB", "bob", "Zack", "Zack", "bad name"};
         },
-        {"exit", "loc", "look"}};
+        {"exit", "loc", "look", "set"},
+        {{"set", {"bell", "backlog", "timestamps"}}}};
     struct TabCase {
         std::string typed;
         int tabs;
         std::string line;
     };
     const std::vector<TabCase> cases = {
-        {"/z", 1, "/Zo\xEB "},     {"/z", 2, "/Zack "},    {"/z", 3, "/Zo\xEB "},
-        {"/", 2, "/bob "},         {"#lo", 1, "#loc "},    {"#lo", 2, "#look "},
-        {"#LO", 1, "#loc "},       {"hi B", 1, "hi bob "}, {"hi q", 1, "hi q"},
-        {"hi ", 1, "hi "},         {"#x", 1, "#x"},        {"ba", 1, "ba"},
+        {"/z", 1, "/Zo\xEB "},
+        {"/z", 2, "/Zack "},
+        {"/z", 3, "/Zo\xEB "},
+        {"/", 2, "/bob "},
+        {"#lo", 1, "#loc "},
+        {"#lo", 2, "#look "},
+        {"#LO", 1, "#loc "},
+        {"hi B", 1, "hi bob "},
+        {"hi q", 1, "hi q"},
+        {"hi ", 1, "hi "},
+        {"#x", 1, "#x"},
+        {"ba", 1, "ba"},
         {"/z\tx", 0, "/Zo\xEB x"},
+        {"#set b", 1, "#set bell "},
+        {"#SET  B", 2, "#SET  backlog "},
+        {"#set ", 1, "#set bell "},
+        {"#set bell b", 1, "#set bell bob "},
+        {"#loc b", 1, "#loc bob "},
     };
     for (const TabCase& test : cases) {
         editor = LineEditor();

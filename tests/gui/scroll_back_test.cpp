@@ -268,6 +268,31 @@ TEST(ScrollBack, TimeStampsTakeSixColumnsAndIndentTheRowsThatContinueAText) {
     EXPECT_EQ(scroll_back.visible_lines().front().text, "\x07xxxxx");
 }
 
+// Settings changed while running re-lay what is kept: stamps hidden and shown again, fewer texts.
+TEST(ScrollBack, StampsAndTheTextsKeptChangeWhatIsAlreadyThere) {
+    ScrollBack scroll_back(40, ROWS, 200);
+    for (int number = 1; number <= 150; ++number) {
+        scroll_back.add("line " + std::to_string(number) + " " + std::string(25, 'x'),
+                        Attention::none, 600);
+    }
+    EXPECT_EQ(scroll_back.lines().size(), 300U) << "a stamp leaves 31 columns: two rows each";
+    scroll_back.scroll_up(41);
+    const std::string shown_at_bottom = visible_texts(scroll_back).back();
+    scroll_back.show_stamps(false);
+    EXPECT_EQ(scroll_back.lines().size(), 150U);
+    EXPECT_EQ(scroll_back.visible_lines().front().stamp, NO_STAMP);
+    EXPECT_EQ(visible_texts(scroll_back).back().substr(0, 8), shown_at_bottom.substr(0, 8))
+        << "the view keeps its place";
+    scroll_back.show_stamps(true);
+    EXPECT_EQ(stamp_text(scroll_back.visible_lines().front().stamp), "10:00 ");
+
+    scroll_back.keep_texts(100);
+    EXPECT_EQ(scroll_back.lines().front(), "line 51");
+    scroll_back.keep_texts(0);
+    add_numbered(scroll_back, 1, 1200);
+    EXPECT_EQ(scroll_back.lines().size(), ScrollBack::MAX_LEN);
+}
+
 // The scroll-back keeps track of its blank lines instead of looking for them on every add; what
 // it holds must stay exactly what word_wrap into one list, trimmed to MAX_LEN, gives.
 TEST(ScrollBack, HoldsWhatWordWrapIntoOneListGives) {
