@@ -1,0 +1,71 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace qvchat2 {
+
+// The `notify_command` setting: a program (for example notify-send) run with a notification's
+// title and text as its two arguments, with no shell between, at most once per interval; the
+// notifications that come in between are summed up in the next run: one held gives its own text,
+// several give the newest one's text followed by " (N more)", N being how many others were held.
+//
+// The program runs on a worker thread of its own, started here and joined by the destructor, so
+// that a slow, hung or chatty program never holds up the caller: its standard input, output and
+// error are /dev/null, it gets the program's environment, default signal dispositions, no
+// blocked signals and a session of its own (so it cannot reach the terminal either). Its children
+// are reaped as they end; the destructor returns at once and leaves one still running alone.
+// A program that cannot be started is named once on std::cerr ("Cannot run notify_command
+// PROGRAM: REASON"), then tried again quietly. With an empty program nothing runs at all.
+class NotifyCommand {
+public:
+    explicit NotifyCommand(std::string program,
+                           std::chrono::milliseconds interval = std::chrono::seconds(5));
+    ~NotifyCommand();
+
+    NotifyCommand(const NotifyCommand&) = delete;
+    NotifyCommand& operator=(const NotifyCommand&) = delete;
+
+    // Runs the program for this notification now, or after the interval summed up with the
+    // others. Any thread; never waits for the program.
+    void notify(const std::string& title, const std::string& text);
+
+private:
+    using clock = std::chrono::steady_clock;
+    struct Notification {
+        std::string title;
+        std::string text;
+    };
+
+    void run_notifications();
+    void run_program(const Notification& notification);
+    void reap_children();
+
+    const std::string program;
+    const std::chrono::milliseconds interval;
+
+    // guards immediate, held_count, newest_held, next_run_allowed, stopping
+    std::mutex queue_mutex;
+    std::condition_variable queue_changed;
+    std::optional<Notification> immediate;  // the first after a quiet interval, to run at once
+    std::size_t held_count = 0;             // those since, to be summed up
+    Notification newest_held;
+    clock::time_point next_run_allowed;  // the end of the interval after the last run
+    bool stopping = false;
+
+    // The worker's own, then the destructor's once it has joined the worker.
+    std::vector<pid_t> children;
+    bool start_failure_reported = false;
+
+    std::thread worker;
+};
+
+}  // namespace qvchat2
