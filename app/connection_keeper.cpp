@@ -5,6 +5,7 @@
 
 #include "app/connection_notices.h"
 #include "app/fault_report.h"
+#include "app/log.h"
 #include "app/reconnect_backoff.h"
 #include "chat/login_refusal.h"
 #include "chat/registration.h"
@@ -159,6 +160,7 @@ void ConnectionKeeper::on_status(const qvnetworklib::ConnectionStatus& status, b
     const bool made = status.kind == qvnetworklib::ConnectionStatus::Kind::CONNECTED;
     const bool startup_fault =
         !reconnecting && status.kind == qvnetworklib::ConnectionStatus::Kind::LOOKUP_FAILED;
+    log_connection(status);
     if (made && reconnecting) {
         show("Connected to " + status.host + ":" + status.port + " again.");
     } else if (!startup_fault) {
@@ -225,6 +227,19 @@ bool ConnectionKeeper::should_try_again() {
     }
     return !setup.front_end->should_exit() &&
            (setup.refusal == nullptr || !setup.refusal->happened());
+}
+
+// The log tells where a session began and ended, between the lines it holds.
+void ConnectionKeeper::log_connection(const qvnetworklib::ConnectionStatus& status) const {
+    using Kind = qvnetworklib::ConnectionStatus::Kind;
+    if (setup.logger == nullptr) {
+        return;
+    }
+    if (status.kind == Kind::CONNECTED) {
+        setup.logger->log(SERVER_MESSAGE, "Connected to " + status.host + ":" + status.port + ".");
+    } else if (status.kind == Kind::CONNECTION_LOST || status.kind == Kind::PROTOCOL_ERROR) {
+        setup.logger->log(SERVER_MESSAGE, connection_notice(status));
+    }
 }
 
 void ConnectionKeeper::show(const std::string& notice) const {

@@ -89,6 +89,7 @@ private:
     // False once stop() was asked; true when reconnecting was switched on meanwhile.
     bool wait_for_stop_or_reconnect();
     bool should_try_again();
+    void log_connection(const qvnetworklib::ConnectionStatus& status) const;
     void show(const std::string& notice) const;
 
     const ConnectionSetup setup;

@@ -183,4 +183,27 @@ TEST_F(Reconnect, LeavingWaitsNeitherForTheNextAttemptNorForANameLookup) {
     }
 }
 
+// With reconnecting off, a lost connection stays lost until #set reconnect 1 tries again at once;
+// the server log holds where each session began and ended.
+TEST_F(Reconnect, SwitchedOnWhileOfflineItTriesAgainAndTheLogShowsTheSessions) {
+    std::string failure;
+    ASSERT_TRUE(run.start_logged_in(failure, "QVCHAT_RECONNECT_SECOND_MS=1")) << failure;
+    run.server.close_client();
+    ASSERT_TRUE(run.terminal().wait_for_text("Connection to the server was lost."))
+        << run.screen_text();
+    run.enter("#set reconnect 1");
+    ASSERT_TRUE(log_in(2, failure)) << failure;
+    ASSERT_TRUE(run.terminal().wait_for_text("Welcome 2")) << run.screen_text();
+    ASSERT_TRUE(run.exit_with_status(0));
+
+    const std::string connected = "> Connected to 127.0.0.1:" + run.server.port() + ".\n";
+    const std::string log = run.server_log();
+    const std::size_t first = log.find(connected);
+    const std::size_t lost = log.find("> Connection to the server was lost.\n", first);
+    EXPECT_NE(first, std::string::npos) << log;
+    EXPECT_NE(lost, std::string::npos) << log;
+    EXPECT_NE(log.find(connected, lost), std::string::npos) << log;
+    EXPECT_EQ(run.chat_log().find("Connected to"), std::string::npos) << "server lines only";
+}
+
 }  // namespace
