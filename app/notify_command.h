@@ -20,9 +20,10 @@ namespace qvchat2 {
 //
 // The program runs on a worker thread of its own, started here and joined by the destructor, so
 // that a slow, hung or chatty program never holds up the caller: its standard input, output and
-// error are /dev/null, it gets the program's environment, default signal dispositions, no
-// blocked signals and a session of its own (so it cannot reach the terminal either). Its children
-// are reaped as they end; the destructor returns at once and leaves one still running alone.
+// error are /dev/null and no other file of this program is open in it; it gets the program's
+// environment, default signal dispositions, no blocked signals and a session of its own (so it
+// cannot reach the terminal either). Its children are reaped as they end; the destructor returns
+// at once, drops the notifications still held and leaves a program still running alone.
 // A program that cannot be started is named once on std::cerr ("Cannot run notify_command
 // PROGRAM: REASON"), then tried again quietly. With an empty program nothing runs at all.
 class NotifyCommand {
