@@ -34,10 +34,13 @@ bool AfkState::set_afk(bool value) {
     // it. Stopping it first keeps an expiry that races with this call from setting the flag again
     // after it was cleared.
     timer->cancel();
+    std::optional<std::string> summary;
     {
         const std::lock_guard<std::mutex> lock(state_lock);
-        change_flag(false);
-        answered.clear();
+        summary = come_back();
+    }
+    if (summary && front_end != nullptr) {
+        front_end->add_chat_line(qvchat2gui::server_line(*summary));
     }
     timer->reset();
     return value;
@@ -101,11 +104,34 @@ bool AfkState::claim_reply(const std::string& name) {
     return answered.insert(name).second;
 }
 
+void AfkState::count_for_user(ForUserKind kind, const std::string& sender) {
+    const std::lock_guard<std::mutex> lock(state_lock);
+    if (afk) {
+        away_tally.count(kind, sender);
+    }
+}
+
 void AfkState::go_away() {
     if (!afk) {
         answered.clear();
+        away_tally = AwayTally();
+        away_since = std::chrono::steady_clock::now();
     }
     change_flag(true);
+}
+
+std::optional<std::string> AfkState::come_back() {
+    const bool was_away = afk;
+    change_flag(false);
+    answered.clear();
+    if (!was_away) {
+        return std::nullopt;
+    }
+    const auto away = std::chrono::duration_cast<std::chrono::minutes>(
+        std::chrono::steady_clock::now() - away_since);
+    std::optional<std::string> summary = away_tally.summary(away);
+    away_tally = AwayTally();
+    return summary;
 }
 
 void AfkState::change_flag(bool value) {

@@ -1,13 +1,16 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 
 #include "app/setting_defaults.h"
+#include "chat/away_tally.h"
 #include "chat/timer.h"
 
 namespace qvnetworklib {
@@ -42,7 +45,8 @@ public:
 
     bool is_afk() const;
     // Sets the flag and returns `value`. Clearing it (the user is back) ends the away period and
-    // restarts the countdown.
+    // restarts the countdown; coming back from away, the front-end is shown one line that sums up
+    // what came for the user meanwhile, unless nothing did.
     bool set_afk(bool value);
     std::string get_afk_message() const;
     void set_afk_message(const std::string& text);
@@ -66,20 +70,28 @@ public:
     // with a space), and for every new name once MAX_ANSWERED_SENDERS have been answered.
     bool claim_reply(const std::string& name);
 
+    // A line for the user came from `sender`: counted for the summary while away.
+    void count_for_user(ForUserKind kind, const std::string& sender);
+
 private:
     // Sets the flag; coming from present, a new away period begins. Needs state_lock.
     void go_away();
+    // Clears the flag and ends the away period: its summary, if it was one and anything came.
+    // Needs state_lock.
+    std::optional<std::string> come_back();
     // Sets the flag and tells the front-end when it changed. Needs state_lock, which keeps the
     // front-end's picture in the order of the changes.
     void change_flag(bool value);
 
     std::atomic<bool> respond_local;
     qvchat2gui::ChatGUI* const front_end;
-    mutable std::mutex state_lock;  // guards afk, afk_message and answered
+    mutable std::mutex state_lock;  // guards afk, afk_message, answered, away_since and away_tally
     bool afk = false;
     std::string afk_message;
     std::set<std::string> answered;  // players answered in this away period
-    std::unique_ptr<Timer> timer;    // its own lock; made once, its length changes
+    std::chrono::steady_clock::time_point away_since;
+    AwayTally away_tally;          // what came for the user in this away period
+    std::unique_ptr<Timer> timer;  // its own lock; made once, its length changes
 };
 
 // Sends the current reply text to the player `name` as a private message.

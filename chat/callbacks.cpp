@@ -1,6 +1,7 @@
 #include "chat/callbacks.h"
 
 #include <algorithm>
+#include <ctime>
 #include <initializer_list>
 #include <iostream>
 #include <optional>
@@ -9,6 +10,7 @@
 
 #include "chat/afk.h"
 #include "chat/filter_commands.h"
+#include "chat/lines_for_user.h"
 #include "chat/login_refusal.h"
 #include "chat/whole_word.h"
 #include "gui/common_gui.h"
@@ -32,8 +34,8 @@ struct DisplayLine {
     std::string text;
     bool speaker_text = false;
     LogMessageType log_type = CHAT_MESSAGE;
-    // What the kind of line alone asks of the user's attention.
-    qvchat2gui::Attention attention = qvchat2gui::Attention::none;
+    // Whether the kind of line alone makes it for the user.
+    std::optional<ForUserKind> for_user = std::nullopt;
     // Speech, channel chat and GM lines call for attention when their text names the user.
     bool may_name_user = false;
     // The number a joined channel's line shows, which #mute takes.
@@ -72,47 +74,51 @@ DisplayLine build_line(const std::string& name, unsigned char channel, const std
         return {joined({off, "[", name, " @ ", number, "]: ", message}),
                 false,
                 CHAT_MESSAGE,
-                qvchat2gui::Attention::none,
+                std::nullopt,
                 true,
                 joined_channel->number};
     }
     if (channel == GM_CHANNEL && !name.empty()) {
         return {joined({color(qvchat2gui::GM_COLOR), "#GM from ", name, ": ", message}), false,
-                CHAT_MESSAGE, qvchat2gui::Attention::for_user, true};
+                CHAT_MESSAGE, ForUserKind::gm_message, true};
     }
     if (is_channel_code(channel)) {
-        return {joined({"[", name, "]: ", message}), false, CHAT_MESSAGE,
-                qvchat2gui::Attention::none, true};
+        return {joined({"[", name, "]: ", message}), false, CHAT_MESSAGE, std::nullopt, true};
     }
     if (channel == PM_CHANNEL) {
         const bool sent = (state & CHAT_PM_SENT) != 0;
         return {joined({color(qvchat2gui::PM_COLOR), "[PM ", sent ? "to " : "from ", name, ": ",
                         message, "]"}),
                 false, CHAT_MESSAGE,
-                sent ? qvchat2gui::Attention::none : qvchat2gui::Attention::private_message};
+                sent ? std::nullopt : std::optional(ForUserKind::private_message)};
     }
     if (!name.empty()) {
         const char* separator = (state & CHAT_NO_COLON) != 0 ? " " : ": ";
-        return {joined({name, separator, message}), true, CHAT_MESSAGE, qvchat2gui::Attention::none,
-                true};
+        return {joined({name, separator, message}), true, CHAT_MESSAGE, std::nullopt, true};
     }
     return {joined({color(qvchat2gui::SERVER_COLOR), message}), false, SERVER_MESSAGE};
 }
 
-// The user's own lines and the server's echoes of them never call for attention; speech, channel
-// chat and GM lines call for it when their text names the user as a whole word, so that a short
-// name does not ring inside every word that holds it, or holds one of the user's highlight words.
-qvchat2gui::Attention attention_for(const DisplayLine& line, const std::string& name,
-                                    const std::string& message, const std::string& username,
-                                    bool own_activity) {
+// The user's own lines and the server's echoes of them are never for the user; speech, channel
+// chat and GM lines are when their text names the user as a whole word, so that a short name
+// does not ring inside every word that holds it, or holds one of the user's highlight words. A
+// GM line stays a GM line whatever it says.
+std::optional<ForUserKind> for_user_kind(const DisplayLine& line, const std::string& name,
+                                         const std::string& message, const std::string& username,
+                                         bool own_activity) {
     if (own_activity || name == username) {
-        return qvchat2gui::Attention::none;
+        return std::nullopt;
     }
-    if (line.may_name_user &&
-        (contains_whole_word(message, username) || highlight_words().names_in(message))) {
-        return qvchat2gui::Attention::for_user;
+    if (line.for_user || !line.may_name_user) {
+        return line.for_user;
     }
-    return line.attention;
+    if (contains_whole_word(message, username)) {
+        return ForUserKind::mention;
+    }
+    if (highlight_words().names_in(message)) {
+        return ForUserKind::highlight;
+    }
+    return std::nullopt;
 }
 
 }  // namespace
@@ -147,8 +153,10 @@ void on_text(ChatGUI* gui, Logger* logger, qvnetworklib::Client* client, AfkStat
     const bool own_activity = !name.empty() && ((channel != PM_CHANNEL && name == username) ||
                                                 (pm_sent && message != afk->get_afk_message()));
 
+    const std::optional<ForUserKind> for_user =
+        for_user_kind(line, name, message, username, own_activity);
     const qvchat2gui::Attention attention =
-        attention_for(line, name, message, username, own_activity);
+        for_user ? attention_of(*for_user) : qvchat2gui::Attention::none;
     // An ignored player's lines (GM lines excepted) and a muted channel's chat that is not for the
     // user are logged and nothing more: no bell, no count, no reply, no name for Tab. The user's
     // own lines always show.
@@ -169,11 +177,19 @@ void on_text(ChatGUI* gui, Logger* logger, qvnetworklib::Client* client, AfkStat
         gui->note_name(name);
     }
 
+    // Kept apart from the scroll-back, so that a flood cannot push them out, and counted for the
+    // summary the user gets when back.
+    if (for_user) {
+        lines_for_user().note(*for_user, name, line.text, std::time(nullptr));
+        afk->count_for_user(*for_user, name);
+    }
+
     if (own_activity) {
-        afk->set_afk(false);
+        // Before the flag clears: coming back shows what came while away after this line.
         if (was_afk) {
             gui->add_chat_line("You are no longer AFK");
         }
+        afk->set_afk(false);
     } else if (was_afk) {
         const bool received_pm = channel == PM_CHANNEL && !pm_sent;
         const bool mentioned =

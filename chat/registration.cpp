@@ -4,6 +4,7 @@
 
 #include "chat/actors.h"
 #include "chat/callbacks.h"
+#include "chat/lines_for_user.h"
 #include "gui/common_gui.h"
 #include "network/QVClient.h"
 
@@ -50,6 +51,7 @@ void register_chat_commands(qvchat2gui::ChatGUI* gui, AfkState* afk) {
     using boost::placeholders::_1;
     gui->add_callback("afk", boost::bind(&AfkState::set_message_and_go_afk, afk, gui, _1));
     gui->add_callback("look", boost::bind(&print_ui_actors, gui, _1));
+    gui->add_callback("missed", [gui](const std::string& /*argument*/) { show_missed(gui); });
     gui->set_nearby_names(&nearby_names);
 }
 

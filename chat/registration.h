@@ -27,8 +27,8 @@ class LoginRefusal;
 std::unique_ptr<AfkState> create_afk_state(const Settings& settings, qvchat2gui::ChatGUI* gui);
 
 // Registers every message handler of the chat logic with `client` and its commands ("afk",
-// "look") with `gui`. A refused login is recorded in `refusal` when one is given. The objects
-// passed must outlive the client's dispatch threads. Only before the client starts.
+// "look", "missed") with `gui`. A refused login is recorded in `refusal` when one is given. The
+// objects passed must outlive the client's dispatch threads. Only before the client starts.
 void register_chat_handlers(qvnetworklib::Client& client, qvchat2gui::ChatGUI* gui, Logger* logger,
                             AfkState* afk, LoginRefusal* refusal = nullptr);
 

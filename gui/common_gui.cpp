@@ -18,8 +18,7 @@ namespace {
 constexpr char HELP_KEYS_LINE[] =
     "Private message: /name text. Scroll: Page Up, Page Down, Ctrl-Home, Ctrl-End. Find: Ctrl-S, "
     "#grep TEXT, #logs TEXT. Links: #urls, #copy N. Hear: #ignore, #highlight, #mute. #set NAME "
-    "VALUE. ##word "
-    "sends #word to the game. More: man qvchat.";
+    "VALUE. Missed: #missed. ##word sends #word to the game. More: man qvchat.";
 // How often a front-end without a view of its own looks whether a search has finished.
 constexpr std::chrono::milliseconds SEARCH_POLL_INTERVAL{20};
 

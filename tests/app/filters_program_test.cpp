@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -138,6 +139,48 @@ TEST(FiltersProgram, SetChangesTheScreenAtOnceAndListsWhereEachSettingCameFrom) 
     })) << run.screen_text();
     ASSERT_TRUE(run.exit_with_status(0));
     EXPECT_EQ(qvtest::QvchatRun::read_file(run.work().path() / "qv.ini"), settings_file);
+}
+
+// Away, what came for the user is summed up on coming back, and #missed lists it with its time.
+TEST(FiltersProgram, ComingBackSumsUpWhatCameAndMissedListsItWithItsTime) {
+    qvtest::QvchatRun run(QVCHAT_BINARY);
+    std::string failure;
+    ASSERT_TRUE(run.start_logged_in(failure)) << failure;
+    qvtest::TmuxSession& terminal = run.terminal();
+    run.enter("#afk");
+    ASSERT_TRUE(terminal.wait_for_text("test, away")) << run.screen_text();
+    for (const char* message :
+         {"[PM from Marek: one]", "[PM from Ysolde: two]", "[PM from Marek: three]"}) {
+        ASSERT_TRUE(run.server.send_text(1, message));
+    }
+    ASSERT_TRUE(run.server.send_text(0, "Ann: bob, are you there?"));
+    ASSERT_TRUE(terminal.wait_for_text("Ann: bob, are you there?")) << run.screen_text();
+
+    run.enter("back");
+    ASSERT_TRUE(run.server.wait_for_count(qvnetworklib::OUT_RAW_TEXT, 1));
+    ASSERT_TRUE(run.server.send_text(0, "bob: back"));
+    EXPECT_TRUE(terminal.wait_for_text("You are no longer AFK")) << run.screen_text();
+    EXPECT_TRUE(terminal.wait_for_text(
+        "While you were away (1 min): 3 private messages (Marek 2, Ysolde 1), 1 line"))
+        << run.screen_text();
+    EXPECT_TRUE(terminal.wait_for_text("naming you. Alt-P shows them.")) << run.screen_text();
+
+    run.enter("#missed");
+    ASSERT_TRUE(terminal.wait_for_text(" 4 lines for you: Esc returns ")) << run.screen_text();
+    const std::regex stamped("\\d\\d:\\d\\d (\\[PM from \\w+: \\w+\\]|Ann: bob, are you there\\?)");
+    EXPECT_TRUE(terminal.wait_for_screen([&](const std::vector<std::string>& rows) {
+        return std::count_if(rows.begin(), rows.end(), [&](const std::string& row) {
+                   return std::regex_search(row, stamped);
+               }) == 4;
+    })) << run.screen_text();
+    terminal.press("Escape");
+    EXPECT_TRUE(terminal.wait_for_screen([](const std::vector<std::string>& rows) {
+        return std::none_of(rows.begin(), rows.end(), [](const std::string& row) {
+            return row.find("lines for you") != std::string::npos;
+        });
+    })) << run.screen_text();
+    EXPECT_TRUE(terminal.wait_for_text("bob: back")) << run.screen_text();
+    ASSERT_TRUE(run.exit_with_status(0));
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include "chat/actors.h"
 #include "chat/callbacks.h"
+#include "chat/lines_for_user.h"
 #include "network/message_types.h"
 #include "tests/app/text_files.h"
 
@@ -28,6 +29,7 @@ SentPm parse_pm(const qvnetworklib::ByteVector& payload) {
 void ChatFixture::SetUp() {
     qvchat2::assign_channels(&gui, nullptr, {});
     qvchat2::remove_all_actors(nullptr, {});
+    qvchat2::lines_for_user().clear();
     use_afk_state(false);
     harness.start();
     ASSERT_TRUE(harness.wait_for_status(qvnetworklib::ConnectionStatus::Kind::CONNECTED));

@@ -28,8 +28,8 @@ using SentPm = std::pair<std::string, std::string>;  // recipient, text
 
 // The chat logic's surroundings, all real: a client logged in as "Alice" and connected to a fake
 // server, a logger writing into a temporary documents folder, a recording front-end and an AFK
-// state whose countdown does not end during a test. The channel table and the actor list start
-// empty.
+// state whose countdown does not end during a test. The channel table, the actor list and the
+// lines for the user start empty.
 class ChatFixture : public ::testing::Test {
 protected:
     static constexpr char USERNAME[] = "Alice";

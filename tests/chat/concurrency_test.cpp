@@ -7,6 +7,7 @@
 
 #include "chat/actors.h"
 #include "chat/callbacks.h"
+#include "chat/lines_for_user.h"
 #include "tests/app/text_files.h"
 #include "tests/chat/chat_fixture.h"
 
@@ -95,6 +96,13 @@ TEST_F(Concurrency, HandlersRunningAtOnceKeepEveryLineWholeAndTheLogClean) {
             const auto value = static_cast<unsigned char>(byte);
             ASSERT_TRUE(byte == '\n' || (value >= 32 && value < 127)) << file << ": " << +value;
         }
+    }
+    // More came for the user than is kept: the private messages and GM lines, whole.
+    const auto kept = qvchat2::lines_for_user().lines();
+    EXPECT_EQ(kept.size(), qvchat2::MAX_LINES_FOR_USER);
+    for (const auto& line : kept) {
+        EXPECT_TRUE(line.sender == (line.kind == qvchat2::ForUserKind::gm_message ? "Ann" : "Otto"))
+            << line.text;
     }
     // Only Otto wrote to the user; the user's own lines ended the away periods in between.
     for (const auto& pm : sent_pms()) {

@@ -20,8 +20,7 @@ constexpr const char* HELP_TEXT = "Available commands: #ci, #exit, #help, #quit"
 constexpr const char* HELP_KEYS =
     "Private message: /name text. Scroll: Page Up, Page Down, Ctrl-Home, Ctrl-End. Find: Ctrl-S, "
     "#grep TEXT, #logs TEXT. Links: #urls, #copy N. Hear: #ignore, #highlight, #mute. #set NAME "
-    "VALUE. ##word "
-    "sends #word to the game. More: man qvchat.";
+    "VALUE. Missed: #missed. ##word sends #word to the game. More: man qvchat.";
 
 qvnetworklib::ByteVector bytes(const std::string& text) {
     return qvnetworklib::ByteVector(text.begin(), text.end());

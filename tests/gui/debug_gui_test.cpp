@@ -71,7 +71,8 @@ TEST(DebugGUI, KeepsTheBuiltInCommands) {
         "Available commands: #ci, #exit, #help, #quit\n"
         "Private message: /name text. Scroll: Page Up, Page Down, Ctrl-Home, Ctrl-End. "
         "Find: Ctrl-S, #grep TEXT, #logs TEXT. Links: #urls, #copy N. Hear: #ignore, "
-        "#highlight, #mute. #set NAME VALUE. ##word sends #word to the game. More: man qvchat.\n"
+        "#highlight, #mute. #set NAME VALUE. Missed: #missed. ##word sends #word to the game. "
+        "More: man qvchat.\n"
         "You are on channels \n");
 }
 
