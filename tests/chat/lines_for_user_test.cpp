@@ -5,8 +5,8 @@
 
 #include <chrono>
 #include <optional>
+#include <sstream>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "chat/away_tally.h"
@@ -23,69 +23,37 @@ using qvchat2gui::SERVER_COLOR;
 using qvtest::color;
 using ::testing::ElementsAre;
 
-constexpr std::time_t NOON = 1700000000;
-
-TEST(LinesForUser, KeepsTheNewestInOrderAndMissedStampsThem) {
-    qvchat2::LinesForUser store;
-    const std::size_t more = qvchat2::MAX_LINES_FOR_USER + 5;
-    for (std::size_t i = 0; i < more; ++i) {
-        store.note(ForUserKind::mention, "Ann", "line " + std::to_string(i),
-                   NOON + static_cast<std::time_t>(i));
+// "PMarek GAnn": a private message from Marek, a GM message from Ann (M: mention, H: highlight).
+void count_all(qvchat2::AwayTally& tally, const std::string& counted) {
+    std::istringstream words(counted);
+    for (std::string word; words >> word;) {
+        const std::string kinds = "PGMH";
+        tally.count(static_cast<ForUserKind>(kinds.find(word[0])), word.substr(1));
     }
-    const std::vector<LineForUser> kept = store.lines();
-    ASSERT_EQ(kept.size(), qvchat2::MAX_LINES_FOR_USER);
-    EXPECT_EQ(kept.front().text, "line 5");
-    EXPECT_EQ(kept.back().text, "line " + std::to_string(more - 1));
-
-    const qvchat2gui::FoundLines found = qvchat2::missed_lines({kept.front()});
-    EXPECT_EQ(found.note, " 1 line for you: Esc returns ");
-    EXPECT_THAT(
-        found.lines,
-        ElementsAre(qvchat2gui::stamp_text(qvchat2gui::local_time_stamp(NOON + 5)) + "line 5"));
 }
 
 TEST(AwayTally, SumsUpWhatCame) {
-    using Counted = std::vector<std::pair<ForUserKind, std::string>>;
-    const ForUserKind pm = ForUserKind::private_message;
     const struct {
-        Counted counted;
+        const char* counted;
         int minutes;
-        std::optional<std::string> summary;
+        std::string summary;  // between "While you were away (" and ". Alt-P shows them."
     } cases[] = {
-        {{}, 42, std::nullopt},
-        {{{pm, "Marek"}},
-         0,
-         "While you were away (1 min): 1 private message (Marek 1). Alt-P shows them."},
-        {{{pm, "Ysolde"},
-          {pm, "Marek"},
-          {pm, "Marek"},
-          {ForUserKind::mention, "Ann"},
-          {ForUserKind::mention, "Bo"}},
-         42,
-         "While you were away (42 min): 3 private messages (Marek 2, Ysolde 1), 2 lines naming "
-         "you. Alt-P "
-         "shows them."},
-        {{{pm, "F"}, {pm, "E"}, {pm, "D"}, {pm, "C"}, {pm, "B"}, {pm, "A"}, {pm, "G"}, {pm, "G"}},
-         90,
-         "While you were away (90 min): 8 private messages (G 2, A 1, B 1, C 1, D 1, ..., 2 "
-         "others). Alt-P "
-         "shows them."},
-        {{{ForUserKind::gm_message, "Gm"}, {ForUserKind::highlight, "Ann"}},
-         125,
-         "While you were away (2 h 5 min): 1 GM message, 1 highlighted line. Alt-P shows them."},
-        {{{ForUserKind::gm_message, "Gm"},
-          {ForUserKind::gm_message, "Gm"},
-          {ForUserKind::mention, "Ann"}},
-         120,
-         "While you were away (2 h): 2 GM messages, 1 line naming you. Alt-P shows them."},
+        {"PMarek", 0, "1 min): 1 private message (Marek 1)"},
+        {"PYsolde PMarek PMarek MAnn MBo", 42,
+         "42 min): 3 private messages (Marek 2, Ysolde 1), 2 lines naming you"},
+        {"PF PE PD PC PB PA PG PG", 90,
+         "90 min): 8 private messages (G 2, A 1, B 1, C 1, D 1, ..., 2 others)"},
+        {"GGm HAnn", 125, "2 h 5 min): 1 GM message, 1 highlighted line"},
+        {"GGm GGm MAnn HAnn HBo", 120,
+         "2 h): 2 GM messages, 1 line naming you, 2 highlighted lines"},
     };
     for (const auto& test : cases) {
         qvchat2::AwayTally tally;
-        for (const auto& [kind, sender] : test.counted) {
-            tally.count(kind, sender);
-        }
-        EXPECT_EQ(tally.summary(std::chrono::minutes(test.minutes)), test.summary);
+        count_all(tally, test.counted);
+        EXPECT_EQ(tally.summary(std::chrono::minutes(test.minutes)),
+                  "While you were away (" + test.summary + ". Alt-P shows them.");
     }
+    EXPECT_EQ(qvchat2::AwayTally().summary(std::chrono::minutes(42)), std::nullopt);
 }
 
 using LinesForUserChat = qvtest::ChatFixture;
@@ -135,7 +103,12 @@ TEST_F(LinesForUserChat, ReceivedLinesAreKeptCountedAndSummedUpOnComingBack) {
 
     gui.forget_all();
     qvchat2::show_missed(&gui);
-    EXPECT_EQ(gui.shown().size(), qvchat2::MAX_LINES_FOR_USER + 1) << "the note, then the lines";
+    const std::vector<std::string> missed = gui.shown();
+    ASSERT_EQ(missed.size(), qvchat2::MAX_LINES_FOR_USER + 1);
+    EXPECT_THAT(std::vector<std::string>(missed.begin(), missed.begin() + 2),
+                ElementsAre(color(SERVER_COLOR) + " 200 lines for you: Esc returns ",
+                            qvchat2gui::stamp_text(qvchat2gui::local_time_stamp(kept[0].time)) +
+                                kept[0].text));
     qvchat2::lines_for_user().clear();
     qvchat2::show_missed(&gui);
     EXPECT_EQ(gui.shown().back(), color(SERVER_COLOR) + "No line for you yet.");
