@@ -12,6 +12,8 @@ qvchat2gui::DisplaySettings read_display_settings(const Settings& settings) {
     if (scrollback >= MIN_SCROLLBACK && scrollback <= MAX_SCROLLBACK) {
         chosen.kept_texts = static_cast<std::size_t>(scrollback);
     }
+    chosen.notify = qvchat2gui::notify_mode_named(get_property(settings, "notify", "auto"))
+                        .value_or(defaults.notify);
     return chosen;
 }
 

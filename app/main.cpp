@@ -18,6 +18,7 @@
 #include "app/live_settings.h"
 #include "app/log.h"
 #include "app/log_backlog.h"
+#include "app/notify_command.h"
 #include "app/setting_checks.h"
 #include "app/signal_watcher.h"
 #include "app/startup_warnings.h"
@@ -59,12 +60,15 @@ struct RunObjects {
     std::unique_ptr<qvchat2::Logger> logger;
     std::unique_ptr<qvchat2::AfkState> afk_state;
     std::unique_ptr<qvchat2::SignalWatcher> signal_watcher;
+    // Told by the front-end; goes after it.
+    std::unique_ptr<qvchat2::NotifyCommand> notify_command;
 
     void release() {
         afk_state.reset();
         signal_watcher.reset();
         errors_to_chat.reset();
         front_end.reset();  // leaves curses mode: the terminal is usable again
+        notify_command.reset();
         logger.reset();
     }
 };
@@ -134,11 +138,15 @@ qvchat2::LiveSettings read_settings(const qvnetworklib::ServerInfo& server) {
 // What #set changes while running, beside the connection's own switch.
 void apply_settings_while_running(qvchat2::LiveSettings& settings, RunObjects& run) {
     qvchat2gui::ChatGUI* front_end = run.front_end.get();
-    for (const char* key : {"bell", "mouse", "timestamps", "scrollback"}) {
+    for (const char* key : {"bell", "mouse", "timestamps", "scrollback", "notify"}) {
         settings.on_change(key, [front_end](const qvchat2::Settings& values) {
             front_end->change_display_settings(qvchat2::read_display_settings(values));
         });
     }
+    qvchat2::NotifyCommand* notify_command = run.notify_command.get();
+    settings.on_change("notify_command", [notify_command](const qvchat2::Settings& values) {
+        notify_command->set_program(get_property(values, "notify_command", ""));
+    });
     qvchat2::AfkState* afk = run.afk_state.get();
     settings.on_change("afk_message", [afk](const qvchat2::Settings& values) {
         afk->set_afk_message(get_property(values, "afk_message", qvchat2::DEFAULT_AFK_MESSAGE));
@@ -339,6 +347,12 @@ int main(int argc, char** argv) {
                          connection_setup.password);
         run.logger = std::make_unique<qvchat2::Logger>(logging_type, server.config_dir);
         run.afk_state = qvchat2::create_afk_state(settings, front_end);
+        run.notify_command =
+            std::make_unique<qvchat2::NotifyCommand>(get_property(settings, "notify_command", ""));
+        front_end->set_notification_listener(
+            [notify_command = run.notify_command.get()](const std::string& text) {
+                notify_command->notify("qvchat", text);
+            });
         if (!run.front_end->should_exit()) {
             run.front_end->set_input_history(saved_history);
             show_earlier_session(front_end, settings, server, logging_type);

@@ -81,8 +81,16 @@ private:
 }  // namespace
 
 NotifyCommand::NotifyCommand(std::string program, std::chrono::milliseconds interval)
-    : program(std::move(program)), interval(interval) {
+    : interval(interval), program(std::move(program)) {
     if (!this->program.empty()) {
+        worker = std::thread([this] { run_notifications(); });
+    }
+}
+
+void NotifyCommand::set_program(const std::string& new_program) {
+    const std::lock_guard<std::mutex> lock(queue_mutex);
+    program = new_program;
+    if (!program.empty() && !worker.joinable() && !stopping) {
         worker = std::thread([this] { run_notifications(); });
     }
 }
@@ -100,11 +108,11 @@ NotifyCommand::~NotifyCommand() {
 }
 
 void NotifyCommand::notify(const std::string& title, const std::string& text) {
-    if (program.empty()) {
-        return;
-    }
     {
         const std::lock_guard<std::mutex> lock(queue_mutex);
+        if (program.empty()) {
+            return;
+        }
         if (!immediate && held_count == 0 && clock::now() >= next_run_allowed) {
             immediate = Notification{title, text};
         } else {
@@ -136,8 +144,11 @@ void NotifyCommand::run_notifications() {
         }
         if (due) {
             next_run_allowed = now + interval;
+            const std::string program_to_run = program;
             lock.unlock();
-            run_program(*due);
+            if (!program_to_run.empty()) {
+                run_program(program_to_run, *due);
+            }
             continue;
         }
         // Wakes for a new notification, the end of the interval, the next look for ended
@@ -157,8 +168,9 @@ void NotifyCommand::run_notifications() {
     }
 }
 
-void NotifyCommand::run_program(const Notification& notification) {
-    std::string program_argument = program;
+void NotifyCommand::run_program(const std::string& program_to_run,
+                                const Notification& notification) {
+    std::string program_argument = program_to_run;
     std::string title_argument = notification.title;
     std::string text_argument = notification.text;
     char* const arguments[] = {program_argument.data(), title_argument.data(), text_argument.data(),
@@ -166,15 +178,15 @@ void NotifyCommand::run_program(const Notification& notification) {
     const SpawnAttributes attributes;
     const SpawnFiles files;
     pid_t child = 0;
-    const int error =
-        posix_spawnp(&child, program.c_str(), files.get(), attributes.get(), arguments, environ);
+    const int error = posix_spawnp(&child, program_to_run.c_str(), files.get(), attributes.get(),
+                                   arguments, environ);
     if (error == 0) {
         children.push_back(child);
         return;
     }
     if (!start_failure_reported) {
         start_failure_reported = true;
-        std::cerr << "Cannot run notify_command " << program << ": "
+        std::cerr << "Cannot run notify_command " << program_to_run << ": "
                   << std::generic_category().message(error) << '\n';
     }
 }

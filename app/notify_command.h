@@ -38,6 +38,8 @@ public:
     // Runs the program for this notification now, or after the interval summed up with the
     // others. Any thread; never waits for the program.
     void notify(const std::string& title, const std::string& text);
+    // Another program for the notifications from now on; empty runs none. Any thread.
+    void set_program(const std::string& new_program);
 
 private:
     using clock = std::chrono::steady_clock;
@@ -47,14 +49,15 @@ private:
     };
 
     void run_notifications();
-    void run_program(const Notification& notification);
+    void run_program(const std::string& program_to_run, const Notification& notification);
     void reap_children();
 
-    const std::string program;
     const std::chrono::milliseconds interval;
 
-    // guards immediate, held_count, newest_held, next_run_allowed, stopping
+    // guards program, immediate, held_count, newest_held, next_run_allowed, stopping, and the
+    // start of the worker
     std::mutex queue_mutex;
+    std::string program;
     std::condition_variable queue_changed;
     std::optional<Notification> immediate;  // the first after a quiet interval, to run at once
     std::size_t held_count = 0;             // those since, to be summed up

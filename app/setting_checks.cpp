@@ -32,6 +32,7 @@ enum class Kind {
     minutes,      // a whole number from 0 to 65535
     lines,        // a whole number from MIN_SCROLLBACK to MAX_SCROLLBACK, else not used at all
     records,      // a whole number from 0 to MOST_BACKLOG_RECORDS
+    notify_mode,  // auto, osc777, osc9, bell or off
 };
 
 constexpr SettingEffect AT_ONCE = SettingEffect::at_once;
@@ -45,7 +46,7 @@ struct KnownSetting {
     SettingEffect effect;
 };
 
-constexpr std::array<KnownSetting, 13> KNOWN_SETTINGS{{
+constexpr std::array<KnownSetting, 15> KNOWN_SETTINGS{{
     {"username", Kind::text, "", "(asked at start)", NEXT_START},
     {"password", Kind::text, "", "(asked at start)", NEXT_START},
     {"log_chat", Kind::own_check, "", "1", NEXT_START},
@@ -65,6 +66,8 @@ constexpr std::array<KnownSetting, 13> KNOWN_SETTINGS{{
     {"scrollback", Kind::lines, "1000 display rows", "(1000 display rows)", AT_ONCE},
     // Read once, for the lines shown at start.
     {"backlog", Kind::records, "20", "20", NEXT_START},
+    {"notify", Kind::notify_mode, "auto", "auto", AT_ONCE},
+    {"notify_command", Kind::text, "", "(none)", AT_ONCE},
 }};
 
 constexpr std::size_t MAX_TYPO_EDITS = 2;
@@ -114,6 +117,9 @@ const char* requirement(const KnownSetting& setting, const std::string& value) {
             return is_whole_number_within(value, 0, MOST_BACKLOG_RECORDS, MAX_MINUTES_DIGITS)
                        ? nullptr
                        : "must be a whole number of records from 0 to 1000";
+        case Kind::notify_mode:
+            return qvchat2gui::notify_mode_named(value) ? nullptr
+                                                        : "must be auto, osc777, osc9, bell or off";
         case Kind::text:
         case Kind::own_check:
             break;

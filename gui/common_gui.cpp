@@ -135,6 +135,8 @@ void ChatGUI::set_away(bool /*away*/) {}
 
 void ChatGUI::change_display_settings(const DisplaySettings& /*changed*/) {}
 
+void ChatGUI::set_notification_listener(std::function<void(const std::string&)> /*listener*/) {}
+
 void ChatGUI::add_callback(const std::string& word, const CommandHandler& handler) {
     callbacks.emplace(word, handler);
 }

@@ -98,6 +98,10 @@ public:
     // away, for a front-end with a status line (any thread).
     virtual void set_connection_state(ConnectionState state, const std::string& server_name);
     virtual void set_away(bool away);
+    // Told the text of every notification of a line for the user that the front-end gives
+    // outside the terminal (the terminal not in focus, or the user away), on the thread that
+    // added the line. A front-end that gives none never calls it. Only before take_control().
+    virtual void set_notification_listener(std::function<void(const std::string&)> listener);
     // The user changed how lines are shown while running (#set); a front-end shows what it can
     // of that at once. Input thread.
     virtual void change_display_settings(const DisplaySettings& changed);

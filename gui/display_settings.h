@@ -2,6 +2,8 @@
 
 #include <cstddef>
 
+#include "gui/notify_mode.h"
+
 namespace qvchat2gui {
 
 // How the curses front-end shows what it gets, from the user's settings.
@@ -11,6 +13,9 @@ struct DisplaySettings {
     bool timestamps = false;  // every line starts with the local time "HH:MM "
     // Texts the chat window keeps, each whole; 0 keeps the newest 1000 display rows instead.
     std::size_t kept_texts = 0;
+    // How a line for the user is told outside the terminal while it is not in focus or the user
+    // is away.
+    NotifyMode notify = NotifyMode::automatic;
 };
 
 }  // namespace qvchat2gui

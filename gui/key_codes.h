@@ -44,5 +44,8 @@ constexpr int WHEEL_DOWN_KEY = 0x1005;
 // Ctrl or Alt with Home and End: the oldest and the newest line of the chat.
 constexpr int CHAT_OLDEST_KEY = 0x1006;
 constexpr int CHAT_NEWEST_KEY = 0x1007;
+// The terminal gained or lost the focus (focus reports).
+constexpr int FOCUS_IN_KEY = 0x1008;
+constexpr int FOCUS_OUT_KEY = 0x1009;
 
 }  // namespace qvchat2gui

@@ -152,19 +152,6 @@ std::string through_tmux(std::string_view sequence) {
 
 }  // namespace
 
-std::optional<NotifyMode> notify_mode_named(std::string_view setting) {
-    constexpr std::pair<std::string_view, NotifyMode> NAMES[] = {
-        {"auto", NotifyMode::automatic}, {"osc777", NotifyMode::osc777}, {"osc9", NotifyMode::osc9},
-        {"bell", NotifyMode::bell},      {"off", NotifyMode::off},
-    };
-    for (const auto& [name, mode] : NAMES) {
-        if (setting == name) {
-            return mode;
-        }
-    }
-    return std::nullopt;
-}
-
 TerminalFacts terminal_facts_from_environment() {
     TerminalFacts facts;
     facts.term = environment_text("TERM");

@@ -6,17 +6,12 @@
 #include <string>
 #include <string_view>
 
+#include "gui/notify_mode.h"
+
 // Notifications outside the terminal: which escape sequence tells the terminal (or tmux around
 // it) that a line came for the user, the safe text it carries, and how often one may be sent.
 // No curses and no output here: the paint thread writes what these build, between frames.
 namespace qvchat2gui {
-
-// The `notify` setting: which way a notification reaches the user.
-enum class NotifyMode { automatic, osc777, osc9, bell, off };
-
-// The mode for the setting's text: exactly "auto", "osc777", "osc9", "bell" or "off"; anything
-// else gives nothing, so that the caller can name the bad value and keep the default.
-std::optional<NotifyMode> notify_mode_named(std::string_view setting);
 
 // What the environment says about the terminal around the program.
 struct TerminalFacts {

@@ -72,6 +72,7 @@ void PDCursesGUI::redraw_window(const PaintJob& job) {
     int row = 1;
     for (std::size_t index = first; index < shown.size(); ++index) {
         paint_chat_line(row++, shown[index], inner_width,
+                        job.jumped_text == shown[index].text_number,
                         index < job.marks.size() ? job.marks[index] : NO_MARKS);
     }
     wnoutrefresh(window);
@@ -81,10 +82,15 @@ void PDCursesGUI::redraw_window(const PaintJob& job) {
 // control bytes are not painted and take no column, like everything beyond the window's width.
 // Every other byte takes one column and goes through the wide-character call, so that a Latin-1
 // letter reaches the terminal in the terminal's own encoding. The parts a search found are in
-// reverse video.
-void PDCursesGUI::paint_chat_line(int row, const ShownLine& line, int inner_width,
+// reverse video; a line Alt-P or Alt-N went to is reversed and underlined whole, so that it stands
+// out also where it is reversed already.
+void PDCursesGUI::paint_chat_line(int row, const ShownLine& line, int inner_width, bool jumped_to,
                                   const std::vector<MatchRange>& marks) {
     WINDOW* window = curses->main_window;
+    if (line.read_marker) {
+        paint_read_marker(row, inner_width);
+        return;
+    }
     int column = 1;
     for (const char byte : stamp_text(line.stamp)) {
         if (column <= inner_width) {
@@ -101,12 +107,28 @@ void PDCursesGUI::paint_chat_line(int row, const ShownLine& line, int inner_widt
                 ++mark;
             }
             const bool marked = mark != marks.end() && mark->begin <= index;
+            attr_t attributes = marked ? style.attributes() ^ A_REVERSE : style.attributes();
+            if (jumped_to) {
+                attributes |= A_REVERSE | A_UNDERLINE;
+            }
             const cchar_t cell =
-                game_cell(static_cast<unsigned char>(byte), style.pair(),
-                          marked ? style.attributes() ^ A_REVERSE : style.attributes());
+                game_cell(static_cast<unsigned char>(byte), style.pair(), attributes);
             mvwadd_wch(window, row, column++, &cell);
         }
     }
+}
+
+// Screen lock held. "─── new ───" across the window, in grey.
+void PDCursesGUI::paint_read_marker(int row, int inner_width) {
+    WINDOW* window = curses->main_window;
+    wattrset(window, static_cast<int>(COLOR_PAIR(stamp_pair)));
+    mvwhline(window, row, 1, ACS_HLINE, inner_width);
+    constexpr char LABEL[] = " new ";
+    constexpr int LABEL_COLUMN = 4;
+    if (inner_width > LABEL_COLUMN + static_cast<int>(sizeof LABEL)) {
+        mvwaddstr(window, row, LABEL_COLUMN, LABEL);
+    }
+    wattrset(window, A_NORMAL);
 }
 
 }  // namespace qvchat2gui

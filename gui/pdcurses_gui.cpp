@@ -87,12 +87,12 @@ std::string without_delays(const std::string& text) {
     return kept;
 }
 
-// What closing curses and the front-end's own modes would write: keypad, mouse and bracketed
-// paste off, plain attributes, the cursor shown, the shell's screen back. Delays written into
-// terminfo strings ("$<5>") are left out: nothing here waits for the terminal. The mouse is
+// What closing curses and the front-end's own modes would write: keypad, mouse, focus reports and
+// bracketed paste off, plain attributes, the cursor shown, the shell's screen back. Delays written
+// into terminfo strings ("$<5>") are left out: nothing here waits for the terminal. The mouse is
 // switched off whether or not it was on: #set may have turned it on since.
 std::string leave_sequence_for_terminal() {
-    std::string sequence = "\033[?1006l\033[?1000l\033[?2004l";
+    std::string sequence = "\033[?1006l\033[?1000l\033[?1004l\033[?2004l";
     for (const char* capability : {"rmkx", "sgr0", "cnorm", "rmcup"}) {
         const char* text = tigetstr(capability);
         // -1 is terminfo's mark of a capability that is not a string.
@@ -133,6 +133,7 @@ PDCursesGUI::PDCursesGUI(const DisplaySettings& settings)
         ellipsis = ellipsis_for_locale();
         // The Linux console shows an OSC 8 link's sequences as text.
         paints_links = std::string_view(terminal).rfind("linux", 0) != 0;
+        terminal_facts = terminal_facts_from_environment();
         // Without colours none is needed either.
         const bool use_colours = !colours_switched_off();
         if (use_colours && has_colors() == FALSE) {
@@ -147,7 +148,7 @@ PDCursesGUI::PDCursesGUI(const DisplaySettings& settings)
         }
         start_colors(use_colours);
         leave_sequence = leave_sequence_for_terminal();
-        set_bracketed_paste(true);
+        set_terminal_reports(true);
         const WindowLayout layout(LINES, COLS);
         chat_columns = layout.columns;
         chat_rows = layout.chat_rows();
@@ -205,7 +206,7 @@ void PDCursesGUI::end_curses() {
         }
     }
     if (curses->screen != nullptr) {
-        set_bracketed_paste(false);
+        set_terminal_reports(false);
         endwin();
         delscreen(curses->screen);
         curses->screen = nullptr;
@@ -224,8 +225,12 @@ void PDCursesGUI::add_highlighted_line(const std::string& line, Attention attent
 void PDCursesGUI::store_line(const std::string& line, Attention attention) {
     const TimeStamp stamp = current_time_stamp();
     bool already_pending = false;
+    std::optional<std::string> told;
     {
         const boost::lock_guard<boost::mutex> lock(redraw_mutex);
+        if (attention != Attention::none) {
+            told = queue_notification(line);
+        }
         const bool ring = settings.bell && attention != Attention::none;
         chat_lines.add(line, attention, stamp);
         if (chat_search.active()) {
@@ -239,6 +244,9 @@ void PDCursesGUI::store_line(const std::string& line, Attention attention) {
     // a flood would cost more than the lines themselves.
     if (!already_pending) {
         redraw_cond.notify_one();
+    }
+    if (told && notification_listener) {
+        notification_listener(*told);
     }
 }
 
@@ -289,6 +297,9 @@ void PDCursesGUI::set_connection_state(ConnectionState state, const std::string&
 void PDCursesGUI::set_away(bool away) {
     {
         const boost::lock_guard<boost::mutex> lock(redraw_mutex);
+        if (away && !status.away) {
+            chat_lines.set_read_marker();
+        }
         status.away = away;
     }
     queue_paint(&PaintRequest::top_bar);
@@ -434,6 +445,10 @@ void PDCursesGUI::paint(const PaintJob& job) {
     }
     if (job.parts.bell) {
         ring_bell();
+    }
+    // Between frames: the paint thread is the only writer, and a frame is never cut in two.
+    if (!job.notifications.empty()) {
+        write_to_terminal(job.notifications);
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <boost/chrono.hpp>
 #include <boost/thread/condition_variable.hpp>
 #include <boost/thread/mutex.hpp>
 #include <boost/thread/thread.hpp>
@@ -19,6 +20,7 @@
 #include "gui/display_settings.h"
 #include "gui/line_editor.h"
 #include "gui/links.h"
+#include "gui/notification.h"
 #include "gui/release_notice.h"
 #include "gui/scroll_back.h"
 #include "gui/terminal_output.h"
@@ -46,8 +48,9 @@ struct PaintRequest {
     bool chat = false;
     bool top_bar = false;
     bool input_line = false;
-    bool bell = false;   // a line for the user came
-    bool mouse = false;  // the wheel was switched on or off: the terminal is told
+    bool bell = false;    // a line for the user came
+    bool mouse = false;   // the wheel was switched on or off: the terminal is told
+    bool notify = false;  // a notification is to be written outside the screen
 };
 
 // The full-screen front-end: a top bar with channels and clock, the chat window with its
@@ -154,6 +157,8 @@ private:
         TopBarStatus status;
         InputView input;
         bool mouse = false;  // with parts.mouse: whether the wheel is to be reported
+        std::optional<std::uint64_t> jumped_text;  // its rows stand out whole
+        std::string notifications;                 // written after the screen, outside curses
     };
 
     void queue_main_redraw();
@@ -162,7 +167,7 @@ private:
     PaintJob take_paint_job(bool chat_due);
     void paint(const PaintJob& job);
     void redraw_window(const PaintJob& job);
-    void paint_chat_line(int row, const ShownLine& line, int inner_width,
+    void paint_chat_line(int row, const ShownLine& line, int inner_width, bool jumped_to,
                          const std::vector<MatchRange>& marks);
     void take_chat_rows(PaintJob& job);
     static void take_links(PaintJob& job, const ScrollBack& lines);
@@ -173,6 +178,7 @@ private:
     void copy_url(const std::string& argument);
     void redraw_aux_window(const PaintJob& job);
     void ring_bell();
+    void paint_read_marker(int row, int inner_width);
     // Paint thread, screen lock held: tells the terminal to report the wheel, or to stop.
     static void report_wheel(bool on);
     void redraw_input_window(const InputView& input);
@@ -185,6 +191,14 @@ private:
     void handle_key(int key);
     bool handle_search_key(int key);
     void toggle_ignored_lines();
+    void set_notification_listener(std::function<void(const std::string&)> listener) override;
+    // redraw_mutex held: the line for the user as a notification's text, when the user is to be
+    // told outside the terminal; the terminal's own notification is queued for the paint thread.
+    std::optional<std::string> queue_notification(const std::string& line);
+    std::optional<boost::chrono::steady_clock::time_point> notification_summary_due() const;
+    void take_notifications(PaintJob& job);
+    bool handle_reading_key(int key);
+    void jump_to_line_for_user(bool older);
     bool handle_found_view_key(int key);
     void open_found_view(std::string note, std::optional<TextMatcher> marker);
     std::unique_ptr<ResultSource> close_found_view();
@@ -228,6 +242,13 @@ private:
     InputView input_view;
     TopBarStatus status;
     DisplaySettings settings;
+    bool terminal_focused = true;  // as the terminal's focus reports last said
+    // The line for the user that Alt-P or Alt-N went to, marked until the next key, and what the
+    // chat's border says meanwhile.
+    std::optional<std::uint64_t> jumped_text;
+    std::string reading_note;
+    NotificationThrottle notify_throttle;
+    std::vector<std::string> notifications_due;  // texts for the terminal's notifications
 
     RecentUrls recent_urls;  // its own lock
 
@@ -237,6 +258,9 @@ private:
     short stamp_pair = 0;
     std::wstring ellipsis;
     bool paints_links = true;  // the terminal is not one known to show OSC 8 as text
+    TerminalFacts terminal_facts;
+    // Told the text of each notification (notify_command); set before take_control.
+    std::function<void(const std::string&)> notification_listener;
 
     // Used by the input thread only.
     LineEditor editor;

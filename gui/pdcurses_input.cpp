@@ -251,7 +251,7 @@ std::vector<int> PDCursesGUI::mouse_keys() {
 }
 
 void PDCursesGUI::handle_key(int key) {
-    if (handle_found_view_key(key) || handle_search_key(key)) {
+    if (handle_reading_key(key) || handle_found_view_key(key) || handle_search_key(key)) {
         return;
     }
     if (key == alt('=')) {
@@ -316,7 +316,11 @@ void PDCursesGUI::scroll_chat(const std::function<void(ScrollBack&)>& move) {
 }
 
 void PDCursesGUI::submit_lines() {
-    scroll_chat([](ScrollBack& lines) { lines.follow_newest(); });
+    // What came is read once the user speaks.
+    scroll_chat([](ScrollBack& lines) {
+        lines.clear_read_marker();
+        lines.follow_newest();
+    });
     show_input_line();
     // Commands may show text, which takes redraw_mutex: no lock is held here.
     process_lines(editor.submitted_lines());

@@ -1,6 +1,7 @@
 // The paint thread's loop and its end: it paints what changed until asked to close, then closes
 // curses itself, as it is the only thread that writes to the terminal.
 #include <algorithm>
+#include <optional>
 #include <utility>
 
 #include "gui/curses_api.h"
@@ -85,13 +86,22 @@ void PDCursesGUI::paint_until_closing() {
                 const PaintRequest& due = redraw_pending;
                 const bool chat_due =
                     due.chat && boost::chrono::steady_clock::now() >= next_chat_paint;
+                const std::optional<boost::chrono::steady_clock::time_point> summary_due =
+                    notification_summary_due();
+                const bool notification_due =
+                    due.notify ||
+                    (summary_due && boost::chrono::steady_clock::now() >= *summary_due);
                 if (due.stop || due.layout || due.top_bar || due.input_line || due.mouse ||
-                    chat_due) {
+                    chat_due || notification_due) {
                     job = take_paint_job(chat_due);
                     break;
                 }
+                std::optional<boost::chrono::steady_clock::time_point> wake = summary_due;
                 if (due.chat) {
-                    redraw_cond.wait_until(lock, next_chat_paint);
+                    wake = std::min(wake.value_or(next_chat_paint), next_chat_paint);
+                }
+                if (wake) {
+                    redraw_cond.wait_until(lock, *wake);
                 } else {
                     redraw_cond.wait(lock);
                 }
@@ -137,6 +147,7 @@ PDCursesGUI::PaintJob PDCursesGUI::take_paint_job(bool chat_due) {
         take_chat_rows(job);
     }
     job.clipboard = std::exchange(clipboard_text, std::string());
+    take_notifications(job);
     if (job.parts.top_bar) {
         job.clock_text = clock_text;
         job.channels = get_channel_list();
@@ -158,7 +169,7 @@ PDCursesGUI::PaintJob PDCursesGUI::take_paint_job(bool chat_due) {
     // A chat repaint that is not due yet stays asked for, with its bell.
     const bool chat_waits = due.chat && !job.parts.chat;
     const bool bell_waits = due.bell && !job.parts.bell;
-    due = PaintRequest{};
+    due = PaintRequest{};  // notify included: taken above
     due.chat = chat_waits;
     due.bell = bell_waits;
     return job;

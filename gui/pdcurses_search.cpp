@@ -135,6 +135,8 @@ void PDCursesGUI::take_chat_rows(PaintJob& job) {
         job.chat_lines = chat_lines.visible_lines();
         job.scrolled_back = chat_lines.is_scrolled_back();
         job.unseen = chat_lines.unseen();
+        job.view_note = reading_note;
+        job.jumped_text = jumped_text;
         take_links(job, chat_lines);
     }
     if (marker != nullptr) {

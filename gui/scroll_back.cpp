@@ -59,8 +59,14 @@ void ScrollBack::relayout(Change change) {
 }
 
 void ScrollBack::keep(std::string_view text, Attention attention, TimeStamp stamp, bool ignored) {
-    texts.push_back({store.append(text), 0, stamp, attention, ignored});
+    if (read_marker_due && !(ignored && !ignored_shown)) {
+        keep_read_marker();
+    }
+    texts.push_back({store.append(text), 0, stamp, attention, ignored, false});
     const std::uint64_t number = first_number + texts.size() - 1;
+    if (attention != Attention::none && !ignored) {
+        for_user_texts.push_back(number);
+    }
     wrap(number);
     reachable_rows += kept(number).rows;
     if (!following && !ignored) {
@@ -181,7 +187,7 @@ std::string_view ScrollBack::text(std::uint64_t number) const {
 }
 
 bool ScrollBack::is_out_of_sight(std::uint64_t number) const {
-    return kept(number).ignored && !ignored_shown;
+    return (kept(number).ignored && !ignored_shown) || kept(number).read_marker;
 }
 
 void ScrollBack::show_text(std::uint64_t number) {
@@ -265,6 +271,10 @@ ScrollBack::Kept& ScrollBack::kept(std::uint64_t number) {
 // remembered, so that the look for them is made only when there is one.
 void ScrollBack::wrap(std::uint64_t number) {
     Kept& text = kept(number);
+    if (text.read_marker) {
+        text.rows = read_marker_text == number ? 1 : 0;
+        return;
+    }
     if (text.ignored && !ignored_shown) {
         text.rows = 0;
         return;
@@ -305,6 +315,9 @@ void ScrollBack::drop_oldest_text() {
     }
     texts.pop_front();
     ++first_number;
+    while (!for_user_texts.empty() && for_user_texts.front() < first_number) {
+        for_user_texts.pop_front();
+    }
     if (texts.empty()) {
         store.clear();
     } else {
@@ -365,7 +378,8 @@ ShownLine ScrollBack::shown_line(Position position, const std::vector<PieceRange
             text.attention,
             position.number,
             piece.begin,
-            piece.carries_colour};
+            piece.carries_colour,
+            text.read_marker};
 }
 
 }  // namespace qvchat2gui

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "gui/common_gui.h"
@@ -27,6 +28,7 @@ struct ShownLine {
     // colour byte has that byte first, before them.
     std::size_t text_begin = 0;
     bool carries_colour = false;
+    bool read_marker = false;  // the row that marks where the lines not yet read begin
 };
 
 // What arrived while the view was scrolled back.
@@ -107,6 +109,22 @@ public:
     bool is_out_of_sight(std::uint64_t number) const;
     // Scrolls so that the text is in view, unless it is already: its last row at the bottom.
     void show_text(std::uint64_t number);
+    // The text of the lowest row in view.
+    std::optional<std::uint64_t> lowest_text_shown() const;
+
+    // The texts that call for the user's attention and can still be reached: the newest before
+    // `number`, the oldest after it, and the place of `number` among them (1 for the oldest) with
+    // how many there are.
+    std::optional<std::uint64_t> for_user_before(std::uint64_t number) const;
+    std::optional<std::uint64_t> for_user_after(std::uint64_t number) const;
+    std::pair<std::size_t, std::size_t> for_user_place(std::uint64_t number) const;
+
+    // Marks where the lines not yet read begin: the next line kept is preceded by a marker row
+    // (an earlier marker goes). The row stays until clear_read_marker().
+    void set_read_marker();
+    void clear_read_marker();
+    // Scrolls so that the marker row is the top row in view; false when there is none.
+    bool show_read_marker();
 
     // Every display line that can be reached, oldest first.
     std::vector<std::string> lines() const;
@@ -121,6 +139,7 @@ private:
         TimeStamp stamp;
         Attention attention;
         bool ignored;
+        bool read_marker;
     };
 
     // A display row: the text's number and the row within the text.
@@ -156,6 +175,7 @@ private:
     template <typename Change>
     void relayout(Change change);
     void keep(std::string_view text, Attention attention, TimeStamp stamp, bool ignored);
+    void keep_read_marker();
     void drop_oldest_text();
     void leave_reach(std::uint64_t number);
     void trim();
@@ -197,6 +217,10 @@ private:
     Position view_bottom{0, 0};  // the lowest row shown while scrolled back
     UnseenCount unseen_count;
     std::uint64_t first_unseen = 0;  // number of the first text counted in unseen_count
+    // The texts that call for the user's attention, in order, from first_number on.
+    std::deque<std::uint64_t> for_user_texts;
+    bool read_marker_due = false;  // the next text kept gets a marker row before it
+    std::optional<std::uint64_t> read_marker_text;
 };
 
 }  // namespace qvchat2gui

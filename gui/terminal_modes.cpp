@@ -27,13 +27,15 @@ void write_to_terminal(std::string_view bytes) {
     }
 }
 
-void set_bracketed_paste(bool on) {
-    write_to_terminal(on ? "\033[?2004h" : "\033[?2004l");
+void set_terminal_reports(bool on) {
+    write_to_terminal(on ? "\033[?2004h\033[?1004h" : "\033[?1004l\033[?2004l");
 }
 
 void define_editing_keys() {
     define_key("\033[200~", PASTE_START_KEY);
     define_key("\033[201~", PASTE_END_KEY);
+    define_key("\033[I", FOCUS_IN_KEY);
+    define_key("\033[O", FOCUS_OUT_KEY);
     // xterm and its followers (tmux among them), then rxvt.
     for (const char* sequence : {"\033[1;5D", "\033[5D", "\033Od"}) {
         define_key(sequence, CTRL_LEFT_KEY);

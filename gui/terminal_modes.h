@@ -8,12 +8,13 @@ namespace qvchat2gui {
 // Writes bytes to the terminal past curses, whole unless the terminal is gone.
 void write_to_terminal(std::string_view bytes);
 
-// Bracketed paste: the terminal marks pasted text, so that a paste is never taken for typed
-// lines. On while the screen is open, off whenever it closes or the program stops.
-void set_bracketed_paste(bool on);
+// Bracketed paste (the terminal marks pasted text, so that a paste is never taken for typed
+// lines) and focus reports (the terminal says when it gains and loses the focus). On while the
+// screen is open, off whenever it closes or the program stops.
+void set_terminal_reports(bool on);
 
-// Gives the paste markers and Ctrl with Left or Right, which curses does not know for every
-// terminal, the key codes the line editor understands.
+// Gives the paste markers, the focus reports and Ctrl with Left or Right, which curses does not
+// know for every terminal, key codes of their own.
 void define_editing_keys();
 
 }  // namespace qvchat2gui

@@ -64,7 +64,7 @@ bool take_stop_request() {
 }
 
 void stop_like_ctrl_z() {
-    set_bracketed_paste(false);
+    set_terminal_reports(false);
     endwin();
     // The default action stops the whole program, as the shell expects of Ctrl-Z; a program
     // whose process group has no shell to continue it goes on at once.
@@ -81,7 +81,7 @@ void stop_like_ctrl_z() {
     raise(SIGTSTP);
     pthread_sigmask(SIG_SETMASK, &before, nullptr);
     sigaction(SIGTSTP, &catcher, nullptr);
-    set_bracketed_paste(true);
+    set_terminal_reports(true);
     // Whatever the shell wrote meanwhile is painted over in full.
     clearok(curscr, TRUE);
 }

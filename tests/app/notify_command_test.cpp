@@ -174,6 +174,21 @@ TEST(NotifyCommand, AnEmptyProgramRunsNothing) {
     EXPECT_EQ(errors.text(), "");
 }
 
+// #set notify_command: a program given later (the first one, or another) runs from then on.
+TEST_F(NotifyCommandTest, AProgramSetWhileRunningTakesTheNextNotification) {
+    write_notifier(RECORD_ARGUMENTS);
+    qvchat2::NotifyCommand command("", std::chrono::milliseconds(1));
+    command.notify("qvchat", "before");
+    command.set_program(notifier.string());
+    command.notify("qvchat", "after");
+    EXPECT_TRUE(log_is("qvchat|after\n")) << qvtest::read_file(log);
+    command.set_program("");
+    command.notify("qvchat", "switched off");
+    command.set_program(notifier.string());
+    command.notify("qvchat", "on again");
+    EXPECT_TRUE(log_is("qvchat|after\nqvchat|on again\n")) << qvtest::read_file(log);
+}
+
 TEST_F(NotifyCommandTest, LeavingDoesNotWaitForAHungProgramNorKillIt) {
     write_notifier("echo $$ >\"$NOTIFY_LOG\"\nexec sleep 60\n");
     std::optional<qvchat2::NotifyCommand> command;

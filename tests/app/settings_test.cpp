@@ -218,6 +218,10 @@ TEST_F(CheckedSettings, AValueASettingCannotTakeIsNamedWithWhereItIsAndWhatIsUse
          invalid("qv.ini", 1, lines_text + "\"1000001\"; using 1000 display rows")},
         {"", "#scrollback = lots\n", "scrollback", "(none)",
          invalid("qv.ini", 1, lines_text + "\"lots\"; using 1000 display rows")},
+        {"", "#notify = loud\n", "notify", "auto",
+         invalid("qv.ini", 1,
+                 "notify must be auto, osc777, osc9, bell or off, not \"loud\"; using auto")},
+        {"", "#notify = osc9\n", "notify", "osc9", ""},
         // log_chat keeps the message its reader gives.
         {"", "#log_chat = abc\n", "log_chat", "abc", ""},
     };

@@ -293,6 +293,49 @@ TEST(ScrollBack, StampsAndTheTextsKeptChangeWhatIsAlreadyThere) {
     EXPECT_EQ(scroll_back.lines().size(), ScrollBack::MAX_LEN);
 }
 
+// Alt-P and Alt-N walk the lines for the user that can still be reached.
+TEST(ScrollBack, LinesForTheUserAreFoundBeforeAndAfterATextWhileReachable) {
+    ScrollBack scroll_back(80, ROWS, 100);
+    for (int number = 0; number < 150; ++number) {
+        scroll_back.add("line " + std::to_string(number),
+                        number % 40 == 5 ? Attention::for_user : Attention::none);
+    }
+    // Texts 5, 45, 85, 125 call for attention; 0 to 49 have left.
+    EXPECT_EQ(scroll_back.for_user_before(150), std::optional<std::uint64_t>(125));
+    EXPECT_EQ(scroll_back.for_user_before(125), std::optional<std::uint64_t>(85));
+    EXPECT_EQ(scroll_back.for_user_before(85), std::nullopt) << "45 has left";
+    EXPECT_EQ(scroll_back.for_user_after(0), std::optional<std::uint64_t>(85));
+    EXPECT_EQ(scroll_back.for_user_after(125), std::nullopt);
+    EXPECT_EQ(scroll_back.for_user_place(125), std::make_pair(std::size_t{2}, std::size_t{2}));
+}
+
+TEST(ScrollBack, TheReadMarkerRowComesBeforeTheFirstLineAfterItUntilCleared) {
+    ScrollBack scroll_back(80, ROWS);
+    add_numbered(scroll_back, 1, 30);
+    scroll_back.set_read_marker();
+    scroll_back.add_ignored("hidden", NO_STAMP);
+    EXPECT_FALSE(scroll_back.visible_lines().back().read_marker) << "nothing new in sight yet";
+    add_numbered(scroll_back, 31, 32);
+    std::vector<ShownLine> shown = scroll_back.visible_lines();
+    ASSERT_TRUE(shown[ROWS - 3].read_marker);
+    EXPECT_TRUE(scroll_back.is_out_of_sight(shown[ROWS - 3].text_number)) << "searches pass it";
+    EXPECT_EQ(shown[ROWS - 2].text, "line 31");
+    EXPECT_EQ(scroll_back.unseen().lines, 0U);
+
+    add_numbered(scroll_back, 33, 60);
+    ASSERT_TRUE(scroll_back.show_read_marker());
+    EXPECT_TRUE(scroll_back.visible_lines().front().read_marker);
+    EXPECT_EQ(visible_texts(scroll_back)[1], "line 31");
+    scroll_back.clear_read_marker();
+    EXPECT_FALSE(scroll_back.show_read_marker());
+    EXPECT_EQ(scroll_back.lines().size(), 60U);
+    scroll_back.set_read_marker();
+    scroll_back.set_read_marker();
+    scroll_back.add("line 61");
+    scroll_back.resize(40, ROWS);
+    EXPECT_EQ(scroll_back.lines().size(), 62U) << "one marker row, kept by a re-wrap";
+}
+
 // The scroll-back keeps track of its blank lines instead of looking for them on every add; what
 // it holds must stay exactly what word_wrap into one list, trimmed to MAX_LEN, gives.
 TEST(ScrollBack, HoldsWhatWordWrapIntoOneListGives) {
