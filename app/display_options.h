@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/config.h"
-#include "gui/display_settings.h"
+#include "gui/model/display_settings.h"
 
 namespace qvchat2 {
 

@@ -12,7 +12,7 @@
 #include "app/display_options.h"
 #include "app/log_backlog.h"
 #include "app/setting_defaults.h"
-#include "gui/display_settings.h"
+#include "gui/model/display_settings.h"
 
 namespace qvchat2 {
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "gui/common_gui.h"
-#include "gui/scroll_back.h"
+#include "gui/model/scroll_back.h"
 
 namespace qvbench {
 

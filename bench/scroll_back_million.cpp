@@ -10,8 +10,8 @@
 #include <iostream>
 #include <string>
 
-#include "gui/chat_search.h"
-#include "gui/scroll_back.h"
+#include "gui/model/chat_search.h"
+#include "gui/model/scroll_back.h"
 
 namespace {
 

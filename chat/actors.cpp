@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "gui/common_gui.h"
-#include "gui/text_wrap.h"
+#include "gui/model/text_wrap.h"
 #include "network/QVClient.h"
 
 namespace qvchat2 {

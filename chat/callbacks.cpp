@@ -14,8 +14,8 @@
 #include "chat/login_refusal.h"
 #include "chat/whole_word.h"
 #include "gui/common_gui.h"
-#include "gui/latin1_text.h"
-#include "gui/text_wrap.h"
+#include "gui/model/latin1_text.h"
+#include "gui/model/text_wrap.h"
 #include "network/QVClient.h"
 
 namespace qvchat2 {

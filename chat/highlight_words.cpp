@@ -10,7 +10,7 @@
 
 #include "chat/whole_word.h"
 #include "gui/common_gui.h"
-#include "gui/text_matcher.h"
+#include "gui/model/text_matcher.h"
 
 namespace qvchat2 {
 

@@ -1,6 +1,6 @@
 #include "chat/lines_for_user.h"
 
-#include "gui/time_stamp.h"
+#include "gui/model/time_stamp.h"
 
 namespace qvchat2 {
 

@@ -7,7 +7,7 @@
 
 #include "app/log_backlog.h"
 #include "app/log_search.h"
-#include "gui/latin1_text.h"
+#include "gui/model/latin1_text.h"
 
 namespace qvchat2 {
 

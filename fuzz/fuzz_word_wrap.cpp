@@ -12,7 +12,7 @@
 
 #include "fuzz/check.h"
 #include "gui/common_gui.h"
-#include "gui/text_wrap.h"
+#include "gui/model/text_wrap.h"
 
 namespace {
 

@@ -58,19 +58,6 @@ std::string lowercase_ascii(std::string word) {
 
 }  // namespace
 
-bool is_color_code(char byte) {
-    const auto value = static_cast<unsigned char>(byte);
-    return value >= 127 && value <= 154;
-}
-
-char transform_illegals(char byte) {
-    return static_cast<signed char>(byte) <= 31 ? '#' : byte;
-}
-
-std::string server_line(const std::string& text) {
-    return static_cast<char>(SERVER_COLOR) + text;
-}
-
 ChatGUI::ChatGUI() : exit_event(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
     using boost::placeholders::_1;
     add_callback("exit", boost::bind(&ChatGUI::exit_client_callback, this, _1));

@@ -12,10 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "gui/display_settings.h"
-#include "gui/found_lines.h"
-#include "gui/recent_names.h"
-#include "gui/text_matcher.h"
+#include "gui/model/chat_text.h"
+#include "gui/model/display_settings.h"
+#include "gui/model/found_lines.h"
+#include "gui/model/recent_names.h"
+#include "gui/model/text_matcher.h"
 
 namespace qvnetworklib {
 class Client;
@@ -23,41 +24,10 @@ class Client;
 
 namespace qvchat2gui {
 
-// Colour bytes that the chat logic puts first in a shown line.
-constexpr std::uint8_t DEFAULT_COLOR = 0;
-constexpr std::uint8_t PM_COLOR = 7;
-constexpr std::uint8_t SERVER_COLOR = 17;
-constexpr std::uint8_t OFF_CHANNEL_COLOR = 20;
-constexpr std::uint8_t GM_COLOR = 25;
-
 // Shown instead of sending a typed line that cannot leave.
 constexpr char NOT_CONNECTED_NOTICE[] = "Not connected: the line was not sent.";
 constexpr char TOO_LONG_NOTICE[] = "The line is too long to send.";
 constexpr char NOT_READING_NOTICE[] = "The server is not reading; the line was not sent.";
-
-// How much a shown line asks for the user's attention: a line that names the user and a GM
-// message are for the user; a private message received is that and more.
-enum class Attention : std::uint8_t { none, for_user, private_message };
-
-// What the front-end knows of the connection, for its status line.
-enum class ConnectionState : std::uint8_t { unknown, connecting, connected, offline };
-
-// A channel number above this is a guild channel.
-constexpr std::uint32_t GUILD_CUTOFF = 1000000;
-
-// Bytes 0x00-0x1F and 0x7F-0x9F (the colour codes among them): they take no screen column and
-// never reach a log. Bytes 0xA0-0xFF are Latin-1 letters and take one column each. Inline: it is
-// asked of every byte of every line.
-inline bool is_control_character(char byte) {
-    const auto value = static_cast<unsigned char>(byte);
-    return value < 0x20 || (value >= 0x7F && value <= 0x9F);
-}
-// The server's colour codes, 0x7F-0x9A (colour index = value - 127).
-bool is_color_code(char byte);
-// For plain-stream output: 0x00-0x1F and 0x80-0xFF become '#', everything else stays.
-char transform_illegals(char byte);
-// `text` as a chat line in the server colour.
-std::string server_line(const std::string& text);
 
 // The front-end through which every subsystem shows text and through which typed lines reach
 // the server. Holds what every front-end shares: the joined channels, the local commands and

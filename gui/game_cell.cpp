@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "gui/latin1_text.h"
+#include "gui/model/latin1_text.h"
 
 namespace qvchat2gui {
 

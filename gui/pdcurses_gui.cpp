@@ -15,11 +15,11 @@
 
 #include "gui/curses_api.h"
 #include "gui/game_cell.h"
+#include "gui/model/text_wrap.h"
+#include "gui/model/time_stamp.h"
+#include "gui/model/window_layout.h"
 #include "gui/terminal_modes.h"
-#include "gui/text_wrap.h"
-#include "gui/time_stamp.h"
 #include "gui/ui_exception.h"
-#include "gui/window_layout.h"
 
 namespace qvchat2gui {
 

@@ -15,17 +15,17 @@
 #include <string>
 #include <vector>
 
-#include "gui/chat_search.h"
 #include "gui/common_gui.h"
-#include "gui/display_settings.h"
-#include "gui/line_editor.h"
-#include "gui/links.h"
-#include "gui/notification.h"
+#include "gui/model/chat_search.h"
+#include "gui/model/display_settings.h"
+#include "gui/model/line_editor.h"
+#include "gui/model/links.h"
+#include "gui/model/notification.h"
+#include "gui/model/scroll_back.h"
+#include "gui/model/top_bar.h"
 #include "gui/release_notice.h"
-#include "gui/scroll_back.h"
 #include "gui/terminal_output.h"
 #include "gui/terminal_stop.h"
-#include "gui/top_bar.h"
 
 namespace qvchat2gui {
 

@@ -17,12 +17,19 @@
 
 #include "gui/curses_api.h"
 #include "gui/game_cell.h"
-#include "gui/latin1_text.h"
-#include "gui/line_editor.h"
+#include "gui/model/latin1_text.h"
+#include "gui/model/line_editor.h"
 #include "gui/pdcurses_gui.h"
 #include "network/QVClient.h"
 
 namespace qvchat2gui {
+
+// The line editor's codes for the special keys are curses' own: keys pass on as curses gives them.
+static_assert(DOWN_KEY == KEY_DOWN && UP_KEY == KEY_UP && LEFT_KEY == KEY_LEFT &&
+              RIGHT_KEY == KEY_RIGHT && HOME_KEY == KEY_HOME && END_KEY == KEY_END);
+static_assert(ERASE_BACK_KEY == KEY_BACKSPACE && ERASE_KEY == KEY_DC &&
+              PAGE_DOWN_KEY == KEY_NPAGE && PAGE_UP_KEY == KEY_PPAGE && ENTER_KEY == KEY_ENTER &&
+              RESIZE_KEY == KEY_RESIZE);
 
 namespace {
 

@@ -2,9 +2,9 @@
 
 #include "gui/curses_api.h"
 #include "gui/game_cell.h"
+#include "gui/model/time_stamp.h"
 #include "gui/pdcurses_gui.h"
 #include "gui/terminal_modes.h"
-#include "gui/time_stamp.h"
 
 // Links in the chat: URLs painted as OSC 8 hyperlinks, so that a terminal that knows them opens
 // one with a click even where it is wrapped, and #urls and #copy.

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "gui/curses_api.h"
-#include "gui/key_codes.h"
+#include "gui/model/key_codes.h"
 #include "gui/pdcurses_gui.h"
 #include "gui/terminal_stop.h"
 

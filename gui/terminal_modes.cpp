@@ -7,7 +7,7 @@
 #include <initializer_list>
 
 #include "gui/curses_api.h"
-#include "gui/key_codes.h"
+#include "gui/model/key_codes.h"
 
 namespace qvchat2gui {
 

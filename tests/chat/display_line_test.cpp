@@ -8,7 +8,7 @@
 #include "chat/filter_commands.h"
 #include "chat/whole_word.h"
 #include "gui/common_gui.h"
-#include "gui/latin1_text.h"
+#include "gui/model/latin1_text.h"
 #include "tests/chat/chat_fixture.h"
 
 namespace {

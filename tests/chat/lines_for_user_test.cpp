@@ -11,7 +11,7 @@
 
 #include "chat/away_tally.h"
 #include "chat/filter_commands.h"
-#include "gui/time_stamp.h"
+#include "gui/model/time_stamp.h"
 #include "tests/chat/chat_fixture.h"
 
 namespace {

@@ -1,0 +1,390 @@
+#include "gui/model/line_editor.h"
+
+#include <algorithm>
+#include <optional>
+#include <utility>
+
+namespace qvchat2gui {
+
+namespace {
+
+constexpr char SEARCH_LABEL[] = "(search) '";
+
+std::size_t to_size(int value) {
+    return static_cast<std::size_t>(std::max(value, 0));
+}
+
+std::string paste_question(std::size_t lines) {
+    return "Paste of " + std::to_string(lines) + " lines: Enter sends them, Esc drops them";
+}
+
+bool is_erase_key(int key) {
+    return key == ERASE_BACK_KEY || key == ERASE_KEY || key == BACKSPACE_KEY || key == DELETE_KEY;
+}
+
+bool is_enter_key(int key) {
+    return key == ENTER_KEY || key == '\r' || key == '\n';
+}
+
+// Keys that act on the screen rather than on the line, whatever the line is doing.
+std::optional<LineEditor::Outcome> screen_key_outcome(int key) {
+    switch (key) {
+        case ctrl('l'):
+            return LineEditor::Outcome::repaint;
+        case PAGE_UP_KEY:
+            return LineEditor::Outcome::page_up;
+        case PAGE_DOWN_KEY:
+            return LineEditor::Outcome::page_down;
+        case CHAT_OLDEST_KEY:
+        case alt(HOME_KEY):
+            return LineEditor::Outcome::show_oldest;
+        case CHAT_NEWEST_KEY:
+        case alt(END_KEY):
+            return LineEditor::Outcome::show_newest;
+        default:
+            return std::nullopt;
+    }
+}
+
+}  // namespace
+
+LineEditor::Outcome LineEditor::handle_key(int key, int inner_width) {
+    const bool was_at_tail = view_offset == tail_offset(width);
+    width = to_size(inner_width);
+    submitted.clear();
+    inserted = false;
+    // The layout follows the terminal whatever the line is doing.
+    if (key == RESIZE_KEY) {
+        return Outcome::resized;
+    }
+    if (paste_open) {
+        if (key == PASTE_END_KEY) {
+            end_paste();
+        } else {
+            paste.add_key(key);
+        }
+        return Outcome::edited;
+    }
+    Outcome outcome = Outcome::edited;
+    if (const auto screen_outcome = screen_key_outcome(key)) {
+        outcome = *screen_outcome;
+    } else if (!held_paste.empty()) {
+        outcome = handle_held_paste(key);
+    } else if (!search.active || !handle_search_key(key)) {
+        outcome = handle_editing_key(key);
+    }
+    settle_view(was_at_tail);
+    return outcome;
+}
+
+LineEditor::Outcome LineEditor::handle_editing_key(int key) {
+    if (key != TAB_KEY) {
+        completion.stop();
+    }
+    if (is_erase_key(key)) {
+        erase_before_cursor();
+        return Outcome::edited;
+    }
+    if (is_enter_key(key)) {
+        submit_line();
+        return Outcome::submitted;
+    }
+    switch (key) {
+        case UP_KEY:
+        case DOWN_KEY:
+            walk_history(key == UP_KEY);
+            break;
+        case RIGHT_KEY:
+        case ctrl('f'):
+            cursor = std::min(cursor + 1, input_line.size());
+            break;
+        case LEFT_KEY:
+        case ctrl('b'):
+            cursor = cursor > 0 ? cursor - 1 : 0;
+            break;
+        case HOME_KEY:
+        case ctrl('a'):
+            cursor = 0;
+            break;
+        case END_KEY:
+        case ctrl('e'):
+            cursor = input_line.size();
+            break;
+        case alt('b'):
+        case alt(LEFT_KEY):
+        case CTRL_LEFT_KEY:
+            cursor = word_start_before(cursor);
+            break;
+        case alt('f'):
+        case alt(RIGHT_KEY):
+        case CTRL_RIGHT_KEY:
+            cursor = word_end_after(cursor);
+            break;
+        case ctrl('d'):
+            if (cursor < input_line.size()) {
+                input_line.erase(cursor, 1);
+            }
+            break;
+        case ctrl('k'):
+            cut(cursor, input_line.size());
+            break;
+        case ctrl('u'):
+            cut(0, cursor);
+            break;
+        case ctrl('w'):
+        case alt(BACKSPACE_KEY):
+        case alt(DELETE_KEY):
+        case alt(ERASE_BACK_KEY):
+            cut(word_start_before(cursor), cursor);
+            break;
+        case alt('d'):
+            cut(cursor, word_end_after(cursor));
+            break;
+        case ctrl('y'):
+            insert(cut_text);
+            break;
+        case ctrl('r'):
+            search = Search{true, "", input_line, cursor};
+            break;
+        case TAB_KEY:
+            if (completion.active()) {
+                completion.next(input_line, cursor);
+            } else {
+                completion.start(input_line, cursor, completion_sources);
+            }
+            break;
+        case PASTE_START_KEY:
+            paste_open = true;
+            break;
+        default:
+            // Every other control key, special key and Alt key does nothing: none may put a
+            // control byte into a line that other players receive.
+            if (is_typed_byte(key)) {
+                insert(std::string(1, static_cast<char>(key)));
+            }
+            break;
+    }
+    return Outcome::edited;
+}
+
+// A paste of several lines waits for the user to say what becomes of it.
+LineEditor::Outcome LineEditor::handle_held_paste(int key) {
+    if (is_enter_key(key)) {
+        submitted = std::exchange(held_paste, {});
+        for (const std::string& line : submitted) {
+            input_history.add(line);
+        }
+        return Outcome::submitted;
+    }
+    if (key == ESCAPE_KEY || key == ctrl('g')) {
+        held_paste.clear();
+    } else if (key == PASTE_START_KEY) {
+        paste_open = true;
+    }
+    return Outcome::edited;
+}
+
+// Returns false for a key that ends the search and must then act on the line found.
+bool LineEditor::handle_search_key(int key) {
+    const std::size_t newest = input_history.entries().size();
+    if (key == ctrl('r')) {
+        if (search.found && search.entry > 0) {
+            search_from(search.entry - 1);
+        }
+    } else if (is_typed_byte(key)) {
+        search.text += static_cast<char>(key);
+        search_from(search.found ? search.entry : newest);
+    } else if (is_erase_key(key)) {
+        if (!search.text.empty()) {
+            search.text.pop_back();
+        }
+        search_from(newest);
+    } else if (key == ESCAPE_KEY || key == ctrl('g')) {
+        search.active = false;
+        input_line = search.line_before;
+        cursor = search.cursor_before;
+    } else {
+        search.active = false;
+        if (search.found) {
+            input_line = input_history.entries()[search.entry];
+            cursor = input_line.size();
+        }
+        // Enter takes the line found for editing; any other key also acts on it.
+        return is_enter_key(key);
+    }
+    return true;
+}
+
+void LineEditor::search_from(std::size_t entry) {
+    const auto match =
+        search.text.empty() ? std::nullopt : input_history.find_back(search.text, entry);
+    search.found = match.has_value();
+    search.entry = match.value_or(0);
+}
+
+std::string LineEditor::search_prompt() const {
+    return SEARCH_LABEL + search.text +
+           "': " + (search.found ? input_history.entries()[search.entry] : std::string());
+}
+
+void LineEditor::fit_to_width(int inner_width) {
+    const bool was_at_tail = view_offset == tail_offset(width);
+    width = to_size(inner_width);
+    settle_view(was_at_tail);
+}
+
+bool LineEditor::pasting() const {
+    return paste_open;
+}
+
+void LineEditor::end_paste() {
+    const bool was_at_tail = view_offset == tail_offset(width);
+    paste_open = false;
+    std::vector<std::string> lines = paste.take_lines();
+    if (held_paste.empty() && lines.size() == 1) {
+        insert(lines.front());
+    } else {
+        held_paste.insert(held_paste.end(), lines.begin(), lines.end());
+    }
+    settle_view(was_at_tail);
+}
+
+void LineEditor::set_completion_sources(CompletionSources sources) {
+    completion_sources = std::move(sources);
+}
+
+void LineEditor::set_history(std::vector<std::string> entries) {
+    input_history.set_entries(std::move(entries));
+}
+
+const std::string& LineEditor::line() const {
+    return input_line;
+}
+
+const std::vector<std::string>& LineEditor::submitted_lines() const {
+    return submitted;
+}
+
+const std::vector<std::string>& LineEditor::history() const {
+    return input_history.entries();
+}
+
+std::size_t LineEditor::history_position() const {
+    return input_history.position();
+}
+
+std::string LineEditor::visible_text() const {
+    if (!held_paste.empty()) {
+        return paste_question(held_paste.size()).substr(0, width);
+    }
+    if (search.active) {
+        return search_prompt().substr(0, width);
+    }
+    return input_line.substr(std::min(view_offset, input_line.size()), width);
+}
+
+int LineEditor::cursor_column() const {
+    std::size_t column = cursor - std::min(view_offset, cursor);
+    if (!held_paste.empty()) {
+        column = std::min(paste_question(held_paste.size()).size(), width);
+    } else if (search.active) {
+        column = std::min(sizeof SEARCH_LABEL - 1 + search.text.size(), width);
+    }
+    return static_cast<int>(column) + 1;
+}
+
+void LineEditor::submit_line() {
+    submitted = {input_line};
+    input_history.add(input_line);
+    input_line.clear();
+    cursor = 0;
+}
+
+void LineEditor::walk_history(bool older) {
+    const bool leaving_draft = input_history.showing_draft();
+    const auto entry = older ? input_history.older(input_line) : input_history.newer();
+    if (!entry) {
+        return;
+    }
+    if (leaving_draft) {
+        draft_cursor = cursor;
+    }
+    show_history_entry(*entry);
+    // The draft is the user's own line: its cursor is where the user left it.
+    if (input_history.showing_draft()) {
+        cursor = std::min(draft_cursor, input_line.size());
+    }
+}
+
+// The cursor keeps its column unless the entry is shorter, and the entry's tail is shown.
+void LineEditor::show_history_entry(const std::string& entry) {
+    const std::size_t column = cursor - std::min(view_offset, cursor);
+    input_line = entry;
+    view_offset = tail_offset(width);
+    cursor = std::min(view_offset + column, input_line.size());
+}
+
+void LineEditor::insert(const std::string& text) {
+    input_line.insert(cursor, text);
+    cursor += text.size();
+    inserted = !text.empty();
+}
+
+void LineEditor::erase_before_cursor() {
+    if (cursor > 0) {
+        input_line.erase(cursor - 1, 1);
+        --cursor;
+    }
+}
+
+void LineEditor::cut(std::size_t from, std::size_t to) {
+    if (from >= to) {
+        return;
+    }
+    cut_text = input_line.substr(from, to - from);
+    input_line.erase(from, to - from);
+    cursor = from;
+}
+
+std::size_t LineEditor::word_start_before(std::size_t position) const {
+    while (position > 0 && input_line[position - 1] == ' ') {
+        --position;
+    }
+    while (position > 0 && input_line[position - 1] != ' ') {
+        --position;
+    }
+    return position;
+}
+
+std::size_t LineEditor::word_end_after(std::size_t position) const {
+    while (position < input_line.size() && input_line[position] == ' ') {
+        ++position;
+    }
+    while (position < input_line.size() && input_line[position] != ' ') {
+        ++position;
+    }
+    return position;
+}
+
+std::size_t LineEditor::tail_offset(std::size_t shown_width) const {
+    return input_line.size() > shown_width ? input_line.size() - shown_width : 0;
+}
+
+// A view that showed the line's tail keeps showing it, so typing at the end of a long line
+// moves the text under a still cursor; then the view moves just enough to show the cursor.
+void LineEditor::settle_view(bool was_at_tail) {
+    const std::size_t tail = tail_offset(width);
+    if (was_at_tail) {
+        view_offset = tail;
+    }
+    view_offset = std::min(view_offset, tail);
+    // What was just typed stays in sight, even at the left edge of a long line.
+    const std::size_t first_to_show = inserted && cursor > 0 ? cursor - 1 : cursor;
+    if (first_to_show < view_offset) {
+        view_offset = first_to_show;
+    } else if (cursor > view_offset + width) {
+        view_offset = cursor - width;
+    }
+}
+
+}  // namespace qvchat2gui

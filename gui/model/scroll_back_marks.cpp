@@ -1,0 +1,86 @@
+#include <algorithm>
+#include <utility>
+
+#include "gui/model/scroll_back.h"
+
+// The scroll-back's marks for the reader: the lines that call for the user's attention, to jump
+// between, and the row that marks where the lines not yet read begin.
+namespace qvchat2gui {
+
+void ScrollBack::keep_read_marker() {
+    read_marker_due = false;
+    texts.push_back({store.append(""), 0, NO_STAMP, Attention::none, false, true});
+    const std::uint64_t number = first_number + texts.size() - 1;
+    read_marker_text = number;
+    wrap(number);
+    reachable_rows += kept(number).rows;
+    if (!following) {
+        show_at(view_bottom);
+    }
+}
+
+void ScrollBack::set_read_marker() {
+    clear_read_marker();
+    read_marker_due = true;
+}
+
+void ScrollBack::clear_read_marker() {
+    read_marker_due = false;
+    const std::optional<std::uint64_t> marker = std::exchange(read_marker_text, std::nullopt);
+    if (!marker || *marker < first_number) {
+        return;
+    }
+    Kept& row = kept(*marker);
+    if (*marker >= top.number) {
+        reachable_rows -= row.rows - std::min(row.rows, first_row_of(*marker));
+    }
+    row.rows = 0;
+    if (!following) {
+        show_at(view_bottom);
+    }
+}
+
+bool ScrollBack::show_read_marker() {
+    if (!read_marker_text || *read_marker_text < top.number ||
+        kept(*read_marker_text).rows <= first_row_of(*read_marker_text)) {
+        return false;
+    }
+    show_at(step_forward(Position{*read_marker_text, 0}, view_rows() - 1));
+    return true;
+}
+
+std::optional<std::uint64_t> ScrollBack::lowest_text_shown() const {
+    const std::optional<Position> newest = newest_row();
+    if (!newest) {
+        return std::nullopt;
+    }
+    return following ? newest->number : view_bottom.number;
+}
+
+std::optional<std::uint64_t> ScrollBack::for_user_before(std::uint64_t number) const {
+    const auto after = std::lower_bound(for_user_texts.begin(), for_user_texts.end(), number);
+    if (after == for_user_texts.begin() || *(after - 1) < top.number) {
+        return std::nullopt;
+    }
+    return *(after - 1);
+}
+
+std::optional<std::uint64_t> ScrollBack::for_user_after(std::uint64_t number) const {
+    const auto after =
+        std::max(std::upper_bound(for_user_texts.begin(), for_user_texts.end(), number),
+                 std::lower_bound(for_user_texts.begin(), for_user_texts.end(), top.number));
+    if (after == for_user_texts.end()) {
+        return std::nullopt;
+    }
+    return *after;
+}
+
+std::pair<std::size_t, std::size_t> ScrollBack::for_user_place(std::uint64_t number) const {
+    const auto reachable =
+        std::lower_bound(for_user_texts.begin(), for_user_texts.end(), top.number);
+    const auto at = std::lower_bound(reachable, for_user_texts.end(), number);
+    return {static_cast<std::size_t>(at - reachable) + 1,
+            static_cast<std::size_t>(for_user_texts.end() - reachable)};
+}
+
+}  // namespace qvchat2gui

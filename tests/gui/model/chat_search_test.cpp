@@ -1,0 +1,96 @@
+#include "gui/model/chat_search.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "gui/curses_api.h"
+#include "gui/model/key_codes.h"
+
+namespace qvchat2gui {
+namespace {
+
+constexpr int ROWS = 5;
+
+// Searches after every key, as the front-end does: most keys narrow the matches found before.
+void type(ChatSearch& search, const ScrollBack& lines, const std::string& text) {
+    for (const char byte : text) {
+        ASSERT_EQ(search.handle_key(static_cast<unsigned char>(byte)), ChatSearch::Step::edited);
+        search.search(lines);
+    }
+}
+
+// Searches a real scroll-back the way the front-end does: the prompt says what was found.
+TEST(ChatSearch, FindsWhatTheUserTypesAsTheyTypeIt) {
+    const std::vector<std::string> chat{
+        "\x11Marek: a walk in the park",  // a leading colour byte, as nearly every line has
+        "\x11Ysolde: Walking home",
+        "\x11Zo\xEB: wa\x85lk with me",  // a colour change inside the word
+        "\x11ZO\xCB: shouting",          std::string(1, '\x11') + "Brannock: the gate",
+    };
+    const struct {
+        std::string typed;
+        bool regex;
+        std::string prompt;
+    } cases[] = {
+        {"walk", false, "(find) 'walk': 1 of 3"},
+        {"Walk", false, "(find) 'Walk': 1 of 1"},      // smart case
+        {"zo\xEB", false, "(find) 'zo\xEB': 1 of 2"},  // Latin-1 letters fold too
+        {"zzz", false, "(find) 'zzz': no match"},
+        {"wa.k", false, "(find) 'wa.k': no match"},
+        {"wa.k", true, "(find re) 'wa.k': 1 of 3"},
+        {"^Y", true, "(find re) '^Y': 1 of 1"},
+        {"walk(", true, "(find re) 'walk(': missing closing parenthesis at 5"},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.typed);
+        ScrollBack lines(80, ROWS);
+        for (const std::string& line : chat) {
+            lines.add(line);
+        }
+        ChatSearch search;
+        search.start(lines.view_mark());
+        if (test.regex) {
+            ASSERT_EQ(search.handle_key(ctrl('x')), ChatSearch::Step::edited);
+        }
+        type(search, lines, test.typed);
+        EXPECT_EQ(search.prompt(), test.prompt);
+    }
+}
+
+TEST(ChatSearch, WalksOlderAndNewerAndFollowsLinesThatComeAndGo) {
+    ScrollBack lines(80, ROWS, 100);
+    for (int number = 0; number < 100; ++number) {
+        lines.add(number % 10 == 0 ? "walk " + std::to_string(number) : "line");
+    }
+    ChatSearch search;
+    search.start(lines.view_mark());
+    type(search, lines, "walk");
+    EXPECT_EQ(search.prompt(), "(find) 'walk': 1 of 10");
+    EXPECT_EQ(lines.text(*search.current()), "walk 90");
+    EXPECT_EQ(search.handle_key(KEY_UP), ChatSearch::Step::older);
+    EXPECT_TRUE(search.move(lines, true));
+    EXPECT_EQ(lines.text(*search.current()), "walk 80");
+    EXPECT_FALSE(search.move(lines, false) && search.move(lines, false));
+    EXPECT_EQ(search.prompt(), "(find) 'walk': 1 of 10, no newer match");
+
+    // Lines keep coming: new matches count, those that leave the top no longer do.
+    for (int number = 100; number < 125; ++number) {
+        lines.add(number % 10 == 0 ? "walk " + std::to_string(number) : "line");
+        search.note_added(lines, lines.text_end() - 1);
+    }
+    EXPECT_EQ(search.prompt(), "(find) 'walk': 4 of 10");
+    EXPECT_EQ(lines.text(*search.current()), "walk 90");
+    // A box too narrow for it all keeps the count and the pattern's end.
+    EXPECT_EQ(search.prompt(22), "(find) 'walk': 4 of 10");
+    EXPECT_EQ(search.prompt(21), "(find) '...': 4 of 10");
+    EXPECT_EQ(search.cursor_column(21), 12);
+
+    EXPECT_EQ(search.handle_key(KEY_BACKSPACE), ChatSearch::Step::edited);
+    EXPECT_EQ(search.handle_key(ESCAPE_KEY), ChatSearch::Step::cancelled);
+    EXPECT_EQ(search.handle_key(KEY_PPAGE), ChatSearch::Step::passed);
+}
+
+}  // namespace
+}  // namespace qvchat2gui

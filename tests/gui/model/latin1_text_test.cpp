@@ -1,0 +1,70 @@
+#include "gui/model/latin1_text.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <string>
+#include <tuple>
+#include <utility>
+
+namespace qvchat2gui {
+namespace {
+
+// NOLINTBEGIN(concurrency-mt-unsafe): the tests change the locale on one thread only
+// Switches the character-type locale for one test and puts the earlier one back.
+class ScopedCtypeLocale {
+public:
+    explicit ScopedCtypeLocale(const char* name) : earlier(std::setlocale(LC_CTYPE, nullptr)) {
+        EXPECT_NE(std::setlocale(LC_CTYPE, name), nullptr) << name;
+    }
+    ~ScopedCtypeLocale() { std::setlocale(LC_CTYPE, earlier.c_str()); }
+    ScopedCtypeLocale(const ScopedCtypeLocale&) = delete;
+    ScopedCtypeLocale& operator=(const ScopedCtypeLocale&) = delete;
+
+private:
+    const std::string earlier;
+};
+// NOLINTEND(concurrency-mt-unsafe)
+
+TEST(Latin1Text, AsciiFormSpellsEveryLatin1ByteAndNoOther) {
+    const std::pair<int, const char*> samples[] = {{0xEB, "e"},  {0xDF, "ss"},  {0xAB, "\""},
+                                                   {0xA0, " "},  {0xA9, "(C)"}, {0xBD, "1/2"},
+                                                   {0xDE, "TH"}, {0xD7, "x"},   {0xFF, "y"}};
+    for (const auto& [byte, form] : samples) {
+        EXPECT_STREQ(ascii_form(static_cast<unsigned char>(byte)), form) << "byte " << byte;
+    }
+    for (int byte = 0; byte <= 0xFF; ++byte) {
+        EXPECT_EQ(*ascii_form(static_cast<unsigned char>(byte)) == '\0', byte < 0xA0) << byte;
+    }
+}
+
+TEST(Latin1Text, ShownCharacterIsTheLetterWhereTheLocaleEncodesItElseOneAsciiLetter) {
+    // The byte, then what is shown for it in a UTF-8 locale and in the plain C locale.
+    const std::tuple<int, wchar_t, wchar_t> samples[] = {
+        {'a', L'a', L'a'},  {0xEB, 0xEB, L'e'}, {0xA0, 0xA0, L' '}, {0xAB, 0xAB, L'"'},
+        {0xDF, 0xDF, L'?'}, {0xA9, 0xA9, L'?'}, {0xFF, 0xFF, L'y'}, {0x85, L'?', L'?'},
+    };
+    for (const bool utf8 : {true, false}) {
+        const ScopedCtypeLocale locale(utf8 ? "C.UTF-8" : "C");
+        for (const auto& [byte, in_utf8, in_plain] : samples) {
+            EXPECT_EQ(shown_character(static_cast<unsigned char>(byte)), utf8 ? in_utf8 : in_plain)
+                << "byte " << byte << (utf8 ? " in C.UTF-8" : " in C");
+        }
+    }
+}
+
+// No key ever sends a colour code or another control byte.
+TEST(Latin1Text, TypedCharacterBecomesGameBytes) {
+    const ScopedCtypeLocale utf8("C.UTF-8");
+    const std::pair<wchar_t, std::string> samples[] = {
+        {L'a', "a"},    {L'~', "~"},   {0xEB, "\xEB"},  {0xA0, "\xA0"}, {0x85, ""},
+        {0x80, ""},     {0x9F, ""},    {0x7F, ""},      {L'\n', ""},    {0x20AC, "EUR"},
+        {0x1F600, "?"}, {0x0301, "?"}, {0x110000, "?"}, {-1, "?"},
+    };
+    for (const auto& [character, bytes] : samples) {
+        EXPECT_EQ(game_bytes_for_typed(character), bytes) << "U+" << std::hex << character;
+    }
+}
+
+}  // namespace
+}  // namespace qvchat2gui
