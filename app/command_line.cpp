@@ -11,7 +11,7 @@ namespace po = boost::program_options;
 namespace {
 
 constexpr char SYNOPSIS[] =
-    "Usage: qvchat [SERVER]\n"
+    "Usage: qvchat [--reader] [SERVER]\n"
     "       qvchat --list | --help | --version\n";
 
 constexpr char USAGE_BODY[] =
@@ -23,6 +23,9 @@ constexpr char USAGE_BODY[] =
     "  -h, --help      print this help and exit\n"
     "  -V, --version   print the version and exit\n"
     "      --list      print the servers of servers.lst (name, host, port) and exit\n"
+    "      --reader    for screen readers and braille displays: every line written once\n"
+    "                  at the bottom, in words instead of colours, the cursor on the\n"
+    "                  input line (also the setting reader = 1)\n"
     "\n"
     "Files:\n"
     "  servers.lst   in the working directory; one server per line:\n"
@@ -51,6 +54,7 @@ constexpr char USAGE_BODY[] =
     "  notify (auto)        a line for you while out of focus or away: auto,\n"
     "                       osc777, osc9, bell or off\n"
     "  notify_command       a program run with a title and the line, for the same\n"
+    "  reader (0)           1: the front-end for screen readers, as --reader\n"
     "\n"
     "Keys:\n"
     "  Enter sends (/name text: private message; #help: the commands), Page Up and\n"
@@ -68,7 +72,7 @@ constexpr char USAGE_BODY[] =
 
 po::options_description option_list() {
     po::options_description options;
-    options.add_options()("help,h", "")("version,V", "")("list", "")(
+    options.add_options()("help,h", "")("version,V", "")("list", "")("reader", "")(
         "server", po::value<std::vector<std::string>>());
     return options;
 }
@@ -108,6 +112,7 @@ CommandLine parse_command_line(int argc, const char* const* argv) {
     } else if (chosen.count("list") != 0) {
         line.action = CommandLine::Action::list;
     }
+    line.reader = chosen.count("reader") != 0;
     if (chosen.count("server") != 0) {
         const auto& names = chosen["server"].as<std::vector<std::string>>();
         if (names.size() > 1) {

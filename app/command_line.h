@@ -14,6 +14,8 @@ struct CommandLine {
     std::string server_name = "test";
     // For usage_error: what was wrong, such as "Unknown option: --colour".
     std::string error;
+    // --reader: the front-end for screen readers instead of the full screen.
+    bool reader = false;
 };
 
 CommandLine parse_command_line(int argc, const char* const* argv);

@@ -30,6 +30,7 @@
 #include "gui/common_gui.h"
 #include "gui/debug_gui.h"
 #include "gui/pdcurses_gui.h"
+#include "gui/reader/reader_gui.h"
 #include "gui/stderr_to_chat.h"
 #include "gui/terminal_output.h"
 #include "network/QVClient.h"
@@ -161,9 +162,12 @@ void apply_settings_while_running(qvchat2::LiveSettings& settings, RunObjects& r
 }
 
 std::unique_ptr<qvchat2gui::ChatGUI> make_front_end(
-    const qvchat2gui::DisplaySettings& display_settings) {
+    const qvchat2gui::DisplaySettings& display_settings, bool reader) {
     if (qvnetworklib::DEBUG) {
         return std::make_unique<qvchat2gui::DebugGUI>();
+    }
+    if (reader) {
+        return std::make_unique<qvchat2gui::ReaderGUI>(display_settings);
     }
     return std::make_unique<qvchat2gui::PDCursesGUI>(display_settings);
 }
@@ -333,7 +337,8 @@ int main(int argc, char** argv) {
     qvchat2::LoginRefusal login_refusal;
     connection_setup.refusal = &login_refusal;
     try {
-        run.front_end = make_front_end(display_settings);
+        run.front_end = make_front_end(display_settings,
+                                       command.reader || read_switch(settings, "reader", false));
         run.errors_to_chat = std::make_unique<qvchat2gui::StderrToChat>(*run.front_end);
         qvchat2gui::ChatGUI* front_end = run.front_end.get();
         run.signal_watcher =

@@ -46,7 +46,7 @@ struct KnownSetting {
     SettingEffect effect;
 };
 
-constexpr std::array<KnownSetting, 15> KNOWN_SETTINGS{{
+constexpr std::array<KnownSetting, 16> KNOWN_SETTINGS{{
     {"username", Kind::text, "", "(asked at start)", NEXT_START},
     {"password", Kind::text, "", "(asked at start)", NEXT_START},
     {"log_chat", Kind::own_check, "", "1", NEXT_START},
@@ -68,6 +68,7 @@ constexpr std::array<KnownSetting, 15> KNOWN_SETTINGS{{
     {"backlog", Kind::records, "20", "20", NEXT_START},
     {"notify", Kind::notify_mode, "auto", "auto", AT_ONCE},
     {"notify_command", Kind::text, "", "(none)", AT_ONCE},
+    {"reader", Kind::zero_or_one, "0", "0", NEXT_START},
 }};
 
 constexpr std::size_t MAX_TYPO_EDITS = 2;
@@ -243,6 +244,7 @@ Settings read_checked_settings(const std::vector<std::string>& files, std::ostre
 
 std::vector<SettingFacts> known_settings() {
     std::vector<SettingFacts> facts;
+    facts.reserve(KNOWN_SETTINGS.size());
     for (const KnownSetting& known : KNOWN_SETTINGS) {
         facts.push_back({known.key, known.default_text, known.effect});
     }

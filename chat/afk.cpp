@@ -138,7 +138,7 @@ void AfkState::change_flag(bool value) {
     const bool changed = afk != value;
     afk = value;
     if (changed && front_end != nullptr) {
-        front_end->set_away(value);
+        front_end->announce_away(value, afk_message);
     }
 }
 

@@ -120,9 +120,14 @@ void ChatGUI::set_connection_state(ConnectionState /*state*/, const std::string&
 
 void ChatGUI::set_away(bool /*away*/) {}
 
+void ChatGUI::announce_away(bool away, const std::string& /*reply*/) {
+    set_away(away);
+}
+
 void ChatGUI::change_display_settings(const DisplaySettings& /*changed*/) {}
 
-void ChatGUI::set_notification_listener(std::function<void(const std::string&)> /*listener*/) {}
+void ChatGUI::set_notification_listener(
+    const std::function<void(const std::string&)>& /*listener*/) {}
 
 void ChatGUI::add_callback(const std::string& word, const CommandHandler& handler) {
     callbacks.emplace(word, handler);
@@ -273,6 +278,17 @@ std::vector<std::string> ChatGUI::completion_names() const {
     std::vector<std::string> names = nearby_names ? nearby_names() : std::vector<std::string>();
     const std::vector<std::string> seen = recent_names.most_recent_first();
     names.insert(names.end(), seen.begin(), seen.end());
+    return names;
+}
+
+std::vector<std::string> ChatGUI::names_to_complete() const {
+    std::vector<std::string> names = completion_names();
+    with_client([&names](const qvnetworklib::Client* connection) {
+        if (connection != nullptr) {
+            const std::string& own = connection->get_username();
+            names.erase(std::remove(names.begin(), names.end(), own), names.end());
+        }
+    });
     return names;
 }
 

@@ -68,10 +68,12 @@ public:
     // away, for a front-end with a status line (any thread).
     virtual void set_connection_state(ConnectionState state, const std::string& server_name);
     virtual void set_away(bool away);
+    // As set_away, with the reply sent meanwhile, for a front-end that says it.
+    virtual void announce_away(bool away, const std::string& reply);
     // Told the text of every notification of a line for the user that the front-end gives
     // outside the terminal (the terminal not in focus, or the user away), on the thread that
     // added the line. A front-end that gives none never calls it. Only before take_control().
-    virtual void set_notification_listener(std::function<void(const std::string&)> listener);
+    virtual void set_notification_listener(const std::function<void(const std::string&)>& listener);
     // The user changed how lines are shown while running (#set); a front-end shows what it can
     // of that at once. Input thread.
     virtual void change_display_settings(const DisplaySettings& changed);
@@ -116,6 +118,8 @@ public:
     void set_nearby_names(std::function<std::vector<std::string>()> source);
     // Nearby characters first, then the names seen, most recent first.
     std::vector<std::string> completion_names() const;
+    // The same without the user's own name, which is nobody to answer: what Tab offers.
+    std::vector<std::string> names_to_complete() const;
     // The local command names, in order.
     std::vector<std::string> command_names() const;
     // Words Tab offers after a local command (its first argument), such as setting names. Only

@@ -191,7 +191,8 @@ private:
     void handle_key(int key);
     bool handle_search_key(int key);
     void toggle_ignored_lines();
-    void set_notification_listener(std::function<void(const std::string&)> listener) override;
+    void set_notification_listener(
+        const std::function<void(const std::string&)>& listener) override;
     // redraw_mutex held: the line for the user as a notification's text, when the user is to be
     // told outside the terminal; the terminal's own notification is queued for the paint thread.
     std::optional<std::string> queue_notification(const std::string& line);
@@ -204,7 +205,6 @@ private:
     std::unique_ptr<ResultSource> close_found_view();
     void scroll_chat(const std::function<void(ScrollBack&)>& move);
     void submit_lines();
-    std::vector<std::string> names_to_complete() const;
     void repaint_everything();
     void show_input_line();
 

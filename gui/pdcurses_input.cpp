@@ -128,18 +128,6 @@ void PDCursesGUI::take_control() {
     }
 }
 
-// Input thread. The user's own name is nobody to answer.
-std::vector<std::string> PDCursesGUI::names_to_complete() const {
-    std::vector<std::string> names = completion_names();
-    with_client([&names](const qvnetworklib::Client* connection) {
-        if (connection != nullptr) {
-            const std::string& own = connection->get_username();
-            names.erase(std::remove(names.begin(), names.end(), own), names.end());
-        }
-    });
-    return names;
-}
-
 // Sleeps outside every lock until the terminal has input, the exit flag is set or the terminal
 // changed its size. False when the terminal is gone (hung up, or at the end of its input).
 //

@@ -11,6 +11,7 @@
 #include "gui/curses_api.h"
 #include "gui/model/key_codes.h"
 #include "gui/pdcurses_gui.h"
+#include "gui/terminal_modes.h"
 #include "gui/terminal_stop.h"
 
 namespace qvchat2gui {

@@ -6,8 +6,9 @@
 
 namespace qvchat2gui {
 
-void PDCursesGUI::set_notification_listener(std::function<void(const std::string&)> listener) {
-    notification_listener = std::move(listener);
+void PDCursesGUI::set_notification_listener(
+    const std::function<void(const std::string&)>& listener) {
+    notification_listener = listener;
 }
 
 std::optional<std::string> PDCursesGUI::queue_notification(const std::string& line) {

@@ -8,24 +8,9 @@
 
 #include "gui/curses_api.h"
 #include "gui/model/key_codes.h"
+#include "gui/terminal_stop.h"
 
 namespace qvchat2gui {
-
-void write_to_terminal(std::string_view bytes) {
-    const char* rest = bytes.data();
-    std::size_t left = bytes.size();
-    while (left > 0) {
-        const ssize_t written = write(STDOUT_FILENO, rest, left);
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            return;
-        }
-        rest += written;
-        left -= static_cast<std::size_t>(written);
-    }
-}
 
 void set_terminal_reports(bool on) {
     write_to_terminal(on ? "\033[?2004h\033[?1004h" : "\033[?1004l\033[?2004l");
@@ -49,6 +34,15 @@ void define_editing_keys() {
     for (const char* sequence : {"\033[1;5F", "\033[1;3F", "\033[8^"}) {
         define_key(sequence, CHAT_NEWEST_KEY);
     }
+}
+
+void stop_like_ctrl_z() {
+    set_terminal_reports(false);
+    endwin();
+    stop_process_like_ctrl_z();
+    set_terminal_reports(true);
+    // Whatever the shell wrote meanwhile is painted over in full.
+    clearok(curscr, TRUE);
 }
 
 }  // namespace qvchat2gui

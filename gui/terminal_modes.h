@@ -3,10 +3,9 @@
 // Terminal settings the front-end makes beyond what curses does. Screen lock held for each.
 #include <string_view>
 
-namespace qvchat2gui {
+#include "gui/terminal_output.h"
 
-// Writes bytes to the terminal past curses, whole unless the terminal is gone.
-void write_to_terminal(std::string_view bytes);
+namespace qvchat2gui {
 
 // Bracketed paste (the terminal marks pasted text, so that a paste is never taken for typed
 // lines) and focus reports (the terminal says when it gains and loses the focus). On while the
@@ -16,5 +15,9 @@ void set_terminal_reports(bool on);
 // Gives the paste markers, the focus reports and Ctrl with Left or Right, which curses does not
 // know for every terminal, key codes of their own.
 void define_editing_keys();
+
+// Leaves curses mode and stops the program as Ctrl-Z would; returns once it goes on (fg). The
+// caller holds the screen lock and paints the whole screen again afterwards.
+void stop_like_ctrl_z();
 
 }  // namespace qvchat2gui

@@ -142,4 +142,20 @@ void TerminalOutput::reconnect() {
     }
 }
 
+void write_to_terminal(std::string_view bytes) {
+    const char* rest = bytes.data();
+    std::size_t left = bytes.size();
+    while (left > 0) {
+        const ssize_t written = write(STDOUT_FILENO, rest, left);
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            return;
+        }
+        rest += written;
+        left -= static_cast<std::size_t>(written);
+    }
+}
+
 }  // namespace qvchat2gui

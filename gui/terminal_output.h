@@ -8,6 +8,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace qvchat2gui {
 
@@ -57,5 +58,9 @@ private:
 // waits to restore it.
 void note_terminal_hangup();
 bool terminal_hung_up();
+
+// Writes bytes to the terminal (standard output) past any library, whole unless the terminal is
+// gone or the output was cut off.
+void write_to_terminal(std::string_view bytes);
 
 }  // namespace qvchat2gui

@@ -5,9 +5,6 @@
 #include <atomic>
 #include <csignal>
 
-#include "gui/curses_api.h"
-#include "gui/terminal_modes.h"
-
 namespace qvchat2gui {
 
 namespace {
@@ -63,9 +60,7 @@ bool take_stop_request() {
     return stop_requested.exchange(false);
 }
 
-void stop_like_ctrl_z() {
-    set_terminal_reports(false);
-    endwin();
+void stop_process_like_ctrl_z() {
     // The default action stops the whole program, as the shell expects of Ctrl-Z; a program
     // whose process group has no shell to continue it goes on at once.
     struct sigaction default_action {};
@@ -81,9 +76,6 @@ void stop_like_ctrl_z() {
     raise(SIGTSTP);
     pthread_sigmask(SIG_SETMASK, &before, nullptr);
     sigaction(SIGTSTP, &catcher, nullptr);
-    set_terminal_reports(true);
-    // Whatever the shell wrote meanwhile is painted over in full.
-    clearok(curscr, TRUE);
 }
 
 }  // namespace qvchat2gui

@@ -13,7 +13,7 @@ void hold_terminal_signals_for_key_loop();
 sigset_t mask_letting_in_terminal_signals();
 
 // While it lives, Ctrl-Z only leaves a request (take_stop_request) instead of stopping the
-// program at once: the thread that writes the screen leaves curses mode first, so that the shell
+// program at once: the thread that writes the screen leaves its modes first, so that the shell
 // gets its terminal back in its own modes, and paints everything again when the program goes on.
 // A program started with Ctrl-Z ignored keeps ignoring it.
 class TerminalStopCatcher {
@@ -32,8 +32,8 @@ private:
 // True once for each Ctrl-Z caught since the last call.
 bool take_stop_request();
 
-// Leaves curses mode and stops the program as Ctrl-Z would; returns once it goes on (fg). The
-// caller holds the screen lock and paints the whole screen again afterwards.
-void stop_like_ctrl_z();
+// Stops the program as Ctrl-Z would; returns once it goes on (fg). The caller gave the terminal
+// back in the shell's modes first, and takes it again afterwards.
+void stop_process_like_ctrl_z();
 
 }  // namespace qvchat2gui

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,8 @@ TEST(CommandLine, OptionsServerNameAndMistakes) {
         // No guessing: an abbreviation could start another program's option.
         {{"--ver"}, Action::usage_error, "test", "Unknown option: --ver"},
         {{"main", "other"}, Action::usage_error, "test", "Unexpected argument: other"},
+        {{"--reader", "main"}, Action::run, "main", ""},
+        {{"main", "--reader"}, Action::run, "main", ""},
     };
     for (const auto& expected : cases) {
         const std::string arguments =
@@ -52,6 +55,9 @@ TEST(CommandLine, OptionsServerNameAndMistakes) {
         EXPECT_EQ(line.action, expected.action) << arguments;
         EXPECT_EQ(line.server_name, expected.server_name) << arguments;
         EXPECT_EQ(line.error, expected.error) << arguments;
+        const bool reader_asked = std::find(expected.arguments.begin(), expected.arguments.end(),
+                                            "--reader") != expected.arguments.end();
+        EXPECT_EQ(line.reader, reader_asked) << arguments;
     }
 }
 

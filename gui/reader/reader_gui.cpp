@@ -1,0 +1,371 @@
+#include "gui/reader/reader_gui.h"
+
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <clocale>
+#include <csignal>
+#include <cstdlib>
+#include <iostream>
+#include <string_view>
+#include <utility>
+
+#include "gui/model/key_codes.h"
+#include "gui/model/top_bar.h"
+
+namespace qvchat2gui {
+
+namespace {
+
+// How long closing waits for a terminal that does not take output before it is cut off.
+constexpr boost::chrono::milliseconds RESTORE_WAIT{500};
+constexpr boost::chrono::milliseconds CUT_REPEAT{20};
+// A bracketed paste whose end never comes ends after this much silence.
+constexpr std::chrono::milliseconds PASTE_SILENCE{1000};
+constexpr std::size_t READ_CHUNK = 4096;
+constexpr int FALLBACK_COLUMNS = 80;
+
+bool terminal_is_dumb() {
+    const char* term = std::getenv("TERM");  // NOLINT(concurrency-mt-unsafe): read at start-up
+    return term == nullptr || std::string_view(term) == "dumb" || std::string_view(term).empty();
+}
+
+// Text in the user's locale (what the terminal takes and sends), and whether the terminal is one
+// that cannot move its cursor. Runs before the writer thread starts.
+bool dumb_terminal_in_user_locale() {
+    std::setlocale(LC_CTYPE, "");  // NOLINT(concurrency-mt-unsafe)
+    return terminal_is_dumb();
+}
+
+bool colours_switched_off() {
+    const char* no_color = std::getenv("NO_COLOR");  // NOLINT(concurrency-mt-unsafe): start-up
+    return no_color != nullptr && *no_color != '\0';
+}
+
+std::string channel_list_text(const std::vector<unsigned int>& channels) {
+    std::string text = "You are on channels ";
+    for (std::size_t index = 0; index < channels.size(); ++index) {
+        text += (index > 0 ? ", " : "") + (channels[index] > GUILD_CUTOFF
+                                               ? std::string("guild")
+                                               : std::to_string(channels[index]));
+    }
+    return text + ".";
+}
+
+}  // namespace
+
+ReaderGUI::ReaderGUI(const DisplaySettings& settings)
+    : dumb(dumb_terminal_in_user_locale()), decoder(input_encoding_of_locale()) {
+    terminal.colours = !dumb && !colours_switched_off();
+    terminal.bell = settings.bell;
+    add_callback("clock", [this](const std::string&) {
+        std::string said;
+        {
+            const std::lock_guard<std::mutex> lock(output_mutex);
+            said = clock_text.empty() ? "The game clock has not been told yet."
+                                      : "The game time is " + clock_text + ".";
+        }
+        add_chat_line(server_line(said));
+    });
+    writer = boost::thread(&ReaderGUI::write_loop, this);
+}
+
+// Main thread. Never waits long for the terminal: a writer stuck in a write has its output cut
+// off, as the curses front-end does.
+ReaderGUI::~ReaderGUI() {
+    {
+        const std::lock_guard<std::mutex> lock(output_mutex);
+        closing = true;
+    }
+    output_changed.notify_all();
+    try {
+        if (writer.joinable() && (terminal_hung_up() || !writer.try_join_for(RESTORE_WAIT))) {
+            do {
+                output.cut_off(writer.native_handle());
+            } while (!writer.try_join_for(CUT_REPEAT));
+        }
+    } catch (const boost::thread_exception&) {
+        // Nothing more can be done for a thread that cannot be joined.
+    }
+    if (output.is_cut_off()) {
+        output.restore_after_cut(dumb ? ""
+                                      : std::string(CLEAR_INPUT_LINE) + GIVE_TERMINAL_BACK_TEXT);
+    } else if (shell_modes) {
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &*shell_modes);
+    }
+}
+
+void ReaderGUI::prompt_login(std::string& username, std::string& password) const {
+    std::cout << "Username: " << std::flush;
+    std::getline(std::cin, username);
+    termios modes{};
+    const bool hide = tcgetattr(STDIN_FILENO, &modes) == 0;
+    if (hide) {
+        termios hidden = modes;
+        hidden.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &hidden);
+    }
+    std::cout << "Password: " << std::flush;
+    std::getline(std::cin, password);
+    if (hide) {
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &modes);
+    }
+    std::cout << '\n' << std::flush;
+}
+
+void ReaderGUI::add_chat_line(const std::string& line) {
+    add_highlighted_line(line, Attention::none);
+}
+
+void ReaderGUI::add_highlighted_line(const std::string& line, Attention attention) {
+    std::string text;
+    {
+        const std::lock_guard<std::mutex> lock(output_mutex);
+        text = reader_line(line, attention, terminal);
+        if (attention != Attention::none) {
+            recent_for_user.push_front(reader_line(line, Attention::none, terminal));
+            if (recent_for_user.size() > RECENT_LINES_FOR_USER) {
+                recent_for_user.pop_back();
+            }
+        }
+    }
+    queue_line(std::move(text));
+}
+
+void ReaderGUI::queue_line(std::string text) {
+    {
+        const std::lock_guard<std::mutex> lock(output_mutex);
+        pending.lines.push_back(std::move(text));
+    }
+    output_changed.notify_one();
+}
+
+void ReaderGUI::queue_status(const std::string& text) {
+    add_chat_line(text);
+}
+
+void ReaderGUI::update_clock(unsigned short minutes) {
+    const std::lock_guard<std::mutex> lock(output_mutex);
+    clock_text = format_clock(minutes);
+}
+
+// Said only when the list changes: the server sends it again and again.
+void ReaderGUI::set_channel_list(const std::vector<unsigned int>& channels) {
+    ChatGUI::set_channel_list(channels);
+    {
+        const std::lock_guard<std::mutex> lock(output_mutex);
+        if (channels == channels_said) {
+            return;
+        }
+        channels_said = channels;
+    }
+    queue_status(channel_list_text(channels));
+}
+
+void ReaderGUI::set_connection_state(ConnectionState state, const std::string& server_name) {
+    {
+        const std::lock_guard<std::mutex> lock(output_mutex);
+        if (state == connection) {
+            return;
+        }
+        connection = state;
+    }
+    if (state == ConnectionState::connected) {
+        queue_status("Connected to " + server_name + ".");
+    } else if (state == ConnectionState::offline) {
+        queue_status("Offline.");
+    }
+}
+
+void ReaderGUI::announce_away(bool away, const std::string& reply) {
+    queue_status(away ? "Away: " + reply : "Back.");
+}
+
+void ReaderGUI::change_display_settings(const DisplaySettings& changed) {
+    const std::lock_guard<std::mutex> lock(output_mutex);
+    terminal.bell = changed.bell;
+}
+
+void ReaderGUI::set_input_history(const std::vector<std::string>& entries) {
+    editor.set_history(entries);
+}
+
+std::vector<std::string> ReaderGUI::input_history() const {
+    return editor.history();
+}
+
+void ReaderGUI::take_control() {
+    editor.set_completion_sources(
+        {[this] { return names_to_complete(); }, command_names(), command_words()});
+    if (dumb) {
+        read_lines_until_exit();
+        return;
+    }
+    take_terminal();
+    {
+        const std::lock_guard<std::mutex> lock(output_mutex);
+        pending.start = true;
+    }
+    shown_width = input_width();
+    editor.fit_to_width(shown_width);
+    show_input_line();
+    read_keys_until_exit();
+}
+
+// Input thread: hands the input line as it is to be shown to the writer.
+void ReaderGUI::show_input_line() {
+    std::string text = input_line_text(editor.visible_text(),
+                                       static_cast<std::size_t>(editor.cursor_column() - 1));
+    {
+        const std::lock_guard<std::mutex> lock(output_mutex);
+        pending.input = std::move(text);
+    }
+    output_changed.notify_one();
+}
+
+int ReaderGUI::input_width() const {
+    winsize size{};
+    const int columns = ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0
+                            ? size.ws_col
+                            : FALLBACK_COLUMNS;
+    // The prompt, and one column left free so that the cursor after the last byte never wraps.
+    return std::max(columns - static_cast<int>(sizeof READER_PROMPT), 1);
+}
+
+void ReaderGUI::read_keys_until_exit() {
+    auto last_key_time = std::chrono::steady_clock::now();
+    while (!should_exit()) {
+        std::optional<std::chrono::milliseconds> limit;
+        if (decoder.holding()) {
+            limit = ESCAPE_WAIT;
+        } else if (editor.pasting()) {
+            limit = std::chrono::duration_cast<std::chrono::milliseconds>(
+                last_key_time + PASTE_SILENCE - std::chrono::steady_clock::now());
+        }
+        const bool readable = wait_for_input(limit);
+        if (const int width = input_width(); width != shown_width) {
+            shown_width = width;
+            editor.fit_to_width(width);
+            show_input_line();
+        }
+        if (take_stop_request()) {
+            const std::lock_guard<std::mutex> lock(output_mutex);
+            pending.stop = true;
+            output_changed.notify_one();
+        }
+        std::vector<int> keys;
+        if (readable) {
+            std::array<char, READ_CHUNK> bytes{};
+            const ssize_t got = read(STDIN_FILENO, bytes.data(), bytes.size());
+            if (got == 0 || (got < 0 && errno != EINTR && errno != EAGAIN)) {
+                note_terminal_hangup();
+                exit_client();
+                break;
+            }
+            if (got > 0) {
+                keys = decoder.feed(std::string_view(bytes.data(), static_cast<std::size_t>(got)));
+                last_key_time = std::chrono::steady_clock::now();
+            }
+        } else if (decoder.holding()) {
+            keys = decoder.flush();
+        } else if (editor.pasting() &&
+                   std::chrono::steady_clock::now() >= last_key_time + PASTE_SILENCE) {
+            editor.end_paste();
+            decoder.end_paste();
+            show_input_line();
+        }
+        for (const int key : keys) {
+            handle_key(key);
+        }
+    }
+}
+
+// A dumb terminal reads and echoes the line itself; it reaches the program when Enter is pressed.
+void ReaderGUI::read_lines_until_exit() {
+    queue_line("");
+    while (!should_exit()) {
+        if (!wait_for_input(std::nullopt)) {
+            continue;
+        }
+        std::array<char, READ_CHUNK> bytes{};
+        const ssize_t got = read(STDIN_FILENO, bytes.data(), bytes.size());
+        if (got == 0 || (got < 0 && errno != EINTR && errno != EAGAIN)) {
+            note_terminal_hangup();
+            exit_client();
+            break;
+        }
+        std::vector<std::string> lines;
+        for (const int key : decoder.feed(std::string_view(bytes.data(), got > 0 ? got : 0))) {
+            if (key == '\n' || key == '\r') {
+                lines.push_back(std::exchange(typed_bytes, std::string()));
+            } else if (is_typed_byte(key)) {
+                typed_bytes += static_cast<char>(key);
+            }
+        }
+        process_lines(lines);
+    }
+}
+
+bool ReaderGUI::wait_for_input(std::optional<std::chrono::milliseconds> limit) const {
+    std::array<pollfd, 2> watched{
+        {{STDIN_FILENO, POLLIN, 0}, {exit_event_descriptor(), POLLIN, 0}}};
+    const sigset_t signals_let_in = mask_letting_in_terminal_signals();
+    timespec wait{};
+    if (limit) {
+        const auto left = std::max(*limit, std::chrono::milliseconds(0));
+        wait.tv_sec = static_cast<time_t>(left.count() / 1000);
+        wait.tv_nsec = static_cast<long>(left.count() % 1000) * 1000000L;
+    }
+    const int ready =
+        ppoll(watched.data(), watched[1].fd < 0 ? 1 : 2, limit ? &wait : nullptr, &signals_let_in);
+    return ready > 0 && (watched[0].revents & POLLIN) != 0;
+}
+
+void ReaderGUI::handle_key(int key) {
+    if (key == FOCUS_IN_KEY || key == FOCUS_OUT_KEY) {
+        return;
+    }
+    if (key >= alt('1') && key <= alt('9')) {
+        say_recent(static_cast<std::size_t>(key - alt('0')));
+        return;
+    }
+    switch (editor.handle_key(key, shown_width)) {
+        case LineEditor::Outcome::submitted:
+            show_input_line();
+            process_lines(editor.submitted_lines());
+            return;
+        case LineEditor::Outcome::resized:
+            shown_width = input_width();
+            editor.fit_to_width(shown_width);
+            break;
+        case LineEditor::Outcome::edited:
+            if (editor.pasting()) {
+                return;
+            }
+            break;
+        case LineEditor::Outcome::page_up:
+        case LineEditor::Outcome::page_down:
+        case LineEditor::Outcome::show_oldest:
+        case LineEditor::Outcome::show_newest:
+        case LineEditor::Outcome::repaint:
+            break;
+    }
+    show_input_line();
+}
+
+// Alt-3 says the third latest line for the user again.
+void ReaderGUI::say_recent(std::size_t place) {
+    std::string text;
+    {
+        const std::lock_guard<std::mutex> lock(output_mutex);
+        text = place <= recent_for_user.size()
+                   ? "Recent " + std::to_string(place) + ": " + recent_for_user[place - 1]
+                   : "No line for you at " + std::to_string(place) + ".";
+    }
+    queue_line(std::move(text));
+}
+
+}  // namespace qvchat2gui

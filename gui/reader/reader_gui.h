@@ -1,0 +1,115 @@
+#pragma once
+
+#include <termios.h>
+
+#include <boost/thread/thread.hpp>
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "gui/common_gui.h"
+#include "gui/model/display_settings.h"
+#include "gui/model/line_editor.h"
+#include "gui/reader/key_decoder.h"
+#include "gui/reader/reader_text.h"
+#include "gui/terminal_output.h"
+#include "gui/terminal_stop.h"
+
+namespace qvchat2gui {
+
+// Bracketed paste on while the reader has the terminal, so that a paste is never taken for typed
+// lines; off when it gives the terminal back.
+inline constexpr char TAKE_TERMINAL_TEXT[] = "\x1b[?2004h";
+inline constexpr char GIVE_TERMINAL_BACK_TEXT[] = "\x1b[?2004l";
+
+// How many of the latest lines for the user Alt-1 to Alt-9 say again.
+constexpr std::size_t RECENT_LINES_FOR_USER = 9;
+
+// The front-end for screen readers and braille displays: every chat line is written once, whole,
+// at the bottom, as plain text whose words say what colour says elsewhere; nothing is redrawn but
+// the input line, the terminal's last row, where the real cursor stands where the next typed
+// character goes. On a dumb terminal (TERM=dumb) not even that: lines are typed and read whole,
+// and the prompt is written again after the incoming lines.
+//
+// Threads: the input thread runs take_control(); the writer thread (owned here) is the only one
+// that writes to the terminal; any thread may add lines and change the status, which only queue
+// text for the writer under output_mutex.
+class ReaderGUI : public ChatGUI {
+public:
+    explicit ReaderGUI(const DisplaySettings& settings = DisplaySettings());
+    ~ReaderGUI() override;
+
+    ReaderGUI(const ReaderGUI&) = delete;
+    ReaderGUI& operator=(const ReaderGUI&) = delete;
+
+    // Asks on the terminal for a user name (echoed) and a password (not echoed).
+    void prompt_login(std::string& username, std::string& password) const override;
+    void add_chat_line(const std::string& line) override;
+    void add_highlighted_line(const std::string& line, Attention attention) override;
+    void take_control() override;
+    void update_clock(unsigned short minutes) override;
+    void set_channel_list(const std::vector<unsigned int>& channels) override;
+    void set_connection_state(ConnectionState state, const std::string& server_name) override;
+    void announce_away(bool away, const std::string& reply) override;
+    void change_display_settings(const DisplaySettings& changed) override;
+    void set_input_history(const std::vector<std::string>& entries) override;
+    std::vector<std::string> input_history() const override;
+
+private:
+    // What the writer is to write next.
+    struct Pending {
+        std::vector<std::string> lines;    // as the terminal takes them, without line ends
+        std::optional<std::string> input;  // the input line, when it changed
+        bool start = false;                // the terminal's modes for the reader are to be set
+        bool stop = false;                 // Ctrl-Z: give the terminal back, stop, take it again
+    };
+
+    void queue_line(std::string text);
+    void queue_status(const std::string& text);
+    void handle_key(int key);
+    void show_input_line();
+    void say_recent(std::size_t place);
+    void read_keys_until_exit();
+    void read_lines_until_exit();
+    // Waits for input, the exit event or a terminal signal; false when the terminal is gone.
+    bool wait_for_input(std::optional<std::chrono::milliseconds> limit) const;
+    int input_width() const;
+
+    void write_loop();
+    void write_pending(const Pending& pending);
+    void stop_and_go_on();
+    void take_terminal();
+    void give_terminal_back();
+
+    const bool dumb;  // TERM=dumb: no cursor movement and no escape sequences at all
+    TerminalStopCatcher stop_catcher;
+    TerminalOutput output;
+    std::optional<termios> shell_modes;
+
+    std::mutex output_mutex;  // guards the fields up to the blank line below
+    std::condition_variable output_changed;
+    Pending pending;
+    ReaderTerminal terminal;
+    std::string clock_text;
+    ConnectionState connection = ConnectionState::unknown;
+    std::vector<unsigned int> channels_said;
+    std::deque<std::string> recent_for_user;  // newest first
+    bool closing = false;
+
+    // Used by the writer thread only.
+    std::string last_input_line;
+
+    // Used by the input thread only.
+    LineEditor editor;
+    int shown_width = 0;
+    KeyDecoder decoder;
+    std::string typed_bytes;  // a dumb terminal's unfinished line
+
+    boost::thread writer;
+};
+
+}  // namespace qvchat2gui
