@@ -10,6 +10,9 @@ server on this machine:
   idle-silent   the same with a server that sends nothing meanwhile (no clock, no pings)
   memory        peak RSS (VmHWM) of qvchat after 10,000 and after 1,000,000 received lines
   shutdown      time from "#exit" to the end of the process, idle and during a flood
+  reader        the same burst received by the curses screen and by the reader front-end
+                (--reader): wall time until the last line is logged and until it shows in
+                the terminal, and the CPU seconds of qvchat over that span
 
 Usage: terminal_bench.py --build BUILD_DIR [--rounds N] [--lines N] [CASE ...]
 """
@@ -117,6 +120,9 @@ class Tmux:
     def press(self, key):
         self.tmux("send-keys", key)
 
+    def shows(self, text):
+        return text in self.tmux("capture-pane", "-p", "-J")
+
     def close(self):
         subprocess.run(["tmux", "-L", self.socket, "kill-server"], capture_output=True)
 
@@ -149,7 +155,7 @@ class Server:
 class QvchatRun:
     """qvchat in tmux against qvdemo, in a scratch folder with its own settings and logs."""
 
-    def __init__(self, build, flood=0, demo_options=()):
+    def __init__(self, build, flood=0, demo_options=(), client_options=()):
         self.folder = tempfile.mkdtemp(prefix="qvbench-")
         demo = [os.path.join(build, "tools", "qvdemo"), "--port", "0", "--quiet", "--once"]
         demo += list(demo_options)
@@ -166,8 +172,9 @@ class QvchatRun:
         self.log = FileWatch(os.path.join(self.folder, "documents", "Quorvan", "test",
                                           "chat_log.txt"))
         self.server_messages = FileWatch(self.server.stderr_path)
-        self.terminal = Tmux("cd %s && exec env XDG_DOCUMENTS_DIR=%s/documents %s test" % (
-            self.folder, self.folder, os.path.join(build, "app", "qvchat")))
+        self.terminal = Tmux("cd %s && exec env XDG_DOCUMENTS_DIR=%s/documents %s %s test" % (
+            self.folder, self.folder, os.path.join(build, "app", "qvchat"),
+            " ".join(client_options)))
         self.pid = self.terminal.pid
 
     def wait_for_login(self):
@@ -274,6 +281,34 @@ def side_by_side(build, lines, rounds):
         medians["qvchat"][0] / medians["irssi"][0], medians["qvchat"][1] / medians["irssi"][1]))
 
 
+def reader_and_screen(build, lines, rounds):
+    """The burst through the curses screen and through the reader front-end, one after the other
+    in each round."""
+    fronts = (("curses screen", ()), ("reader", ("--reader",)))
+    results = {name: [] for name, _ in fronts}
+    marker = last_marker(lines)
+    for _ in range(rounds):
+        for name, options in fronts:
+            run = QvchatRun(build, flood=lines, client_options=options)
+            try:
+                start = run.wait_for_burst_start()
+                cpu_before = cpu_seconds(run.pid)
+                logged = run.wait_for_line(marker) - start
+                shown = wait_for(lambda: run.terminal.shows(marker) and time.monotonic(),
+                                 "the last line on the screen", pause=0.01) - start
+                results[name].append((logged, shown, cpu_seconds(run.pid) - cpu_before))
+            finally:
+                run.close()
+    print("burst of %d lines in tmux %dx%d, curses screen and reader, %d rounds (medians):" % (
+        lines, COLUMNS, ROWS, rounds))
+    for name, samples in results.items():
+        print("  %-13s logged %6.2f s  shown %6.2f s  CPU %6.2f s   runs: %s" % (
+            name, statistics.median(sample[0] for sample in samples),
+            statistics.median(sample[1] for sample in samples),
+            statistics.median(sample[2] for sample in samples),
+            ", ".join("%.2f/%.2f s, %.2f s CPU" % sample for sample in samples)))
+
+
 # The server sends its clock once an hour and no pings: what is left is the client's own cost.
 SILENT_SERVER = ("--game-minute-ms", "3600000", "--ping-interval-ms", "0")
 
@@ -338,7 +373,8 @@ def main():
     parser.add_argument("--rounds", type=int, default=3)
     parser.add_argument("--idle-seconds", type=int, default=60)
     parser.add_argument("cases", nargs="*",
-                        default=["side-by-side", "idle", "idle-silent", "memory", "shutdown"])
+                        default=["side-by-side", "idle", "idle-silent", "memory", "shutdown",
+                                 "reader"])
     args = parser.parse_args()
     build = os.path.abspath(args.build)
     for case in args.cases:
@@ -352,6 +388,8 @@ def main():
             memory(build, (10000, 1000000))
         elif case == "shutdown":
             shutdown(build, args.rounds)
+        elif case == "reader":
+            reader_and_screen(build, args.lines, args.rounds)
         else:
             parser.error("unknown case " + case)
         sys.stdout.flush()
