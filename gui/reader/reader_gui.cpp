@@ -40,6 +40,9 @@ bool dumb_terminal_in_user_locale() {
     return terminal_is_dumb();
 }
 
+// The resize signal only has to wake the key loop's wait, which then measures the terminal again.
+void note_resize(int /*signal*/) {}
+
 bool colours_switched_off() {
     const char* no_color = std::getenv("NO_COLOR");  // NOLINT(concurrency-mt-unsafe): start-up
     return no_color != nullptr && *no_color != '\0';
@@ -61,6 +64,10 @@ ReaderGUI::ReaderGUI(const DisplaySettings& settings)
     : dumb(dumb_terminal_in_user_locale()), decoder(input_encoding_of_locale()) {
     terminal.colours = !dumb && !colours_switched_off();
     terminal.bell = settings.bell;
+    struct sigaction waker {};
+    waker.sa_handler = note_resize;
+    sigemptyset(&waker.sa_mask);
+    resize_waker_installed = sigaction(SIGWINCH, &waker, &previous_resize_action) == 0;
     add_callback("clock", [this](const std::string&) {
         std::string said;
         {
@@ -89,6 +96,9 @@ ReaderGUI::~ReaderGUI() {
         }
     } catch (const boost::thread_exception&) {
         // Nothing more can be done for a thread that cannot be joined.
+    }
+    if (resize_waker_installed) {
+        sigaction(SIGWINCH, &previous_resize_action, nullptr);
     }
     if (output.is_cut_off()) {
         output.restore_after_cut(dumb ? ""
@@ -150,6 +160,8 @@ void ReaderGUI::queue_status(const std::string& text) {
 void ReaderGUI::update_clock(unsigned short minutes) {
     const std::lock_guard<std::mutex> lock(output_mutex);
     clock_text = format_clock(minutes);
+    // The top bar pads the hour to two columns; said aloud, the blank is noise.
+    clock_text.erase(0, clock_text.find_first_not_of(' '));
 }
 
 // Said only when the list changes: the server sends it again and again.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <signal.h>
 #include <termios.h>
 
 #include <boost/thread/thread.hpp>
@@ -80,7 +81,7 @@ private:
     int input_width() const;
 
     void write_loop();
-    void write_pending(const Pending& pending);
+    void write_pending(const Pending& taken);
     void stop_and_go_on();
     void take_terminal();
     void give_terminal_back();
@@ -89,6 +90,8 @@ private:
     TerminalStopCatcher stop_catcher;
     TerminalOutput output;
     std::optional<termios> shell_modes;
+    struct sigaction previous_resize_action {};
+    bool resize_waker_installed = false;
 
     std::mutex output_mutex;  // guards the fields up to the blank line below
     std::condition_variable output_changed;

@@ -9,7 +9,7 @@ namespace qvchat2gui {
 namespace {
 
 TEST(ReaderText, ColourIsSaidInWordsAndControlBytesNeverReachTheTerminal) {
-    ASSERT_NE(std::setlocale(LC_CTYPE, "C.UTF-8"), nullptr);
+    ASSERT_NE(std::setlocale(LC_CTYPE, "C.UTF-8"), nullptr);  // NOLINT(concurrency-mt-unsafe)
     const ReaderTerminal coloured{true, true};
     const ReaderTerminal plain{false, true};
     const ReaderTerminal quiet{false, false};
@@ -39,7 +39,7 @@ TEST(ReaderText, ColourIsSaidInWordsAndControlBytesNeverReachTheTerminal) {
 }
 
 TEST(ReaderText, TheInputLineIsRewrittenOnItsOwnRowWithTheCursorMovedBackOnly) {
-    ASSERT_NE(std::setlocale(LC_CTYPE, "C.UTF-8"), nullptr);
+    ASSERT_NE(std::setlocale(LC_CTYPE, "C.UTF-8"), nullptr);  // NOLINT(concurrency-mt-unsafe)
     EXPECT_EQ(input_line_text("hello", 5), "\r> hello\x1b[K");
     EXPECT_EQ(input_line_text("hello", 2), "\r> hello\x1b[K\x1b[3D");
     EXPECT_EQ(input_line_text("w\xF6rld", 0), "\r> w\xC3\xB6rld\x1b[K\x1b[5D");
