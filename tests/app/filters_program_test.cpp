@@ -112,7 +112,7 @@ TEST(FiltersProgram, SetChangesTheScreenAtOnceAndListsWhereEachSettingCameFrom) 
     ASSERT_TRUE(terminal.wait_for_text("timestamps is now 1.")) << run.screen_text();
     const auto stamped = [](const std::string& row) {
         const std::size_t at = row.find("Ann: before the change");
-        return at >= 7 && row[at - 4] == ':' && row[at - 1] == ' ';
+        return at != std::string::npos && at >= 7 && row[at - 4] == ':' && row[at - 1] == ' ';
     };
     EXPECT_TRUE(terminal.wait_for_screen([&](const std::vector<std::string>& rows) {
         return std::any_of(rows.begin(), rows.end(), stamped);
