@@ -270,17 +270,12 @@ void ReaderGUI::read_keys_until_exit() {
         }
         std::vector<int> keys;
         if (readable) {
-            std::array<char, READ_CHUNK> bytes{};
-            const ssize_t got = read(STDIN_FILENO, bytes.data(), bytes.size());
-            if (got == 0 || (got < 0 && errno != EINTR && errno != EAGAIN)) {
-                note_terminal_hangup();
-                exit_client();
+            std::optional<std::vector<int>> read = read_terminal();
+            if (!read) {
                 break;
             }
-            if (got > 0) {
-                keys = decoder.feed(std::string_view(bytes.data(), static_cast<std::size_t>(got)));
-                last_key_time = std::chrono::steady_clock::now();
-            }
+            keys = std::move(*read);
+            last_key_time = std::chrono::steady_clock::now();
         } else if (decoder.holding()) {
             keys = decoder.flush();
         } else if (editor.pasting() &&
@@ -302,15 +297,12 @@ void ReaderGUI::read_lines_until_exit() {
         if (!wait_for_input(std::nullopt)) {
             continue;
         }
-        std::array<char, READ_CHUNK> bytes{};
-        const ssize_t got = read(STDIN_FILENO, bytes.data(), bytes.size());
-        if (got == 0 || (got < 0 && errno != EINTR && errno != EAGAIN)) {
-            note_terminal_hangup();
-            exit_client();
+        const std::optional<std::vector<int>> keys = read_terminal();
+        if (!keys) {
             break;
         }
         std::vector<std::string> lines;
-        for (const int key : decoder.feed(std::string_view(bytes.data(), got > 0 ? got : 0))) {
+        for (const int key : *keys) {
             if (key == '\n' || key == '\r') {
                 lines.push_back(std::exchange(typed_bytes, std::string()));
             } else if (is_typed_byte(key)) {
@@ -319,6 +311,18 @@ void ReaderGUI::read_lines_until_exit() {
         }
         process_lines(lines);
     }
+}
+
+std::optional<std::vector<int>> ReaderGUI::read_terminal() {
+    std::array<char, READ_CHUNK> bytes{};
+    const ssize_t got = read(STDIN_FILENO, bytes.data(), bytes.size());
+    if (got == 0 || (got < 0 && errno != EINTR && errno != EAGAIN)) {
+        note_terminal_hangup();
+        exit_client();
+        return std::nullopt;
+    }
+    return decoder.feed(
+        std::string_view(bytes.data(), got > 0 ? static_cast<std::size_t>(got) : 0));
 }
 
 bool ReaderGUI::wait_for_input(std::optional<std::chrono::milliseconds> limit) const {
