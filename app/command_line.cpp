@@ -54,6 +54,7 @@ constexpr char USAGE_BODY[] =
     "  notify (auto)        a line for you while out of focus or away: auto,\n"
     "                       osc777, osc9, bell or off\n"
     "  notify_command       a program run with a title and the line, for the same\n"
+    "                       lines (no shell; for example notify-send)\n"
     "  reader (0)           1: the front-end for screen readers, as --reader\n"
     "\n"
     "Keys:\n"

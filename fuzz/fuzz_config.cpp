@@ -55,11 +55,14 @@ std::vector<std::string> explode_model(const std::string& text, const std::strin
     }
 }
 
-// The lines of a text file: cut at line feeds, a carriage return before one dropped, no empty
-// line after a final line feed.
+// The lines of a text file: a UTF-8 byte-order mark at its start left out, cut at line feeds, a
+// carriage return before one dropped, no empty line after a final line feed.
 std::vector<std::string> file_lines(const std::string& contents) {
     std::vector<std::string> lines;
-    std::size_t start = 0;
+    const std::string byte_order_mark = "\xEF\xBB\xBF";
+    std::size_t start = contents.compare(0, byte_order_mark.size(), byte_order_mark) == 0
+                            ? byte_order_mark.size()
+                            : 0;
     while (start < contents.size()) {
         std::size_t end = contents.find('\n', start);
         if (end == std::string::npos) {

@@ -108,9 +108,14 @@ protected:
         });
     }
 
+    // Row and cursor are waited for together: the row alone may still show the text typed
+    // before Enter, with the cursor after it.
     bool wait_for_input_line(const std::string& text, int cursor_column) const {
-        return wait_for_row(INPUT_ROW, boxed(text)) &&
-               session->cursor() == std::make_pair(cursor_column, INPUT_ROW);
+        return session->wait_for_screen([&](const Screen& screen) {
+            return static_cast<int>(screen.size()) > INPUT_ROW &&
+                   screen[INPUT_ROW] == boxed(text) &&
+                   session->cursor() == std::make_pair(cursor_column, INPUT_ROW);
+        });
     }
 
     // Chat rows 4 to 19 of an 80x24 screen show exactly these texts, from the top.
