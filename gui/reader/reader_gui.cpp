@@ -148,7 +148,7 @@ void ReaderGUI::add_highlighted_line(const std::string& line, Attention attentio
 void ReaderGUI::queue_line(std::string text) {
     {
         const std::lock_guard<std::mutex> lock(output_mutex);
-        pending.lines.push_back(std::move(text));
+        pending.lines.push(std::move(text));
     }
     output_changed.notify_one();
 }

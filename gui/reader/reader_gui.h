@@ -16,6 +16,7 @@
 #include "gui/model/display_settings.h"
 #include "gui/model/line_editor.h"
 #include "gui/reader/key_decoder.h"
+#include "gui/reader/pending_lines.h"
 #include "gui/reader/reader_text.h"
 #include "gui/terminal_output.h"
 #include "gui/terminal_stop.h"
@@ -63,7 +64,7 @@ public:
 private:
     // What the writer is to write next.
     struct Pending {
-        std::vector<std::string> lines;    // as the terminal takes them, without line ends
+        PendingLines lines;                // as the terminal takes them, without line ends
         std::optional<std::string> input;  // the input line, when it changed
         bool start = false;                // the terminal's modes for the reader are to be set
         bool stop = false;                 // Ctrl-Z: give the terminal back, stop, take it again
@@ -83,7 +84,8 @@ private:
     int input_width() const;
 
     void write_loop();
-    void write_pending(const Pending& taken);
+    void write_pending(const std::deque<std::string>& lines,
+                       const std::optional<std::string>& input);
     void stop_and_go_on();
     void take_terminal();
     void give_terminal_back();

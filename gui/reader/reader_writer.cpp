@@ -2,15 +2,28 @@
 // above the input line, which is cleared first and written again after them.
 #include <unistd.h>
 
+#include <deque>
+#include <optional>
+#include <string>
 #include <utility>
 
 #include "gui/reader/reader_gui.h"
 
 namespace qvchat2gui {
 
+namespace {
+
+std::string left_out_notice(std::size_t lines) {
+    return std::to_string(lines) + (lines == 1 ? " line was" : " lines were") +
+           " left out here while the terminal took no output.";
+}
+
+}  // namespace
+
 void ReaderGUI::write_loop() {
     for (;;) {
         Pending taken;
+        std::deque<std::string> lines;
         bool leaving = false;
         {
             std::unique_lock<std::mutex> lock(output_mutex);
@@ -19,13 +32,18 @@ void ReaderGUI::write_loop() {
                        pending.stop;
             });
             taken = std::exchange(pending, Pending{});
+            std::size_t left_out = 0;
+            lines = taken.lines.take(left_out);
+            if (left_out != 0) {
+                lines.push_front(
+                    reader_line(server_line(left_out_notice(left_out)), Attention::none, terminal));
+            }
             leaving = closing;
         }
         if (leaving) {
             // What came last is still written; the input line goes, so the shell's prompt
             // starts on a clean row.
-            taken.input.reset();
-            write_pending(taken);
+            write_pending(lines, std::nullopt);
             if (!dumb) {
                 write_to_terminal(std::string(CLEAR_INPUT_LINE) + GIVE_TERMINAL_BACK_TEXT);
             }
@@ -34,37 +52,38 @@ void ReaderGUI::write_loop() {
         if (taken.start) {
             write_to_terminal(TAKE_TERMINAL_TEXT);
         }
-        write_pending(taken);
+        write_pending(lines, taken.input);
         if (taken.stop) {
             stop_and_go_on();
         }
     }
 }
 
-void ReaderGUI::write_pending(const Pending& taken) {
+void ReaderGUI::write_pending(const std::deque<std::string>& lines,
+                              const std::optional<std::string>& input) {
     std::string out;
     if (dumb) {
-        for (const std::string& line : taken.lines) {
+        for (const std::string& line : lines) {
             out += line + "\n";
         }
-        if (!taken.lines.empty()) {
+        if (!lines.empty()) {
             out += READER_PROMPT;
         }
         write_to_terminal(out);
         return;
     }
-    if (!taken.lines.empty()) {
+    if (!lines.empty()) {
         out += CLEAR_INPUT_LINE;
-        for (const std::string& line : taken.lines) {
+        for (const std::string& line : lines) {
             out += line + "\r\n";
         }
         // The input line is written again whole after the lines, changed or not.
-        out += taken.input ? *taken.input : last_input_line;
-    } else if (taken.input) {
-        out += *taken.input;
+        out += input ? *input : last_input_line;
+    } else if (input) {
+        out += *input;
     }
-    if (taken.input) {
-        last_input_line = *taken.input;
+    if (input) {
+        last_input_line = *input;
     }
     write_to_terminal(out);
 }
