@@ -1,3 +1,4 @@
+#include <string>
 #include <utility>
 
 #include "gui/curses_api.h"
@@ -49,7 +50,9 @@ void PDCursesGUI::find_in_chat(const std::string& argument) {
         for (std::uint64_t number = chat_lines.first_reachable_text();
              number < chat_lines.text_end(); ++number) {
             if (!chat_lines.is_out_of_sight(number) && matcher.matches(chat_lines.text(number))) {
-                found.lines.emplace_back(chat_lines.text(number));
+                // The time goes before the line, as #missed shows it, when the chat shows times.
+                found.lines.push_back(stamp_text(chat_lines.shown_stamp(number)) +
+                                      std::string(chat_lines.text(number)));
             }
         }
     }

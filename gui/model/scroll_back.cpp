@@ -186,6 +186,10 @@ std::string_view ScrollBack::text(std::uint64_t number) const {
     return text_of(number);
 }
 
+TimeStamp ScrollBack::shown_stamp(std::uint64_t number) const {
+    return stamps_shown ? kept(number).stamp : NO_STAMP;
+}
+
 bool ScrollBack::is_out_of_sight(std::uint64_t number) const {
     return (kept(number).ignored && !ignored_shown) || kept(number).read_marker;
 }

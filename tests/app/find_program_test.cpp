@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -232,6 +233,18 @@ TEST_F(FindProgram, GrepReplacesTheChatWithTheMatchingLinesUntilEscOrEnter) {
     EXPECT_TRUE(screen_is({"Dee: new meanwhile"})) << shown();
     run.enter("#grep zzz");
     EXPECT_TRUE(screen_is({"No line matches 'zzz'."})) << shown();
+
+    // With times shown in the chat, the found lines have theirs too.
+    run.enter("#set timestamps 1");
+    run.enter("#grep walk");
+    const std::regex stamped("│[0-2][0-9]:[0-5][0-9] Ann: walk north");
+    EXPECT_TRUE(terminal->wait_for_screen([&](const Screen& rows) {
+        return row_of(rows, " 2 lines match 'walk'") >= 0 && row_of(rows, "Bob: idle") < 0 &&
+               std::any_of(rows.begin(), rows.end(),
+                           [&](const std::string& row) { return std::regex_search(row, stamped); });
+    })) << shown();
+    terminal->press("Escape");
+    EXPECT_TRUE(screen_is({"timestamps is now 1."}, {"lines match"})) << shown();
     EXPECT_TRUE(run.exit_with_status(0)) << shown();
 }
 
