@@ -297,7 +297,9 @@ void PDCursesGUI::set_connection_state(ConnectionState state, const std::string&
 void PDCursesGUI::set_away(bool away) {
     {
         const boost::lock_guard<boost::mutex> lock(redraw_mutex);
-        if (away && !status.away) {
+        // Only when the user stops following the chat: out of focus, the marker already
+        // stands before what came since.
+        if (away && !status.away && terminal_focused) {
             chat_lines.set_read_marker();
         }
         status.away = away;

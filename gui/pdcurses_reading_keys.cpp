@@ -9,8 +9,10 @@ namespace qvchat2gui {
 bool PDCursesGUI::handle_reading_key(int key) {
     if (key == FOCUS_IN_KEY || key == FOCUS_OUT_KEY) {
         const boost::lock_guard<boost::mutex> lock(redraw_mutex);
+        const bool was_following = terminal_focused && !status.away;
         terminal_focused = key == FOCUS_IN_KEY;
-        if (!terminal_focused) {
+        // While away the marker already stands before what came since.
+        if (was_following && !terminal_focused) {
             chat_lines.set_read_marker();
         }
         return true;

@@ -263,11 +263,7 @@ void ReaderGUI::read_keys_until_exit() {
             editor.fit_to_width(width);
             show_input_line();
         }
-        if (take_stop_request()) {
-            const std::lock_guard<std::mutex> lock(output_mutex);
-            pending.stop = true;
-            output_changed.notify_one();
-        }
+        pass_on_stop_request();
         std::vector<int> keys;
         if (readable) {
             std::optional<std::vector<int>> read = read_terminal();
@@ -294,7 +290,9 @@ void ReaderGUI::read_keys_until_exit() {
 void ReaderGUI::read_lines_until_exit() {
     queue_line("");
     while (!should_exit()) {
-        if (!wait_for_input(std::nullopt)) {
+        const bool readable = wait_for_input(std::nullopt);
+        pass_on_stop_request();
+        if (!readable) {
             continue;
         }
         const std::optional<std::vector<int>> keys = read_terminal();
@@ -310,6 +308,15 @@ void ReaderGUI::read_lines_until_exit() {
             }
         }
         process_lines(lines);
+    }
+}
+
+// Ctrl-Z: the writer stops the program between two writes, never inside one.
+void ReaderGUI::pass_on_stop_request() {
+    if (take_stop_request()) {
+        const std::lock_guard<std::mutex> lock(output_mutex);
+        pending.stop = true;
+        output_changed.notify_one();
     }
 }
 

@@ -77,6 +77,7 @@ private:
     void say_recent(std::size_t place);
     void read_keys_until_exit();
     void read_lines_until_exit();
+    void pass_on_stop_request();
     // The keys of what the terminal sent; nothing, with leaving asked for, once it hung up.
     std::optional<std::vector<int>> read_terminal();
     // Waits for input, the exit event or a terminal signal; false when the terminal is gone.

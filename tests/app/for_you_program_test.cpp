@@ -87,6 +87,30 @@ TEST(ForYouProgram, OutOfFocusTheLinesForYouAreNotifiedAndMarked) {
     ASSERT_TRUE(run.exit_with_status(0));
 }
 
+// Away first, then out of focus: the marker stays before what came while away.
+TEST(ForYouProgram, LosingTheFocusWhileAwayKeepsTheMarkerWhereItWas) {
+    qvtest::QvchatRun run(QVCHAT_BINARY);
+    std::string failure;
+    ASSERT_TRUE(run.start_logged_in(failure)) << failure;
+    qvtest::TmuxSession& terminal = run.terminal();
+    run.enter("#afk");
+    ASSERT_TRUE(terminal.wait_for_text("Going AFK.")) << run.screen_text();
+    ASSERT_TRUE(run.server.send_text(1, "[PM from Ann: while away]"));
+    ASSERT_TRUE(terminal.wait_for_text("[PM from Ann: while away]")) << run.screen_text();
+    terminal.type(FOCUS_OUT);
+    ASSERT_TRUE(run.server.send_text(1, "[PM from Cid: out of focus]"));
+    ASSERT_TRUE(terminal.wait_for_text("[PM from Cid: out of focus]")) << run.screen_text();
+    const std::vector<std::string> rows = terminal.screen();
+    const auto marker = std::find_if(rows.begin(), rows.end(), [](const std::string& row) {
+        return row.find("\u2500\u2500\u2500 new \u2500\u2500\u2500") != std::string::npos;
+    });
+    const auto away_line = std::find_if(rows.begin(), rows.end(), [](const std::string& row) {
+        return row.find("[PM from Ann: while away]") != std::string::npos;
+    });
+    EXPECT_LT(marker, away_line) << run.screen_text();
+    EXPECT_TRUE(run.exit_with_status(0));
+}
+
 // Alt-P and Alt-N walk the lines for the user that a flood left in reach, marked and counted on
 // the border; past the newest, Alt-N is back at the bottom.
 TEST(ForYouProgram, AltPAndAltNWalkTheLinesForYouOverAFlood) {

@@ -105,4 +105,35 @@ TEST(ReaderProgram, ADumbTerminalGetsPlainLinesAndThePromptAgain) {
     ASSERT_TRUE(run.exit_with_status(0));
 }
 
+// Ctrl-Z on a dumb terminal stops the program as a job of an interactive shell, and fg lets it
+// go on where it was.
+TEST(ReaderProgram, CtrlZOnADumbTerminalStopsItAndFgGoesOn) {
+    qvtest::QvchatRun run(QVCHAT_BINARY);
+    run.write_file("qv.ini", SETTINGS);
+    const std::string folder = run.work().path().string();
+    qvtest::TmuxSession shell("exec bash --norc --noprofile -i", 80, 24);
+    shell.type("cd '" + folder + "' && XDG_DOCUMENTS_DIR='" + folder + "/documents' TERM=dumb " +
+               QVCHAT_BINARY + " test");
+    shell.press("Enter");
+    ASSERT_TRUE(run.server.wait_for_client());
+    ASSERT_TRUE(run.server.send_text(3, "Welcome to the test server"));
+    ASSERT_TRUE(run.server.wait_for_count(qvnetworklib::OUT_LOGIN, 1));
+    ASSERT_TRUE(shell.wait_for_text("Server: Welcome to the test server"));
+
+    shell.press("C-z");
+    ASSERT_TRUE(shell.wait_for_text("Stopped")) << testing::PrintToString(shell.screen());
+    shell.type("fg");
+    shell.press("Enter");
+    shell.type("after fg");
+    shell.press("Enter");
+    ASSERT_TRUE(run.server.wait_for_count(qvnetworklib::OUT_RAW_TEXT, 1))
+        << testing::PrintToString(shell.screen());
+    const std::string sent = "after fg";
+    EXPECT_EQ(run.received(qvnetworklib::OUT_RAW_TEXT),
+              std::vector<qvnetworklib::ByteVector>(
+                  1, qvnetworklib::ByteVector(sent.begin(), sent.end())));
+    shell.type("#exit");
+    shell.press("Enter");
+}
+
 }  // namespace
