@@ -86,17 +86,24 @@ void ConnectionKeeper::keep_connected() {
         if (lookup_error) {
             std::rethrow_exception(lookup_error);
         }
-        if (!should_try_again() && !wait_for_stop_or_reconnect()) {
+        // Switched on by the user after the connection ended: tried at once, and the waits
+        // start again from the first.
+        const bool switched_on = !should_try_again();
+        if (switched_on && !wait_for_stop_or_reconnect()) {
             return;
         }
-        attempt = lasted ? 1 : attempt + 1;
-        std::uniform_real_distribution<double> spread(-1.0, 1.0);
-        const std::chrono::milliseconds delay = reconnect_delay(attempt, spread(random_engine));
-        show(reconnect_notice(delay, attempt));
-        setup.front_end->set_connection_state(qvchat2gui::ConnectionState::offline,
-                                              setup.server_name);
-        if (!wait_unless_stopped(delay * setup.second.count() / 1000)) {
-            return;
+        attempt = lasted || switched_on ? 1 : attempt + 1;
+        if (switched_on) {
+            show("Reconnecting now (attempt 1)...");
+        } else {
+            std::uniform_real_distribution<double> spread(-1.0, 1.0);
+            const std::chrono::milliseconds delay = reconnect_delay(attempt, spread(random_engine));
+            show(reconnect_notice(delay, attempt));
+            setup.front_end->set_connection_state(qvchat2gui::ConnectionState::offline,
+                                                  setup.server_name);
+            if (!wait_unless_stopped(delay * setup.second.count() / 1000)) {
+                return;
+            }
         }
         try {
             open_connection(true);

@@ -194,6 +194,11 @@ TEST_F(Reconnect, SwitchedOnWhileOfflineItTriesAgainAndTheLogShowsTheSessions) {
     run.enter("#set reconnect 1");
     ASSERT_TRUE(log_in(2, failure)) << failure;
     ASSERT_TRUE(run.terminal().wait_for_text("Welcome 2")) << run.screen_text();
+    // At once, without a wait.
+    EXPECT_TRUE(run.terminal().wait_for_text("Reconnecting now (attempt 1)..."))
+        << run.screen_text();
+    EXPECT_FALSE(run.terminal().wait_for_text("Reconnecting in", std::chrono::milliseconds(0)))
+        << run.screen_text();
     ASSERT_TRUE(run.exit_with_status(0));
 
     const std::string connected = "> Connected to 127.0.0.1:" + run.server.port() + ".\n";
