@@ -78,6 +78,17 @@ std::string LiveSettings::set(const std::string& key, const std::string& value) 
     if (facts->effect == SettingEffect::next_start) {
         return name + " takes effect at the next start.";
     }
+    if (value.empty()) {
+        // As if no file set it, which is how the files take an empty value.
+        const bool changed = current.erase(name) != 0;
+        origins.erase(name);
+        if (changed) {
+            for (const Apply& apply : listeners[name]) {
+                apply(current);
+            }
+        }
+        return name + " is back to its default, " + facts->default_text + ".";
+    }
     if (const std::optional<std::string> must = setting_requirement(name, value)) {
         return name + " " + *must + ", not \"" + printable_setting_text(value) + "\"; it stays " +
                describe(name).substr(name.size() + 3) + ".";

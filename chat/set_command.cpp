@@ -25,10 +25,10 @@ void run_set(qvchat2gui::ChatGUI* front_end, LiveSettings& settings, const std::
         answer.emplace_back("Settings (#set NAME VALUE changes one for this run):");
         const std::vector<std::string> listing = settings.listing();
         answer.insert(answer.end(), listing.begin(), listing.end());
-    } else if (const std::string typed = value_as_typed(value); typed.empty()) {
+    } else if (value.find_first_not_of(' ') == std::string::npos) {
         answer.push_back(settings.describe(name));
     } else {
-        answer.push_back(settings.set(name, typed));
+        answer.push_back(settings.set(name, value_as_typed(value)));
     }
     for (const std::string& line : answer) {
         front_end->add_chat_line(qvchat2gui::server_line(line));

@@ -128,6 +128,7 @@ TEST(FiltersProgram, SetChangesTheScreenAtOnceAndListsWhereEachSettingCameFrom) 
         {"#set bell maybe", "bell must be 0 or 1, not \"maybe\"; it stays 0 (qv.ini)."},
         {"#set username alice", "username takes effect at the next start."},
         {"#set timestamps 0", "timestamps is now 0."},
+        {"#set bell \"\"", "bell is back to its default, 1."},
     };
     for (const auto& test : commands) {
         run.enter(test.command);

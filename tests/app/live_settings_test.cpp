@@ -68,6 +68,8 @@ TEST_F(LiveSettingsTest, ChangesWithTheFilesChecksAndTellsOnlyWhatChanged) {
          "auto_afk_time must be a whole number of minutes from 0 to 65535, not \"\\x1B[2J\"; it "
          "stays 5 (default)."},
         {"afk_message", "gone fishing", "afk_message is now gone fishing."},
+        {"notify_command", "notify-send", "notify_command is now notify-send."},
+        {"notify_command", "", "notify_command is back to its default, (none)."},
         {"username", "bob", "username takes effect at the next start."},
         {"password", "x", "password takes effect at the next start."},
         {"log_chat", "2", "log_chat takes effect at the next start."},
@@ -80,6 +82,7 @@ TEST_F(LiveSettingsTest, ChangesWithTheFilesChecksAndTellsOnlyWhatChanged) {
     EXPECT_THAT(told, ElementsAre("1")) << "told once, for the one change";
     EXPECT_EQ(settings.values().count("username"), 0U) << "a setting read at start is unchanged";
     EXPECT_EQ(settings.values().at("afk_message"), "gone fishing");
+    EXPECT_EQ(settings.values().count("notify_command"), 0U) << "an empty value is no value";
 }
 
 }  // namespace
