@@ -67,6 +67,10 @@ struct RunObjects {
     void release() {
         afk_state.reset();
         signal_watcher.reset();
+        // Its worker writes failures to standard error, which is about to change hands.
+        if (notify_command) {
+            notify_command->stop();
+        }
         errors_to_chat.reset();
         front_end.reset();  // leaves curses mode: the terminal is usable again
         notify_command.reset();

@@ -160,6 +160,9 @@ bool write_all(int descriptor, const std::string& text) {
         if (written < 0 && errno == EINTR) {
             continue;
         }
+        if (written == 0) {
+            errno = EIO;  // a write that takes nothing sets no error of its own
+        }
         if (written <= 0) {
             return false;
         }

@@ -96,6 +96,10 @@ void NotifyCommand::set_program(const std::string& new_program) {
 }
 
 NotifyCommand::~NotifyCommand() {
+    stop();
+}
+
+void NotifyCommand::stop() {
     {
         const std::lock_guard<std::mutex> lock(queue_mutex);
         stopping = true;
@@ -184,8 +188,8 @@ void NotifyCommand::run_program(const std::string& program_to_run,
         children.push_back(child);
         return;
     }
-    if (!start_failure_reported) {
-        start_failure_reported = true;
+    if (failure_reported_for != program_to_run) {
+        failure_reported_for = program_to_run;
         std::cerr << "Cannot run notify_command " << program_to_run << ": "
                   << std::generic_category().message(error) << '\n';
     }

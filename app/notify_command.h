@@ -40,6 +40,8 @@ public:
     void notify(const std::string& title, const std::string& text);
     // Another program for the notifications from now on; empty runs none. Any thread.
     void set_program(const std::string& new_program);
+    // Ends the worker: nothing runs or is reported from then on. The owning thread.
+    void stop();
 
 private:
     using clock = std::chrono::steady_clock;
@@ -65,9 +67,9 @@ private:
     clock::time_point next_run_allowed;  // the end of the interval after the last run
     bool stopping = false;
 
-    // The worker's own, then the destructor's once it has joined the worker.
+    // The worker's own, then stop()'s once it has joined the worker.
     std::vector<pid_t> children;
-    bool start_failure_reported = false;
+    std::string failure_reported_for;  // the program whose start failed last, told once
 
     std::thread worker;
 };

@@ -163,6 +163,15 @@ TEST_F(NotifyCommandTest, AProgramThatCannotStartIsNamedOnceAndTriedAgainQuietly
                runs_are({"qvchat|found", "qvchat|lost quietly"});
     })) << qvtest::read_file(log);
     EXPECT_EQ(errors.text(), reported);
+
+    // Another program that cannot start is named too.
+    const std::string other = (notifier.parent_path() / "other-notifier").string();
+    command.set_program(other);
+    command.notify("qvchat", "lost again");
+    EXPECT_TRUE(qvtest::wait_until([&] {
+        return errors.text() ==
+               reported + "Cannot run notify_command " + other + ": No such file or directory\n";
+    })) << errors.text();
 }
 
 TEST(NotifyCommand, AnEmptyProgramRunsNothing) {
