@@ -41,8 +41,8 @@ qvchat2gui::FoundLines missed_lines(const std::vector<LineForUser>& lines) {
                                  {}};
     found.lines.reserve(lines.size());
     for (const LineForUser& line : lines) {
-        found.lines.push_back(qvchat2gui::stamp_text(qvchat2gui::local_time_stamp(line.time)) +
-                              line.text);
+        found.lines.push_back(
+            qvchat2gui::stamped_text(qvchat2gui::local_time_stamp(line.time), line.text));
     }
     return found;
 }

@@ -51,8 +51,8 @@ void PDCursesGUI::find_in_chat(const std::string& argument) {
              number < chat_lines.text_end(); ++number) {
             if (!chat_lines.is_out_of_sight(number) && matcher.matches(chat_lines.text(number))) {
                 // The time goes before the line, as #missed shows it, when the chat shows times.
-                found.lines.push_back(stamp_text(chat_lines.shown_stamp(number)) +
-                                      std::string(chat_lines.text(number)));
+                found.lines.push_back(
+                    stamped_text(chat_lines.shown_stamp(number), chat_lines.text(number)));
             }
         }
     }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 // What the bytes of a chat line mean to every front-end: the colour bytes the chat logic puts
 // first, how much a line asks for the user's attention, the state of the connection.
@@ -30,6 +31,10 @@ constexpr std::uint32_t GUILD_CUTOFF = 1000000;
 inline bool is_control_character(char byte) {
     const auto value = static_cast<unsigned char>(byte);
     return value < 0x20 || (value >= 0x7F && value <= 0x9F);
+}
+// Whether the line starts with a colour byte, which every row it wraps to carries.
+inline bool starts_with_colour(std::string_view text) {
+    return !text.empty() && text[0] != '\0' && is_control_character(text[0]);
 }
 // The server's colour codes, 0x7F-0x9A (colour index = value - 127).
 bool is_color_code(char byte);

@@ -12,11 +12,6 @@ namespace {
 // The lowest wrap width; a terminal too narrow for any text gets this.
 constexpr int bad_value = 0;
 
-// The colour byte that pieces after the first carry, if the text starts with one.
-bool starts_with_colour(std::string_view text) {
-    return !text.empty() && text[0] != '\0' && is_control_character(text[0]);
-}
-
 // Takes bytes from start until width visible bytes are held, a newline comes (dropped) or the
 // text ends; a full piece with a space gives back what follows its last space. Returns the
 // piece and where the next one starts.

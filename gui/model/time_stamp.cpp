@@ -3,6 +3,8 @@
 #include <atomic>
 #include <cstdint>
 
+#include "gui/model/chat_text.h"
+
 namespace qvchat2gui {
 
 namespace {
@@ -50,6 +52,14 @@ std::string stamp_text(TimeStamp stamp) {
     const int minutes = stamp % MINUTES_PER_HOUR;
     return {static_cast<char>('0' + hours / 10),   static_cast<char>('0' + hours % 10),   ':',
             static_cast<char>('0' + minutes / 10), static_cast<char>('0' + minutes % 10), ' '};
+}
+
+std::string stamped_text(TimeStamp stamp, std::string_view text) {
+    const std::size_t colour = starts_with_colour(text) ? 1 : 0;
+    std::string out(text.substr(0, colour));
+    out += stamp_text(stamp);
+    out += text.substr(colour);
+    return out;
 }
 
 }  // namespace qvchat2gui

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <ctime>
 #include <string>
+#include <string_view>
 
 namespace qvchat2gui {
 
@@ -22,5 +23,8 @@ TimeStamp current_time_stamp();
 // The columns shown before a line's text: "HH:MM " (24-hour clock), six blanks on a row that
 // continues a stamped text, nothing without a stamp.
 std::string stamp_text(TimeStamp stamp);
+// The text with its stamp in front, after a colour byte that starts it: the line keeps its colour
+// on every row it wraps to, and its kind for whoever reads the first byte.
+std::string stamped_text(TimeStamp stamp, std::string_view text);
 
 }  // namespace qvchat2gui

@@ -107,8 +107,9 @@ TEST_F(LinesForUserChat, ReceivedLinesAreKeptCountedAndSummedUpOnComingBack) {
     ASSERT_EQ(missed.size(), qvchat2::MAX_LINES_FOR_USER + 1);
     EXPECT_THAT(std::vector<std::string>(missed.begin(), missed.begin() + 2),
                 ElementsAre(color(SERVER_COLOR) + " 200 lines for you: Esc returns ",
-                            qvchat2gui::stamp_text(qvchat2gui::local_time_stamp(kept[0].time)) +
-                                kept[0].text));
+                            color(PM_COLOR) +
+                                qvchat2gui::stamp_text(qvchat2gui::local_time_stamp(kept[0].time)) +
+                                kept[0].text.substr(1)));
     qvchat2::lines_for_user().clear();
     qvchat2::show_missed(&gui);
     EXPECT_EQ(gui.shown().back(), color(SERVER_COLOR) + "No line for you yet.");

@@ -263,6 +263,24 @@ TEST(ScrollBack, TimeStampsTakeSixColumnsAndIndentTheRowsThatContinueAText) {
     EXPECT_EQ(shown[1].text, "\x07" + std::string(9, 'x'));
     EXPECT_EQ(stamp_text(shown[2].stamp), "");
     EXPECT_EQ(stamp_text(23 * 60 + 59), "23:59 ");
+    // A found line's stamp goes after the colour byte that starts it.
+    const struct {
+        std::string text;
+        std::string stamped;
+    } found[] = {
+        {"\x07[PM from Ann: hi]",
+         "\x07"
+         "09:30 [PM from Ann: hi]"},
+        {"\x88"
+         "GM",
+         "\x88"
+         "09:30 GM"},
+        {"Ann: hi", "09:30 Ann: hi"},
+    };
+    for (const auto& line : found) {
+        EXPECT_EQ(stamped_text(half_past_nine, line.text), line.stamped);
+    }
+    EXPECT_EQ(stamped_text(NO_STAMP, "\x07x"), "\x07x");
     scroll_back.resize(8, ROWS);  // 5 columns: no room for a stamp, the text alone is shown
     EXPECT_EQ(scroll_back.visible_lines().front().stamp, NO_STAMP);
     EXPECT_EQ(scroll_back.visible_lines().front().text, "\x07xxxxx");
