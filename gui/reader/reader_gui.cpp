@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "gui/model/key_codes.h"
+#include "gui/model/notification.h"
 #include "gui/model/top_bar.h"
 
 namespace qvchat2gui {
@@ -132,6 +133,7 @@ void ReaderGUI::add_chat_line(const std::string& line) {
 
 void ReaderGUI::add_highlighted_line(const std::string& line, Attention attention) {
     std::string text;
+    bool told = false;
     {
         const std::lock_guard<std::mutex> lock(output_mutex);
         text = reader_line(line, attention, terminal);
@@ -140,9 +142,14 @@ void ReaderGUI::add_highlighted_line(const std::string& line, Attention attentio
             if (recent_for_user.size() > RECENT_LINES_FOR_USER) {
                 recent_for_user.pop_back();
             }
+            // Without focus reports here, away is the only sign that the user is elsewhere.
+            told = user_away;
         }
     }
     queue_line(std::move(text));
+    if (told && notification_listener) {
+        notification_listener(notification_text(line));
+    }
 }
 
 void ReaderGUI::queue_line(std::string text) {
@@ -193,7 +200,15 @@ void ReaderGUI::set_connection_state(ConnectionState state, const std::string& s
 }
 
 void ReaderGUI::announce_away(bool away, const std::string& reply) {
+    {
+        const std::lock_guard<std::mutex> lock(output_mutex);
+        user_away = away;
+    }
     queue_status(away ? "Away: " + reply : "Back.");
+}
+
+void ReaderGUI::set_notification_listener(const std::function<void(const std::string&)>& listener) {
+    notification_listener = listener;
 }
 
 void ReaderGUI::change_display_settings(const DisplaySettings& changed) {

@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -57,6 +58,9 @@ public:
     void set_channel_list(const std::vector<unsigned int>& channels) override;
     void set_connection_state(ConnectionState state, const std::string& server_name) override;
     void announce_away(bool away, const std::string& reply) override;
+    // Called with a line for the user that comes while away. Set before lines come.
+    void set_notification_listener(
+        const std::function<void(const std::string&)>& listener) override;
     void change_display_settings(const DisplaySettings& changed) override;
     void set_input_history(const std::vector<std::string>& entries) override;
     std::vector<std::string> input_history() const override;
@@ -106,7 +110,11 @@ private:
     ConnectionState connection = ConnectionState::unknown;
     std::vector<unsigned int> channels_said;
     std::deque<std::string> recent_for_user;  // newest first
+    bool user_away = false;
     bool closing = false;
+
+    // Set on main before lines come, then only read.
+    std::function<void(const std::string&)> notification_listener;
 
     // Used by the writer thread only.
     std::string last_input_line;

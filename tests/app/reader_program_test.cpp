@@ -3,6 +3,7 @@
 // come; nothing but the input line's own row ever moved over; a dumb terminal.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <regex>
 #include <string>
 #include <vector>
@@ -87,13 +88,24 @@ TEST(ReaderProgram, LinesComeOnceInWordsAndTheInputLineStaysWhereTheTypingIs) {
 // reach the game whole.
 TEST(ReaderProgram, ADumbTerminalGetsPlainLinesAndThePromptAgain) {
     qvtest::QvchatRun run(QVCHAT_BINARY);
-    run.write_file("qv.ini", SETTINGS);
+    const std::filesystem::path notified = run.work().path() / "notified.txt";
+    run.write_file("notify.sh",
+                   "#!/bin/sh\nprintf '%s|%s\\n' \"$1\" \"$2\" >> '" + notified.string() + "'\n");
+    std::filesystem::permissions(run.work().path() / "notify.sh",
+                                 std::filesystem::perms::owner_all);
+    run.write_file("qv.ini", std::string(SETTINGS) + "#notify_command = ./notify.sh\n");
     const std::string raw_file = (run.work().path() / "output.raw").string();
     std::string failure;
     ASSERT_TRUE(run.start_logged_in(failure, "TERM=dumb")) << failure;
     run.terminal().record_output(raw_file);
+    // Away, a line for the user also runs notify_command.
+    run.enter("#afk");
+    ASSERT_TRUE(run.terminal().wait_for_text("Away: ")) << run.screen_text();
     ASSERT_TRUE(run.server.send_text(2, "#GM from Orla: plain"));
     ASSERT_TRUE(run.terminal().wait_for_text("GM: #GM from Orla: plain")) << run.screen_text();
+    EXPECT_TRUE(qvtest::wait_until([&] {
+        return qvtest::QvchatRun::read_file(notified) == "qvchat|#GM from Orla: plain\n";
+    })) << qvtest::QvchatRun::read_file(notified);
     run.enter("hi there");
     ASSERT_TRUE(run.server.wait_for_count(qvnetworklib::OUT_RAW_TEXT, 1)) << run.screen_text();
     const std::string raw = qvtest::QvchatRun::read_file(raw_file);
