@@ -78,31 +78,28 @@ std::string LiveSettings::set(const std::string& key, const std::string& value) 
     if (facts->effect == SettingEffect::next_start) {
         return name + " takes effect at the next start.";
     }
-    if (value.empty()) {
-        // As if no file set it, which is how the files take an empty value.
-        const bool changed = current.erase(name) != 0;
-        origins.erase(name);
-        if (changed) {
-            for (const Apply& apply : listeners[name]) {
-                apply(current);
-            }
-        }
-        return name + " is back to its default, " + facts->default_text + ".";
-    }
-    if (const std::optional<std::string> must = setting_requirement(name, value)) {
+    if (const std::optional<std::string> must = setting_requirement(name, value);
+        must && !value.empty()) {
         return name + " " + *must + ", not \"" + printable_setting_text(value) + "\"; it stays " +
                describe(name).substr(name.size() + 3) + ".";
     }
-    const auto old = current.find(name);
-    const bool changed = old == current.end() || old->second != value;
-    current[name] = value;
+    bool changed = false;
+    if (value.empty()) {
+        // As if no file set it, which is how the files take an empty value.
+        changed = current.erase(name) != 0;
+    } else {
+        const auto old = current.find(name);
+        changed = old == current.end() || old->second != value;
+        current[name] = value;
+    }
     origins.erase(name);
     if (changed) {
         for (const Apply& apply : listeners[name]) {
             apply(current);
         }
     }
-    return name + " is now " + printable_setting_text(value) + ".";
+    return value.empty() ? name + " is back to its default, " + facts->default_text + "."
+                         : name + " is now " + printable_setting_text(value) + ".";
 }
 
 }  // namespace qvchat2
