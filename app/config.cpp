@@ -50,19 +50,42 @@ std::string setting_value(const std::string& line, std::size_t equals) {
 }
 
 // The port of a server-list entry in plain decimal, or none when `text` is not a number from 1
-// to 65535. Only digits count: the resolver would read "+80" or "8O" in its own way, and a
-// number above the range would wrap around to another port. Leading zeros are dropped, so
-// that "080" is port 80 and can never be read as octal.
+// to 65535. Leading zeros are dropped, so that "080" is port 80 and can never be read as octal.
 std::optional<std::string> decimal_port(const std::string& text) {
-    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) {
-        return std::nullopt;
-    }
     const std::string digits = text.substr(std::min(text.find_first_not_of('0'), text.size()));
     if (digits.empty() || digits.size() > HIGHEST_PORT_DIGITS ||
         std::stoul(digits) > HIGHEST_PORT) {
         return std::nullopt;
     }
     return digits;
+}
+
+bool is_ascii_letter(char character) {
+    return (character >= 'a' && character <= 'z') || (character >= 'A' && character <= 'Z');
+}
+
+// A service name as the resolver looks it up ("gopher", "http-alt"): a letter, then letters,
+// digits and hyphens.
+bool is_service_name(const std::string& text) {
+    return !text.empty() && is_ascii_letter(text.front()) &&
+           std::all_of(text.begin(), text.end(), [](char character) {
+               return is_ascii_letter(character) || (character >= '0' && character <= '9') ||
+                      character == '-';
+           });
+}
+
+// The port of a server-list entry as the resolver is to get it: a number from 1 to 65535 in plain
+// decimal, or a service name; none for anything else. Only digits make a number: the resolver
+// would read "+80" or "8O" in its own way, and a number above the range would wrap around to
+// another port.
+std::optional<std::string> server_port(const std::string& text) {
+    if (!text.empty() && text.find_first_not_of("0123456789") == std::string::npos) {
+        return decimal_port(text);
+    }
+    if (is_service_name(text)) {
+        return text;
+    }
+    return std::nullopt;
 }
 
 // A folder name from the server list must stay inside the data folder.
@@ -95,10 +118,10 @@ ServerTable read_servers(const std::string& path) {
                       << ": skipped: a server entry needs a name, a folder, a host and a port\n";
             continue;
         }
-        const auto port = decimal_port(fields[3]);
+        const auto port = server_port(fields[3]);
         if (!port) {
             std::cerr << path << ":" << line_number << ": skipped: the port \"" << fields[3]
-                      << "\" is not a number from 1 to 65535\n";
+                      << "\" is neither a number from 1 to 65535 nor a service name\n";
             continue;
         }
         const bool added =

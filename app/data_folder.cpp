@@ -1,6 +1,5 @@
 #include "app/data_folder.h"
 
-#include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -22,7 +21,6 @@ namespace {
 
 constexpr char DOCUMENTS_KEY[] = "XDG_DOCUMENTS_DIR";
 constexpr mode_t PRIVATE_FOLDER_MODE = 0700;
-constexpr mode_t PRIVATE_FILE_MODE = 0600;
 
 std::optional<std::filesystem::path> absolute_from_environment(const char* name) {
     const char* value = std::getenv(name);  // NOLINT(concurrency-mt-unsafe): read at start-up only
@@ -143,14 +141,6 @@ bool create_private_folders(const std::filesystem::path& folder) {
     }
     std::error_code error;
     return std::filesystem::is_directory(folder, error);
-}
-
-void create_private_file(const std::filesystem::path& file) {
-    const int descriptor =
-        ::open(file.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, PRIVATE_FILE_MODE);
-    if (descriptor >= 0) {
-        ::close(descriptor);
-    }
 }
 
 }  // namespace qvchat2

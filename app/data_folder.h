@@ -15,8 +15,4 @@ std::optional<std::filesystem::path> documents_folder();
 // keep their modes. True when `folder` is a folder afterwards.
 bool create_private_folders(const std::filesystem::path& folder);
 
-// Creates `file` empty with access for the user alone if it does not exist yet; an existing file
-// keeps its mode and contents. Failures show when the file is opened afterwards.
-void create_private_file(const std::filesystem::path& file);
-
 }  // namespace qvchat2

@@ -3,9 +3,8 @@
 #include <boost/date_time/posix_time/posix_time.hpp>
 #include <locale>
 #include <optional>
+#include <ostream>
 #include <sstream>
-
-#include "app/data_folder.h"
 
 namespace qvchat2 {
 
@@ -13,15 +12,25 @@ namespace {
 
 constexpr int LOG_CHAT_DEFAULT = LOG_CHAT;
 
-// Opens one log file of `folder` for appending, created private to the user when new. Left closed
-// when there is no usable path, so that its records are dropped.
-void open_log(std::ofstream& stream, const std::string& folder, const char* name) {
+// Opens one log file of `folder` for appending. None when there is no usable path or the file
+// cannot be used, so that its records are dropped; what is wrong with a file is named in
+// `warnings`, with what the user can do.
+std::optional<LogFileWriter> open_log(const std::string& folder, const char* name,
+                                      std::ostream* warnings) {
     const auto path = get_config_file(folder, name);
     if (!path) {
-        return;
+        return std::nullopt;
     }
-    create_private_file(*path);
-    stream.open(*path, std::ios::out | std::ios::app);
+    std::optional<LogFileWriter> file(std::in_place, *path);
+    if (!file->problem().empty() && warnings != nullptr) {
+        *warnings << "Cannot log to " << path->string() << ": " << file->problem()
+                  << ". This run is not logged there: remove it or put a regular file (or a "
+                     "link to one) in its place, or set log_chat to 0.\n";
+    }
+    if (!file->is_open()) {
+        return std::nullopt;
+    }
+    return file;
 }
 
 }  // namespace
@@ -36,31 +45,29 @@ LoggingType logging_type_from_settings(const Settings& settings, std::ostream& w
     return static_cast<LoggingType>(value);
 }
 
-Logger::Logger(LoggingType type, const std::string& folder) : logging_type(type) {
-    open_log(chat_log, folder, chat_log_name);
-    if (logging_type == LOG_SEPARATE) {
-        server_log = std::make_unique<std::ofstream>();
-        open_log(*server_log, folder, server_log_name);
-    }
-}
+Logger::Logger(LoggingType type, const std::string& folder, std::ostream* warnings)
+    : logging_type(type),
+      chat_log(open_log(folder, chat_log_name, warnings)),
+      server_log(type == LOG_SEPARATE ? open_log(folder, server_log_name, warnings)
+                                      : std::nullopt) {}
 
 Logger::~Logger() = default;
 
-std::ofstream* Logger::destination(LogMessageType kind) {
+const LogFileWriter* Logger::destination(LogMessageType kind) const {
     if (logging_type == LOG_NONE) {
         return nullptr;
     }
     if (kind == SERVER_MESSAGE && logging_type == LOG_SEPARATE) {
-        return server_log.get();
+        return server_log ? &*server_log : nullptr;
     }
     if (kind == CHAT_MESSAGE || logging_type == LOG_COMBINED) {
-        return &chat_log;
+        return chat_log ? &*chat_log : nullptr;
     }
     return nullptr;
 }
 
 void Logger::log(LogMessageType kind, const std::string& text) {
-    std::ofstream* file = destination(kind);
+    const LogFileWriter* file = destination(kind);
     if (file == nullptr) {
         return;
     }
@@ -71,9 +78,9 @@ void Logger::log(LogMessageType kind, const std::string& text) {
         stamp_second = now;
         stamp = format_date(now);
     }
-    // Put together in the stream's own buffer, and written out in one go by the flush.
-    *file << '<' << stamp << "> " << text << '\n';
-    file->flush();
+    // Written out in one go, so that the file is whole up to its last record at any time.
+    record.assign(1, '<').append(stamp).append("> ").append(text).append(1, '\n');
+    file->append(record);
 }
 
 std::string get_date_string() {

@@ -1,13 +1,13 @@
 #pragma once
 
 #include <ctime>
-#include <fstream>
-#include <memory>
 #include <mutex>
+#include <optional>
 #include <ostream>
 #include <string>
 
 #include "app/config.h"
+#include "app/log_file_writer.h"
 
 namespace qvchat2 {
 
@@ -34,10 +34,11 @@ LoggingType logging_type_from_settings(const Settings& settings, std::ostream& w
 
 // Appends the chat text the user sees, with time stamps, to the log files of one server's data
 // folder. Safe to use from many threads: every record is written whole on a line of its own and
-// flushed at once. A file that cannot be opened silently drops its records.
+// flushed at once. A file that cannot be opened drops its records; when it is there but is no
+// regular file, or cannot be written, that is named in `warnings` if given.
 class Logger {
 public:
-    Logger(LoggingType type, const std::string& folder);
+    Logger(LoggingType type, const std::string& folder, std::ostream* warnings = nullptr);
     virtual ~Logger();
 
     Logger(const Logger&) = delete;
@@ -48,15 +49,16 @@ public:
 
 private:
     // The file a line of this kind goes to, or none when the logging type leaves it out.
-    std::ofstream* destination(LogMessageType kind);
+    const LogFileWriter* destination(LogMessageType kind) const;
 
     const LoggingType logging_type;
-    std::ofstream chat_log;
-    std::unique_ptr<std::ofstream> server_log;
-    std::mutex log_files_lock;  // guards writing to the two files and the time stamp below
+    const std::optional<LogFileWriter> chat_log;
+    const std::optional<LogFileWriter> server_log;
+    std::mutex log_files_lock;  // guards writing to the two files, the time stamp and the record
     // Time stamp of the second stamp_second; formatting one costs more than writing a record.
     std::time_t stamp_second = -1;
     std::string stamp;
+    std::string record;  // kept, so that writing a record allocates nothing
 };
 
 // The current local time to the second in the "%c" form of the C locale.

@@ -333,11 +333,14 @@ int main(int argc, char** argv) {
         qvchat2::load_history_for_run(history_path, std::cerr);
     qvchat2::FilterFiles filter_files = qvchat2::filter_files(server.config_dir);
     qvchat2::load_filters(filter_files, std::cerr);
+    // Opened before the screen, so that a log that cannot be used is named among these warnings.
+    auto logger = std::make_unique<qvchat2::Logger>(logging_type, server.config_dir, &std::cerr);
     warnings.show_before_the_screen();
 
     std::optional<std::vector<std::string>> history;
 
     RunObjects run;
+    run.logger = std::move(logger);
     qvchat2::LoginRefusal login_refusal;
     connection_setup.refusal = &login_refusal;
     try {
@@ -354,7 +357,6 @@ int main(int argc, char** argv) {
             });
         read_credentials(settings, *run.front_end, connection_setup.username,
                          connection_setup.password);
-        run.logger = std::make_unique<qvchat2::Logger>(logging_type, server.config_dir);
         run.afk_state = qvchat2::create_afk_state(settings, front_end);
         run.notify_command =
             std::make_unique<qvchat2::NotifyCommand>(get_property(settings, "notify_command", ""));

@@ -18,6 +18,11 @@ namespace {
 
 // How often the worker looks for ended children while nothing else wakes it.
 constexpr std::chrono::milliseconds REAP_POLL{250};
+// The most programs running at once: one that never ends must not pile up processes.
+constexpr std::size_t MOST_RUNNING_PROGRAMS = 4;
+// Ends the program's options: the title and the text after it come from the server and may begin
+// with "-".
+constexpr char END_OF_OPTIONS[] = "--";
 
 // Signals this program ignores, blocks or handles that the notifying program must get as usual.
 constexpr int SIGNALS_TO_RESET[] = {SIGPIPE, SIGINT,   SIGTERM, SIGHUP,  SIGQUIT, SIGCHLD,
@@ -135,11 +140,20 @@ void NotifyCommand::run_notifications() {
             return;
         }
         const clock::time_point now = clock::now();
+        const bool room = children.size() < MOST_RUNNING_PROGRAMS;
+        if (immediate && !room) {
+            // Summed up with those that come later, as one that came too soon is.
+            if (held_count == 0) {
+                newest_held = std::move(*immediate);
+            }
+            ++held_count;
+            immediate.reset();
+        }
         std::optional<Notification> due;
         if (immediate) {
             due = std::move(immediate);
             immediate.reset();
-        } else if (held_count > 0 && now >= next_run_allowed) {
+        } else if (held_count > 0 && room && now >= next_run_allowed) {
             due = std::move(newest_held);
             if (held_count > 1) {
                 due->text += " (" + std::to_string(held_count - 1) + " more)";
@@ -158,7 +172,7 @@ void NotifyCommand::run_notifications() {
         // Wakes for a new notification, the end of the interval, the next look for ended
         // children, or the stop; anything else is a spurious wake-up that only loops once more.
         std::optional<clock::time_point> wake;
-        if (held_count > 0) {
+        if (held_count > 0 && room) {
             wake = next_run_allowed;
         }
         if (!children.empty()) {
@@ -175,10 +189,11 @@ void NotifyCommand::run_notifications() {
 void NotifyCommand::run_program(const std::string& program_to_run,
                                 const Notification& notification) {
     std::string program_argument = program_to_run;
+    std::string end_of_options = END_OF_OPTIONS;
     std::string title_argument = notification.title;
     std::string text_argument = notification.text;
-    char* const arguments[] = {program_argument.data(), title_argument.data(), text_argument.data(),
-                               nullptr};
+    char* const arguments[] = {program_argument.data(), end_of_options.data(),
+                               title_argument.data(), text_argument.data(), nullptr};
     const SpawnAttributes attributes;
     const SpawnFiles files;
     pid_t child = 0;

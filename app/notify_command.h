@@ -13,10 +13,12 @@
 
 namespace qvchat2 {
 
-// The `notify_command` setting: a program (for example notify-send) run with a notification's
-// title and text as its two arguments, with no shell between, at most once per interval; the
-// notifications that come in between are summed up in the next run: one held gives its own text,
-// several give the newest one's text followed by " (N more)", N being how many others were held.
+// The `notify_command` setting: a program (for example notify-send) run with "--" and then a
+// notification's title and text as its three arguments, with no shell between, so that a text
+// beginning with "-" is never taken for an option. It runs at most once per interval and at most
+// four at once; the notifications that come in between, or while four still run, are summed up
+// in the next run: one held gives its own text, several give the newest one's text followed by
+// " (N more)", N being how many others were held.
 //
 // The program runs on a worker thread of its own, started here and joined by the destructor, so
 // that a slow, hung or chatty program never holds up the caller: its standard input, output and

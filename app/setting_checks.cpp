@@ -27,7 +27,7 @@ constexpr const char* switch_text(bool on) {
 
 enum class Kind {
     text,         // any text
-    own_check,    // checked by its reader
+    own_number,   // a number its reader checks
     zero_or_one,  // a switch
     minutes,      // a whole number from 0 to 65535
     lines,        // a whole number from MIN_SCROLLBACK to MAX_SCROLLBACK, else not used at all
@@ -49,7 +49,7 @@ struct KnownSetting {
 constexpr std::array<KnownSetting, 16> KNOWN_SETTINGS{{
     {"username", Kind::text, "", "(asked at start)", NEXT_START},
     {"password", Kind::text, "", "(asked at start)", NEXT_START},
-    {"log_chat", Kind::own_check, "", "1", NEXT_START},
+    {"log_chat", Kind::own_number, "", "1", NEXT_START},
     {"afk_message", Kind::text, "", DEFAULT_AFK_MESSAGE, AT_ONCE},
     {"afk_local", Kind::zero_or_one, "0", "0", AT_ONCE},
     {"auto_afk_time", Kind::minutes, "5", "5", AT_ONCE},
@@ -99,6 +99,28 @@ bool is_whole_number_within(const std::string& value, unsigned long lowest, unsi
     return number >= lowest && number <= highest;
 }
 
+bool is_number(Kind kind) {
+    return kind == Kind::minutes || kind == Kind::lines || kind == Kind::records ||
+           kind == Kind::own_number;
+}
+
+// A number at the start of a value and the text after it.
+struct LeadingNumber {
+    std::string digits;
+    std::string rest;
+};
+
+// The number at the start of `value`, as a setting's number is read ("10 min" is 10; a "+" before
+// the digits is the number's sign); nothing when it starts with no number.
+std::optional<LeadingNumber> leading_number(const std::string& value) {
+    const std::size_t start = !value.empty() && value.front() == '+' ? 1 : 0;
+    const std::size_t end = std::min(value.find_first_not_of("0123456789", start), value.size());
+    if (end == start) {
+        return std::nullopt;
+    }
+    return LeadingNumber{value.substr(start, end - start), value.substr(end)};
+}
+
 // What the setting must be, or nothing when `value` is one it can take.
 const char* requirement(const KnownSetting& setting, const std::string& value) {
     switch (setting.kind) {
@@ -122,7 +144,7 @@ const char* requirement(const KnownSetting& setting, const std::string& value) {
             return qvchat2gui::notify_mode_named(value) ? nullptr
                                                         : "must be auto, osc777, osc9, bell or off";
         case Kind::text:
-        case Kind::own_check:
+        case Kind::own_number:
             break;
     }
     return nullptr;
@@ -201,9 +223,23 @@ std::optional<std::string> checked_value(const std::string& file, std::size_t li
         }
         return value;
     }
-    const char* must = requirement(*setting, value);
+    // A number followed by other text reads as that number, the rest ignored.
+    std::string used = value;
+    std::string ignored;
+    if (is_number(setting->kind)) {
+        if (auto number = leading_number(value)) {
+            used = std::move(number->digits);
+            ignored = std::move(number->rest);
+        }
+    }
+    const char* must = requirement(*setting, used);
     if (must == nullptr) {
-        return value;
+        if (!ignored.empty()) {
+            warnings << "Invalid configuration in " << place << " - " << key
+                     << " takes only the number at the start of \"" << printable_setting_text(value)
+                     << "\"; using " << used << '\n';
+        }
+        return used;
     }
     warnings << "Invalid configuration in " << place << " - " << key << ' ' << must << ", not \""
              << printable_setting_text(value) << "\"; using " << setting->used_instead << '\n';

@@ -12,10 +12,11 @@ namespace qvchat2 {
 
 // Reads the settings files in order, a key set by an earlier file keeping its value, and checks
 // every value kept. A value its setting cannot take is named on `warnings` with its file and line
-// and replaced by the value used instead. A key within two letters of a known setting is named
-// as a likely typo; other unknown keys pass without a word, as other programs may share a file.
-// log_chat is left to its reader, whose message users know.
-// `origins` (when given) gets the file each kept setting was read from.
+// and replaced by the value used instead. A number followed by other text ("10 min") is read as
+// that number, with a warning that the rest is ignored. A key within two letters of a known setting
+// is named as a likely typo; other unknown keys pass without a word, as other programs may share a
+// file. log_chat is left to its reader, whose message users know. `origins` (when given) gets the
+// file each kept setting was read from.
 using SettingOrigins = std::map<std::string, std::string>;
 Settings read_checked_settings(const std::vector<std::string>& files, std::ostream& warnings,
                                SettingOrigins* origins = nullptr);

@@ -122,6 +122,19 @@ void highlight_command(qvchat2gui::ChatGUI* gui, const FilterFiles& files,
     }
 }
 
+std::string mute_message(MuteOutcome outcome, const std::string& number) {
+    switch (outcome) {
+        case MuteOutcome::muted:
+            return "Channel " + number + " is muted; lines that name you still show.";
+        case MuteOutcome::was_muted:
+            return "Channel " + number + " was muted already.";
+        case MuteOutcome::list_full:
+            break;
+    }
+    return "There can be at most " + std::to_string(MAX_NAME_LIST_ENTRIES) +
+           " muted channels; #unmute one first.";
+}
+
 // The top bar marks the muted channels.
 void show_muted_channels(qvchat2gui::ChatGUI* gui) {
     const std::vector<std::uint32_t> channels = muted_channels().list();
@@ -147,11 +160,13 @@ void mute_command(qvchat2gui::ChatGUI* gui, const FilterFiles& files, const std:
         return;
     }
     const std::string number = std::to_string(*channel);
-    const bool changed = mute ? muted_channels().mute(*channel) : muted_channels().unmute(*channel);
+    bool changed = false;
     if (mute) {
-        say(gui, changed ? "Channel " + number + " is muted; lines that name you still show."
-                         : "Channel " + number + " was muted already.");
+        const MuteOutcome outcome = muted_channels().mute(*channel);
+        changed = outcome == MuteOutcome::muted;
+        say(gui, mute_message(outcome, number));
     } else {
+        changed = muted_channels().unmute(*channel);
         say(gui, changed ? "Channel " + number + " is no longer muted."
                          : "Channel " + number + " was not muted.");
     }
@@ -170,7 +185,9 @@ bool load_list(const std::optional<std::filesystem::path>& file, List&& add_line
     }
     const NameListRead read = load_name_list(*file);
     if (!read.problem.empty()) {
-        warnings << read.problem << "; it is left as it is and not used in this run.\n";
+        warnings << read.problem
+                 << " It is not used in this run, and changes to it are not saved: make it a "
+                    "regular file that you can read and write, or remove it.\n";
         return false;
     }
     add_lines(read.lines);

@@ -7,10 +7,12 @@
 #include <string_view>
 #include <vector>
 
+#include "app/name_list_file.h"
+
 namespace qvchat2 {
 
 // The most highlight words kept.
-constexpr std::size_t MAX_HIGHLIGHT_WORDS = 1000;
+constexpr std::size_t MAX_HIGHLIGHT_WORDS = MAX_NAME_LIST_ENTRIES;
 // The longest highlight word, phrase or regular expression, in bytes.
 constexpr std::size_t MAX_HIGHLIGHT_BYTES = 200;
 

@@ -87,6 +87,7 @@ IgnoreOutcome IgnoreList::ignore(const std::string& name,
         Entry& entry = entries_by_folded_name[key];
         entry.name = name;
         entry.until = until;
+        entry.added = next_added++;
     }
     if (how_long) {
         return {true, "Ignoring " + name + " for " + minutes_text(*how_long) + "."};
@@ -154,25 +155,27 @@ std::vector<IgnoredPlayer> IgnoreList::entries(WallClock::time_point now) {
 }
 
 std::vector<std::string> IgnoreList::to_lines() {
-    std::vector<std::pair<std::string, std::string>> lines;
+    std::vector<std::pair<std::uint64_t, std::string>> lines;
     {
         const std::lock_guard<std::mutex> lock(entries_mutex);
-        for (const auto& [key, entry] : entries_by_folded_name) {
+        for (const auto& named : entries_by_folded_name) {
+            const Entry& entry = named.second;
             std::string line = entry.name;
             if (entry.until) {
                 line += END_TIME_SEPARATOR + std::to_string(epoch_seconds(*entry.until));
             }
-            lines.emplace_back(key, std::move(line));
+            lines.emplace_back(entry.added, std::move(line));
         }
     }
-    // Sorted, so that the file does not change its order from one save to the next.
-    std::sort(lines.begin(), lines.end());
-    std::vector<std::string> sorted;
-    sorted.reserve(lines.size());
+    // The newest last, so that the file's bound keeps the newest.
+    std::sort(lines.begin(), lines.end(),
+              [](const auto& left, const auto& right) { return left.first < right.first; });
+    std::vector<std::string> in_order_added;
+    in_order_added.reserve(lines.size());
     for (auto& line : lines) {
-        sorted.push_back(std::move(line.second));
+        in_order_added.push_back(std::move(line.second));
     }
-    return sorted;
+    return in_order_added;
 }
 
 std::size_t IgnoreList::from_lines(const std::vector<std::string>& lines,
@@ -206,6 +209,7 @@ std::size_t IgnoreList::from_lines(const std::vector<std::string>& lines,
         Entry& entry = entries_by_folded_name[*comparable_name(name)];
         entry.name = name;
         entry.until = until;
+        entry.added = next_added++;
     }
     return unreadable;
 }

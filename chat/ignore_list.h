@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -9,12 +10,14 @@
 #include <unordered_map>
 #include <vector>
 
+#include "app/name_list_file.h"
+
 namespace qvchat2 {
 
 // The longest name a player can have, in bytes.
 constexpr std::size_t MAX_PLAYER_NAME_BYTES = 32;
 // The most names ignored at once.
-constexpr std::size_t MAX_IGNORED_NAMES = 1000;
+constexpr std::size_t MAX_IGNORED_NAMES = MAX_NAME_LIST_ENTRIES;
 // The longest a player can be ignored for at once: a year.
 constexpr std::chrono::minutes MAX_IGNORE_TIME{60 * 24 * 365};
 
@@ -38,7 +41,8 @@ struct IgnoredPlayer {
 // dispatch threads and by the commands on the main thread.
 class IgnoreList {
 public:
-    // Ignores `name` until unignore, or for `how_long`; ignoring a name again replaces its time.
+    // Ignores `name` until unignore, or for `how_long`; ignoring a name again replaces its time
+    // and makes it the newest.
     IgnoreOutcome ignore(const std::string& name, std::optional<std::chrono::minutes> how_long,
                          WallClock::time_point now);
     // False when the name was not ignored.
@@ -48,9 +52,11 @@ public:
     // The names still ignored, in alphabetical order of their folded names.
     std::vector<IgnoredPlayer> entries(WallClock::time_point now);
 
-    // The file's lines: NAME, or NAME<TAB>END for a timed entry, END in seconds since the epoch.
+    // The file's lines: NAME, or NAME<TAB>END for a timed entry, END in seconds since the epoch;
+    // the newest last.
     std::vector<std::string> to_lines();
-    // Adds the entries of a file; a line that cannot be read or that has run out is skipped.
+    // Adds the entries of a file, the last line newest; a line that cannot be read or that has run
+    // out is skipped.
     // Returns how many were skipped.
     std::size_t from_lines(const std::vector<std::string>& lines, WallClock::time_point now);
 
@@ -59,9 +65,11 @@ private:
         std::string name;
         std::optional<WallClock::time_point> until;
         std::size_t lines_hidden = 0;
+        std::uint64_t added = 0;  // orders the entries from the oldest
     };
-    std::mutex entries_mutex;
-    std::unordered_map<std::string, Entry> entries_by_folded_name;  // guarded by entries_mutex
+    std::mutex entries_mutex;  // guards entries_by_folded_name and next_added
+    std::unordered_map<std::string, Entry> entries_by_folded_name;
+    std::uint64_t next_added = 0;
 };
 
 // Why `name` cannot be a player's name, or none when it can.

@@ -1,6 +1,9 @@
 #include "chat/muted_channels.h"
 
+#include <algorithm>
 #include <charconv>
+
+#include "app/name_list_file.h"
 
 namespace qvchat2 {
 
@@ -15,14 +18,26 @@ std::optional<std::uint32_t> parse_channel_number(const std::string& text) {
     return channel;
 }
 
-bool MutedChannels::mute(std::uint32_t channel) {
+MuteOutcome MutedChannels::mute(std::uint32_t channel) {
     const std::lock_guard<std::mutex> lock(channels_mutex);
-    return channels.insert(channel).second;
+    if (channels.count(channel) > 0) {
+        return MuteOutcome::was_muted;
+    }
+    if (channels.size() >= MAX_NAME_LIST_ENTRIES) {
+        return MuteOutcome::list_full;
+    }
+    channels.insert(channel);
+    in_order_muted.push_back(channel);
+    return MuteOutcome::muted;
 }
 
 bool MutedChannels::unmute(std::uint32_t channel) {
     const std::lock_guard<std::mutex> lock(channels_mutex);
-    return channels.erase(channel) > 0;
+    if (channels.erase(channel) == 0) {
+        return false;
+    }
+    in_order_muted.erase(std::find(in_order_muted.begin(), in_order_muted.end(), channel));
+    return true;
 }
 
 bool MutedChannels::is_muted(std::uint32_t channel) {
@@ -36,8 +51,10 @@ std::vector<std::uint32_t> MutedChannels::list() {
 }
 
 std::vector<std::string> MutedChannels::to_lines() {
+    const std::lock_guard<std::mutex> lock(channels_mutex);
     std::vector<std::string> lines;
-    for (const std::uint32_t channel : list()) {
+    lines.reserve(in_order_muted.size());
+    for (const std::uint32_t channel : in_order_muted) {
         lines.push_back(std::to_string(channel));
     }
     return lines;

@@ -141,19 +141,4 @@ TEST_F(ConfigFile, LongPathsAreNotCut) {
     EXPECT_TRUE(fs::is_directory(file->parent_path()));
 }
 
-TEST(PrivateFile, CreatedPrivateAndExistingFilesKeepModeAndContents) {
-    const qvtest::TempDir folder;
-    qvchat2::create_private_file(folder / "new.txt");
-    EXPECT_EQ(permissions(folder / "new.txt"), fs::perms::owner_read | fs::perms::owner_write);
-
-    const auto existing = folder / "existing.txt";
-    qvtest::write_file(existing, "kept\n");
-    fs::permissions(existing, fs::perms::owner_read | fs::perms::owner_write |
-                                  fs::perms::group_read | fs::perms::others_read);
-    qvchat2::create_private_file(existing);
-    EXPECT_EQ(qvtest::read_file(existing), "kept\n");
-    EXPECT_EQ(permissions(existing), fs::perms::owner_read | fs::perms::owner_write |
-                                         fs::perms::group_read | fs::perms::others_read);
-}
-
 }  // namespace

@@ -84,7 +84,7 @@ protected:
     const fs::path log = folder / "log";
     const qvtest::ScopedEnv log_variable{"NOTIFY_LOG", log.string()};
     static constexpr const char* RECORD_ARGUMENTS =
-        "printf '%s|%s\\n' \"$1\" \"$2\" >>\"$NOTIFY_LOG\"\n";
+        "printf '%s|%s|%s\\n' \"$1\" \"$2\" \"$3\" >>\"$NOTIFY_LOG\"\n";
 };
 
 // Whether a process that this one started has ended without being waited for.
@@ -114,11 +114,13 @@ TEST_F(NotifyCommandTest, ArgumentsArriveAsTheyAreWithNoShellAndNoTerminal) {
         "\"$(readlink /proc/$$/fd/2)\" >>\"$NOTIFY_LOG\"\n"
         "echo 'written to the screen?'; echo 'or here?' >&2\n" +
         std::string(RECORD_ARGUMENTS));
-    const std::string text = "[PM from Zo\xC3\xAB: it's \"$(touch pwned)\"; rm -f * `id` $HOME]";
+    // A text that begins with "-" comes after "--", so that no program takes it for an option.
+    const std::string text =
+        "--icon=/etc/passwd: [PM from Zo\xC3\xAB: it's \"$(touch pwned)\"; rm -f * `id` $HOME]";
     {
         qvchat2::NotifyCommand command(notifier.string());
         command.notify("qv chat", text);
-        EXPECT_TRUE(log_is("/dev/null /dev/null /dev/null\nqv chat|" + text + "\n"))
+        EXPECT_TRUE(log_is("/dev/null /dev/null /dev/null\n--|qv chat|" + text + "\n"))
             << qvtest::read_file(log);
         EXPECT_TRUE(qvtest::wait_until([] { return !has_zombie_children(); }))
             << "an ended program is waited for";
@@ -136,14 +138,44 @@ TEST_F(NotifyCommandTest, OneRunPerIntervalWithTheOthersSummedUpWithoutWaitingFo
     command.notify("qvchat", "two");
     command.notify("qvchat", "three");
     ASSERT_TRUE(qvtest::wait_until([&] {
-        return runs_are({"qvchat|one", "qvchat|three (1 more)"});
+        return runs_are({"--|qvchat|one", "--|qvchat|three (1 more)"});
     })) << qvtest::read_file(log);
     EXPECT_GE(std::chrono::steady_clock::now() - first_notified, interval);
 
     command.notify("qvchat", "four");
     EXPECT_TRUE(qvtest::wait_until([&] {
-        return runs_are({"qvchat|one", "qvchat|three (1 more)", "qvchat|four"});
+        return runs_are({"--|qvchat|one", "--|qvchat|three (1 more)", "--|qvchat|four"});
     })) << qvtest::read_file(log);
+}
+
+// Programs that never end: four run, the others wait and are summed up until one has ended.
+TEST_F(NotifyCommandTest, AtMostFourProgramsRunAtOnce) {
+    write_notifier(std::string(RECORD_ARGUMENTS) +
+                   "echo $$ >>\"$NOTIFY_LOG.pids\"\nexec sleep 60\n");
+    const fs::path pids = log.string() + ".pids";
+    std::optional<qvchat2::NotifyCommand> command;
+    command.emplace(notifier.string(), milliseconds(0));
+    const std::vector<std::string> first_four{"one", "two", "three", "four"};
+    for (std::size_t started = 0; started < first_four.size(); ++started) {
+        command->notify("qvchat", first_four[started]);
+        ASSERT_TRUE(qvtest::wait_until([&] {
+            return qvtest::read_file_lines(pids).size() == started + 1;
+        })) << qvtest::read_file(log);
+    }
+    for (const char* text : {"five", "six", "seven"}) {
+        command->notify("qvchat", text);
+    }
+    const std::vector<std::string> running = qvtest::read_file_lines(pids);
+    ::kill(std::stoi(running.front()), SIGKILL);
+    EXPECT_TRUE(qvtest::wait_until([&] { return qvtest::read_file_lines(pids).size() == 5; }));
+    EXPECT_EQ(qvtest::read_file_lines(log).back(), "--|qvchat|seven (2 more)")
+        << qvtest::read_file(log);
+    command.reset();
+    const std::vector<std::string> left = qvtest::read_file_lines(pids);
+    for (std::size_t index = 1; index < left.size(); ++index) {
+        ::kill(std::stoi(left[index]), SIGKILL);
+        ::waitpid(std::stoi(left[index]), nullptr, 0);
+    }
 }
 
 TEST_F(NotifyCommandTest, AProgramThatCannotStartIsNamedOnceAndTriedAgainQuietly) {
@@ -159,8 +191,8 @@ TEST_F(NotifyCommandTest, AProgramThatCannotStartIsNamedOnceAndTriedAgainQuietly
     command.notify("qvchat", "found");
     // Whether "lost quietly" was tried before the program came depends on the threads.
     ASSERT_TRUE(qvtest::wait_until([&] {
-        return runs_are({"qvchat|found"}) || runs_are({"qvchat|found (1 more)"}) ||
-               runs_are({"qvchat|found", "qvchat|lost quietly"});
+        return runs_are({"--|qvchat|found"}) || runs_are({"--|qvchat|found (1 more)"}) ||
+               runs_are({"--|qvchat|found", "--|qvchat|lost quietly"});
     })) << qvtest::read_file(log);
     EXPECT_EQ(errors.text(), reported);
 
@@ -190,12 +222,12 @@ TEST_F(NotifyCommandTest, AProgramSetWhileRunningTakesTheNextNotification) {
     command.notify("qvchat", "before");
     command.set_program(notifier.string());
     command.notify("qvchat", "after");
-    EXPECT_TRUE(log_is("qvchat|after\n")) << qvtest::read_file(log);
+    EXPECT_TRUE(log_is("--|qvchat|after\n")) << qvtest::read_file(log);
     command.set_program("");
     command.notify("qvchat", "switched off");
     command.set_program(notifier.string());
     command.notify("qvchat", "on again");
-    EXPECT_TRUE(log_is("qvchat|after\nqvchat|on again\n")) << qvtest::read_file(log);
+    EXPECT_TRUE(log_is("--|qvchat|after\n--|qvchat|on again\n")) << qvtest::read_file(log);
 }
 
 TEST_F(NotifyCommandTest, LeavingDoesNotWaitForAHungProgramNorKillIt) {

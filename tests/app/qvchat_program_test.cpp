@@ -1,6 +1,7 @@
 // The real qvchat program in a real terminal (tmux) against a fake game server on loopback.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -89,7 +90,8 @@ TEST_F(QvchatProgram, CommandLineAndStartUpMessagesSayWhatToDo) {
     const std::string servers = "\xEF\xBB\xBFtest test 127.0.0.1 " + server.port() +
                                 "\nbad bad 127.0.0.1 99999\nmain main example.org 2000\n";
     const std::string skipped =
-        "servers.lst:2: skipped: the port \"99999\" is not a number from 1 to 65535\n";
+        "servers.lst:2: skipped: the port \"99999\" is neither a number from 1 to 65535 nor a "
+        "service name\n";
     struct Case {
         std::string arguments;
         std::string servers_lst;  // none when empty
@@ -647,6 +649,32 @@ TEST_F(QvchatProgram, UnusableHistoryAndMistypedSettingsAreNamedBeforeTheScreenO
     ASSERT_TRUE(server.wait_for_client()) << screen_text(*terminal);
     exit_and_expect_status(0);
     EXPECT_EQ(std::filesystem::read_symlink(history), "/dev/zero");
+}
+
+// A FIFO log held the start on a blank screen, deaf to signals; a link to a file kept elsewhere
+// is a log as good as any.
+TEST_F(QvchatProgram, LogThatIsNoRegularFileIsNamedAndTheRunGoesOnWithoutIt) {
+    write_file("qv.ini", "#username = bob\n#password = secret\n#reconnect = 0\n#log_chat = 3\n");
+    std::filesystem::create_directories(run.data_folder());
+    const auto chat_log = run.data_folder() / "chat_log.txt";
+    ASSERT_EQ(::mkfifo(chat_log.c_str(), 0600), 0);
+    write_file("elsewhere.txt", "");
+    const auto kept_elsewhere = run.work().path() / "elsewhere.txt";
+    std::filesystem::create_symlink(kept_elsewhere, run.data_folder() / "srv_log.txt");
+    start();
+    ASSERT_TRUE(terminal->wait_for_text("Press enter to continue...")) << screen_text(*terminal);
+    EXPECT_TRUE(screen_says(*terminal, "Cannot log to " + chat_log.string() +
+                                           ": it is not a regular file. This run is not logged "
+                                           "there: remove it"))
+        << screen_text(*terminal);
+    terminal->press("Enter");
+    ASSERT_TRUE(server.wait_for_client()) << screen_text(*terminal);
+    ASSERT_TRUE(server.send_text(3, "Welcome to the test server"));
+    ASSERT_TRUE(terminal->wait_for_text("Welcome to the test server")) << screen_text(*terminal);
+    exit_and_expect_status(0);
+    EXPECT_NE(qvtest::QvchatRun::read_file(kept_elsewhere).find("> Welcome to the test server\n"),
+              std::string::npos);
+    EXPECT_EQ(std::filesystem::status(chat_log).type(), std::filesystem::file_type::fifo);
 }
 
 TEST_F(QvchatProgram, HistoryIsNotSavedWhenTheSwitchCannotBeRead) {

@@ -94,9 +94,11 @@ TEST_F(ReadServers, TrailingBlanksDoNotMakeAFourthField) {
     EXPECT_NE(errors.text().find(":1:"), std::string::npos);
 }
 
-TEST_F(ReadServers, PortsAreDecimalNumbersFrom1To65535) {
+TEST_F(ReadServers, PortsAreDecimalNumbersFrom1To65535OrServiceNames) {
     const std::pair<const char*, const char*> kept[] = {
-        {"1", "1"}, {"80", "80"}, {"65535", "65535"}, {"080", "80"}, {"00001", "1"}};
+        {"1", "1"},     {"80", "80"},         {"65535", "65535"}, {"080", "80"},
+        {"00001", "1"}, {"gopher", "gopher"}, {"http", "http"},   {"http-alt", "http-alt"},
+        {"x11", "x11"}};
     for (const auto& [written, port] : kept) {
         qvtest::CapturedStderr errors;
         expect_entry(read(std::string("main dir host ") + written), "main", "dir", "host", port);
@@ -112,7 +114,9 @@ TEST_F(ReadServers, PortsAreDecimalNumbersFrom1To65535) {
                              "8O",
                              "80\v",
                              "0x50",
-                             "http",
+                             "-http",
+                             "http_",
+                             "h\xe9",
                              "1e3",
                              "99999999999999999999",
                              "\xef\xbc\x98\xef\xbc\x90"};
@@ -122,7 +126,7 @@ TEST_F(ReadServers, PortsAreDecimalNumbersFrom1To65535) {
         EXPECT_EQ(servers.count("main"), 0U) << written;
         EXPECT_EQ(servers.count("first"), 1U) << written;
         EXPECT_EQ(errors.text(), file().string() + ":2: skipped: the port \"" + written +
-                                     "\" is not a number from 1 to 65535\n");
+                                     "\" is neither a number from 1 to 65535 nor a service name\n");
     }
 }
 

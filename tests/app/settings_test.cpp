@@ -181,6 +181,10 @@ TEST_F(CheckedSettings, AValueASettingCannotTakeIsNamedWithWhereItIsAndWhatIsUse
         "65535, not ";
     const std::string lines_text =
         "scrollback must be a whole number of lines from 100 to 1000000, not ";
+    const auto taken = [](const std::string& key, const std::string& value,
+                          const std::string& number) {
+        return key + " takes only the number at the start of \"" + value + "\"; using " + number;
+    };
     const struct {
         std::string server_file;
         std::string qv_ini;
@@ -198,8 +202,20 @@ TEST_F(CheckedSettings, AValueASettingCannotTakeIsNamedWithWhereItIsAndWhatIsUse
          invalid("qv.ini", 1, "reconnect" + switch_text + "\"off\"; using 1")},
         {"", "#auto_afk_time = soon\n", "auto_afk_time", "5",
          invalid("qv.ini", 1, minutes_text + "\"soon\"; using 5")},
-        {"", "#auto_afk_time = 7 minutes\n", "auto_afk_time", "5",
-         invalid("qv.ini", 1, minutes_text + "\"7 minutes\"; using 5")},
+        // A number followed by other text reads as the number, the rest ignored.
+        {"", "#auto_afk_time = 10 min\n", "auto_afk_time", "10",
+         invalid("qv.ini", 1, taken("auto_afk_time", "10 min", "10"))},
+        {"", "#auto_afk_time = +12x\n", "auto_afk_time", "12",
+         invalid("qv.ini", 1, taken("auto_afk_time", "+12x", "12"))},
+        {"", "#auto_afk_time = +7\n", "auto_afk_time", "7", ""},
+        {"", "#auto_afk_time = 70000 min\n", "auto_afk_time", "5",
+         invalid("qv.ini", 1, minutes_text + "\"70000 min\"; using 5")},
+        {"", "#scrollback = 5000 lines\n", "scrollback", "5000",
+         invalid("qv.ini", 1, taken("scrollback", "5000 lines", "5000"))},
+        {"", "#backlog = 30.5\n", "backlog", "30",
+         invalid("qv.ini", 1, taken("backlog", "30.5", "30"))},
+        {"", "#log_chat = 3 (both)\n", "log_chat", "3",
+         invalid("qv.ini", 1, taken("log_chat", "3 (both)", "3"))},
         {"", "#auto_afk_time = 65536\n", "auto_afk_time", "5",
          invalid("qv.ini", 1, minutes_text + "\"65536\"; using 5")},
         {"", "#auto_afk_time = 65535\n", "auto_afk_time", "65535", ""},

@@ -107,7 +107,7 @@ TEST_F(DisplayLine, IgnoredPlayersAndMutedChannelsAreLoggedButNotShown) {
     ASSERT_TRUE(qvchat2::ignore_list().ignore("Bob", std::nullopt, now).accepted);
     ASSERT_TRUE(qvchat2::ignore_list().ignore("Eve", std::chrono::minutes(5), now).accepted);
     ASSERT_TRUE(qvchat2::highlight_words().add("lantern").accepted);
-    ASSERT_TRUE(qvchat2::muted_channels().mute(1));
+    ASSERT_EQ(qvchat2::muted_channels().mute(1), qvchat2::MuteOutcome::muted);
     const struct {
         std::uint8_t channel;
         std::string text;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -127,7 +128,7 @@ TEST(IgnoreList, ATimedIgnoreEndsAndOutlivesARestartThroughItsLines) {
     EXPECT_EQ(ignored.entries(START + 10min)[1].left, std::chrono::seconds{20min});
 
     const std::vector<std::string> lines = ignored.to_lines();
-    EXPECT_THAT(lines, ElementsAre("Ann", "Marek\t" + std::to_string(1'800'000'000 + 30 * 60)));
+    EXPECT_THAT(lines, ElementsAre("Marek\t" + std::to_string(1'800'000'000 + 30 * 60), "Ann"));
     qvchat2::IgnoreList restarted;
     EXPECT_EQ(restarted.from_lines({lines[0], lines[1], "Bob\tsoon", "Cy\t", "Di\t99999999999",
                                     "Ed\t1", std::string(40, 'x')},
@@ -142,14 +143,55 @@ TEST(IgnoreList, ATimedIgnoreEndsAndOutlivesARestartThroughItsLines) {
 
 TEST(MutedChannels, MutesListsAndReadsItsLines) {
     qvchat2::MutedChannels muted;
-    EXPECT_TRUE(muted.mute(12));
-    EXPECT_FALSE(muted.mute(12));
+    EXPECT_EQ(muted.mute(12), qvchat2::MuteOutcome::muted);
+    EXPECT_EQ(muted.mute(12), qvchat2::MuteOutcome::was_muted);
     EXPECT_EQ(muted.from_lines({"3", "4294967295", "4294967296", "-1", "+2", " 5", "x"}), 5U);
-    EXPECT_THAT(muted.to_lines(), ElementsAre("3", "12", "4294967295"));
+    EXPECT_THAT(muted.to_lines(), ElementsAre("12", "3", "4294967295"));
     EXPECT_TRUE(muted.is_muted(3));
     EXPECT_TRUE(muted.unmute(3));
     EXPECT_FALSE(muted.unmute(3));
     EXPECT_FALSE(muted.is_muted(3));
+}
+
+// Each list is saved in the order its entries were added, under one bound, so that the file's
+// bound never drops the newest: a low channel muted last stayed out of a sorted mute.txt.
+TEST(NameLists, SavedInTheOrderAddedWithOneBoundForAll) {
+    const std::size_t bound = qvchat2::MAX_NAME_LIST_ENTRIES;
+    qvchat2::IgnoreList ignored;
+    qvchat2::HighlightWords words;
+    qvchat2::MutedChannels muted;
+    // Each adds its `index`-th entry, named so that the entries sort in the reverse of that order.
+    const struct {
+        const char* list;
+        std::function<bool(std::size_t)> add;
+        std::function<std::vector<std::string>()> lines;
+    } lists[] = {
+        {"ignore",
+         [&](std::size_t index) {
+             return ignored.ignore("p" + std::to_string(9999 - index), std::nullopt, START)
+                 .accepted;
+         },
+         [&] { return ignored.to_lines(); }},
+        {"highlight",
+         [&](std::size_t index) { return words.add("w" + std::to_string(9999 - index)).accepted; },
+         [&] { return words.to_lines(); }},
+        {"mute",
+         [&](std::size_t index) {
+             return muted.mute(static_cast<std::uint32_t>(9999 - index)) ==
+                    qvchat2::MuteOutcome::muted;
+         },
+         [&] { return muted.to_lines(); }},
+    };
+    for (const auto& list : lists) {
+        for (std::size_t index = 0; index < bound; ++index) {
+            ASSERT_TRUE(list.add(index)) << list.list << " " << index;
+        }
+        EXPECT_FALSE(list.add(bound)) << list.list;
+        const std::vector<std::string> lines = list.lines();
+        ASSERT_EQ(lines.size(), bound) << list.list;
+        EXPECT_THAT(lines.front(), HasSubstr("9999")) << list.list;
+        EXPECT_THAT(lines.back(), HasSubstr(std::to_string(9999 - bound + 1))) << list.list;
+    }
 }
 
 // Lines are tested on several threads while the user edits the lists.
