@@ -1,8 +1,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <locale>
 #include <memory>
 #include <regex>
@@ -119,6 +121,44 @@ TEST_F(LoggerTest, UnopenableLogDropsRecordsQuietly) {
     logger.log(CHAT_MESSAGE, "lost");
     logger.log(SERVER_MESSAGE, "lost too");
     EXPECT_EQ(qvtest::read_file(documents / "Quorvan"), "in the way");
+}
+
+// Opening a FIFO for writing waited for a reader: the start hung, deaf to signals. A link to a
+// regular file is a log; anything else is named and left out.
+TEST_F(LoggerTest, OnlyARegularFileOrALinkToOneIsALogAndTheOthersAreNamed) {
+    fs::create_directories(server_folder());
+    qvtest::write_file(documents / "kept_elsewhere.txt", "");
+    const struct {
+        const char* what;
+        std::function<void(const fs::path&)> make;
+        std::string warning;  // empty: the file is the log
+    } cases[] = {
+        {"fifo", [](const fs::path& file) { ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0); },
+         "it is not a regular file"},
+        {"folder", [](const fs::path& file) { fs::create_directory(file); }, "Is a directory"},
+        {"link",
+         [this](const fs::path& file) {
+             fs::create_symlink(documents / "kept_elsewhere.txt", file);
+         },
+         ""},
+    };
+    for (const auto& kind : cases) {
+        fs::remove_all(chat_file());
+        kind.make(chat_file());
+        std::ostringstream warnings;
+        Logger(qvchat2::LOG_CHAT, "main", &warnings).log(CHAT_MESSAGE, kind.what);
+        if (kind.warning.empty()) {
+            EXPECT_EQ(warnings.str(), "") << kind.what;
+            EXPECT_THAT(texts_of(qvtest::read_file_lines(documents / "kept_elsewhere.txt")),
+                        ElementsAre(kind.what));
+        } else {
+            EXPECT_EQ(warnings.str().rfind("Cannot log to " + chat_file().string() + ": " +
+                                               kind.warning + ". This run is not logged there",
+                                           0),
+                      0U)
+                << kind.what << ": " << warnings.str();
+        }
+    }
 }
 
 TEST_F(LoggerTest, RecordsFromManyThreadsAreAllThereAndWhole) {
