@@ -37,7 +37,8 @@ TEST(ForYouProgram, OutOfFocusTheLinesForYouAreNotifiedAndMarked) {
     qvtest::QvchatRun run(QVCHAT_BINARY);
     const std::filesystem::path recorded = run.work().path() / "notified.txt";
     run.write_file("notify.sh",
-                   "#!/bin/sh\nprintf '%s|%s\\n' \"$1\" \"$2\" >> '" + recorded.string() + "'\n");
+                   "#!/bin/sh\ntest \"$1\" = -- && printf '%s|%s\\n' \"$2\" \"$3\" >> '" +
+                       recorded.string() + "'\n");
     std::filesystem::permissions(run.work().path() / "notify.sh",
                                  std::filesystem::perms::owner_all);
     run.write_file("qv.ini",

@@ -90,7 +90,8 @@ TEST(ReaderProgram, ADumbTerminalGetsPlainLinesAndThePromptAgain) {
     qvtest::QvchatRun run(QVCHAT_BINARY);
     const std::filesystem::path notified = run.work().path() / "notified.txt";
     run.write_file("notify.sh",
-                   "#!/bin/sh\nprintf '%s|%s\\n' \"$1\" \"$2\" >> '" + notified.string() + "'\n");
+                   "#!/bin/sh\ntest \"$1\" = -- && printf '%s|%s\\n' \"$2\" \"$3\" >> '" +
+                       notified.string() + "'\n");
     std::filesystem::permissions(run.work().path() / "notify.sh",
                                  std::filesystem::perms::owner_all);
     run.write_file("qv.ini", std::string(SETTINGS) + "#notify_command = ./notify.sh\n");
