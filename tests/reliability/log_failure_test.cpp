@@ -1,6 +1,7 @@
-// Log files that cannot be opened or written: the records are dropped without a word and
-// everything else goes on as usual, with no descriptor opened again and again.
+// Log files that cannot be opened or written: the records are dropped and everything else goes
+// on as usual, with no descriptor opened again and again.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <filesystem>
 #include <string>
@@ -22,6 +23,10 @@ protected:
     void expect_normal_run(const std::string& scenario) {
         std::string failure;
         ASSERT_TRUE(run.start_logged_in(failure)) << failure;
+        expect_normal_session(scenario);
+    }
+
+    void expect_normal_session(const std::string& scenario) {
         const ResourceCounts before = qvtest::settled_counts(run);
         for (int line = 1; line <= LINES; ++line) {
             ASSERT_TRUE(run.server.send_text(0, "Writer: line " + std::to_string(line)));
@@ -46,7 +51,14 @@ protected:
 TEST_F(UnwritableLog, LogPathsThatAreFoldersAreLeftAlone) {
     std::filesystem::create_directories(run.data_folder() / "chat_log.txt");
     std::filesystem::create_directories(run.data_folder() / "srv_log.txt");
-    expect_normal_run("log paths are folders");
+    run.start();
+    ASSERT_TRUE(run.terminal().wait_for_text("Press enter to continue...")) << run.screen_text();
+    EXPECT_NE(run.screen_text().find("This run is not logged there"), std::string::npos)
+        << run.screen_text();
+    run.terminal().press("Enter");
+    std::string failure;
+    ASSERT_TRUE(run.log_in(failure)) << failure;
+    expect_normal_session("log paths are folders");
     EXPECT_TRUE(std::filesystem::is_empty(run.data_folder() / "chat_log.txt"));
     EXPECT_TRUE(std::filesystem::is_empty(run.data_folder() / "srv_log.txt"));
 }
@@ -58,11 +70,17 @@ TEST_F(UnwritableLog, DataFolderThatCannotBeCreated) {
     EXPECT_EQ(qvtest::QvchatRun::read_file(run.work() / "documents"), "not a folder");
 }
 
-TEST_F(UnwritableLog, EveryWriteFailsOnAFullDevice) {
-    std::filesystem::create_directories(run.data_folder());
-    std::filesystem::create_symlink("/dev/full", run.data_folder() / "chat_log.txt");
-    std::filesystem::create_symlink("/dev/full", run.data_folder() / "srv_log.txt");
-    expect_normal_run("log on a full device");
+// Past the file size limit every write fails, and the system would end a program that does not
+// ignore the signal it sends.
+TEST_F(UnwritableLog, EveryWriteFailsPastTheFileSizeLimit) {
+    std::string failure;
+    ASSERT_TRUE(run.start_logged_in(failure)) << failure;
+    const auto chat_log = run.data_folder() / "chat_log.txt";
+    const auto size_before = std::filesystem::file_size(chat_log);
+    const rlimit nothing_more{0, 0};
+    ASSERT_EQ(::prlimit(run.program_id(), RLIMIT_FSIZE, &nothing_more, nullptr), 0);
+    expect_normal_session("every write past the file size limit");
+    EXPECT_EQ(std::filesystem::file_size(chat_log), size_before);
 }
 
 }  // namespace

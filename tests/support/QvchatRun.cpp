@@ -71,8 +71,12 @@ void QvchatRun::start(const std::string& arguments, const std::string& environme
 }
 
 bool QvchatRun::start_logged_in(std::string& failure, const std::string& environment) {
-    const std::string greeting = "Welcome to the test server";
     start("test", environment);
+    return log_in(failure);
+}
+
+bool QvchatRun::log_in(std::string& failure) {
+    const std::string greeting = "Welcome to the test server";
     if (!server.wait_for_client()) {
         failure = "the program did not connect";
     } else if (!server.send_text(3, greeting)) {

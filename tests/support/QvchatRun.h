@@ -42,6 +42,8 @@ public:
     // first, so that the client logs in. False, with the reason in `failure`, when a step does
     // not happen in time.
     bool start_logged_in(std::string& failure, const std::string& environment = "");
+    // The second half of start_logged_in, for a run started by start().
+    bool log_in(std::string& failure);
 
     TmuxSession& terminal() const { return *session; }
     std::string screen_text() const;
