@@ -61,7 +61,7 @@ std::string chat_line(std::size_t number) {
 // Runs the scan of the search's pattern to its end, as the front-end does: on a thread of its
 // own that takes the scroll-back's lock for each slice. Returns the seconds it took.
 double scan_to_end(qvchat2gui::ChatSearch& search, const qvchat2gui::ScrollBack& lines,
-                   std::chrono::nanoseconds& longest_hold) {
+                   qvchat2gui::ChatScan::LockHolds& holds) {
     std::mutex lines_mutex;
     std::mutex done_mutex;
     std::condition_variable done_changed;
@@ -84,7 +84,7 @@ double scan_to_end(qvchat2gui::ChatSearch& search, const qvchat2gui::ScrollBack&
     done_changed.wait(lock, [&] { return scan.progress().finished; });
     const double took = seconds_since(start);
     search.add_older(lines, scan.take_matches(), true);
-    longest_hold = scan.longest_hold();
+    holds = scan.lock_holds();
     return took;
 }
 
@@ -97,11 +97,16 @@ void time_search(const qvchat2gui::ScrollBack& lines, const std::string& pattern
     for (const char byte : pattern) {
         search.handle_key(static_cast<unsigned char>(byte));
     }
-    std::chrono::nanoseconds hold{};
-    const double took = scan_to_end(search, lines, hold);
+    qvchat2gui::ChatScan::LockHolds holds;
+    const double took = scan_to_end(search, lines, holds);
+    const auto micro = [](std::chrono::nanoseconds time) {
+        return std::chrono::duration<double, std::micro>(time).count();
+    };
     std::cout << "search " << (regex ? "regex '" : "'") << pattern << "': " << took
-              << " s to the whole count (" << search.prompt() << "), the lock held at most "
-              << std::chrono::duration<double, std::micro>(hold).count() << " us a slice\n";
+              << " s to the whole count (" << search.prompt() << "); the lock held " << holds.slices
+              << " times, at most " << micro(holds.longest) << " us, on average "
+              << micro(holds.total) / static_cast<double>(std::max<std::uint64_t>(holds.slices, 1))
+              << " us\n";
 }
 
 // Typing more of a plain text looks again only at the lines that matched.
@@ -112,12 +117,12 @@ void time_narrowing(const qvchat2gui::ScrollBack& lines, const std::string& type
     for (const char byte : typed) {
         search.handle_key(static_cast<unsigned char>(byte));
     }
-    std::chrono::nanoseconds hold{};
-    scan_to_end(search, lines, hold);
+    qvchat2gui::ChatScan::LockHolds holds;
+    scan_to_end(search, lines, holds);
     double longest = 0;
     for (const char byte : more) {
         search.handle_key(static_cast<unsigned char>(byte));
-        longest = std::max(longest, scan_to_end(search, lines, hold));
+        longest = std::max(longest, scan_to_end(search, lines, holds));
     }
     std::cout << "narrowing '" << typed << "' to '" << typed + more << "': longest key " << longest
               << " s (" << search.prompt() << ")\n";

@@ -43,9 +43,9 @@ std::vector<ScanMatch> ChatScan::take_matches() {
     return std::exchange(found, {});
 }
 
-std::chrono::nanoseconds ChatScan::longest_hold() const {
+ChatScan::LockHolds ChatScan::lock_holds() const {
     const std::lock_guard<std::mutex> lock(found_lock);
-    return held;
+    return holds;
 }
 
 bool ChatScan::has_next() const {
@@ -74,7 +74,9 @@ void ChatScan::run() {
                 copy_slice(scroll_back, slice);
                 const auto took = std::chrono::steady_clock::now() - start;
                 const std::lock_guard<std::mutex> lock(found_lock);
-                held = std::max<std::chrono::nanoseconds>(held, took);
+                holds.longest = std::max<std::chrono::nanoseconds>(holds.longest, took);
+                holds.total += took;
+                ++holds.slices;
             });
             std::vector<ScanMatch> matches;
             for (const Copy& copy : slice) {

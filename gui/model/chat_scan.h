@@ -65,8 +65,13 @@ public:
     ScanProgress progress() const;
     // The matches found since the last call, newest first.
     std::vector<ScanMatch> take_matches();
-    // The longest time the owner's lock was held for one slice (for measurements).
-    std::chrono::nanoseconds longest_hold() const;
+    // How long the owner's lock was held for the slices so far (for measurements).
+    struct LockHolds {
+        std::chrono::nanoseconds longest{0};
+        std::chrono::nanoseconds total{0};
+        std::uint64_t slices = 0;
+    };
+    LockHolds lock_holds() const;
 
 private:
     struct Copy {
@@ -90,7 +95,7 @@ private:
     mutable std::mutex found_lock;  // guards the fields up to the blank line below
     std::vector<ScanMatch> found;
     ScanProgress status;
-    std::chrono::nanoseconds held{0};
+    LockHolds holds;
 
     // The scan thread's own.
     std::uint64_t next_index = 0;  // texts taken so far, counted from the newest
