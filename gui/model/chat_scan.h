@@ -82,7 +82,7 @@ private:
 
     void run();
     // Owner's lock held: copies the next slice, newest first, into `slice`.
-    void copy_slice(const ScrollBack& lines, std::vector<Copy>& slice);
+    void copy_slice(const ScrollBack& scroll_back, std::vector<Copy>& slice);
     bool has_next() const;
     std::uint64_t next_number() const;
     void report(bool first_match);
