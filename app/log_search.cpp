@@ -232,6 +232,10 @@ bool LogSearch::read_file(FileScan& scan) {
         const char* const end = start + held;
         while (const void* found =
                    std::memchr(start, '\n', static_cast<std::size_t>(end - start))) {
+            // Per line: one costly pattern over a block's lines takes seconds.
+            if (cancel_requested.load(std::memory_order_relaxed)) {
+                return false;
+            }
             const char* const line_end = static_cast<const char*>(found);
             if (!skipping) {
                 scan.line({start, static_cast<std::size_t>(line_end - start)});

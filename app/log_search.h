@@ -41,7 +41,8 @@ struct LogSearchResult {
 // and the input line keep moving while a log of hundreds of megabytes is read.
 //
 // Threads: the constructor starts the search thread and the destructor cancels and joins it; the
-// destructor returns within one block read even in the middle of a large file. Every other member
+// destructor returns within one block read or one line's match, even in the middle of a large
+// file. Every other member
 // may be called from any thread. `matches` and `on_change` run on the search thread: `on_change`
 // now and then (at most about every 100 ms) while the search goes on, and once when it has
 // finished. It must be cheap (ask for a repaint) and must not call back into the LogSearch.

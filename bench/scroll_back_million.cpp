@@ -1,14 +1,20 @@
 // A scroll-back that keeps a million lines of text: the memory it takes, how long adding and
 // re-wrapping them take, and how long a search of the chat (Ctrl-S) takes to find its matches
-// and their count. Prints one figure a line.
+// and their count, how long its scan holds the scroll-back's lock at most, and how soon a scan
+// with a costly pattern stops. Prints one figure a line.
 //   qvbench_scroll_back_million [lines]
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <iostream>
+#include <mutex>
+#include <optional>
 #include <string>
+#include <thread>
 
 #include "gui/model/chat_search.h"
 #include "gui/model/scroll_back.h"
@@ -52,6 +58,36 @@ std::string chat_line(std::size_t number) {
     return line;
 }
 
+// Runs the scan of the search's pattern to its end, as the front-end does: on a thread of its
+// own that takes the scroll-back's lock for each slice. Returns the seconds it took.
+double scan_to_end(qvchat2gui::ChatSearch& search, const qvchat2gui::ScrollBack& lines,
+                   qvchat2gui::ChatScan::LockHolds& holds) {
+    std::mutex lines_mutex;
+    std::mutex done_mutex;
+    std::condition_variable done_changed;
+    const Clock::time_point start = Clock::now();
+    std::optional<qvchat2gui::ChatScan::Order> order = search.start_scan(lines);
+    if (!order) {
+        return seconds_since(start);
+    }
+    qvchat2gui::ChatScan scan(
+        std::move(*order),
+        [&](const std::function<void(const qvchat2gui::ScrollBack&)>& use) {
+            const std::lock_guard<std::mutex> lock(lines_mutex);
+            use(lines);
+        },
+        [&] {
+            { const std::lock_guard<std::mutex> lock(done_mutex); }
+            done_changed.notify_all();
+        });
+    std::unique_lock<std::mutex> lock(done_mutex);
+    done_changed.wait(lock, [&] { return scan.progress().finished; });
+    const double took = seconds_since(start);
+    search.add_older(lines, scan.take_matches(), true);
+    holds = scan.lock_holds();
+    return took;
+}
+
 void time_search(const qvchat2gui::ScrollBack& lines, const std::string& pattern, bool regex) {
     qvchat2gui::ChatSearch search;
     search.start(lines.view_mark());
@@ -61,10 +97,16 @@ void time_search(const qvchat2gui::ScrollBack& lines, const std::string& pattern
     for (const char byte : pattern) {
         search.handle_key(static_cast<unsigned char>(byte));
     }
-    const Clock::time_point start = Clock::now();
-    search.search(lines);
-    std::cout << "search " << (regex ? "regex '" : "'") << pattern << "': " << seconds_since(start)
-              << " s to the first match and the count (" << search.prompt() << ")\n";
+    qvchat2gui::ChatScan::LockHolds holds;
+    const double took = scan_to_end(search, lines, holds);
+    const auto micro = [](std::chrono::nanoseconds time) {
+        return std::chrono::duration<double, std::micro>(time).count();
+    };
+    std::cout << "search " << (regex ? "regex '" : "'") << pattern << "': " << took
+              << " s to the whole count (" << search.prompt() << "); the lock held " << holds.slices
+              << " times, at most " << micro(holds.longest) << " us, on average "
+              << micro(holds.total) / static_cast<double>(std::max<std::uint64_t>(holds.slices, 1))
+              << " us\n";
 }
 
 // Typing more of a plain text looks again only at the lines that matched.
@@ -75,17 +117,39 @@ void time_narrowing(const qvchat2gui::ScrollBack& lines, const std::string& type
     for (const char byte : typed) {
         search.handle_key(static_cast<unsigned char>(byte));
     }
-    search.search(lines);
-    Clock::duration longest{};
+    qvchat2gui::ChatScan::LockHolds holds;
+    scan_to_end(search, lines, holds);
+    double longest = 0;
     for (const char byte : more) {
         search.handle_key(static_cast<unsigned char>(byte));
-        const Clock::time_point start = Clock::now();
-        search.search(lines);
-        longest = std::max(longest, Clock::now() - start);
+        longest = std::max(longest, scan_to_end(search, lines, holds));
     }
-    std::cout << "narrowing '" << typed << "' to '" << typed + more << "': longest key "
-              << std::chrono::duration<double>(longest).count() << " s (" << search.prompt()
-              << ")\n";
+    std::cout << "narrowing '" << typed << "' to '" << typed + more << "': longest key " << longest
+              << " s (" << search.prompt() << ")\n";
+}
+
+// A pattern that costs the matcher's whole limit on every line: how soon a scan stops when it
+// is let go (Esc, a new key, leaving) in the middle.
+void time_cancel(const qvchat2gui::ScrollBack& lines) {
+    qvchat2gui::ChatScan::Order order{
+        qvchat2gui::TextMatcher("(\\w+\\s?)+$", qvchat2gui::PatternKind::regex)};
+    order.first = lines.first_reachable_text();
+    order.end = lines.text_end();
+    std::mutex lines_mutex;
+    std::optional<qvchat2gui::ChatScan> scan;
+    scan.emplace(
+        std::move(order),
+        [&](const std::function<void(const qvchat2gui::ScrollBack&)>& use) {
+            const std::lock_guard<std::mutex> lock(lines_mutex);
+            use(lines);
+        },
+        nullptr);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    const qvchat2gui::ScanProgress progress = scan->progress();
+    const Clock::time_point start = Clock::now();
+    scan.reset();
+    std::cout << "costly regex '(\\w+\\s?)+$': " << progress.done << " lines in 0.5 s; stopped in "
+              << seconds_since(start) * 1000 << " ms\n";
 }
 
 }  // namespace
@@ -111,5 +175,6 @@ int main(int argc, char** argv) {
     time_search(lines, "nowhere to be found", false);
     time_search(lines, "lan.ern [0-9]+5$", true);
     time_narrowing(lines, "lan", "tern");
+    time_cancel(lines);
     return 0;
 }

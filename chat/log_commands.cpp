@@ -32,17 +32,23 @@ std::string record_line(const LogMatch& record) {
     return record.stamp.empty() ? record.text : "<" + record.stamp + "> " + record.text;
 }
 
+// The pattern as typed, and what was searched when the logs' letters made it another.
+std::string searched_text(const std::string& pattern, const std::string& searched) {
+    return searched == pattern ? "'" + pattern + "'"
+                               : "'" + pattern + "' (searched as '" + searched + "')";
+}
+
 std::string found_note(const LogSearchResult& result, const std::string& pattern) {
     const std::uint64_t all = result.total_matches;
     if (all == 0) {
-        return " no record matches '" + pattern + "': Esc returns ";
+        return " no record matches " + pattern + ": Esc returns ";
     }
     const std::string count =
         all > result.matches.size()
             ? "the newest " + std::to_string(result.matches.size()) + " of " + std::to_string(all)
             : std::to_string(all);
-    return " " + count + (all == 1 ? " record matches '" : " records match '") + pattern +
-           "': Esc returns ";
+    return " " + count + (all == 1 ? " record matches " : " records match ") + pattern +
+           ": Esc returns ";
 }
 
 // A search of the logs, seen from the front-end.
@@ -104,8 +110,18 @@ void search_logs(qvchat2gui::ChatGUI* gui, const std::vector<std::filesystem::pa
         gui->add_chat_line(qvchat2gui::server_line("There are no logs for this server."));
         return;
     }
-    TextMatcher matcher(in_log_letters(pattern), kind);
-    gui->show_search(std::make_unique<LogSearchSource>(gui, logs, std::move(matcher), pattern),
+    // A regular expression may mean something else in ASCII letters, or nothing ("[9-\xB9]"):
+    // the user is told what was searched.
+    const std::string searched = in_log_letters(pattern);
+    TextMatcher matcher(searched, kind);
+    if (!matcher.valid()) {
+        gui->add_chat_line(qvchat2gui::server_line("#logs: the logs keep letters in ASCII, so '" +
+                                                   searched +
+                                                   "' was searched: " + matcher.error()));
+        return;
+    }
+    gui->show_search(std::make_unique<LogSearchSource>(gui, logs, std::move(matcher),
+                                                       searched_text(pattern, searched)),
                      std::move(marker));
 }
 

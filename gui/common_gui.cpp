@@ -4,8 +4,6 @@
 #include <unistd.h>
 
 #include <boost/bind/bind.hpp>
-#include <chrono>
-#include <thread>
 #include <utility>
 
 #include "network/QVClient.h"
@@ -19,8 +17,6 @@ constexpr char HELP_KEYS_LINE[] =
     "Private message: /name text. Scroll: Page Up, Page Down, Ctrl-Home, Ctrl-End. Find: Ctrl-S, "
     "#grep TEXT, #logs TEXT. Links: #urls, #copy N. Hear: #ignore, #highlight, #mute. #set NAME "
     "VALUE. Missed: #missed. ##word sends #word to the game. More: man qvchat.";
-// How often a front-end without a view of its own looks whether a search has finished.
-constexpr std::chrono::milliseconds SEARCH_POLL_INTERVAL{20};
 
 constexpr std::size_t BYTES_PER_KIB = 1024;
 
@@ -162,16 +158,6 @@ void ChatGUI::show_found(const FoundLines& found, std::optional<TextMatcher> /*m
         add_chat_line(line);
     }
 }
-
-void ChatGUI::show_search(std::unique_ptr<ResultSource> search, std::optional<TextMatcher> marker) {
-    std::optional<FoundLines> found;
-    while (!(found = search->take_found())) {
-        std::this_thread::sleep_for(SEARCH_POLL_INTERVAL);
-    }
-    show_found(*found, std::move(marker));
-}
-
-void ChatGUI::search_progressed() {}
 
 void ChatGUI::add_ignored_line(const std::string& /*line*/) {}
 

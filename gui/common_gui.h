@@ -84,11 +84,15 @@ public:
     // what matched in them. A front-end without such a view writes them as chat lines.
     virtual void show_found(const FoundLines& found, std::optional<TextMatcher> marker);
     // Shows a search that is still running, its progress and then its lines, as show_found. A
-    // front-end without such a view waits for it.
+    // front-end without such a view returns at once and shows the lines when they are ready
+    // (search_progressed); a search still running is replaced.
     virtual void show_search(std::unique_ptr<ResultSource> search,
                              std::optional<TextMatcher> marker);
     // Any thread: the search shown has progressed or finished.
     virtual void search_progressed();
+    // Stops the search shown by the default show_search before it has finished; false when none
+    // was running. Not on the search's thread.
+    bool cancel_search();
 
     // The first handler entered for a word stays. Typed words are lowercased before the
     // look-up, so only lower-case words can be reached. Only before take_control().
@@ -137,6 +141,9 @@ public:
     void show_help(const std::string& argument);
 
 protected:
+    // A front-end that uses the default show_search calls this first in its destructor, as the
+    // search writes its lines through the front-end.
+    void stop_search();
     std::vector<unsigned int> get_channel_list() const;
     std::optional<unsigned int> get_active_channel() const;
     std::vector<unsigned int> get_muted_channels() const;
@@ -169,6 +176,13 @@ private:
     std::function<std::vector<std::string>()> nearby_names;
     std::atomic<bool> exit_requested{false};
     const int exit_event;
+
+    // The search shown by the default show_search, until the next one or stop_search. Its thread
+    // writes its lines; it is let go with search_mutex not held, as it joins that thread.
+    std::mutex search_mutex;  // guards the fields up to the blank line below
+    std::unique_ptr<ResultSource> written_search;
+    std::optional<TextMatcher> written_marker;
+    bool search_written = false;
 };
 
 }  // namespace qvchat2gui

@@ -11,6 +11,10 @@ DebugGUI::DebugGUI() : DebugGUI(std::cin, std::cout) {}
 
 DebugGUI::DebugGUI(std::istream& input, std::ostream& output) : input(input), output(output) {}
 
+DebugGUI::~DebugGUI() {
+    stop_search();
+}
+
 void DebugGUI::prompt_login(std::string& username, std::string& password) const {
     output << "Username: " << std::flush;
     std::getline(input, username);

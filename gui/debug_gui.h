@@ -16,6 +16,9 @@ public:
     DebugGUI();
     // Streams to use instead of standard input and output (tests).
     DebugGUI(std::istream& input, std::ostream& output);
+    ~DebugGUI() override;
+    DebugGUI(const DebugGUI&) = delete;
+    DebugGUI& operator=(const DebugGUI&) = delete;
 
     void prompt_login(std::string& username, std::string& password) const override;
     void add_chat_line(const std::string& line) override;

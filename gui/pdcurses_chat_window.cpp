@@ -73,7 +73,8 @@ void PDCursesGUI::redraw_window(const PaintJob& job) {
     for (std::size_t index = first; index < shown.size(); ++index) {
         paint_chat_line(row++, shown[index], inner_width,
                         job.jumped_text == shown[index].text_number,
-                        index < job.marks.size() ? job.marks[index] : NO_MARKS);
+                        index < job.marks.size() ? job.marks[index] : NO_MARKS,
+                        job.current_match == shown[index].text_number);
     }
     wnoutrefresh(window);
 }
@@ -82,10 +83,11 @@ void PDCursesGUI::redraw_window(const PaintJob& job) {
 // control bytes are not painted and take no column, like everything beyond the window's width.
 // Every other byte takes one column and goes through the wide-character call, so that a Latin-1
 // letter reaches the terminal in the terminal's own encoding. The parts a search found are in
-// reverse video; a line Alt-P or Alt-N went to is reversed and underlined whole, so that it stands
-// out also where it is reversed already.
+// reverse video, those of the search's current match also bold and underlined; a line Alt-P or
+// Alt-N went to is reversed and underlined whole, so that it stands out also where it is reversed
+// already.
 void PDCursesGUI::paint_chat_line(int row, const ShownLine& line, int inner_width, bool jumped_to,
-                                  const std::vector<MatchRange>& marks) {
+                                  const std::vector<MatchRange>& marks, bool current_match) {
     WINDOW* window = curses->main_window;
     if (line.read_marker) {
         paint_read_marker(row, inner_width);
@@ -108,6 +110,9 @@ void PDCursesGUI::paint_chat_line(int row, const ShownLine& line, int inner_widt
             }
             const bool marked = mark != marks.end() && mark->begin <= index;
             attr_t attributes = marked ? style.attributes() ^ A_REVERSE : style.attributes();
+            if (marked && current_match) {
+                attributes |= A_BOLD | A_UNDERLINE;
+            }
             if (jumped_to) {
                 attributes |= A_REVERSE | A_UNDERLINE;
             }

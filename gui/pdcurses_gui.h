@@ -157,8 +157,9 @@ private:
         TopBarStatus status;
         InputView input;
         bool mouse = false;  // with parts.mouse: whether the wheel is to be reported
-        std::optional<std::uint64_t> jumped_text;  // its rows stand out whole
-        std::string notifications;                 // written after the screen, outside curses
+        std::optional<std::uint64_t> jumped_text;    // its rows stand out whole
+        std::optional<std::uint64_t> current_match;  // Ctrl-S's: its marks stand out
+        std::string notifications;                   // written after the screen, outside curses
     };
 
     void queue_main_redraw();
@@ -168,7 +169,7 @@ private:
     void paint(const PaintJob& job);
     void redraw_window(const PaintJob& job);
     void paint_chat_line(int row, const ShownLine& line, int inner_width, bool jumped_to,
-                         const std::vector<MatchRange>& marks);
+                         const std::vector<MatchRange>& marks, bool current_match);
     void take_chat_rows(PaintJob& job);
     static void take_links(PaintJob& job, const ScrollBack& lines);
     void paint_links(const PaintJob& job);
@@ -190,6 +191,13 @@ private:
     std::vector<int> mouse_keys();
     void handle_key(int key);
     bool handle_search_key(int key);
+    // redraw_mutex held: what a key did to the Ctrl-S search; the scan it stopped, if any, to be
+    // let go once the lock is not held.
+    std::unique_ptr<ChatScan> take_search_step(ChatSearch::Step step);
+    // Any thread, no lock held: takes what the Ctrl-S scan found.
+    void chat_scan_progressed();
+    // Runs a use of the scroll-back under redraw_mutex, for a scan's thread.
+    ChatScan::LockedLines locked_chat_lines();
     void toggle_ignored_lines();
     void set_notification_listener(
         const std::function<void(const std::string&)>& listener) override;
@@ -235,9 +243,12 @@ private:
     ChatSearch chat_search;
     FoundView found_view;
     std::string clipboard_text;  // asked for by #copy, for the next paint
-    // A search of the logs still running. Declared after redraw_mutex, which its progress
-    // reports take: it is stopped first. Never let go with the lock held (it joins its thread).
+    // A search of the logs or of the chat (#grep) still running. Declared after redraw_mutex,
+    // which its progress reports take: it is stopped first. Never let go with the lock held (it
+    // joins its thread).
     std::unique_ptr<ResultSource> running_search;
+    // The scan for the Ctrl-S search's pattern, let go as running_search is.
+    std::unique_ptr<ChatScan> chat_scan;
     std::string clock_text;
     InputView input_view;
     TopBarStatus status;

@@ -1,7 +1,10 @@
+#include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 
 #include "gui/curses_api.h"
+#include "gui/model/chat_grep.h"
 #include "gui/pdcurses_gui.h"
 
 // Finding what was said: the search while reading (Ctrl-S) and the view of the lines a search
@@ -29,13 +32,9 @@ bool acts_on_screen(int key) {
     }
 }
 
-std::string match_note(std::size_t count, const std::string& pattern) {
-    return " " + std::to_string(count) + (count == 1 ? " line matches '" : " lines match '") +
-           pattern + "': Esc returns ";
-}
-
 }  // namespace
 
+// The scan runs on a thread of its own; the view shows its progress until it has finished.
 void PDCursesGUI::find_in_chat(const std::string& argument) {
     auto [pattern, kind] = parse_search_argument(argument);
     TextMatcher matcher(pattern, kind);
@@ -44,24 +43,16 @@ void PDCursesGUI::find_in_chat(const std::string& argument) {
                                                   : "#grep: " + matcher.error()));
         return;
     }
-    FoundLines found;
-    {
+    auto grep = std::make_unique<ChatGrep>(TextMatcher(pattern, kind), pattern, locked_chat_lines(),
+                                           [this] { search_progressed(); });
+    show_search(std::move(grep), std::move(matcher));
+}
+
+ChatScan::LockedLines PDCursesGUI::locked_chat_lines() {
+    return [this](const std::function<void(const ScrollBack&)>& use) {
         const boost::lock_guard<boost::mutex> lock(redraw_mutex);
-        for (std::uint64_t number = chat_lines.first_reachable_text();
-             number < chat_lines.text_end(); ++number) {
-            if (!chat_lines.is_out_of_sight(number) && matcher.matches(chat_lines.text(number))) {
-                // The time goes before the line, as #missed shows it, when the chat shows times.
-                found.lines.push_back(
-                    stamped_text(chat_lines.shown_stamp(number), chat_lines.text(number)));
-            }
-        }
-    }
-    if (found.lines.empty()) {
-        add_chat_line(server_line("No line matches '" + pattern + "'."));
-        return;
-    }
-    found.note = match_note(found.lines.size(), pattern);
-    show_found(found, std::move(matcher));
+        use(chat_lines);
+    };
 }
 
 void PDCursesGUI::show_found(const FoundLines& found, std::optional<TextMatcher> marker) {
@@ -107,7 +98,9 @@ void PDCursesGUI::open_found_view(std::string note, std::optional<TextMatcher> m
 std::unique_ptr<ResultSource> PDCursesGUI::close_found_view() {
     const bool chat_was_following = found_view.chat_was_following;
     found_view = FoundView{};
-    if (chat_was_following && chat_lines.unseen().lines == 0) {
+    // What came meanwhile was not read, but the chat followed the newest lines before: it does
+    // again, as a chat that is never scrolled back does.
+    if (chat_was_following) {
         chat_lines.follow_newest();
     }
     return std::move(running_search);
@@ -139,8 +132,14 @@ void PDCursesGUI::take_chat_rows(PaintJob& job) {
         job.scrolled_back = chat_lines.is_scrolled_back();
         job.unseen = chat_lines.unseen();
         job.view_note = reading_note;
+        if (chat_scan && !chat_scan->progress().finished) {
+            job.view_note = scan_progress_note(chat_scan->progress());
+        }
         job.jumped_text = jumped_text;
         take_links(job, chat_lines);
+    }
+    if (marker != nullptr && !found_view.lines) {
+        job.current_match = chat_search.current();
     }
     if (marker != nullptr) {
         job.marks.resize(job.chat_lines.size());
@@ -153,6 +152,7 @@ void PDCursesGUI::take_chat_rows(PaintJob& job) {
 // Input thread. Ctrl-S opens a search; while it is open every key goes to it, except those
 // that act on the screen. True when the key was taken.
 bool PDCursesGUI::handle_search_key(int key) {
+    std::unique_ptr<ChatScan> stopped;
     {
         const boost::lock_guard<boost::mutex> lock(redraw_mutex);
         if (!chat_search.active()) {
@@ -161,39 +161,72 @@ bool PDCursesGUI::handle_search_key(int key) {
             }
             chat_search.start(chat_lines.view_mark());
         } else {
-            using Step = ChatSearch::Step;
-            const Step step = chat_search.handle_key(key);
-            switch (step) {
-                case Step::edited:
-                    chat_search.search(chat_lines);
-                    break;
-                case Step::older:
-                case Step::newer:
-                    chat_search.move(chat_lines, step == Step::older);
-                    break;
-                case Step::accepted:
-                    chat_search.finish();
-                    break;
-                case Step::cancelled:
-                    chat_lines.return_to(chat_search.view_before());
-                    chat_search.finish();
-                    break;
-                case Step::passed:
-                    if (acts_on_screen(key)) {
-                        return false;
-                    }
-                    break;
+            const ChatSearch::Step step = chat_search.handle_key(key);
+            if (step == ChatSearch::Step::passed && acts_on_screen(key)) {
+                return false;
             }
-            if (step == Step::edited || step == Step::older || step == Step::newer) {
-                if (const std::optional<std::uint64_t> shown = chat_search.current()) {
-                    chat_lines.show_text(*shown);
-                }
-            }
+            stopped = take_search_step(step);
         }
     }
     queue_main_redraw();
     show_input_line();
     return true;
+}
+
+// redraw_mutex held. A new pattern stops the scan of the one before at once, and starts its own.
+std::unique_ptr<ChatScan> PDCursesGUI::take_search_step(ChatSearch::Step step) {
+    using Step = ChatSearch::Step;
+    std::unique_ptr<ChatScan> stopped;
+    switch (step) {
+        case Step::edited:
+            stopped = std::move(chat_scan);
+            if (std::optional<ChatScan::Order> order = chat_search.start_scan(chat_lines)) {
+                chat_scan = std::make_unique<ChatScan>(std::move(*order), locked_chat_lines(),
+                                                       [this] { chat_scan_progressed(); });
+            }
+            break;
+        case Step::older:
+        case Step::newer:
+            chat_search.move(chat_lines, step == Step::older);
+            break;
+        case Step::accepted:
+            chat_search.finish();
+            stopped = std::move(chat_scan);
+            break;
+        case Step::cancelled:
+            chat_lines.return_to(chat_search.view_before());
+            chat_search.finish();
+            stopped = std::move(chat_scan);
+            break;
+        case Step::passed:
+            break;
+    }
+    if (step == Step::older || step == Step::newer) {
+        if (const std::optional<std::uint64_t> shown = chat_search.current()) {
+            chat_lines.show_text(*shown);
+        }
+    }
+    return stopped;
+}
+
+// The scan's thread. The first match found is shown at once; later ones are older and only
+// counted, so that the view stays where the user is reading.
+void PDCursesGUI::chat_scan_progressed() {
+    {
+        const boost::lock_guard<boost::mutex> lock(redraw_mutex);
+        if (!chat_scan) {
+            return;
+        }
+        // Finished is read first: every match it found is then taken below.
+        const bool finished = chat_scan->progress().finished;
+        const std::optional<std::uint64_t> shown_before = chat_search.current();
+        chat_search.add_older(chat_lines, chat_scan->take_matches(), finished);
+        const std::optional<std::uint64_t> shown = chat_search.current();
+        if (shown && shown != shown_before) {
+            chat_lines.show_text(*shown);
+        }
+    }
+    queue_main_redraw();
 }
 
 // Input thread. While the found view is open, Page Up and Down, Home and End move in it, Esc

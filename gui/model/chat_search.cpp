@@ -9,6 +9,7 @@ namespace qvchat2gui {
 namespace {
 
 constexpr char NO_MATCH[] = "no match";
+constexpr char SEARCHING[] = "searching...";
 constexpr char ELLIPSIS[] = "...";
 
 }  // namespace
@@ -38,6 +39,9 @@ ChatSearch::Step ChatSearch::handle_key(int key) {
         return Step::edited;
     }
     switch (key) {
+        case ctrl('u'):
+            pattern.clear();
+            return Step::edited;
         case BACKSPACE_KEY:
         case DELETE_KEY:
         case ERASE_BACK_KEY:
@@ -65,38 +69,52 @@ ChatSearch::Step ChatSearch::handle_key(int key) {
     }
 }
 
-void ChatSearch::search(const ScrollBack& lines) {
+std::optional<ChatScan::Order> ChatSearch::start_scan(const ScrollBack& lines) {
     // Plain text that grew at its end, ignoring case as before, matches fewer lines of those that
     // matched: only they are looked at again, so that a million lines narrow at once.
-    const bool narrows = kind == PatternKind::plain && compiled && compiled->valid() &&
+    const bool narrows = !scanning && kind == PatternKind::plain && compiled && compiled->valid() &&
                          searched_kind == PatternKind::plain && pattern.size() > searched.size() &&
                          pattern.compare(0, searched.size(), searched) == 0;
     const bool folded_before = compiled && compiled->ignores_case();
+    forget_unreachable(lines);
+    std::vector<std::uint64_t> matched_before(matching.begin(), matching.end());
+    matching.clear();
+    shown = 0;
+    scanning = false;
     compiled.emplace(pattern, kind);
     searched = pattern;
     searched_kind = kind;
     if (!compiled->valid()) {
-        matching.clear();
-        return;
+        return std::nullopt;
     }
+    // The scan's thread has a matcher of its own: this one marks the rows and the lines that come.
+    ChatScan::Order order{TextMatcher(pattern, kind)};
     if (narrows && folded_before == compiled->ignores_case()) {
-        forget_unreachable(lines);
-        const TextMatcher& matcher = *compiled;
-        matching.erase(std::remove_if(matching.begin(), matching.end(),
-                                      [&](std::uint64_t number) {
-                                          return !matcher.matches(lines.text(number));
-                                      }),
-                       matching.end());
-    } else {
-        matching.clear();
-        for (std::uint64_t number = lines.first_reachable_text(); number < lines.text_end();
-             ++number) {
-            if (!lines.is_out_of_sight(number) && compiled->matches(lines.text(number))) {
-                matching.push_back(number);
-            }
+        if (matched_before.empty()) {
+            return std::nullopt;
         }
+        order.only = std::move(matched_before);
+    } else {
+        order.first = lines.first_reachable_text();
+        order.end = lines.text_end();
     }
-    shown = matching.empty() ? 0 : matching.size() - 1;
+    scanning = true;
+    return order;
+}
+
+void ChatSearch::add_older(const ScrollBack& lines, const std::vector<ScanMatch>& newest_first,
+                           bool finished) {
+    const bool had_matches = !matching.empty();
+    for (const ScanMatch& match : newest_first) {
+        matching.push_front(match.number);
+    }
+    if (had_matches) {
+        shown += newest_first.size();
+    } else if (!matching.empty()) {
+        shown = matching.size() - 1;
+    }
+    scanning = !finished;
+    forget_unreachable(lines);
 }
 
 void ChatSearch::note_added(const ScrollBack& lines, std::uint64_t number) {
@@ -148,12 +166,13 @@ std::string ChatSearch::outcome() const {
         return compiled->error();
     }
     if (matching.empty()) {
-        return NO_MATCH;
+        return scanning ? SEARCHING : NO_MATCH;
     }
     // Counted from the newest, where the search starts.
     const std::string count =
         std::to_string(matching.size() - shown) + " of " + std::to_string(matching.size());
-    return said.empty() ? count : count + ", " + said;
+    const std::string counted = scanning ? count + ", " + SEARCHING : count;
+    return said.empty() ? counted : counted + ", " + said;
 }
 
 // The pattern's end, which the user is typing, and the outcome stay in view.

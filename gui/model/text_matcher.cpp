@@ -257,9 +257,11 @@ void TextMatcher::find_all(std::string_view text, std::vector<MatchRange>& range
         return;
     }
     const Compiled::Subject subject = compiled->subject_for(text);
+    const std::size_t size = subject.bytes.size();
     std::size_t start = 0;
+    std::size_t marked_to = 0;  // the ranges never overlap
     std::uint32_t options = 0;
-    while (start <= subject.bytes.size()) {
+    while (start <= size) {
         const int result = compiled->match(subject, start, options);
         if (result == PCRE2_ERROR_NOMATCH && options != 0) {
             // Nothing but the empty match at `start`: search on from the next byte.
@@ -271,16 +273,24 @@ void TextMatcher::find_all(std::string_view text, std::vector<MatchRange>& range
             return;
         }
         const PCRE2_SIZE* found = pcre2_get_ovector_pointer(compiled->data);
-        if (found[1] < found[0] || found[1] < start) {
-            return;  // \K inside a lookaround can report such a match; nothing sound follows
+        const std::size_t end = found[1];
+        // \K in a lookaround (accepted by PCRE2 before 10.38) can report a match that ends before
+        // it begins or where the search began: it is passed over, so that the search always moves
+        // on and ends.
+        if (end > size || end < found[0] || end < start || (end == start && options != 0)) {
+            options = 0;
+            ++start;
+            continue;
         }
-        if (found[0] < found[1]) {
-            ranges.push_back(compiled->in_text(subject, found[0], found[1]));
+        const std::size_t begin = std::max<std::size_t>(found[0], marked_to);
+        if (begin < end) {
+            ranges.push_back(compiled->in_text(subject, begin, end));
+            marked_to = end;
         }
         // After an empty match look for a non-empty one at the same place, as PCRE2's own
         // example does, so that the search moves on without skipping one.
-        options = found[0] == found[1] ? PCRE2_NOTEMPTY_ATSTART | PCRE2_ANCHORED : 0;
-        start = found[1];
+        options = found[0] == end || end == start ? PCRE2_NOTEMPTY_ATSTART | PCRE2_ANCHORED : 0;
+        start = end;
     }
 }
 

@@ -62,7 +62,9 @@ std::string channel_list_text(const std::vector<unsigned int>& channels) {
 }  // namespace
 
 ReaderGUI::ReaderGUI(const DisplaySettings& settings)
-    : dumb(dumb_terminal_in_user_locale()), decoder(input_encoding_of_locale()) {
+    : dumb(dumb_terminal_in_user_locale()),
+      searched_lines(settings.kept_texts),
+      decoder(input_encoding_of_locale()) {
     terminal.colours = !dumb && !colours_switched_off();
     terminal.bell = settings.bell;
     struct sigaction waker {};
@@ -78,12 +80,14 @@ ReaderGUI::ReaderGUI(const DisplaySettings& settings)
         }
         add_chat_line(server_line(said));
     });
+    register_written_grep(*this, searched_lines);
     writer = boost::thread(&ReaderGUI::write_loop, this);
 }
 
 // Main thread. Never waits long for the terminal: a writer stuck in a write has its output cut
 // off, as the curses front-end does.
 ReaderGUI::~ReaderGUI() {
+    stop_search();
     {
         const std::lock_guard<std::mutex> lock(output_mutex);
         closing = true;
@@ -132,6 +136,7 @@ void ReaderGUI::add_chat_line(const std::string& line) {
 }
 
 void ReaderGUI::add_highlighted_line(const std::string& line, Attention attention) {
+    searched_lines.add(line);
     std::string text;
     bool told = false;
     {
@@ -364,6 +369,11 @@ bool ReaderGUI::wait_for_input(std::optional<std::chrono::milliseconds> limit) c
 
 void ReaderGUI::handle_key(int key) {
     if (key == FOCUS_IN_KEY || key == FOCUS_OUT_KEY) {
+        return;
+    }
+    // Esc stops a search still running; otherwise it is the line editor's.
+    if (key == ESCAPE_KEY && !editor.pasting() && cancel_search()) {
+        add_chat_line(server_line("The search was stopped."));
         return;
     }
     if (key >= alt('1') && key <= alt('9')) {

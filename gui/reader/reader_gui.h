@@ -18,6 +18,7 @@
 #include "gui/model/line_editor.h"
 #include "gui/reader/key_decoder.h"
 #include "gui/reader/pending_lines.h"
+#include "gui/reader/reader_search.h"
 #include "gui/reader/reader_text.h"
 #include "gui/terminal_output.h"
 #include "gui/terminal_stop.h"
@@ -64,6 +65,8 @@ public:
     void change_display_settings(const DisplaySettings& changed) override;
     void set_input_history(const std::vector<std::string>& entries) override;
     std::vector<std::string> input_history() const override;
+    // Writes the lines as chat lines are written, without keeping them for #grep.
+    void show_found(const FoundLines& found, std::optional<TextMatcher> marker) override;
 
 private:
     // What the writer is to write next.
@@ -112,6 +115,8 @@ private:
     std::deque<std::string> recent_for_user;  // newest first
     bool user_away = false;
     bool closing = false;
+
+    SearchedLines searched_lines;  // its own lock
 
     // Set on main before lines come, then only read.
     std::function<void(const std::string&)> notification_listener;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <regex>
 #include <string>
 #include <vector>
@@ -155,13 +156,23 @@ TEST_F(FindProgram, CtrlSWalksTheMatchesAndEscPutsTheViewAndTheLineBack) {
     ASSERT_TRUE(row_shows(INPUT_ROW, "(find) 'Walk': 1 of 1")) << shown();
     ASSERT_TRUE(run.server.send_text(0, "Fay: Walk west"));
     EXPECT_TRUE(row_shows(INPUT_ROW, "(find) 'Walk': 2 of 2")) << shown();
+    // The current match is bold and underlined besides, as no other match is.
+    EXPECT_TRUE(terminal->wait_for_screen(
+        [](const Screen& rows) { return row_of(rows, "Cid: \x1b[1;4;7mWalk\x1b[0m") >= 0; },
+        std::chrono::seconds(10), true))
+        << qvtest::joined(terminal->screen(true));
+    // Ctrl-U clears the pattern, as it clears the input line.
+    terminal->press("C-u");
+    EXPECT_TRUE(row_shows(INPUT_ROW, "(find) '': ")) << shown();
     // The match, and only the match, stands out in reverse video.
-    terminal->type(" ea");
+    terminal->type("Walk ea");
     EXPECT_TRUE(terminal->wait_for_screen(
         [](const Screen& rows) {
-            return row_of(rows, "Cid: \x1b[7mWalk ea\x1b[0m") >= 0 &&
+            return row_of(rows, "Cid: \x1b[1;4;7mWalk ea\x1b[0m") >= 0 &&
                    std::count_if(rows.begin(), rows.end(), [](const std::string& row) {
-                       return row.find("\x1b[7m") != std::string::npos;
+                       // Reverse video alone, or with bold and underline.
+                       return row.find("\x1b[7m") != std::string::npos ||
+                              row.find(";7m") != std::string::npos;
                    }) == 1;
         },
         std::chrono::seconds(10), true))
@@ -222,17 +233,20 @@ TEST_F(FindProgram, GrepReplacesTheChatWithTheMatchingLinesUntilEscOrEnter) {
     ASSERT_TRUE(run.server.send_text(0, "Dee: new meanwhile"));
     ASSERT_TRUE(run.server.send_frame(qvnetworklib::IN_UPDATE_CLOCK, {0x2C, 0x01}));
     ASSERT_TRUE(row_shows(1, " 5:00│")) << shown();
+    // The chat followed the newest lines before the view opened, and does again after it.
     terminal->press("Escape");
-    EXPECT_TRUE(screen_is({" 1 new line: Page Down "}, {"Dee: new meanwhile"})) << shown();
+    EXPECT_TRUE(screen_is({"Bob: idle", "Dee: new meanwhile"}, {"new line", "Page Down"}))
+        << shown();
     run.enter("#grep line");
+    ASSERT_TRUE(row_shows(CHAT_BORDER_ROW, " 96 lines match 'line'")) << shown();
     terminal->press("C-Home");
     EXPECT_TRUE(screen_is({"line 1024"}, {"line 1023", "Bob: idle"})) << shown();
     terminal->press("Escape");
-    ASSERT_TRUE(screen_is({"Bob: idle"}, {"lines match"})) << shown();
-    terminal->press("NPage");
-    EXPECT_TRUE(screen_is({"Dee: new meanwhile"})) << shown();
+    ASSERT_TRUE(screen_is({"Bob: idle", "Dee: new meanwhile"}, {"lines match"})) << shown();
     run.enter("#grep zzz");
-    EXPECT_TRUE(screen_is({"No line matches 'zzz'."})) << shown();
+    EXPECT_TRUE(row_shows(CHAT_BORDER_ROW, " no line matches 'zzz': Esc returns ")) << shown();
+    terminal->press("Escape");
+    ASSERT_TRUE(screen_is({"Dee: new meanwhile"}, {"no line matches"})) << shown();
 
     // With times shown in the chat, the found lines have theirs too.
     run.enter("#set timestamps 1");
@@ -415,6 +429,56 @@ TEST_F(FindProgram, LinksAreHyperlinksAndCopiesAndDoubleHashReachesTheGame) {
     ASSERT_TRUE(run.server.wait_for_count(qvnetworklib::OUT_RAW_TEXT, 1));
     EXPECT_EQ(run.received(qvnetworklib::OUT_RAW_TEXT),
               std::vector<ByteVector>(1, ByteVector{'#', 'l', 'o', 'o', 'k'}));
+    EXPECT_TRUE(run.exit_with_status(0)) << shown();
+}
+
+// A pattern that costs the matcher's whole limit on every line of a large scroll-back: the scan
+// runs beside the keys, the painting and the lines that come, so a ping is answered and typing
+// shows meanwhile, and Esc ends it, for #grep and for Ctrl-S alike.
+TEST_F(FindProgram, CostlyPatternOverALargeScrollBackFreezesNothing) {
+    constexpr int LINES = 5000;
+    constexpr auto PROMPTLY = std::chrono::seconds(3);
+    run.write_file("qv.ini", "#username = bob\n#password = secret\n#scrollback = 20000\n");
+    start_logged_in();
+    for (int number = 0; number < LINES; ++number) {
+        ASSERT_TRUE(run.server.send_text(0, "Eve: the road north is quiet and the gate is shut " +
+                                                std::to_string(number) + "!"));
+    }
+    ASSERT_TRUE(terminal->wait_for_text("shut " + std::to_string(LINES - 1) + "!",
+                                        std::chrono::seconds(60)))
+        << shown();
+    const auto costly_scan_runs = [&](const std::function<void()>& start, const std::string& key) {
+        start();
+        ASSERT_TRUE(row_shows(CHAT_BORDER_ROW, "searching... ")) << key << "\n" << shown();
+        const std::size_t answered = run.received(qvnetworklib::OUT_PING_RESPONSE).size();
+        ASSERT_TRUE(run.server.send_text(0, "Fay: during the scan " + key));
+        ASSERT_TRUE(run.server.send_frame(qvnetworklib::IN_PING_REQUEST, {1, 2, 3, 4}));
+        EXPECT_TRUE(
+            run.server.wait_for_count(qvnetworklib::OUT_PING_RESPONSE, answered + 1, PROMPTLY))
+            << key;
+        terminal->press("Escape");
+        EXPECT_TRUE(terminal->wait_for_screen(
+            [&](const Screen& rows) {
+                return row_of(rows, "searching") < 0 && row_of(rows, "during the scan " + key) >= 0;
+            },
+            PROMPTLY))
+            << key << "\n"
+            << shown();
+    };
+    costly_scan_runs([&] { run.enter("#grep /(\\w+\\s?)+$/"); }, "grep");
+    costly_scan_runs(
+        [&] {
+            terminal->press("C-s");
+            terminal->press("C-x");
+            terminal->type("(\\w+\\s?)+$");
+        },
+        "find");
+    // Typing shows during a scan.
+    run.enter("#grep /(\\w+\\s?)+$/");
+    terminal->type("typed meanwhile");
+    EXPECT_TRUE(screen_is({"searching... ", "typed meanwhile"})) << shown();
+    // #exit ends the program in the middle of the scan.
+    terminal->press("C-u");
     EXPECT_TRUE(run.exit_with_status(0)) << shown();
 }
 

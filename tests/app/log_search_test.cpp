@@ -258,7 +258,10 @@ TEST(LogSearch, StoppedInTheMiddleOfALargeFileFinishesWithWhatItHad) {
         EXPECT_GT(result->total_matches, 0U);
         const auto progress = search.progress();
         EXPECT_LT(progress.bytes_done, contents.size());
-        if (!test.cancelled) {
+        if (test.cancelled) {
+            // Seen at the next line, not at the next block: a costly pattern takes seconds a block.
+            EXPECT_EQ(result->total_matches, 1U);
+        } else {
             EXPECT_EQ(progress.bytes_done, progress.bytes_total) << "what was not there is not due";
         }
     }

@@ -2,22 +2,45 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <functional>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "gui/curses_api.h"
 #include "gui/model/key_codes.h"
+#include "tests/support/wait_until.h"
 
 namespace qvchat2gui {
 namespace {
 
 constexpr int ROWS = 5;
 
+// Scans for the pattern to the end, as the front-end's scan does on its own thread.
+void scan(ChatSearch& search, const ScrollBack& lines) {
+    std::optional<ChatScan::Order> order = search.start_scan(lines);
+    if (!order) {
+        return;
+    }
+    std::mutex lines_mutex;
+    ChatScan scan(
+        std::move(*order),
+        [&](const std::function<void(const ScrollBack&)>& use) {
+            const std::lock_guard<std::mutex> lock(lines_mutex);
+            use(lines);
+        },
+        nullptr);
+    ASSERT_TRUE(qvtest::wait_until([&] { return scan.progress().finished; }));
+    search.add_older(lines, scan.take_matches(), true);
+}
+
 // Searches after every key, as the front-end does: most keys narrow the matches found before.
 void type(ChatSearch& search, const ScrollBack& lines, const std::string& text) {
     for (const char byte : text) {
         ASSERT_EQ(search.handle_key(static_cast<unsigned char>(byte)), ChatSearch::Step::edited);
-        search.search(lines);
+        scan(search, lines);
     }
 }
 
@@ -88,8 +111,64 @@ TEST(ChatSearch, WalksOlderAndNewerAndFollowsLinesThatComeAndGo) {
     EXPECT_EQ(search.cursor_column(21), 12);
 
     EXPECT_EQ(search.handle_key(KEY_BACKSPACE), ChatSearch::Step::edited);
+    EXPECT_EQ(search.handle_key(ctrl('u')), ChatSearch::Step::edited);
+    scan(search, lines);
+    EXPECT_EQ(search.prompt(), "(find) '': ");
     EXPECT_EQ(search.handle_key(ESCAPE_KEY), ChatSearch::Step::cancelled);
     EXPECT_EQ(search.handle_key(KEY_PPAGE), ChatSearch::Step::passed);
+}
+
+// Matches come newest first while the scan runs: the newest stays the current one as older ones
+// are counted.
+TEST(ChatSearch, OlderMatchesFromTheScanKeepTheCurrentOne) {
+    ScrollBack lines(80, ROWS, 100);
+    for (int number = 0; number < 100; ++number) {
+        lines.add("walk " + std::to_string(number));
+    }
+    ChatSearch search;
+    search.start(lines.view_mark());
+    search.handle_key('w');
+    ASSERT_TRUE(search.start_scan(lines));
+    EXPECT_EQ(search.prompt(), "(find) 'w': searching...");
+    search.add_older(lines, {{90, ""}}, false);
+    EXPECT_EQ(search.prompt(), "(find) 'w': 1 of 1, searching...");
+    search.add_older(lines, {{80, ""}, {70, ""}}, true);
+    EXPECT_EQ(search.prompt(), "(find) 'w': 1 of 3");
+    EXPECT_EQ(search.current(), 90U);
+    EXPECT_TRUE(search.move(lines, true));
+    EXPECT_EQ(search.current(), 80U);
+}
+
+// A pattern that costs the matcher's limit on every line: the lines stay free for whoever adds
+// to them (the receiving path) and the scan stops when let go, long before it would end.
+TEST(ChatScan, ACostlyPatternLeavesTheLinesFreeAndStopsWhenLetGo) {
+    constexpr int LINES = 20000;
+    ScrollBack lines(80, ROWS, LINES * 2);
+    for (int number = 0; number < LINES; ++number) {
+        lines.add("\x11Marek: the road north is quiet and the gate is shut tonight " +
+                  std::to_string(number) + "!");
+    }
+    ChatScan::Order order{TextMatcher("(\\w+\\s?)+$", PatternKind::regex)};
+    order.first = lines.first_reachable_text();
+    order.end = lines.text_end();
+    std::timed_mutex lines_mutex;
+    std::optional<ChatScan> scan;
+    scan.emplace(
+        std::move(order),
+        [&](const std::function<void(const ScrollBack&)>& use) {
+            const std::lock_guard<std::timed_mutex> lock(lines_mutex);
+            use(lines);
+        },
+        nullptr);
+    for (int added = 0; added < 50; ++added) {
+        ASSERT_TRUE(lines_mutex.try_lock_for(std::chrono::seconds(1)));
+        lines.add("\x11Marek: more");
+        lines_mutex.unlock();
+    }
+    EXPECT_FALSE(scan->progress().finished);
+    const auto letting_go = std::chrono::steady_clock::now();
+    scan.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - letting_go, std::chrono::seconds(2));
 }
 
 }  // namespace

@@ -72,6 +72,10 @@ TEST(TextMatcher, FindsEveryMatchWithCaseColourAndLatin1Rules) {
         {"\\Swalk", REGEX, "xWALK", "0-5"},
         {"\\x41b", REGEX, "ab AB", "0-2 3-5"},
         {"x*", REGEX, "axb", "1-2"},
+        // An empty match marks nothing and never hides a match at its place; \K moves a start.
+        {"a*", REGEX, "baab", "1-3"},
+        {"(?=a)|a", REGEX, "aa", "0-1 1-2"},
+        {"a\\Kb", REGEX, "abab", "1-2 3-4"},
         {"(x)*y", REGEX, std::string(3000, 'x') + "y", "0-3001"},  // deep backtracking
     };
     for (const auto& [pattern, kind, text, found] : cases) {
@@ -89,6 +93,11 @@ TEST(TextMatcher, UnusablePatternSaysWhyAndMatchesNothing) {
         {TextMatcher("(walk", REGEX), "missing closing parenthesis at 5"},
         {TextMatcher("a{2,1}", REGEX), "numbers out of order in {} quantifier at 5"},
         {TextMatcher("(*UTF)x", REGEX), "using UTF is disabled by the application at 6"},
+        // A match that could end before it begins.
+        {TextMatcher("(?<=\\Ka)b", REGEX),
+         "\\K is not allowed in lookarounds (but see PCRE2_EXTRA_ALLOW_LOOKAROUND_BSK) at 9"},
+        {TextMatcher("(?=ab\\K)", REGEX),
+         "\\K is not allowed in lookarounds (but see PCRE2_EXTRA_ALLOW_LOOKAROUND_BSK) at 8"},
         {TextMatcher("", REGEX), "empty pattern"},
         {TextMatcher("", PLAIN), "empty pattern"},
         {TextMatcher("\x80\x01", PLAIN), "empty pattern"},

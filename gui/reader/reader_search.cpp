@@ -1,0 +1,91 @@
+#include "gui/reader/reader_search.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "gui/common_gui.h"
+#include "gui/model/chat_grep.h"
+#include "gui/reader/reader_gui.h"
+
+namespace qvchat2gui {
+
+namespace {
+
+// Wide enough that a line is seldom wrapped: only the texts count here, not their rows.
+constexpr int KEPT_COLUMNS = 4096;
+
+// The lines found, then what was found in words; no note, as nothing is shown on a border.
+class WrittenGrep : public ResultSource {
+public:
+    WrittenGrep(TextMatcher matcher, const std::string& pattern, const ChatScan::LockedLines& lines,
+                ChatGUI& gui)
+        : grep(std::move(matcher), pattern, lines, [&gui] { gui.search_progressed(); }) {}
+
+    std::string progress_note() const override { return grep.progress_note(); }
+
+    std::optional<FoundLines> take_found() override {
+        std::optional<FoundLines> found = grep.take_found();
+        if (found) {
+            found->note.clear();
+            found->lines.push_back(server_line(grep.count_text() + "."));
+        }
+        return found;
+    }
+
+private:
+    ChatGrep grep;
+};
+
+void grep_lines(ChatGUI& gui, SearchedLines& lines, const std::string& argument) {
+    auto [pattern, kind] = parse_search_argument(argument);
+    TextMatcher matcher(pattern, kind);
+    if (!matcher.valid()) {
+        gui.add_chat_line(server_line(pattern.empty() ? "Usage: #grep TEXT, or #grep /REGEX/"
+                                                      : "#grep: " + matcher.error()));
+        return;
+    }
+    gui.show_search(std::make_unique<WrittenGrep>(std::move(matcher), pattern, lines.locked(), gui),
+                    std::nullopt);
+}
+
+}  // namespace
+
+SearchedLines::SearchedLines(std::size_t kept_texts) : lines(KEPT_COLUMNS, 1, kept_texts) {}
+
+void SearchedLines::add(std::string_view line) {
+    const std::lock_guard<std::mutex> lock(lines_mutex);
+    lines.add(line);
+}
+
+ChatScan::LockedLines SearchedLines::locked() {
+    return [this](const std::function<void(const ScrollBack&)>& use) {
+        const std::lock_guard<std::mutex> lock(lines_mutex);
+        use(lines);
+    };
+}
+
+void register_written_grep(ChatGUI& gui, SearchedLines& lines) {
+    gui.add_callback(
+        "grep", [&gui, &lines](const std::string& argument) { grep_lines(gui, lines, argument); });
+}
+
+void ReaderGUI::show_found(const FoundLines& found, std::optional<TextMatcher> /*marker*/) {
+    std::vector<std::string> texts;
+    {
+        const std::lock_guard<std::mutex> lock(output_mutex);
+        if (!found.note.empty()) {
+            texts.push_back(reader_line(server_line(found.note), Attention::none, terminal));
+        }
+        for (const std::string& line : found.lines) {
+            texts.push_back(reader_line(line, Attention::none, terminal));
+        }
+    }
+    for (std::string& text : texts) {
+        queue_line(std::move(text));
+    }
+}
+
+}  // namespace qvchat2gui
