@@ -118,10 +118,11 @@ TEST_F(LinesForUserChat, ReceivedLinesAreKeptCountedAndSummedUpOnComingBack) {
 // Long lines give way by their bytes before the count is reached; a line larger than the bound
 // still stays, alone.
 TEST(LinesForUser, KeepTheirBytesBounded) {
+    constexpr std::size_t KIB = 1024;
     const struct {
         std::size_t text_bytes;
         std::size_t kept;
-    } cases[] = {{700 * 1024, 2}, {qvchat2::MAX_BYTES_FOR_USER + 1, 1}, {60 * 1024, 34}};
+    } cases[] = {{700 * KIB, 2}, {qvchat2::MAX_BYTES_FOR_USER + 1, 1}, {60 * KIB, 34}};
     for (const auto& test : cases) {
         qvchat2::LinesForUser lines;
         for (char tag = 'a'; tag <= 'z'; ++tag) {
