@@ -164,7 +164,9 @@ int main(int argc, char** argv) {
         lines.add(chat_line(number));
     }
     std::cout << count << " lines of " << LINE_BYTES << " bytes added in " << seconds_since(start)
-              << " s\n";
+              << " s; " << lines.text_end() - lines.first_reachable_text() << " kept in "
+              << static_cast<double>(lines.kept_bytes()) / (1024.0 * 1024.0)
+              << " MiB counted against the bound\n";
     std::cout << "resident memory: " << resident_mib() << " MiB (" << resident_mib() - before
               << " MiB for the scroll-back)\n";
     const Clock::time_point rewrap = Clock::now();

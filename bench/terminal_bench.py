@@ -5,10 +5,14 @@ server on this machine:
   side-by-side  qvchat receiving a burst from qvdemo --flood, against irssi receiving an
                 equivalent burst from irc_flood_server.py and logging it; wall time from the
                 first line sent to the last line logged, and the CPU seconds of each client
-                process (utime + stime from /proc/<pid>/stat) over the same span
+                process (utime + stime from /proc/<pid>/stat) over the same span; each round
+                also runs the thread-per-message cap (qvbench_pipeline_burst ... cap), and
+                qvchat's rate is given as a share of it
   idle          CPU seconds of a connected, idle qvchat over 60 seconds, and its wake-ups
   idle-silent   the same with a server that sends nothing meanwhile (no clock, no pings)
   memory        peak RSS (VmHWM) of qvchat after 10,000 and after 1,000,000 received lines
+  memory-long   peak RSS of qvchat after floods of long lines (60,000 bytes) and of short ones
+                (100 bytes), and how many lines the chat kept (the oldest one Home shows)
   shutdown      time from "#exit" to the end of the process, idle and during a flood
   reader        the same burst received by the curses screen and by the reader front-end
                 (--reader): wall time until the last line is logged and until it shows in
@@ -155,7 +159,7 @@ class Server:
 class QvchatRun:
     """qvchat in tmux against qvdemo, in a scratch folder with its own settings and logs."""
 
-    def __init__(self, build, flood=0, demo_options=(), client_options=()):
+    def __init__(self, build, flood=0, demo_options=(), client_options=(), settings=""):
         self.folder = tempfile.mkdtemp(prefix="qvbench-")
         demo = [os.path.join(build, "tools", "qvdemo"), "--port", "0", "--quiet", "--once"]
         demo += list(demo_options)
@@ -164,11 +168,12 @@ class QvchatRun:
         self.server = Server(demo, self.folder, "qvdemo")
         with open(os.path.join(self.folder, "servers.lst"), "w") as servers:
             servers.write("test test 127.0.0.1 %d\n" % self.server.port)
+        extra = settings
         with open(os.path.join(self.folder, "qv.ini"), "w") as settings:
             # Combined log: every line of the burst, server text too, is logged.
             settings.write("#username = Wanderer\n#password = demo\n#log_chat = 2\n")
             # More settings for a run, one a line, e.g. QVBENCH_SETTINGS='#scrollback = 100000'.
-            settings.write(os.environ.get("QVBENCH_SETTINGS", "") + "\n")
+            settings.write(os.environ.get("QVBENCH_SETTINGS", "") + "\n" + extra + "\n")
         self.log = FileWatch(os.path.join(self.folder, "documents", "Quorvan", "test",
                                           "chat_log.txt"))
         self.server_messages = FileWatch(self.server.stderr_path)
@@ -259,14 +264,31 @@ def burst(run, lines):
         run.close()
 
 
+def thread_cap(build, lines):
+    """Lines a second through the real Client with one dispatch thread a message and a callback
+    that only counts; None without the benchmarks built."""
+    program = os.path.join(build, "bench", "qvbench_pipeline_burst")
+    if not os.path.exists(program):
+        return None
+    output = subprocess.run([program, str(lines), "1", "cap"], check=True, capture_output=True,
+                            text=True).stdout
+    for line in output.splitlines():
+        if line.startswith("cap "):
+            return float(line.split()[2])
+    raise RuntimeError("no cap in: " + output)
+
+
 def side_by_side(build, lines, rounds):
-    if shutil.which("irssi") is None:
-        print("side-by-side: irssi is not installed (scripts/bench installs it)")
-        return
-    results = {"qvchat": [], "irssi": []}
+    with_irssi = shutil.which("irssi") is not None
+    if not with_irssi:
+        print("side-by-side: irssi is not installed (scripts/bench installs it); qvchat alone")
+    results = {"qvchat": [], "irssi": []} if with_irssi else {"qvchat": []}
+    caps = []
     for _ in range(rounds):
         results["qvchat"].append(burst(QvchatRun(build, flood=lines), lines))
-        results["irssi"].append(burst(IrssiRun(lines), lines))
+        caps.append(thread_cap(build, lines))
+        if with_irssi:
+            results["irssi"].append(burst(IrssiRun(lines), lines))
     print("side-by-side burst of %d lines in tmux %dx%d, %d rounds (medians):" % (
         lines, COLUMNS, ROWS, rounds))
     medians = {}
@@ -277,8 +299,15 @@ def side_by_side(build, lines, rounds):
         print("  %-7s wall %6.2f s (%6.0f lines/s)  CPU %6.2f s   runs: %s" % (
             name, wall, lines / wall, cpu,
             ", ".join("%.2f s / %.2f s CPU" % sample for sample in samples)))
-    print("  qvchat / irssi: wall %.2f, CPU %.2f (target: at most 1.00 each)" % (
-        medians["qvchat"][0] / medians["irssi"][0], medians["qvchat"][1] / medians["irssi"][1]))
+    if with_irssi:
+        print("  qvchat / irssi: wall %.2f, CPU %.2f (target: at most 1.00 each)" % (
+            medians["qvchat"][0] / medians["irssi"][0],
+            medians["qvchat"][1] / medians["irssi"][1]))
+    if None not in caps:
+        shares = [lines / sample[0] / cap for sample, cap in zip(results["qvchat"], caps)]
+        print("  qvchat / thread-per-message cap: %.2f (target at least 0.90)   cap %.0f lines/s"
+              "   rounds: %s" % (statistics.median(shares), statistics.median(caps),
+                                 ", ".join("%.2f" % share for share in shares)))
 
 
 def reader_and_screen(build, lines, rounds):
@@ -344,6 +373,42 @@ def memory(build, counts):
             lines, peak / 1024, now / 1024))
 
 
+def oldest_kept(run, lines):
+    """The number of the oldest flood line the chat still has: Alt-Home shows it at the top."""
+    run.terminal.press("M-Home")
+
+    def top_marker():
+        for row in run.terminal.tmux("capture-pane", "-p").splitlines()[1:]:
+            words = row.split("flood ", 1)[-1].split()
+            if "flood " in row and len(words) > 2 and words[1] == "of" and words[0].isdigit():
+                return int(words[0])
+        return None
+    first = wait_for(top_marker, "the oldest line kept", deadline=30, pause=0.05)
+    # The view settles once Home is painted: the oldest stays the same a moment later.
+    time.sleep(0.5)
+    return lines - (top_marker() or first) + 1
+
+
+def memory_long(build):
+    cases = ((4000, 60000, ""), (4000, 60000, "#scrollback = 1000000"),
+             (1000000, 100, "#scrollback = 1000000"))
+    for lines, text_bytes, settings in cases:
+        run = QvchatRun(build, flood=lines, demo_options=("--flood-bytes", str(text_bytes)),
+                        settings=settings)
+        try:
+            run.wait_for_login()
+            run.wait_for_line(last_marker(lines))
+            peak = status_field(run.pid, "VmHWM")
+            now = status_field(run.pid, "VmRSS")
+            # The default keeps display rows: the top one is in the middle of a long text.
+            kept = "%d lines kept" % oldest_kept(run, lines) if settings else "1000 rows kept"
+        finally:
+            run.close()
+        print("memory after %7d lines of %5d bytes (%s): peak RSS %6.1f MiB, RSS %6.1f MiB, %s"
+              % (lines, text_bytes, settings or "default scroll-back", peak / 1024, now / 1024,
+                 kept))
+
+
 def shutdown(build, rounds):
     idle_times, flood_times = [], []
     for _ in range(rounds):
@@ -373,8 +438,8 @@ def main():
     parser.add_argument("--rounds", type=int, default=3)
     parser.add_argument("--idle-seconds", type=int, default=60)
     parser.add_argument("cases", nargs="*",
-                        default=["side-by-side", "idle", "idle-silent", "memory", "shutdown",
-                                 "reader"])
+                        default=["side-by-side", "idle", "idle-silent", "memory", "memory-long",
+                                 "shutdown", "reader"])
     args = parser.parse_args()
     build = os.path.abspath(args.build)
     for case in args.cases:
@@ -386,6 +451,8 @@ def main():
             idle(build, args.idle_seconds, SILENT_SERVER, "idle, silent server")
         elif case == "memory":
             memory(build, (10000, 1000000))
+        elif case == "memory-long":
+            memory_long(build)
         elif case == "shutdown":
             shutdown(build, args.rounds)
         elif case == "reader":

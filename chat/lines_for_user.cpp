@@ -4,6 +4,14 @@
 
 namespace qvchat2 {
 
+namespace {
+
+std::size_t byte_size(const LineForUser& line) {
+    return line.sender.size() + line.text.size();
+}
+
+}  // namespace
+
 qvchat2gui::Attention attention_of(ForUserKind kind) {
     return kind == ForUserKind::private_message ? qvchat2gui::Attention::private_message
                                                 : qvchat2gui::Attention::for_user;
@@ -13,10 +21,13 @@ void LinesForUser::note(ForUserKind kind, const std::string& sender, const std::
                         std::time_t time) {
     LineForUser line{time, kind, sender, text};
     const std::lock_guard<std::mutex> lock(kept_lines_lock);
-    if (kept.size() == MAX_LINES_FOR_USER) {
+    kept_bytes += byte_size(line);
+    kept.push_back(std::move(line));
+    while (kept.size() > 1 &&
+           (kept.size() > MAX_LINES_FOR_USER || kept_bytes > MAX_BYTES_FOR_USER)) {
+        kept_bytes -= byte_size(kept.front());
         kept.pop_front();
     }
-    kept.push_back(std::move(line));
 }
 
 std::vector<LineForUser> LinesForUser::lines() const {
@@ -27,6 +38,7 @@ std::vector<LineForUser> LinesForUser::lines() const {
 void LinesForUser::clear() {
     const std::lock_guard<std::mutex> lock(kept_lines_lock);
     kept.clear();
+    kept_bytes = 0;
 }
 
 LinesForUser& lines_for_user() {

@@ -18,8 +18,10 @@ enum class ForUserKind : std::uint8_t { private_message, gm_message, mention, hi
 // How much a line of that kind asks for the user's attention on the screen.
 qvchat2gui::Attention attention_of(ForUserKind kind);
 
-// The newest lines for the user kept; older ones go.
+// The newest lines for the user kept, and the bytes of their texts and senders at most (the
+// newest line stays whatever its size); older ones go.
 inline constexpr std::size_t MAX_LINES_FOR_USER = 200;
+inline constexpr std::size_t MAX_BYTES_FOR_USER = std::size_t{2} * 1024 * 1024;
 
 // One line for the user as it was shown (colour bytes and all), with when it came and who said
 // it.
@@ -34,7 +36,7 @@ struct LineForUser {
 // push them out. Safe to use from many threads.
 class LinesForUser {
 public:
-    // Keeps the line, forgetting the oldest beyond MAX_LINES_FOR_USER.
+    // Keeps the line, forgetting the oldest beyond MAX_LINES_FOR_USER or MAX_BYTES_FOR_USER.
     void note(ForUserKind kind, const std::string& sender, const std::string& text,
               std::time_t time);
     // Oldest first.
@@ -42,8 +44,9 @@ public:
     void clear();
 
 private:
-    mutable std::mutex kept_lines_lock;  // guards kept
+    mutable std::mutex kept_lines_lock;  // guards kept and kept_bytes
     std::deque<LineForUser> kept;
+    std::size_t kept_bytes = 0;
 };
 
 // The lines for the user of this run, shared by the message handlers (any dispatch thread) and

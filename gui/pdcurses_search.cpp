@@ -89,7 +89,8 @@ void PDCursesGUI::open_found_view(std::string note, std::optional<TextMatcher> m
         found_view.chat_was_following = !chat_lines.is_scrolled_back();
         chat_lines.hold_view();
     }
-    found_view.lines.emplace(chat_columns, chat_rows, ScrollBack::MAX_LEN * ScrollBack::MAX_LEN);
+    found_view.lines.emplace(chat_columns, chat_rows, ScrollBack::MAX_LEN * ScrollBack::MAX_LEN,
+                             MAX_FOUND_BYTES);
     found_view.note = std::move(note);
     found_view.marker = std::move(marker);
 }

@@ -38,11 +38,11 @@ std::string flood_marker(std::size_t number, std::size_t total) {
     return "flood " + std::to_string(number) + " of " + std::to_string(total) + " ";
 }
 
-qvnetworklib::SendPacket flood_line(std::size_t number, std::size_t total) {
+qvnetworklib::SendPacket flood_line(std::size_t number, std::size_t total, std::size_t text_bytes) {
     const auto& bots = demo_cast();
     const std::string& speaker = bots[number % bots.size()].name;
     const std::string marker = flood_marker(number, total);
-    const std::size_t length = text_length(number);
+    const std::size_t length = text_bytes > 0 ? text_bytes : text_length(number);
     switch (number % 4) {
         case 0:
             return raw_text(LOCAL_CODE, padded(speaker + ": ", marker, "", length));

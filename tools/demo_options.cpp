@@ -3,6 +3,8 @@
 #include <boost/program_options.hpp>
 #include <sstream>
 
+#include "tools/demo_flood.h"
+
 namespace qvdemo {
 
 namespace po = boost::program_options;
@@ -25,6 +27,7 @@ struct RawOptions {
     std::string misbehave = "none";
     long long port = 0;
     long long flood = 0;
+    long long flood_bytes = 0;
     long long game_minute_ms = 0;
     long long ping_interval_ms = 0;
     long long ping_timeout_ms = 0;
@@ -47,6 +50,8 @@ po::options_description describe_options(DemoOptions& options, RawOptions& raw) 
         "its password; a wrong login gets IN_BAD_LOGIN")(
         "flood", po::value(&raw.flood)->default_value(0),
         "after the login send N numbered text lines as fast as possible")(
+        "flood-bytes", po::value(&raw.flood_bytes)->default_value(0),
+        "the length of each flood line's text; 0 mixes lengths of 40 to 200 bytes")(
         "misbehave", po::value(&raw.misbehave)->default_value("none"),
         ("break the protocol on purpose: " + mode_list()).c_str())(
         "once", po::bool_switch(&options.once), "serve one client, exit when it leaves")(
@@ -94,6 +99,10 @@ std::string apply(const RawOptions& raw, DemoOptions& options) {
         return "--flood must lie between 0 and " + std::to_string(MAX_FLOOD);
     }
     options.flood_lines = static_cast<std::size_t>(raw.flood);
+    if (raw.flood_bytes < 0 || raw.flood_bytes > static_cast<long long>(FLOOD_MAX_TEXT_BYTES)) {
+        return "--flood-bytes must lie between 0 and " + std::to_string(FLOOD_MAX_TEXT_BYTES);
+    }
+    options.flood_bytes = static_cast<std::size_t>(raw.flood_bytes);
     for (const std::string& error :
          {set_duration(options.game_minute, raw.game_minute_ms, "game-minute-ms", 10),
           set_duration(options.ping_interval, raw.ping_interval_ms, "ping-interval-ms", 0),

@@ -15,6 +15,7 @@ struct DemoOptions {
     std::string username = "Wanderer";
     std::string password = "demo";
     std::size_t flood_lines = 0;  // sent as fast as possible right after the login
+    std::size_t flood_bytes = 0;  // the text of each flood line; 0: 40 to 200 bytes
     Misbehaviour misbehaviour = Misbehaviour::NONE;
     bool once = false;   // serve one client, then stop
     bool quiet = false;  // no chatter of the bots and no creatures coming and going

@@ -157,7 +157,7 @@ void DemoSession::enter_world() {
         connection->send(packet);
     }
     for (std::size_t line = 1; line <= options.flood_lines; ++line) {
-        connection->send(flood_line(line, options.flood_lines));
+        connection->send(flood_line(line, options.flood_lines, options.flood_bytes));
     }
     schedule_minute();
     schedule_ping();

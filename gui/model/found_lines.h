@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -8,6 +9,9 @@ namespace qvchat2gui {
 
 // Lines a search found, oldest first, and the note that says what they are (shown on the border
 // of the view that lists them).
+// The bytes the view of found lines keeps at most: the oldest found go first.
+inline constexpr std::size_t MAX_FOUND_BYTES = std::size_t{32} * 1024 * 1024;
+
 struct FoundLines {
     std::string note;
     std::vector<std::string> lines;

@@ -18,8 +18,8 @@ void append_visible_pieces(std::string_view text, int width, std::vector<PieceRa
 
 }  // namespace
 
-ScrollBack::ScrollBack(int columns, int rows, std::size_t kept_texts)
-    : columns(columns), rows(rows), kept_texts(kept_texts) {}
+ScrollBack::ScrollBack(int columns, int rows, std::size_t kept_texts, std::size_t max_bytes)
+    : columns(columns), rows(rows), kept_texts(kept_texts), max_bytes(max_bytes) {}
 
 void ScrollBack::add(std::string_view text, Attention attention, TimeStamp stamp) {
     keep(text, attention, stamp, false);
@@ -80,6 +80,12 @@ void ScrollBack::keep(std::string_view text, Attention attention, TimeStamp stam
     if (!following) {
         show_at(view_bottom);
     }
+}
+
+std::size_t ScrollBack::kept_bytes() const {
+    constexpr std::size_t number_bytes = sizeof(std::uint64_t);
+    return store.bytes() + texts.size() * sizeof(Kept) +
+           (for_user_texts.size() + shown_blank_texts.size()) * number_bytes;
 }
 
 void ScrollBack::resize(int new_columns, int new_rows) {
@@ -300,7 +306,7 @@ void ScrollBack::wrap(std::uint64_t number) {
 
 void ScrollBack::hide_blank_texts() {
     for (const std::uint64_t number : shown_blank_texts) {
-        if (number < first_number || kept(number).rows == 0) {
+        if (kept(number).rows == 0) {
             continue;
         }
         kept(number).rows = 0;
@@ -322,6 +328,9 @@ void ScrollBack::drop_oldest_text() {
     while (!for_user_texts.empty() && for_user_texts.front() < first_number) {
         for_user_texts.pop_front();
     }
+    while (!shown_blank_texts.empty() && shown_blank_texts.front() < first_number) {
+        shown_blank_texts.pop_front();
+    }
     if (texts.empty()) {
         store.clear();
     } else {
@@ -336,6 +345,9 @@ void ScrollBack::leave_reach(std::uint64_t number) {
 }
 
 void ScrollBack::trim() {
+    while (texts.size() > 1 && kept_bytes() > max_bytes) {
+        drop_oldest_text();
+    }
     if (kept_texts > 0) {
         while (texts.size() > kept_texts) {
             drop_oldest_text();

@@ -40,13 +40,17 @@ struct UnseenCount {
 
 // The chat window's history: the received texts, wrapped for the window's width, and the part of
 // it the window shows. Either MAX_LEN display rows are kept (and as many texts, so that a re-wrap
-// can fill them again), or a set number of texts, each whole. The texts are kept packed; a row's
-// text is made only when it is shown. Not locked: the owner guards it.
+// can fill them again), or a set number of texts, each whole; in either case the oldest also go
+// once what is kept would take more than a set number of bytes, so that long texts cannot fill
+// the memory. The texts are kept packed; a row's text is made only when it is shown. Not locked:
+// the owner guards it.
 class ScrollBack {
     struct Position;
 
 public:
     static constexpr std::size_t MAX_LEN = 1000;
+    // What the history may take by default: the blocks of text and what is kept for each text.
+    static constexpr std::size_t MAX_BYTES = std::size_t{128} * 1024 * 1024;
 
     // Where the view is, to come back to.
     class ViewMark {
@@ -57,8 +61,10 @@ public:
     };
 
     // columns: width of the terminal; rows: text rows of the chat window. kept_texts: 0 keeps
-    // MAX_LEN display rows, else that many texts.
-    ScrollBack(int columns, int rows, std::size_t kept_texts = 0);
+    // MAX_LEN display rows, else that many texts. max_bytes: the oldest texts go while
+    // kept_bytes() is over it; the newest text stays even when it alone is over it.
+    ScrollBack(int columns, int rows, std::size_t kept_texts = 0,
+               std::size_t max_bytes = MAX_BYTES);
 
     // Wraps the text into display lines. A `stamp` goes before its first line; the text is then
     // wrapped STAMP_WIDTH columns narrower, where the window leaves room for that. While
@@ -76,6 +82,8 @@ public:
     void show_stamps(bool shown);
     // Keeps that many texts from now on (0: MAX_LEN display rows), dropping the oldest beyond.
     void keep_texts(std::size_t count);
+    // The bytes the history takes: the blocks of text and what is kept for each text.
+    std::size_t kept_bytes() const;
     // Re-wraps everything kept for a new terminal width and window height. A view scrolled back
     // keeps the row it showed lowest at the bottom, as far as the history reaches, and keeps
     // its count of unseen texts.
@@ -204,6 +212,7 @@ private:
     int columns;
     int rows;
     std::size_t kept_texts;  // 0: MAX_LEN display rows
+    std::size_t max_bytes;
     TextStore store;
     std::deque<Kept> texts;
     std::uint64_t first_number = 0;  // number of texts.front()
@@ -212,7 +221,7 @@ private:
     Position top{0, 0};
     std::size_t reachable_rows = 0;
     // Blank texts shown as a row each: the next text that is cut hides them, as word_wrap does.
-    std::vector<std::uint64_t> shown_blank_texts;
+    std::deque<std::uint64_t> shown_blank_texts;
     bool following = true;
     bool ignored_shown = false;  // the ignored lines take rows
     bool stamps_shown = true;

@@ -9,6 +9,7 @@ TextStore::Slot TextStore::append(std::string_view text) {
         // A text larger than a block gets a block of its own size.
         blocks.emplace_back();
         blocks.back().reserve(std::max(BLOCK_SIZE, text.size()));
+        allocated += blocks.back().capacity();
     }
     std::vector<char>& block = blocks.back();
     const Slot slot{first_block + blocks.size() - 1, static_cast<std::uint32_t>(block.size()),
@@ -24,6 +25,7 @@ std::string_view TextStore::view(const Slot& slot) const {
 
 void TextStore::release_before(const Slot& oldest_kept) {
     while (first_block < oldest_kept.block && !blocks.empty()) {
+        allocated -= blocks.front().capacity();
         blocks.pop_front();
         ++first_block;
     }
@@ -32,6 +34,11 @@ void TextStore::release_before(const Slot& oldest_kept) {
 void TextStore::clear() {
     first_block += blocks.size();
     blocks.clear();
+    allocated = 0;
+}
+
+std::size_t TextStore::bytes() const {
+    return allocated;
 }
 
 }  // namespace qvchat2gui

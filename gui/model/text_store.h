@@ -27,10 +27,13 @@ public:
     // Frees the blocks that hold only texts older than `oldest_kept`.
     void release_before(const Slot& oldest_kept);
     void clear();
+    // The bytes the blocks take, their unused ends included.
+    std::size_t bytes() const;
 
 private:
     std::deque<std::vector<char>> blocks;
     std::uint64_t first_block = 0;  // number of blocks.front()
+    std::size_t allocated = 0;      // the blocks' capacities
 };
 
 }  // namespace qvchat2gui

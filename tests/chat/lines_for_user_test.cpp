@@ -115,4 +115,25 @@ TEST_F(LinesForUserChat, ReceivedLinesAreKeptCountedAndSummedUpOnComingBack) {
     EXPECT_EQ(gui.shown().back(), color(SERVER_COLOR) + "No line for you yet.");
 }
 
+// Long lines give way by their bytes before the count is reached; a line larger than the bound
+// still stays, alone.
+TEST(LinesForUser, KeepTheirBytesBounded) {
+    constexpr std::size_t KIB = 1024;
+    const struct {
+        std::size_t text_bytes;
+        std::size_t kept;
+    } cases[] = {{700 * KIB, 2}, {qvchat2::MAX_BYTES_FOR_USER + 1, 1}, {60 * KIB, 34}};
+    for (const auto& test : cases) {
+        qvchat2::LinesForUser lines;
+        for (char tag = 'a'; tag <= 'z'; ++tag) {
+            for (int copy = 0; copy < 2; ++copy) {
+                lines.note(ForUserKind::mention, "Bob", std::string(test.text_bytes, tag), 0);
+            }
+        }
+        const std::vector<LineForUser> kept = lines.lines();
+        ASSERT_EQ(kept.size(), test.kept) << test.text_bytes;
+        EXPECT_EQ(kept.back().text, std::string(test.text_bytes, 'z'));
+    }
+}
+
 }  // namespace

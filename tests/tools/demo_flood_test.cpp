@@ -45,6 +45,14 @@ TEST(DemoFlood, LinesAreOfEveryKindSizedAndMarkedOnce) {
     EXPECT_EQ(codes, (std::set<std::uint8_t>{LOCAL_CODE, PM_CODE, SERVER_CODE, 5, 6, 7}));
 }
 
+TEST(DemoFlood, LinesOfAGivenSizeKeepTheirMarker) {
+    for (const std::size_t number : {1, 2, 3, 4}) {
+        const std::string text = text_of(flood_line(number, 4, FLOOD_MAX_TEXT_BYTES).data);
+        EXPECT_EQ(text.size(), FLOOD_MAX_TEXT_BYTES);
+        EXPECT_NE(text.find(flood_marker(number, 4)), std::string::npos);
+    }
+}
+
 TEST(DemoFlood, MarkersDoNotContainEachOther) {
     EXPECT_EQ(flood_marker(1, 100).find(flood_marker(11, 100)), std::string::npos);
     EXPECT_EQ(flood_marker(11, 100).find(flood_marker(1, 100)), std::string::npos);

@@ -35,6 +35,8 @@ TEST(DemoOptions, EveryOptionIsRead) {
                                "pw",
                                "--flood",
                                "1000",
+                               "--flood-bytes",
+                               "60000",
                                "--misbehave",
                                "close-mid-payload",
                                "--once",
@@ -56,6 +58,7 @@ TEST(DemoOptions, EveryOptionIsRead) {
     EXPECT_EQ(options.username, "Ann");
     EXPECT_EQ(options.password, "pw");
     EXPECT_EQ(options.flood_lines, 1000U);
+    EXPECT_EQ(options.flood_bytes, 60000U);
     EXPECT_EQ(options.misbehaviour, Misbehaviour::CLOSE_MID_PAYLOAD);
     EXPECT_TRUE(options.once);
     EXPECT_TRUE(options.quiet);
@@ -71,6 +74,7 @@ TEST(DemoOptions, BadValuesAreRefusedWithAMessage) {
                                                                        {"--port", "65536"},
                                                                        {"--port", "http"},
                                                                        {"--flood", "-5"},
+                                                                       {"--flood-bytes", "65001"},
                                                                        {"--misbehave", "explode"},
                                                                        {"--game-minute-ms", "0"},
                                                                        {"--ping-timeout-ms", "0"},
@@ -86,9 +90,9 @@ TEST(DemoOptions, HelpNamesEveryOptionAndMode) {
     EXPECT_TRUE(parse({"--help"}).show_help);
     const std::string help = options_help();
     for (const char* option :
-         {"--port", "--host", "--username", "--password", "--flood", "--misbehave", "--once",
-          "--quiet", "--game-minute-ms", "--ping-interval-ms", "--ping-timeout-ms", "--chatter-ms",
-          "--drip-ms"}) {
+         {"--port", "--host", "--username", "--password", "--flood", "--flood-bytes", "--misbehave",
+          "--once", "--quiet", "--game-minute-ms", "--ping-interval-ms", "--ping-timeout-ms",
+          "--chatter-ms", "--drip-ms"}) {
         EXPECT_NE(help.find(option), std::string::npos) << option;
     }
     for (const auto& mode : misbehaviour_names()) {

@@ -159,6 +159,52 @@ TEST(ScrollBack, DisplayRowsThatLeaveTheTopUnseenAreCountedAsGone) {
     EXPECT_EQ(visible_texts(scroll_back).front(), "line 1201");
 }
 
+// Past its bytes the history lets the oldest texts go, whichever bound it keeps otherwise, and
+// counts those that came unseen as gone; the newest text stays even when it alone is larger. A
+// 60 KiB text fills a 64 KiB block of its own, and takes 788 rows at 80 columns.
+TEST(ScrollBack, KeepsItsBytesBoundedDroppingTheOldestFirst) {
+    constexpr std::size_t KIB = 1024;
+    const struct {
+        const char* what;
+        std::size_t kept_texts;
+        std::size_t max_bytes;
+        std::size_t text_bytes;
+        int count;
+        std::size_t kept;  // texts in reach, where the bound gives an exact number
+    } cases[] = {
+        {"60 KiB texts, display rows kept", 0, 1024 * KIB, 60 * KIB, 40, 2},
+        {"60 KiB texts, texts kept", 100000, 1024 * KIB, 60 * KIB, 40, 15},
+        {"1000-byte texts", 100000, 256 * KIB, 1000, 2000, 0},
+        {"texts larger than the bound", 100000, 256 * KIB, 300 * KIB, 3, 1},
+        {"blank texts", 100, 128 * KIB, 0, 20000, 100},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.what);
+        const auto text = [&test](int number) {
+            return test.text_bytes == 0
+                       ? std::string()
+                       : std::to_string(number) + std::string(test.text_bytes, 'x');
+        };
+        ScrollBack scroll_back(80, ROWS, test.kept_texts, test.max_bytes);
+        add_numbered(scroll_back, 1, 20);
+        scroll_back.page_up();
+        for (int number = 1; number <= test.count; ++number) {
+            scroll_back.add(text(number));
+        }
+        const std::uint64_t kept = scroll_back.text_end() - scroll_back.first_reachable_text();
+        if (test.kept > 0) {
+            EXPECT_EQ(kept, test.kept);
+        } else {
+            EXPECT_GT(scroll_back.kept_bytes() + 2 * TextStore::BLOCK_SIZE, test.max_bytes)
+                << "at most the oldest block more than needed goes";
+        }
+        EXPECT_TRUE(scroll_back.kept_bytes() <= test.max_bytes || kept == 1);
+        EXPECT_EQ(scroll_back.text(scroll_back.text_end() - 1), text(test.count));
+        EXPECT_EQ(scroll_back.unseen().lines, static_cast<std::size_t>(test.count));
+        EXPECT_EQ(scroll_back.unseen().gone, test.count - kept);
+    }
+}
+
 TEST(ScrollBack, ResizeRewrapsForTheNewWidth) {
     ScrollBack scroll_back(80, ROWS);
     const std::string long_line(150, 'x');
