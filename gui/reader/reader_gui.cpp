@@ -14,8 +14,6 @@
 #include <utility>
 
 #include "gui/model/key_codes.h"
-#include "gui/model/notification.h"
-#include "gui/model/top_bar.h"
 
 namespace qvchat2gui {
 
@@ -146,14 +144,16 @@ void ReaderGUI::take_control() {
     read_keys_until_exit();
 }
 
-// Input thread: hands the input line as it is to be shown to the writer.
-void ReaderGUI::show_input_line() {
+// Input thread: hands the input line as it is to be shown to the writer; `whole` after a resize
+// or Ctrl-L, when the row may no longer show what was written.
+void ReaderGUI::show_input_line(bool whole) {
     InputLineView view = InputLineView::of(editor.visible_text(),
                                            static_cast<std::size_t>(editor.cursor_column() - 1),
                                            editor.scrolled_sideways());
     {
         const std::lock_guard<std::mutex> lock(output_mutex);
         pending.input = std::move(view);
+        pending.whole_input = pending.whole_input || whole;
     }
     output_changed.notify_one();
 }
@@ -181,7 +181,7 @@ void ReaderGUI::read_keys_until_exit() {
         if (const int width = input_width(); width != shown_width) {
             shown_width = width;
             editor.fit_to_width(width);
-            show_input_line();
+            show_input_line(true);
         }
         pass_on_stop_request();
         std::vector<int> keys;
@@ -305,7 +305,8 @@ void ReaderGUI::handle_key(int key) {
         case LineEditor::Outcome::resized:
             shown_width = input_width();
             editor.fit_to_width(shown_width);
-            break;
+            show_input_line(true);
+            return;
         case LineEditor::Outcome::edited:
             if (editor.pasting()) {
                 return;
@@ -315,8 +316,10 @@ void ReaderGUI::handle_key(int key) {
         case LineEditor::Outcome::page_down:
         case LineEditor::Outcome::show_oldest:
         case LineEditor::Outcome::show_newest:
-        case LineEditor::Outcome::repaint:
             break;
+        case LineEditor::Outcome::repaint:
+            show_input_line(true);
+            return;
     }
     show_input_line();
 }

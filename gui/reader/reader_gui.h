@@ -77,6 +77,7 @@ private:
     struct Pending {
         PendingLines lines;                    // as the terminal takes them, without line ends
         std::optional<InputLineView> input;    // the input line, when it changed
+        bool whole_input = false;              // to be written whole, whatever the row shows
         std::optional<std::string> clipboard;  // text #copy puts on the clipboard
         TypedChanges typed;                    // a dumb terminal's line, to echo
         bool start = false;                    // the terminal's modes for the reader are to be set
@@ -91,7 +92,7 @@ private:
     void copy_url(const std::string& argument);
     void handle_key(int key);
     void handle_dumb_key(int key, std::vector<std::string>& lines);
-    void show_input_line();
+    void show_input_line(bool whole = false);
     void say_recent(std::size_t place);
     void read_keys_until_exit();
     void read_lines_until_exit();

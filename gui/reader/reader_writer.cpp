@@ -72,12 +72,14 @@ void ReaderGUI::write_pending(const std::deque<std::string>& lines, Pending& tak
     if (taken.input) {
         input_wanted = taken.input;
     }
+    if (taken.whole_input || !lines.empty()) {
+        input_shown.reset();
+    }
     if (!lines.empty()) {
         out += CLEAR_INPUT_LINE;
         for (const std::string& line : lines) {
             out += line + "\r\n";
         }
-        input_shown.reset();
     }
     // After chat lines the input line is written whole; else only what changed in it.
     if (input_wanted && !(input_shown == input_wanted)) {

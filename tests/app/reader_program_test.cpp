@@ -267,6 +267,10 @@ TEST(ReaderProgram, TheInputLineWritesOnlyWhatChangedAndLinksCanBeCopied) {
         << terminal.cursor().first;
     EXPECT_TRUE(run.received(qvnetworklib::OUT_RAW_TEXT).empty()) << "no command went to the game";
     terminal.press("C-u");
+    // A line wider than the row is marked where it goes on out of sight.
+    terminal.type(std::string(100, 'x'));
+    EXPECT_TRUE(terminal.wait_for_text("< xxxxxxxx")) << run.screen_text();
+    terminal.press("C-u");
     ASSERT_TRUE(run.exit_with_status(0));
 }
 
