@@ -11,7 +11,8 @@ std::string part(const std::string& label, const std::vector<std::string>& avail
     std::string text;
     for (const std::string& word : available) {
         if (!word.empty()) {
-            text += (text.empty() ? label + ": " : ", ") + word;
+            text += text.empty() ? label + ": " : ", ";
+            text += word;
         }
     }
     return text.empty() ? text : text + ". ";
