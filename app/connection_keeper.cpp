@@ -250,7 +250,7 @@ void ConnectionKeeper::log_connection(const qvnetworklib::ConnectionStatus& stat
 }
 
 void ConnectionKeeper::show(const std::string& notice) const {
-    setup.front_end->add_chat_line(qvchat2gui::server_line(notice));
+    setup.front_end->add_client_line(qvchat2gui::server_line(notice));
 }
 
 }  // namespace qvchat2

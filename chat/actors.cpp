@@ -165,11 +165,11 @@ void adjust_actor_health(std::uint16_t id, int amount) {
 }
 
 void print_ui_actors(qvchat2gui::ChatGUI* gui, const std::string& /*argument*/) {
-    gui->add_chat_line(qvchat2gui::server_line("Local actors:"));
+    gui->add_client_line(qvchat2gui::server_line("Local actors:"));
     const std::vector<ActorInfo> actors = actor_list().entries();
     const Widths widths = column_widths(actors);
     for (const ActorInfo& actor : actors) {
-        gui->add_chat_line(actor_line(actor, widths));
+        gui->add_client_line(actor_line(actor, widths));
     }
 }
 

@@ -40,7 +40,11 @@ bool AfkState::set_afk(bool value) {
         summary = come_back();
     }
     if (summary && front_end != nullptr) {
-        front_end->add_chat_line(qvchat2gui::server_line(*summary));
+        const std::string hint = qvchat2gui::lines_for_user_hint(
+            front_end->keys(),
+            [this](const std::string& word) { return front_end->has_command(word); });
+        front_end->add_client_line(
+            qvchat2gui::server_line(hint.empty() ? *summary : *summary + " " + hint));
     }
     timer->reset();
     return value;
@@ -68,7 +72,7 @@ void AfkState::set_message_and_go_afk(qvchat2gui::ChatGUI* gui, const std::strin
 }
 
 void AfkState::send_message(qvchat2gui::ChatGUI* gui) {
-    gui->add_chat_line(qvchat2gui::server_line("Going AFK."));
+    gui->add_client_line(qvchat2gui::server_line("Going AFK."));
 }
 
 bool AfkState::responds_local() const {

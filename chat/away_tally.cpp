@@ -87,7 +87,7 @@ std::optional<std::string> AwayTally::summary(std::chrono::minutes away) const {
     for (std::size_t i = 0; i < parts.size(); ++i) {
         text += (i == 0 ? "" : ", ") + parts[i];
     }
-    return text + ". Alt-P shows them.";
+    return text + ".";
 }
 
 }  // namespace qvchat2

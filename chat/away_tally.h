@@ -25,8 +25,8 @@ class AwayTally {
 public:
     void count(ForUserKind kind, const std::string& sender);
     // The line that sums the period up, such as "While you were away (42 min): 3 private
-    // messages (Marek 2, Ysolde 1), 2 lines naming you. Alt-P shows them."; nothing when
-    // nothing came.
+    // messages (Marek 2, Ysolde 1), 2 lines naming you."; nothing when nothing came. Where to
+    // find the lines is the front-end's to say.
     std::optional<std::string> summary(std::chrono::minutes away) const;
 
 private:

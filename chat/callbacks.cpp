@@ -187,7 +187,7 @@ void on_text(ChatGUI* gui, Logger* logger, qvnetworklib::Client* client, AfkStat
     if (own_activity) {
         // Before the flag clears: coming back shows what came while away after this line.
         if (was_afk) {
-            gui->add_chat_line("You are no longer AFK");
+            gui->add_client_line("You are no longer AFK");
         }
         afk->set_afk(false);
     } else if (was_afk) {
@@ -281,13 +281,13 @@ void bad_login(ChatGUI* gui, LoginRefusal* refusal, qvnetworklib::Client* /*clie
     if (refusal != nullptr) {
         refusal->record();
     }
-    gui->add_chat_line("BAD LOGIN");
+    gui->add_client_line("BAD LOGIN");
     gui->exit_client();
 }
 
 void login_failed(ChatGUI* gui, qvnetworklib::Client* client,
                   const qvnetworklib::ByteVector& /*payload*/) {
-    gui->add_chat_line("Login information invalid");
+    gui->add_client_line("Login information invalid");
     gui->exit_client();
     client->exit();
 }

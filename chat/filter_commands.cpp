@@ -16,7 +16,7 @@ using qvchat2gui::server_line;
 constexpr std::int64_t SECONDS_PER_MINUTE = 60;
 
 void say(qvchat2gui::ChatGUI* gui, const std::string& text) {
-    gui->add_chat_line(server_line(text));
+    gui->add_client_line(server_line(text));
 }
 
 void save(qvchat2gui::ChatGUI* gui, const std::optional<std::filesystem::path>& file,

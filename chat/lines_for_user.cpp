@@ -62,7 +62,7 @@ qvchat2gui::FoundLines missed_lines(const std::vector<LineForUser>& lines) {
 void show_missed(qvchat2gui::ChatGUI* gui) {
     const std::vector<LineForUser> lines = lines_for_user().lines();
     if (lines.empty()) {
-        gui->add_chat_line(qvchat2gui::server_line("No line for you yet."));
+        gui->add_client_line(qvchat2gui::server_line("No line for you yet."));
         return;
     }
     gui->show_found(missed_lines(lines), std::nullopt);

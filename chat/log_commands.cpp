@@ -102,12 +102,12 @@ void search_logs(qvchat2gui::ChatGUI* gui, const std::vector<std::filesystem::pa
     const auto [pattern, kind] = qvchat2gui::parse_search_argument(argument);
     TextMatcher marker(pattern, kind);
     if (!marker.valid()) {
-        gui->add_chat_line(qvchat2gui::server_line(
+        gui->add_client_line(qvchat2gui::server_line(
             pattern.empty() ? "Usage: #logs TEXT, or #logs /REGEX/" : "#logs: " + marker.error()));
         return;
     }
     if (logs.empty()) {
-        gui->add_chat_line(qvchat2gui::server_line("There are no logs for this server."));
+        gui->add_client_line(qvchat2gui::server_line("There are no logs for this server."));
         return;
     }
     // A regular expression may mean something else in ASCII letters, or nothing ("[9-\xB9]"):

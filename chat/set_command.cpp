@@ -31,7 +31,7 @@ void run_set(qvchat2gui::ChatGUI* front_end, LiveSettings& settings, const std::
         answer.push_back(settings.set(name, value_as_typed(value)));
     }
     for (const std::string& line : answer) {
-        front_end->add_chat_line(qvchat2gui::server_line(line));
+        front_end->add_client_line(qvchat2gui::server_line(line));
     }
 }
 

@@ -12,11 +12,6 @@ namespace qvchat2gui {
 
 namespace {
 
-// Shown after the list of commands: what the list does not tell.
-constexpr char HELP_KEYS_LINE[] =
-    "Private message: /name text. Scroll: Page Up, Page Down, Ctrl-Home, Ctrl-End. Find: Ctrl-S, "
-    "#grep TEXT, #logs TEXT. Links: #urls, #copy N. Hear: #ignore, #highlight, #mute. #set NAME "
-    "VALUE. Missed: #missed. ##word sends #word to the game. More: man qvchat.";
 
 constexpr std::size_t BYTES_PER_KIB = 1024;
 
@@ -108,6 +103,14 @@ void ChatGUI::set_active_channel(std::optional<unsigned int> channel) {
     active_channel = channel;
 }
 
+void ChatGUI::add_client_line(const std::string& line) {
+    add_chat_line(line);
+}
+
+FrontEndKeys ChatGUI::keys() const {
+    return {};
+}
+
 void ChatGUI::add_highlighted_line(const std::string& line, Attention /*attention*/) {
     add_chat_line(line);
 }
@@ -153,7 +156,7 @@ void ChatGUI::process_input(qvnetworklib::Client* client, const std::string& lin
 }
 
 void ChatGUI::show_found(const FoundLines& found, std::optional<TextMatcher> /*marker*/) {
-    add_chat_line(server_line(found.note));
+    add_client_line(server_line(found.note));
     for (const std::string& line : found.lines) {
         add_chat_line(line);
     }
@@ -205,7 +208,7 @@ void ChatGUI::process_lines(const std::vector<std::string>& lines) {
             refusal = paste_refusal(connection, lines);
         });
         if (refusal) {
-            add_chat_line(server_line(*refusal));
+            add_client_line(server_line(*refusal));
             return;
         }
     }
@@ -224,16 +227,16 @@ void ChatGUI::send_typed(qvnetworklib::Client* client, std::size_t payload_size,
                          const std::function<bool(qvnetworklib::Client&)>& send) {
     // A typed line that cannot leave must not vanish without a word.
     if (client == nullptr || !client->is_connected()) {
-        add_chat_line(server_line(NOT_CONNECTED_NOTICE));
+        add_client_line(server_line(NOT_CONNECTED_NOTICE));
         return;
     }
     if (payload_size > qvnetworklib::MAX_PAYLOAD_SIZE) {
-        add_chat_line(server_line(TOO_LONG_NOTICE));
+        add_client_line(server_line(TOO_LONG_NOTICE));
         return;
     }
     // A message that fits is refused only while earlier ones still wait to be written.
     if (!send(*client)) {
-        add_chat_line(server_line(NOT_READING_NOTICE));
+        add_client_line(server_line(NOT_READING_NOTICE));
     }
 }
 
@@ -278,6 +281,10 @@ std::vector<std::string> ChatGUI::names_to_complete() const {
     return names;
 }
 
+bool ChatGUI::has_command(const std::string& word) const {
+    return callbacks.count(word) > 0;
+}
+
 std::vector<std::string> ChatGUI::command_names() const {
     std::vector<std::string> names;
     names.reserve(callbacks.size());
@@ -314,7 +321,7 @@ void ChatGUI::show_channel_info(const std::string& /*argument*/) {
         }
         text += channels[index] > GUILD_CUTOFF ? "guild" : std::to_string(channels[index]);
     }
-    add_chat_line(text);
+    add_client_line(text);
 }
 
 void ChatGUI::show_help(const std::string& /*argument*/) {
@@ -323,8 +330,9 @@ void ChatGUI::show_help(const std::string& /*argument*/) {
     for (std::size_t index = 0; index < names.size(); ++index) {
         text += (index > 0 ? ", #" : "#") + names[index];
     }
-    add_chat_line(text);
-    add_chat_line(HELP_KEYS_LINE);
+    add_client_line(text);
+    add_client_line(
+        help_keys_line(keys(), [this](const std::string& word) { return has_command(word); }));
 }
 
 }  // namespace qvchat2gui

@@ -15,6 +15,7 @@
 #include "gui/model/chat_text.h"
 #include "gui/model/display_settings.h"
 #include "gui/model/found_lines.h"
+#include "gui/model/front_end_keys.h"
 #include "gui/model/recent_names.h"
 #include "gui/model/text_matcher.h"
 
@@ -45,6 +46,11 @@ public:
     virtual void prompt_login(std::string& username, std::string& password) const = 0;
     // Called from many threads at once; the line may hold colour and other control bytes.
     virtual void add_chat_line(const std::string& line) = 0;
+    // Shows one of the client's own lines (answers to commands, notices), as add_chat_line does
+    // unless the front-end tells the client's lines apart from the game's. Any thread.
+    virtual void add_client_line(const std::string& line);
+    // The keys of this front-end that shared text may name.
+    virtual FrontEndKeys keys() const;
     // Runs the user interaction on the calling thread until the user is done.
     virtual void take_control() = 0;
     // The connection typed lines go to; nullptr while there is none. Any thread: whoever
@@ -124,6 +130,8 @@ public:
     std::vector<std::string> completion_names() const;
     // The same without the user's own name, which is nobody to answer: what Tab offers.
     std::vector<std::string> names_to_complete() const;
+    // Whether `word` (lower case, without '#') names a local command.
+    bool has_command(const std::string& word) const;
     // The local command names, in order.
     std::vector<std::string> command_names() const;
     // Words Tab offers after a local command (its first argument), such as setting names. Only

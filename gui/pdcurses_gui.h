@@ -90,6 +90,7 @@ public:
     void add_highlighted_line(const std::string& line, Attention attention) override;
     // Sets up the windows and runs the key loop until the exit flag is set.
     void take_control() override;
+    FrontEndKeys keys() const override;
     void update_clock(unsigned short minutes) override;
     void set_channel_list(const std::vector<unsigned int>& channels) override;
     void set_muted_channels(const std::vector<unsigned int>& channels) override;

@@ -3,6 +3,7 @@
 #include "gui/curses_api.h"
 #include "gui/game_cell.h"
 #include "gui/model/time_stamp.h"
+#include "gui/model/url_commands.h"
 #include "gui/pdcurses_gui.h"
 #include "gui/terminal_modes.h"
 
@@ -116,41 +117,21 @@ void PDCursesGUI::paint_links(const PaintJob& job) {
 }
 
 void PDCursesGUI::list_urls(const std::string& /*argument*/) {
-    const std::vector<std::string> urls = recent_urls.newest(LISTED_URLS);
-    if (urls.empty()) {
-        store_line(server_line("No link seen yet."));
-        return;
-    }
-    store_line(server_line("Links, newest first (#copy N copies one):"));
-    for (std::size_t index = 0; index < urls.size(); ++index) {
-        store_line(server_line(std::to_string(index + 1) + " " + urls[index]));
+    for (const std::string& line : url_list_lines(recent_urls.newest(LISTED_URLS))) {
+        store_line(line);
     }
 }
 
 void PDCursesGUI::copy_url(const std::string& argument) {
-    const std::vector<std::string> urls = recent_urls.newest(LISTED_URLS);
-    std::size_t number = 1;
-    if (argument.find_first_not_of(' ') != std::string::npos) {
-        const std::size_t digits = argument.find_first_not_of(' ');
-        const std::string given = argument.substr(digits);
-        const bool is_number =
-            given.size() <= 2 && given.find_first_not_of("0123456789") == std::string::npos;
-        number = is_number ? std::stoul(given) : 0;
+    const UrlCopy copy = url_to_copy(recent_urls.newest(LISTED_URLS), argument);
+    if (copy.url) {
+        {
+            const boost::lock_guard<boost::mutex> lock(redraw_mutex);
+            clipboard_text = *copy.url;
+        }
+        queue_paint(&PaintRequest::input_line);
     }
-    if (number == 0 || number > urls.size()) {
-        store_line(server_line(urls.empty()
-                                   ? "No link seen yet."
-                                   : "Usage: #copy N, N from 1 to " + std::to_string(urls.size()) +
-                                         " as #urls lists them."));
-        return;
-    }
-    const std::string& url = urls[number - 1];
-    {
-        const boost::lock_guard<boost::mutex> lock(redraw_mutex);
-        clipboard_text = url;
-    }
-    queue_paint(&PaintRequest::input_line);
-    store_line(server_line("Copied: " + url));
+    store_line(copy.answer);
 }
 
 }  // namespace qvchat2gui

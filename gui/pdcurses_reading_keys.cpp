@@ -5,6 +5,16 @@
 
 namespace qvchat2gui {
 
+// Hints name the keys of the chat window: scrolling, Ctrl-S and the walk through the lines for the
+// user.
+FrontEndKeys PDCursesGUI::keys() const {
+    FrontEndKeys keys;
+    keys.scroll = true;
+    keys.search = true;
+    keys.for_user = true;
+    return keys;
+}
+
 // Input thread. True when the key was taken. Any other key ends a jump's mark.
 bool PDCursesGUI::handle_reading_key(int key) {
     if (key == FOCUS_IN_KEY || key == FOCUS_OUT_KEY) {

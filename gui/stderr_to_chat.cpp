@@ -44,7 +44,7 @@ std::streamsize StderrToChat::LineBuffer::xsputn(const char* bytes, std::streams
     }
     // Shown outside the lock: the front-end takes locks of its own.
     for (const std::string& line : finished) {
-        front_end.add_chat_line(line);
+        front_end.add_client_line(line);
     }
     return count;
 }

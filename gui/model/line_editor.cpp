@@ -311,7 +311,7 @@ void LineEditor::walk_history(bool older) {
     }
     show_history_entry(*entry);
     // The draft is the user's own line: its cursor is where the user left it.
-    if (input_history.showing_draft()) {
+    if (input_history.showing_draft() && !history_cursor_at_end) {
         cursor = std::min(draft_cursor, input_line.size());
     }
 }
@@ -321,7 +321,16 @@ void LineEditor::show_history_entry(const std::string& entry) {
     const std::size_t column = cursor - std::min(view_offset, cursor);
     input_line = entry;
     view_offset = tail_offset(width);
-    cursor = std::min(view_offset + column, input_line.size());
+    cursor = history_cursor_at_end ? input_line.size()
+                                   : std::min(view_offset + column, input_line.size());
+}
+
+void LineEditor::set_history_cursor_at_end(bool at_end) {
+    history_cursor_at_end = at_end;
+}
+
+bool LineEditor::scrolled_sideways() const {
+    return held_paste.empty() && !search.active && std::min(view_offset, input_line.size()) > 0;
 }
 
 void LineEditor::insert(const std::string& text) {

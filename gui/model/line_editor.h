@@ -43,6 +43,9 @@ public:
     void end_paste();
 
     void set_completion_sources(CompletionSources sources);
+    // Whether Up and Down put the cursor at the end of the line they show, where someone who
+    // cannot see the line expects it; by default it keeps its column.
+    void set_history_cursor_at_end(bool at_end);
     // Replaces the history (a saved one) and starts a new line behind it.
     void set_history(std::vector<std::string> entries);
 
@@ -55,6 +58,8 @@ public:
     std::string visible_text() const;
     // Column of the cursor inside the box; 1 is the first byte shown.
     int cursor_column() const;
+    // Whether the line goes on to the left of visible_text().
+    bool scrolled_sideways() const;
 
 private:
     // A search back through the history as the user types (Ctrl-R).
@@ -94,6 +99,7 @@ private:
     std::vector<std::string> submitted;
     InputHistory input_history;
     std::size_t draft_cursor = 0;  // where the cursor stood when the walk left the draft
+    bool history_cursor_at_end = false;
     Search search;
     TabCompletion completion;
     CompletionSources completion_sources;

@@ -14,8 +14,6 @@
 #include <utility>
 
 #include "gui/model/key_codes.h"
-#include "gui/model/notification.h"
-#include "gui/model/top_bar.h"
 
 namespace qvchat2gui {
 
@@ -49,24 +47,14 @@ bool colours_switched_off() {
     return no_color != nullptr && *no_color != '\0';
 }
 
-std::string channel_list_text(const std::vector<unsigned int>& channels) {
-    std::string text = "You are on channels ";
-    for (std::size_t index = 0; index < channels.size(); ++index) {
-        text += (index > 0 ? ", " : "") + (channels[index] > GUILD_CUTOFF
-                                               ? std::string("guild")
-                                               : std::to_string(channels[index]));
-    }
-    return text + ".";
-}
-
 }  // namespace
 
-ReaderGUI::ReaderGUI(const DisplaySettings& settings)
+ReaderGUI::ReaderGUI(const DisplaySettings& initial)
     : dumb(dumb_terminal_in_user_locale()),
-      searched_lines(settings.kept_texts),
+      settings(initial),
+      searched_lines(initial.kept_texts),
       decoder(input_encoding_of_locale()) {
     terminal.colours = !dumb && !colours_switched_off();
-    terminal.bell = settings.bell;
     struct sigaction waker {};
     waker.sa_handler = note_resize;
     sigemptyset(&waker.sa_mask);
@@ -78,9 +66,11 @@ ReaderGUI::ReaderGUI(const DisplaySettings& settings)
             said = clock_text.empty() ? "The game clock has not been told yet."
                                       : "The game time is " + clock_text + ".";
         }
-        add_chat_line(server_line(said));
+        add_client_line(server_line(said));
     });
     register_written_grep(*this, searched_lines);
+    add_callback("urls", [this](const std::string& /*argument*/) { list_urls(); });
+    add_callback("copy", [this](const std::string& argument) { copy_url(argument); });
     writer = boost::thread(&ReaderGUI::write_loop, this);
 }
 
@@ -131,96 +121,6 @@ void ReaderGUI::prompt_login(std::string& username, std::string& password) const
     std::cout << '\n' << std::flush;
 }
 
-void ReaderGUI::add_chat_line(const std::string& line) {
-    add_highlighted_line(line, Attention::none);
-}
-
-void ReaderGUI::add_highlighted_line(const std::string& line, Attention attention) {
-    searched_lines.add(line);
-    std::string text;
-    bool told = false;
-    {
-        const std::lock_guard<std::mutex> lock(output_mutex);
-        text = reader_line(line, attention, terminal);
-        if (attention != Attention::none) {
-            recent_for_user.push_front(reader_line(line, Attention::none, terminal));
-            if (recent_for_user.size() > RECENT_LINES_FOR_USER) {
-                recent_for_user.pop_back();
-            }
-            // Without focus reports here, away is the only sign that the user is elsewhere.
-            told = user_away;
-        }
-    }
-    queue_line(std::move(text));
-    if (told && notification_listener) {
-        notification_listener(notification_text(line));
-    }
-}
-
-void ReaderGUI::queue_line(std::string text) {
-    {
-        const std::lock_guard<std::mutex> lock(output_mutex);
-        pending.lines.push(std::move(text));
-    }
-    output_changed.notify_one();
-}
-
-void ReaderGUI::queue_status(const std::string& text) {
-    add_chat_line(text);
-}
-
-void ReaderGUI::update_clock(unsigned short minutes) {
-    const std::lock_guard<std::mutex> lock(output_mutex);
-    clock_text = format_clock(minutes);
-    // The top bar pads the hour to two columns; said aloud, the blank is noise.
-    clock_text.erase(0, clock_text.find_first_not_of(' '));
-}
-
-// Said only when the list changes: the server sends it again and again.
-void ReaderGUI::set_channel_list(const std::vector<unsigned int>& channels) {
-    ChatGUI::set_channel_list(channels);
-    {
-        const std::lock_guard<std::mutex> lock(output_mutex);
-        if (channels == channels_said) {
-            return;
-        }
-        channels_said = channels;
-    }
-    queue_status(channel_list_text(channels));
-}
-
-void ReaderGUI::set_connection_state(ConnectionState state, const std::string& server_name) {
-    {
-        const std::lock_guard<std::mutex> lock(output_mutex);
-        if (state == connection) {
-            return;
-        }
-        connection = state;
-    }
-    if (state == ConnectionState::connected) {
-        queue_status("Connected to " + server_name + ".");
-    } else if (state == ConnectionState::offline) {
-        queue_status("Offline.");
-    }
-}
-
-void ReaderGUI::announce_away(bool away, const std::string& reply) {
-    {
-        const std::lock_guard<std::mutex> lock(output_mutex);
-        user_away = away;
-    }
-    queue_status(away ? "Away: " + reply : "Back.");
-}
-
-void ReaderGUI::set_notification_listener(const std::function<void(const std::string&)>& listener) {
-    notification_listener = listener;
-}
-
-void ReaderGUI::change_display_settings(const DisplaySettings& changed) {
-    const std::lock_guard<std::mutex> lock(output_mutex);
-    terminal.bell = changed.bell;
-}
-
 void ReaderGUI::set_input_history(const std::vector<std::string>& entries) {
     editor.set_history(entries);
 }
@@ -232,11 +132,13 @@ std::vector<std::string> ReaderGUI::input_history() const {
 void ReaderGUI::take_control() {
     editor.set_completion_sources(
         {[this] { return names_to_complete(); }, command_names(), command_words()});
+    take_terminal();
     if (dumb) {
+        echo_typed = shell_modes && (shell_modes->c_lflag & static_cast<tcflag_t>(ECHO)) != 0;
         read_lines_until_exit();
         return;
     }
-    take_terminal();
+    editor.set_history_cursor_at_end(true);
     {
         const std::lock_guard<std::mutex> lock(output_mutex);
         pending.start = true;
@@ -247,13 +149,16 @@ void ReaderGUI::take_control() {
     read_keys_until_exit();
 }
 
-// Input thread: hands the input line as it is to be shown to the writer.
-void ReaderGUI::show_input_line() {
-    std::string text = input_line_text(editor.visible_text(),
-                                       static_cast<std::size_t>(editor.cursor_column() - 1));
+// Input thread: hands the input line as it is to be shown to the writer; `whole` after a resize
+// or Ctrl-L, when the row may no longer show what was written.
+void ReaderGUI::show_input_line(bool whole) {
+    InputLineView view = InputLineView::of(editor.visible_text(),
+                                           static_cast<std::size_t>(editor.cursor_column() - 1),
+                                           editor.scrolled_sideways());
     {
         const std::lock_guard<std::mutex> lock(output_mutex);
-        pending.input = std::move(text);
+        pending.input = std::move(view);
+        pending.whole_input = pending.whole_input || whole;
     }
     output_changed.notify_one();
 }
@@ -281,7 +186,7 @@ void ReaderGUI::read_keys_until_exit() {
         if (const int width = input_width(); width != shown_width) {
             shown_width = width;
             editor.fit_to_width(width);
-            show_input_line();
+            show_input_line(true);
         }
         pass_on_stop_request();
         std::vector<int> keys;
@@ -306,9 +211,9 @@ void ReaderGUI::read_keys_until_exit() {
     }
 }
 
-// A dumb terminal reads and echoes the line itself; it reaches the program when Enter is pressed.
+// A dumb terminal's line is edited here, so that it can be written again after incoming lines:
+// typed bytes, Backspace, Ctrl-U and Ctrl-W; Enter sends it.
 void ReaderGUI::read_lines_until_exit() {
-    queue_line("");
     while (!should_exit()) {
         const bool readable = wait_for_input(std::nullopt);
         pass_on_stop_request();
@@ -321,13 +226,35 @@ void ReaderGUI::read_lines_until_exit() {
         }
         std::vector<std::string> lines;
         for (const int key : *keys) {
-            if (key == '\n' || key == '\r') {
-                lines.push_back(std::exchange(typed_bytes, std::string()));
-            } else if (is_typed_byte(key)) {
-                typed_bytes += static_cast<char>(key);
-            }
+            handle_dumb_key(key, lines);
         }
+        output_changed.notify_one();
         process_lines(lines);
+    }
+}
+
+void ReaderGUI::handle_dumb_key(int key, std::vector<std::string>& lines) {
+    const std::string typed_before = typed_bytes;
+    const bool entered = key == '\n' || key == '\r' || key == ENTER_KEY;
+    if (entered) {
+        lines.push_back(std::exchange(typed_bytes, std::string()));
+    } else if (key == BACKSPACE_KEY || key == DELETE_KEY || key == ERASE_BACK_KEY) {
+        if (!typed_bytes.empty()) {
+            typed_bytes.pop_back();
+        }
+    } else if (key == ctrl('u')) {
+        typed_bytes.clear();
+    } else if (key == ctrl('w')) {
+        const std::size_t word_end = typed_bytes.find_last_not_of(' ');
+        const std::size_t word_start =
+            word_end == std::string::npos ? 0 : typed_bytes.find_last_of(' ', word_end) + 1;
+        typed_bytes.erase(word_end == std::string::npos ? 0 : word_start);
+    } else if (is_typed_byte(key)) {
+        typed_bytes += static_cast<char>(key);
+    }
+    if (echo_typed && (entered || typed_bytes != typed_before)) {
+        const std::lock_guard<std::mutex> lock(output_mutex);
+        pending.typed.note(entered ? std::nullopt : std::optional<std::string>(typed_bytes));
     }
 }
 
@@ -388,7 +315,8 @@ void ReaderGUI::handle_key(int key) {
         case LineEditor::Outcome::resized:
             shown_width = input_width();
             editor.fit_to_width(shown_width);
-            break;
+            show_input_line(true);
+            return;
         case LineEditor::Outcome::edited:
             if (editor.pasting()) {
                 return;
@@ -398,22 +326,12 @@ void ReaderGUI::handle_key(int key) {
         case LineEditor::Outcome::page_down:
         case LineEditor::Outcome::show_oldest:
         case LineEditor::Outcome::show_newest:
-        case LineEditor::Outcome::repaint:
             break;
+        case LineEditor::Outcome::repaint:
+            show_input_line(true);
+            return;
     }
     show_input_line();
-}
-
-// Alt-3 says the third latest line for the user again.
-void ReaderGUI::say_recent(std::size_t place) {
-    std::string text;
-    {
-        const std::lock_guard<std::mutex> lock(output_mutex);
-        text = place <= recent_for_user.size()
-                   ? "Recent " + std::to_string(place) + ": " + recent_for_user[place - 1]
-                   : "No line for you at " + std::to_string(place) + ".";
-    }
-    queue_line(std::move(text));
 }
 
 }  // namespace qvchat2gui

@@ -16,6 +16,9 @@
 #include "gui/common_gui.h"
 #include "gui/model/display_settings.h"
 #include "gui/model/line_editor.h"
+#include "gui/model/links.h"
+#include "gui/reader/dumb_line.h"
+#include "gui/reader/input_line_view.h"
 #include "gui/reader/key_decoder.h"
 #include "gui/reader/pending_lines.h"
 #include "gui/reader/reader_search.h"
@@ -36,15 +39,16 @@ constexpr std::size_t RECENT_LINES_FOR_USER = 9;
 // The front-end for screen readers and braille displays: every chat line is written once, whole,
 // at the bottom, as plain text whose words say what colour says elsewhere; nothing is redrawn but
 // the input line, the terminal's last row, where the real cursor stands where the next typed
-// character goes. On a dumb terminal (TERM=dumb) not even that: lines are typed and read whole,
-// and the prompt is written again after the incoming lines.
+// character goes, and of that only what changed. On a dumb terminal (TERM=dumb) not even that:
+// typed bytes are echoed and rubbed out, a half-typed line is ended before incoming lines and
+// written again after them.
 //
 // Threads: the input thread runs take_control(); the writer thread (owned here) is the only one
 // that writes to the terminal; any thread may add lines and change the status, which only queue
 // text for the writer under output_mutex.
 class ReaderGUI : public ChatGUI {
 public:
-    explicit ReaderGUI(const DisplaySettings& settings = DisplaySettings());
+    explicit ReaderGUI(const DisplaySettings& initial = DisplaySettings());
     ~ReaderGUI() override;
 
     ReaderGUI(const ReaderGUI&) = delete;
@@ -54,6 +58,9 @@ public:
     void prompt_login(std::string& username, std::string& password) const override;
     void add_chat_line(const std::string& line) override;
     void add_highlighted_line(const std::string& line, Attention attention) override;
+    // Labelled as the client's, whatever its colour.
+    void add_client_line(const std::string& line) override;
+    FrontEndKeys keys() const override;
     void take_control() override;
     void update_clock(unsigned short minutes) override;
     void set_channel_list(const std::vector<unsigned int>& channels) override;
@@ -71,16 +78,24 @@ public:
 private:
     // What the writer is to write next.
     struct Pending {
-        PendingLines lines;                // as the terminal takes them, without line ends
-        std::optional<std::string> input;  // the input line, when it changed
-        bool start = false;                // the terminal's modes for the reader are to be set
-        bool stop = false;                 // Ctrl-Z: give the terminal back, stop, take it again
+        PendingLines lines;                    // as the terminal takes them, without line ends
+        std::optional<InputLineView> input;    // the input line, when it changed
+        bool whole_input = false;              // to be written whole, whatever the row shows
+        std::optional<std::string> clipboard;  // text #copy puts on the clipboard
+        TypedChanges typed;                    // a dumb terminal's line, to echo
+        bool start = false;                    // the terminal's modes for the reader are to be set
+        bool stop = false;  // Ctrl-Z: give the terminal back, stop, take it again
     };
 
     void queue_line(std::string text);
-    void queue_status(const std::string& text);
+    void write_line(const std::string& line, LineOrigin origin, Attention attention);
+    // Whether a line for the user may ring now: at most once a second. Under output_mutex.
+    bool bell_due();
+    void list_urls();
+    void copy_url(const std::string& argument);
     void handle_key(int key);
-    void show_input_line();
+    void handle_dumb_key(int key, std::vector<std::string>& lines);
+    void show_input_line(bool whole = false);
     void say_recent(std::size_t place);
     void read_keys_until_exit();
     void read_lines_until_exit();
@@ -92,8 +107,7 @@ private:
     int input_width() const;
 
     void write_loop();
-    void write_pending(const std::deque<std::string>& lines,
-                       const std::optional<std::string>& input);
+    void write_pending(const std::deque<std::string>& lines, Pending& taken);
     void stop_and_go_on();
     void take_terminal();
     void give_terminal_back();
@@ -109,26 +123,33 @@ private:
     std::condition_variable output_changed;
     Pending pending;
     ReaderTerminal terminal;
+    DisplaySettings settings;
+    std::chrono::steady_clock::time_point last_bell;
     std::string clock_text;
     ConnectionState connection = ConnectionState::unknown;
+    bool connected_before = false;
     std::vector<unsigned int> channels_said;
     std::deque<std::string> recent_for_user;  // newest first
     bool user_away = false;
     bool closing = false;
 
     SearchedLines searched_lines;  // its own lock
+    RecentUrls recent_urls;  // has a lock of its own
 
     // Set on main before lines come, then only read.
     std::function<void(const std::string&)> notification_listener;
 
     // Used by the writer thread only.
-    std::string last_input_line;
+    std::optional<InputLineView> input_shown;   // what the input row shows
+    std::optional<InputLineView> input_wanted;  // what it is to show after chat lines
+    DumbRow dumb_row;
 
     // Used by the input thread only.
     LineEditor editor;
     int shown_width = 0;
     KeyDecoder decoder;
     std::string typed_bytes;  // a dumb terminal's unfinished line
+    bool echo_typed = false;  // a dumb terminal that echoed typed bytes before the reader took it
 
     boost::thread writer;
 };

@@ -72,19 +72,13 @@ void register_written_grep(ChatGUI& gui, SearchedLines& lines) {
         "grep", [&gui, &lines](const std::string& argument) { grep_lines(gui, lines, argument); });
 }
 
+// Not through add_chat_line: the lines found are not kept again for the next #grep.
 void ReaderGUI::show_found(const FoundLines& found, std::optional<TextMatcher> /*marker*/) {
-    std::vector<std::string> texts;
-    {
-        const std::lock_guard<std::mutex> lock(output_mutex);
-        if (!found.note.empty()) {
-            texts.push_back(reader_line(server_line(found.note), Attention::none, terminal));
-        }
-        for (const std::string& line : found.lines) {
-            texts.push_back(reader_line(line, Attention::none, terminal));
-        }
+    if (!found.note.empty()) {
+        write_line(server_line(found.note), LineOrigin::client, Attention::none);
     }
-    for (std::string& text : texts) {
-        queue_line(std::move(text));
+    for (const std::string& line : found.lines) {
+        write_line(line, LineOrigin::game, Attention::none);
     }
 }
 

@@ -40,13 +40,17 @@ const char* colour_sequence(std::uint8_t byte) {
     }
 }
 
-const char* role_word(std::string_view line) {
+// The line itself names a GM ("#GM from Orla: "): a word before it would say it twice.
+const char* role_word(std::string_view line, LineOrigin origin) {
+    if (origin == LineOrigin::client) {
+        return "Client: ";
+    }
     if (line.empty()) {
         return "";
     }
     switch (static_cast<std::uint8_t>(line.front())) {
         case GM_COLOR:
-            return "GM: ";
+            return line.substr(1).rfind("#GM", 0) == 0 ? "" : "GM: ";
         case SERVER_COLOR:
             return "Server: ";
         default:
@@ -82,9 +86,8 @@ std::string terminal_text(std::string_view game_bytes) {
     return out;
 }
 
-std::string reader_line(std::string_view line, Attention attention,
-                        const ReaderTerminal& terminal) {
-    std::string out = role_word(line);
+std::string reader_line(std::string_view line, LineOrigin origin, const ReaderTerminal& terminal) {
+    std::string out = role_word(line, origin);
     bool coloured = false;
     for (const char byte : line) {
         const auto value = static_cast<std::uint8_t>(byte);
@@ -101,21 +104,6 @@ std::string reader_line(std::string_view line, Attention attention,
     }
     if (coloured) {
         out += PLAIN_COLOURS;
-    }
-    if (terminal.bell && attention != Attention::none) {
-        out += '\a';
-    }
-    return out;
-}
-
-std::string input_line_text(std::string_view visible, std::size_t cursor) {
-    std::string out = std::string("\r") + READER_PROMPT + terminal_text(visible) + "\x1b[K";
-    std::size_t columns = 0;
-    for (const char byte : visible) {
-        columns += is_control_character(byte) ? 0 : 1;
-    }
-    if (cursor < columns) {
-        out += "\x1b[" + std::to_string(columns - cursor) + "D";
     }
     return out;
 }

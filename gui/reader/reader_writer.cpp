@@ -7,6 +7,7 @@
 #include <string>
 #include <utility>
 
+#include "gui/model/links.h"
 #include "gui/reader/reader_gui.h"
 
 namespace qvchat2gui {
@@ -29,74 +30,78 @@ void ReaderGUI::write_loop() {
             std::unique_lock<std::mutex> lock(output_mutex);
             output_changed.wait(lock, [this] {
                 return closing || pending.start || !pending.lines.empty() || pending.input ||
-                       pending.stop;
+                       pending.clipboard || !pending.typed.empty() || pending.stop;
             });
             taken = std::exchange(pending, Pending{});
             std::size_t left_out = 0;
             lines = taken.lines.take(left_out);
             if (left_out != 0) {
-                lines.push_front(
-                    reader_line(server_line(left_out_notice(left_out)), Attention::none, terminal));
+                lines.push_front(reader_line(server_line(left_out_notice(left_out)),
+                                             LineOrigin::client, terminal));
             }
             leaving = closing;
         }
         if (leaving) {
             // What came last is still written; the input line goes, so the shell's prompt
             // starts on a clean row.
-            write_pending(lines, std::nullopt);
-            if (!dumb) {
-                write_to_terminal(std::string(CLEAR_INPUT_LINE) + GIVE_TERMINAL_BACK_TEXT);
-            }
+            taken.input.reset();
+            write_pending(lines, taken);
+            write_to_terminal(dumb ? dumb_row.close()
+                                   : std::string(CLEAR_INPUT_LINE) + GIVE_TERMINAL_BACK_TEXT);
             return;
         }
         if (taken.start) {
             write_to_terminal(TAKE_TERMINAL_TEXT);
         }
-        write_pending(lines, taken.input);
+        write_pending(lines, taken);
         if (taken.stop) {
             stop_and_go_on();
         }
     }
 }
 
-void ReaderGUI::write_pending(const std::deque<std::string>& lines,
-                              const std::optional<std::string>& input) {
+void ReaderGUI::write_pending(const std::deque<std::string>& lines, Pending& taken) {
     std::string out;
     if (dumb) {
-        for (const std::string& line : lines) {
-            out += line + "\n";
+        for (const std::optional<std::string>& typed : taken.typed.take()) {
+            out += dumb_row.echo(typed);
         }
-        if (!lines.empty()) {
-            out += READER_PROMPT;
-        }
-        write_to_terminal(out);
+        write_to_terminal(out + dumb_row.around(lines));
         return;
+    }
+    if (taken.input) {
+        input_wanted = taken.input;
+    }
+    if (taken.whole_input || !lines.empty()) {
+        input_shown.reset();
     }
     if (!lines.empty()) {
         out += CLEAR_INPUT_LINE;
         for (const std::string& line : lines) {
             out += line + "\r\n";
         }
-        // The input line is written again whole after the lines, changed or not.
-        out += input ? *input : last_input_line;
-    } else if (input) {
-        out += *input;
     }
-    if (input) {
-        last_input_line = *input;
+    // After chat lines the input line is written whole; else only what changed in it.
+    if (input_wanted && !(input_shown == input_wanted)) {
+        out += input_line_change(input_shown, *input_wanted);
+        input_shown = input_wanted;
+    }
+    if (taken.clipboard) {
+        out += clipboard_sequence(*taken.clipboard);
     }
     write_to_terminal(out);
 }
 
 void ReaderGUI::stop_and_go_on() {
-    if (!dumb) {
-        write_to_terminal(std::string(CLEAR_INPUT_LINE) + GIVE_TERMINAL_BACK_TEXT);
-        give_terminal_back();
-    }
+    write_to_terminal(dumb ? dumb_row.close()
+                           : std::string(CLEAR_INPUT_LINE) + GIVE_TERMINAL_BACK_TEXT);
+    give_terminal_back();
     stop_process_like_ctrl_z();
+    take_terminal();
     if (!dumb) {
-        take_terminal();
-        write_to_terminal(TAKE_TERMINAL_TEXT + last_input_line);
+        input_shown.reset();
+        write_to_terminal(TAKE_TERMINAL_TEXT +
+                          (input_wanted ? whole_input_line(*input_wanted) : std::string()));
     }
 }
 

@@ -3,6 +3,7 @@
 // come; nothing but the input line's own row ever moved over; a dumb terminal.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <regex>
 #include <string>
@@ -62,7 +63,8 @@ TEST(ReaderProgram, LinesComeOnceInWordsAndTheInputLineStaysWhereTheTypingIs) {
     ASSERT_TRUE(terminal.wait_for_text("Cid: nothing for you")) << run.screen_text();
     const std::vector<std::string> rows = terminal.screen();
     const std::string screen = qvtest::joined(rows);
-    EXPECT_NE(screen.find("GM: #GM from Orla: welcome"), std::string::npos) << screen;
+    EXPECT_NE(screen.find("#GM from Orla: welcome"), std::string::npos) << screen;
+    EXPECT_EQ(screen.find("GM: #GM"), std::string::npos) << "one role word is enough\n" << screen;
     EXPECT_NE(screen.find("Server: The server restarts soon"), std::string::npos) << screen;
     // The typed text and the cursor after it, on the row below the last line.
     const auto cursor = terminal.cursor();
@@ -79,7 +81,10 @@ TEST(ReaderProgram, LinesComeOnceInWordsAndTheInputLineStaysWhereTheTypingIs) {
     terminal.press("Enter");
     ASSERT_TRUE(run.server.wait_for_count(qvnetworklib::OUT_RAW_TEXT, 1));
     EXPECT_LT(raw().find("[PM from Marek: one]"), raw().find("[PM from Ysolde: two]"));
-    EXPECT_NE(raw().find("[PM from Marek: one]\x1b[0m\a\r"), std::string::npos) << raw();
+    // The first line for the user rings; the next ones, within the second, do not.
+    EXPECT_NE(raw().find("#GM from Orla: welcome\x1b[0m\a\r"), std::string::npos) << raw();
+    EXPECT_NE(raw().find("[PM from Marek: one]\x1b[0m\r"), std::string::npos)
+        << testing::PrintToString(raw());
     EXPECT_EQ(foreign_sequences(raw()), std::vector<std::string>{}) << raw();
     ASSERT_TRUE(run.exit_with_status(0));
 }
@@ -101,9 +106,9 @@ TEST(ReaderProgram, ADumbTerminalGetsPlainLinesAndThePromptAgain) {
     run.terminal().record_output(raw_file);
     // Away, a line for the user also runs notify_command.
     run.enter("#afk");
-    ASSERT_TRUE(run.terminal().wait_for_text("Away: ")) << run.screen_text();
+    ASSERT_TRUE(run.terminal().wait_for_text("Client: Going AFK.")) << run.screen_text();
     ASSERT_TRUE(run.server.send_text(2, "#GM from Orla: plain"));
-    ASSERT_TRUE(run.terminal().wait_for_text("GM: #GM from Orla: plain")) << run.screen_text();
+    ASSERT_TRUE(run.terminal().wait_for_text("#GM from Orla: plain")) << run.screen_text();
     EXPECT_TRUE(qvtest::wait_until([&] {
         return qvtest::QvchatRun::read_file(notified) == "qvchat|#GM from Orla: plain\n";
     })) << qvtest::QvchatRun::read_file(notified);
@@ -113,8 +118,160 @@ TEST(ReaderProgram, ADumbTerminalGetsPlainLinesAndThePromptAgain) {
     EXPECT_EQ(raw.find('\x1b'), std::string::npos) << raw;
     // A GM line is for the user: the bell ends it. The terminal's own line discipline turns each
     // line feed into a carriage return and one.
-    EXPECT_NE(raw.find("GM: #GM from Orla: plain\a\r\n> "), std::string::npos)
+    EXPECT_NE(raw.find("\n#GM from Orla: plain\a\r\n"), std::string::npos)
         << testing::PrintToString(raw);
+    ASSERT_TRUE(run.exit_with_status(0));
+}
+
+// A half-typed line never shares a row with an incoming line: its row is ended first, and the
+// prompt and the typed text are written again after the line.
+TEST(ReaderProgram, ADumbTerminalKeepsTheHalfTypedLineApart) {
+    qvtest::QvchatRun run(QVCHAT_BINARY);
+    run.write_file("qv.ini", SETTINGS);
+    const std::string raw_file = (run.work().path() / "output.raw").string();
+    std::string failure;
+    ASSERT_TRUE(run.start_logged_in(failure, "TERM=dumb")) << failure;
+    run.terminal().record_output(raw_file);
+    run.terminal().type("half");
+    ASSERT_TRUE(run.terminal().wait_for_text("> half")) << run.screen_text();
+    ASSERT_TRUE(run.server.send_text(0, "Ann: in between"));
+    ASSERT_TRUE(run.terminal().wait_for_text("Ann: in between")) << run.screen_text();
+    run.terminal().press("BSpace");
+    run.enter("f typed");
+    ASSERT_TRUE(run.server.wait_for_count(qvnetworklib::OUT_RAW_TEXT, 1)) << run.screen_text();
+    const std::string sent = "half typed";
+    EXPECT_EQ(run.received(qvnetworklib::OUT_RAW_TEXT),
+              std::vector<qvnetworklib::ByteVector>(
+                  1, qvnetworklib::ByteVector(sent.begin(), sent.end())));
+    const std::string raw = qvtest::QvchatRun::read_file(raw_file);
+    EXPECT_NE(raw.find("> half\r\nAnn: in between\r\n> half\b \bf typed"), std::string::npos)
+        << testing::PrintToString(raw);
+    ASSERT_TRUE(run.exit_with_status(0));
+}
+
+// Every line says once, in one word, whom it comes from: the game server, the client, a GM (the
+// line itself says it); a state change is said once; #help names only what the reader has; the
+// time comes first with #set timestamps 1.
+TEST(ReaderProgram, EachRoleIsSaidOnceInOneWord) {
+    qvtest::QvchatRun run(QVCHAT_BINARY);
+    run.write_file("qv.ini", std::string(SETTINGS) + "#afk_message = gone fishing\n");
+    std::string failure;
+    ASSERT_TRUE(run.start_logged_in(failure)) << failure;
+    qvtest::TmuxSession& terminal = run.terminal();
+    const std::string raw_file = (run.work().path() / "output.raw").string();
+    terminal.record_output(raw_file);
+    const auto raw = [&] { return qvtest::QvchatRun::read_file(raw_file); };
+
+    run.enter("#afk");
+    ASSERT_TRUE(terminal.wait_for_text("Client: Going AFK.")) << run.screen_text();
+    ASSERT_TRUE(run.server.send_text(1, "[PM from Marek: there?]"));
+    ASSERT_TRUE(run.server.send_text(2, "#GM from Orla: hello"));
+    ASSERT_TRUE(run.server.send_text(0, "bob: back again"));
+    ASSERT_TRUE(terminal.wait_for_text("Client: While you were away")) << run.screen_text();
+    run.enter("#help");
+    ASSERT_TRUE(qvtest::wait_until([&] {
+        return raw().find("More: man qvchat.") != std::string::npos;
+    })) << run.screen_text();
+    run.enter("#set timestamps 1");
+    ASSERT_TRUE(terminal.wait_for_text("Client: timestamps is now 1.")) << run.screen_text();
+    ASSERT_TRUE(run.server.send_text(3, "Stamped notice"));
+    ASSERT_TRUE(terminal.wait_for_text("Server: Stamped notice")) << run.screen_text();
+
+    const std::string out = raw();
+    EXPECT_EQ(count_of(out, "Going AFK."), 1U) << out;
+    EXPECT_NE(out.find("Client: \x1b[32mGoing AFK.\x1b[0m"), std::string::npos) << out;
+    EXPECT_NE(out.find("Client: You are no longer AFK"), std::string::npos) << out;
+    EXPECT_NE(out.find("#GM from Orla: hello"), std::string::npos) << out;
+    EXPECT_NE(out.find("(1 min): 1 private message (Marek 1), 1 GM message. Alt-1 says the latest "
+                       "again; #missed lists them."),
+              std::string::npos)
+        << out;
+    for (const char* absent : {"Away: ", "Back.", "GM: #GM", "Alt-P", "Ctrl-S", "Page Up",
+                               "Server: Going", "Server: You are"}) {
+        EXPECT_EQ(out.find(absent), std::string::npos) << absent << "\n" << out;
+    }
+    EXPECT_NE(out.find("Say again: Alt-1 to Alt-9"), std::string::npos) << out;
+    EXPECT_TRUE(std::regex_search(out, std::regex("[0-9 ][0-9]:[0-5][0-9] Server: \x1b\\[32m"
+                                                  "Stamped notice")))
+        << out;
+    ASSERT_TRUE(run.exit_with_status(0));
+}
+
+// A flood of lines for the user rings the bell at most once a second.
+TEST(ReaderProgram, TheBellRingsAtMostOnceASecondInAFlood) {
+    qvtest::QvchatRun run(QVCHAT_BINARY);
+    run.write_file("qv.ini", SETTINGS);
+    std::string failure;
+    ASSERT_TRUE(run.start_logged_in(failure)) << failure;
+    const std::string raw_file = (run.work().path() / "output.raw").string();
+    run.terminal().record_output(raw_file);
+    const auto started = std::chrono::steady_clock::now();
+    constexpr int FLOOD = 3000;
+    for (int line = 0; line < FLOOD; ++line) {
+        ASSERT_TRUE(run.server.send_text(0, "Ann: bob, look " + std::to_string(line)));
+    }
+    ASSERT_TRUE(qvtest::wait_until(
+        [&] {
+            return qvtest::QvchatRun::read_file(raw_file).find("look 2999") != std::string::npos;
+        },
+        std::chrono::seconds(60)));
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(
+        std::chrono::steady_clock::now() - started);
+    const std::size_t bells = count_of(qvtest::QvchatRun::read_file(raw_file), "\a");
+    EXPECT_GE(bells, 1U);
+    EXPECT_LE(bells, static_cast<std::size_t>(seconds.count()) + 1) << seconds.count() << " s";
+    ASSERT_TRUE(run.exit_with_status(0));
+}
+
+// Typing writes the typed byte alone, Backspace goes back and erases, Up puts the cursor at the
+// end of the line it brings back; #urls and #copy are the reader's own commands.
+TEST(ReaderProgram, TheInputLineWritesOnlyWhatChangedAndLinksCanBeCopied) {
+    qvtest::QvchatRun run(QVCHAT_BINARY);
+    run.write_file("qv.ini", SETTINGS);
+    std::string failure;
+    ASSERT_TRUE(run.start_logged_in(failure)) << failure;
+    qvtest::TmuxSession& terminal = run.terminal();
+    const std::string raw_file = (run.work().path() / "output.raw").string();
+    terminal.record_output(raw_file);
+    const auto raw = [&] { return qvtest::QvchatRun::read_file(raw_file); };
+
+    for (const char* key : {"h", "e", "l", "l", "o"}) {
+        terminal.type(key);
+        ASSERT_TRUE(qvtest::wait_until([&] {
+            const std::string out = raw();
+            return !out.empty() && out.back() == *key;
+        })) << testing::PrintToString(raw());
+    }
+    terminal.press("BSpace");
+    ASSERT_TRUE(terminal.wait_for_text("> hell")) << run.screen_text();
+    ASSERT_TRUE(qvtest::wait_until([&] {
+        return raw().find("hello\b\x1b[K") != std::string::npos;
+    })) << testing::PrintToString(raw());
+
+    ASSERT_TRUE(run.server.send_text(0, "Ann: see https://example.org/map and www.example.com"));
+    ASSERT_TRUE(terminal.wait_for_text("Ann: see")) << run.screen_text();
+    terminal.press("C-u");
+    run.enter("#urls");
+    ASSERT_TRUE(terminal.wait_for_text("2 https://example.org/map")) << run.screen_text();
+    run.enter("#copy 2");
+    ASSERT_TRUE(terminal.wait_for_text("Client: Copied: https://example.org/map"))
+        << run.screen_text();
+    ASSERT_TRUE(qvtest::wait_until([&] {
+        return raw().find("\x1b]52;c;aHR0cHM6Ly9leGFtcGxlLm9yZy9tYXA=\x07") != std::string::npos;
+    })) << testing::PrintToString(raw());
+
+    terminal.type("ab");
+    terminal.press("Home");
+    terminal.press("Up");
+    ASSERT_TRUE(terminal.wait_for_text("> #copy 2")) << run.screen_text();
+    EXPECT_TRUE(qvtest::wait_until([&] { return terminal.cursor().first == 9; }))
+        << terminal.cursor().first;
+    EXPECT_TRUE(run.received(qvnetworklib::OUT_RAW_TEXT).empty()) << "no command went to the game";
+    terminal.press("C-u");
+    // A line wider than the row is marked where it goes on out of sight.
+    terminal.type(std::string(100, 'x'));
+    EXPECT_TRUE(terminal.wait_for_text("< xxxxxxxx")) << run.screen_text();
+    terminal.press("C-u");
     ASSERT_TRUE(run.exit_with_status(0));
 }
 

@@ -36,7 +36,7 @@ TEST(AwayTally, SumsUpWhatCame) {
     const struct {
         const char* counted;
         int minutes;
-        std::string summary;  // between "While you were away (" and ". Alt-P shows them."
+        std::string summary;  // between "While you were away (" and "."
     } cases[] = {
         {"PMarek", 0, "1 min): 1 private message (Marek 1)"},
         {"PYsolde PMarek PMarek MAnn MBo", 42,
@@ -51,7 +51,7 @@ TEST(AwayTally, SumsUpWhatCame) {
         qvchat2::AwayTally tally;
         count_all(tally, test.counted);
         EXPECT_EQ(tally.summary(std::chrono::minutes(test.minutes)),
-                  "While you were away (" + test.summary + ". Alt-P shows them.");
+                  "While you were away (" + test.summary + ".");
     }
     EXPECT_EQ(qvchat2::AwayTally().summary(std::chrono::minutes(42)), std::nullopt);
 }
@@ -79,12 +79,11 @@ TEST_F(LinesForUserChat, ReceivedLinesAreKeptCountedAndSummedUpOnComingBack) {
     EXPECT_EQ(kept[2].kind, ForUserKind::mention);
     EXPECT_EQ(kept[3].kind, ForUserKind::highlight);
     const std::vector<std::string> shown = gui.shown();
-    EXPECT_THAT(
-        std::vector<std::string>(shown.end() - 4, shown.end() - 1),
-        ElementsAre("Bob: the lantern is lit", "You are no longer AFK",
-                    color(SERVER_COLOR) +
-                        "While you were away (1 min): 1 private message (Otto 1), 1 GM "
-                        "message, 1 line naming you, 1 highlighted line. Alt-P shows them."));
+    EXPECT_THAT(std::vector<std::string>(shown.end() - 4, shown.end() - 1),
+                ElementsAre("Bob: the lantern is lit", "You are no longer AFK",
+                            color(SERVER_COLOR) +
+                                "While you were away (1 min): 1 private message (Otto 1), 1 GM "
+                                "message, 1 line naming you, 1 highlighted line."));
     qvchat2::highlight_words().remove("lantern");
 
     afk->set_message_and_go_afk(&gui, "");
@@ -93,9 +92,9 @@ TEST_F(LinesForUserChat, ReceivedLinesAreKeptCountedAndSummedUpOnComingBack) {
         raw(1, "[PM from Otto: " + std::to_string(i) + "]");
     }
     afk->set_afk(false);
-    EXPECT_EQ(gui.shown().back(),
-              color(SERVER_COLOR) + "While you were away (1 min): " + std::to_string(flood) +
-                  " private messages (Otto " + std::to_string(flood) + "). Alt-P shows them.");
+    EXPECT_EQ(gui.shown().back(), color(SERVER_COLOR) +
+                                      "While you were away (1 min): " + std::to_string(flood) +
+                                      " private messages (Otto " + std::to_string(flood) + ").");
     kept = qvchat2::lines_for_user().lines();
     ASSERT_EQ(kept.size(), qvchat2::MAX_LINES_FOR_USER);
     EXPECT_EQ(kept.back().text,

@@ -17,10 +17,9 @@ using qvnetworklib::OUT_PM;
 using qvnetworklib::OUT_RAW_TEXT;
 
 constexpr const char* HELP_TEXT = "Available commands: #ci, #exit, #help, #quit";
+// A front-end with no keys of its own and no command beyond the built-in ones names none.
 constexpr const char* HELP_KEYS =
-    "Private message: /name text. Scroll: Page Up, Page Down, Ctrl-Home, Ctrl-End. Find: Ctrl-S, "
-    "#grep TEXT, #logs TEXT. Links: #urls, #copy N. Hear: #ignore, #highlight, #mute. #set NAME "
-    "VALUE. Missed: #missed. ##word sends #word to the game. More: man qvchat.";
+    "Private message: /name text. ##word sends #word to the game. More: man qvchat.";
 
 qvnetworklib::ByteVector bytes(const std::string& text) {
     return qvnetworklib::ByteVector(text.begin(), text.end());
@@ -268,6 +267,45 @@ TEST(ProcessInputOffline, LinesTypedWithoutAConnectionAreNamedNotSent) {
                             std::string("Not connected: the paste of 3000 lines was not sent."))
         << "a paste is named not sent in one line";
     EXPECT_EQ(shown[6].rfind("Available commands: ", 0), 0U) << "a paste of local commands runs";
+}
+
+// Each front-end's hints name its own keys and the commands it has, and nothing else.
+TEST(FrontEndKeys, HintsNameOnlyWhatTheFrontEndInUseHas) {
+    FrontEndKeys curses;
+    curses.scroll = curses.search = curses.for_user = true;
+    FrontEndKeys reader;
+    reader.say_again = true;
+    const auto all = [](const std::string& /*word*/) { return true; };
+    const auto some = [](const std::string& word) { return word == "urls" || word == "logs"; };
+    const auto none = [](const std::string& /*word*/) { return false; };
+    const struct {
+        FrontEndKeys keys;
+        HasCommand has_command;
+        std::string help;
+        std::string hint;
+    } cases[] = {
+        {curses, all,
+         "Private message: /name text. Scroll: Page Up, Page Down, Ctrl-Home, Ctrl-End. Find: "
+         "Ctrl-S, #grep TEXT, #logs TEXT. Links: #urls, #copy N. Hear: #ignore, #highlight, "
+         "#mute. #set NAME VALUE. Missed: #missed. ##word sends #word to the game. More: man "
+         "qvchat.",
+         "Alt-P shows them."},
+        {reader, all,
+         "Private message: /name text. Say again: Alt-1 to Alt-9, the latest lines for you. "
+         "Find: #grep TEXT, #logs TEXT. Links: #urls, #copy N. Hear: #ignore, #highlight, "
+         "#mute. #set NAME VALUE. Missed: #missed. ##word sends #word to the game. More: man "
+         "qvchat.",
+         "Alt-1 says the latest again; #missed lists them."},
+        {FrontEndKeys(), some,
+         "Private message: /name text. Find: #logs TEXT. Links: #urls. ##word sends #word to the "
+         "game. More: man qvchat.",
+         ""},
+        {FrontEndKeys(), none, HELP_KEYS, ""},
+    };
+    for (const auto& test : cases) {
+        EXPECT_EQ(help_keys_line(test.keys, test.has_command), test.help);
+        EXPECT_EQ(lines_for_user_hint(test.keys, test.has_command), test.hint);
+    }
 }
 
 }  // namespace

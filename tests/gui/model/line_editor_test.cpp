@@ -299,6 +299,21 @@ TEST_F(LineEditorTest, TheCursorIsAlwaysWhereTheNextByteShows) {
     }
 }
 
+// For someone who cannot see the line (the reader), Up and Down go to its end.
+TEST_F(LineEditorTest, WithTheOptionUpAndDownPutTheCursorAtTheEnd) {
+    editor.set_history_cursor_at_end(true);
+    type("a long line");
+    press('\n');
+    type("xyz");
+    press(KEY_HOME);
+    press(KEY_UP);
+    EXPECT_EQ(editor.line(), "a long line");
+    EXPECT_EQ(editor.cursor_column(), 12);
+    press(KEY_DOWN);
+    EXPECT_EQ(editor.line(), "xyz");
+    EXPECT_EQ(editor.cursor_column(), 4);
+}
+
 TEST_F(LineEditorTest, LeftPastTheEdgeOfALongLineScrollsItBack) {
     std::string digits;
     for (int index = 0; index < 120; ++index) {
@@ -310,11 +325,14 @@ TEST_F(LineEditorTest, LeftPastTheEdgeOfALongLineScrollsItBack) {
     }
     EXPECT_EQ(editor.cursor_column(), 1);
     EXPECT_EQ(shown(), digits.substr(20, INNER_WIDTH));
+    EXPECT_TRUE(editor.scrolled_sideways());
     type("Q");
     EXPECT_EQ(editor.line(), digits.substr(0, 20) + "Q" + digits.substr(20));
     EXPECT_EQ(shown().substr(0, 2), "Q0");
     press(KEY_END);
     EXPECT_EQ(shown(), editor.line().substr(121 - INNER_WIDTH));
+    press(KEY_HOME);
+    EXPECT_FALSE(editor.scrolled_sideways());
 }
 
 TEST_F(LineEditorTest, ASavedHistoryBringsBackNoByteThatCouldNotHaveBeenTyped) {
