@@ -8,17 +8,13 @@
 #include <thread>
 #include <utility>
 
+#include "gui/model/command_help.h"
 #include "network/QVClient.h"
 
 namespace qvchat2gui {
 
 namespace {
 
-// Shown after the list of commands: what the list does not tell.
-constexpr char HELP_KEYS_LINE[] =
-    "Private message: /name text. Scroll: Page Up, Page Down, Ctrl-Home, Ctrl-End. Find: Ctrl-S, "
-    "#grep TEXT, #logs TEXT. Links: #urls, #copy N. Hear: #ignore, #highlight, #mute. #set NAME "
-    "VALUE. Missed: #missed. ##word sends #word to the game. More: man qvchat.";
 // How often a front-end without a view of its own looks whether a search has finished.
 constexpr std::chrono::milliseconds SEARCH_POLL_INTERVAL{20};
 
@@ -44,6 +40,16 @@ bool is_private_message(const std::string& line, std::string::size_type space) {
 // command is never hidden by a local one of the same name.
 std::string chat_text(const std::string& line) {
     return line.rfind("##", 0) == 0 ? line.substr(1) : line;
+}
+
+// The first word of a command's argument, without a "#" before it: "#help #ignore" asks about
+// "ignore" too.
+std::string first_word_of(const std::string& argument) {
+    const std::string::size_type start = argument.find_first_not_of(" #");
+    if (start == std::string::npos) {
+        return "";
+    }
+    return argument.substr(start, argument.find(' ', start) - start);
 }
 
 // Only A to Z change, whatever locale the process runs in.
@@ -199,12 +205,14 @@ std::optional<std::string> ChatGUI::paste_refusal(const qvnetworklib::Client* cl
         for_the_server = for_the_server || (!line.empty() && !runs_command(line, line.find(' ')));
     }
     // Offline, one line says it all: a notice for every pasted line would flush the scroll-back.
-    if (client == nullptr || !client->is_connected()) {
+    if (client == nullptr || !client->is_connected() || !client->login_time()) {
         if (!for_the_server) {
             return std::nullopt;
         }
-        return "Not connected: the paste of " + std::to_string(lines.size()) +
-               " lines was not sent.";
+        return std::string(client != nullptr && client->is_connected()
+                               ? "The server has not answered yet"
+                               : "Not connected") +
+               ": the paste of " + std::to_string(lines.size()) + " lines was not sent.";
     }
     if (total > client->write_room()) {
         return paste_too_large_notice(lines);
@@ -239,6 +247,11 @@ void ChatGUI::send_typed(qvnetworklib::Client* client, std::size_t payload_size,
     // A typed line that cannot leave must not vanish without a word.
     if (client == nullptr || !client->is_connected()) {
         add_chat_line(server_line(NOT_CONNECTED_NOTICE));
+        return;
+    }
+    // Before the login, the server would take the line for a login or drop it.
+    if (!client->login_time()) {
+        add_chat_line(server_line(NOT_LOGGED_IN_NOTICE));
         return;
     }
     if (payload_size > qvnetworklib::MAX_PAYLOAD_SIZE) {
@@ -331,14 +344,26 @@ void ChatGUI::show_channel_info(const std::string& /*argument*/) {
     add_chat_line(text);
 }
 
-void ChatGUI::show_help(const std::string& /*argument*/) {
+void ChatGUI::show_help(const std::string& argument) {
     std::string text = "Available commands: ";
     const std::vector<std::string> names = command_names();
     for (std::size_t index = 0; index < names.size(); ++index) {
         text += (index > 0 ? ", #" : "#") + names[index];
     }
     add_chat_line(text);
-    add_chat_line(HELP_KEYS_LINE);
+    add_chat_line(help_keys());
+    const std::string asked = lowercase_ascii(first_word_of(argument));
+    if (asked.empty()) {
+        return;
+    }
+    const std::optional<std::string> description = command_description(asked);
+    add_chat_line(description && callbacks.count(asked) > 0
+                      ? *description
+                      : "#" + asked + " is no command here; typed, it goes to the game.");
+}
+
+std::string ChatGUI::help_keys() const {
+    return help_keys_line(false);
 }
 
 }  // namespace qvchat2gui

@@ -137,7 +137,9 @@ PDCursesGUI::PDCursesGUI(const DisplaySettings& settings)
         // Without colours none is needed either.
         const bool use_colours = !colours_switched_off();
         if (use_colours && has_colors() == FALSE) {
-            throw UIFaultException("Terminal requires color support.");
+            throw UIFaultException(
+                "Terminal requires color support.\n"
+                "Start with --reader for plain lines, or set NO_COLOR=1 to run without colours.");
         }
         if (use_colours) {
             start_color();
@@ -148,6 +150,11 @@ PDCursesGUI::PDCursesGUI(const DisplaySettings& settings)
         }
         start_colors(use_colours);
         leave_sequence = leave_sequence_for_terminal();
+        if (paints_links) {
+            // A cut-off can land inside a link: the text after it must not stay linked.
+            leave_sequence.insert(0, hyperlink_close());
+            output.close_after_cut(hyperlink_close());
+        }
         set_terminal_reports(true);
         const WindowLayout layout(LINES, COLS);
         chat_columns = layout.columns;

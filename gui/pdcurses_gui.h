@@ -104,6 +104,9 @@ public:
                      std::optional<TextMatcher> marker) override;
     void search_progressed() override;
 
+protected:
+    std::string help_keys() const override;
+
 private:
     // A link's part of a chat row: bytes [begin, end) of the row's text, and what it opens.
     struct RowLink {

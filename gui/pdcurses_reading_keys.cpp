@@ -1,9 +1,15 @@
 // Keys for reading what came: Alt-P and Alt-N walk the lines for the user, Alt-U goes to where the
 // unread lines begin; the terminal's focus reports set that place.
+#include "gui/model/command_help.h"
 #include "gui/model/key_codes.h"
 #include "gui/pdcurses_gui.h"
 
 namespace qvchat2gui {
+
+// The curses screen has the reading keys; #help names them.
+std::string PDCursesGUI::help_keys() const {
+    return help_keys_line(true);
+}
 
 // Input thread. True when the key was taken. Any other key ends a jump's mark.
 bool PDCursesGUI::handle_reading_key(int key) {
