@@ -352,14 +352,12 @@ void ChatGUI::show_help(const std::string& argument) {
     }
     add_chat_line(text);
     add_chat_line(help_keys());
+    // Any other argument leaves the help as it was.
     const std::string asked = lowercase_ascii(first_word_of(argument));
-    if (asked.empty()) {
-        return;
-    }
     const std::optional<std::string> description = command_description(asked);
-    add_chat_line(description && callbacks.count(asked) > 0
-                      ? *description
-                      : "#" + asked + " is no command here; typed, it goes to the game.");
+    if (description && callbacks.count(asked) > 0) {
+        add_chat_line(*description);
+    }
 }
 
 std::string ChatGUI::help_keys() const {

@@ -110,15 +110,15 @@ void PDCursesGUI::paint_links(const PaintJob& job) {
                     continue;
                 }
                 if (at >= link.begin && column <= inner_width) {
+                    const CellStyle style = cell_style(window, row, column);
                     if (!written) {
                         out += cursor_to(getbegy(window) + row, getbegx(window) + column);
-                        out += hyperlink_open(link.target);
-                    }
-                    const CellStyle style = cell_style(window, row, column);
-                    if (style != written) {
                         append_style(out, style.attributes, style.pair);
-                        written = style;
+                        out += hyperlink_open(link.target);
+                    } else if (style != *written) {
+                        append_style(out, style.attributes, style.pair);
                     }
+                    written = style;
                     out += byte;
                 }
                 ++column;

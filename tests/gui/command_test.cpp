@@ -20,7 +20,8 @@ constexpr const char* HELP_TEXT = "Available commands: #ci, #exit, #help, #quit"
 constexpr const char* HELP_KEYS =
     "Private message: /name text. Scroll: Page Up, Page Down, Ctrl-Home, Ctrl-End. Find: Ctrl-S, "
     "#grep TEXT, #logs TEXT. Links: #urls, #copy N. Hear: #ignore, #highlight, #mute. #set NAME "
-    "VALUE. Missed: #missed. ##word sends #word to the game. More: man qvchat.";
+    "VALUE. Missed: #missed. ##word sends #word to the game. #help COMMAND tells more. More: man "
+    "qvchat.";
 
 qvnetworklib::ByteVector bytes(const std::string& text) {
     return qvnetworklib::ByteVector(text.begin(), text.end());
@@ -33,7 +34,11 @@ protected:
     void SetUp() override {
         harness.start();
         ASSERT_TRUE(server.wait_for_client());
-        ASSERT_TRUE(qvtest::wait_until([this] { return harness.client().is_connected(); }));
+        // Typed lines go out once the server has spoken and the login went.
+        ASSERT_TRUE(server.send_text(3, "hello"));
+        ASSERT_TRUE(server.wait_for_count(qvnetworklib::OUT_LOGIN, 1));
+        ASSERT_TRUE(
+            qvtest::wait_until([this] { return harness.client().login_time().has_value(); }));
     }
 
     // The text frames (chat and private messages) that typing the line sent.
@@ -84,7 +89,10 @@ TEST_F(ProcessInput, PrivateMessageNeedsASpaceAfterTheName) {
 TEST_F(ProcessInput, KnownCommandsRunAndSendNothing) {
     EXPECT_TRUE(sent_for("#HELP").empty());
     EXPECT_TRUE(sent_for("#help extra words").empty());
-    EXPECT_EQ(gui.shown(), (std::vector<std::string>{HELP_TEXT, HELP_KEYS, HELP_TEXT, HELP_KEYS}));
+    EXPECT_TRUE(sent_for("#help #Exit").empty());
+    EXPECT_EQ(gui.shown(),
+              (std::vector<std::string>{HELP_TEXT, HELP_KEYS, HELP_TEXT, HELP_KEYS, HELP_TEXT,
+                                        HELP_KEYS, "#exit: ends the client, as #quit."}));
 
     EXPECT_FALSE(gui.should_exit());
     EXPECT_TRUE(sent_for("#exit now").empty());

@@ -72,7 +72,7 @@ TEST(DebugGUI, KeepsTheBuiltInCommands) {
         "Private message: /name text. Scroll: Page Up, Page Down, Ctrl-Home, Ctrl-End. "
         "Find: Ctrl-S, #grep TEXT, #logs TEXT. Links: #urls, #copy N. Hear: #ignore, "
         "#highlight, #mute. #set NAME VALUE. Missed: #missed. ##word sends #word to the game. "
-        "More: man qvchat.\n"
+        "#help COMMAND tells more. More: man qvchat.\n"
         "You are on channels \n");
 }
 

@@ -244,7 +244,9 @@ TEST_F(Reconnect, SwitchAndReconnectCommandActAtOnceAndASilentServerIsNamed) {
         << run.screen_text();
 
     run.enter("#reconnect");
-    ASSERT_TRUE(log_in(3, failure)) << failure;
+    ASSERT_TRUE(run.server.wait_for_connections(3)) << run.screen_text();
+    ASSERT_TRUE(run.server.send_text(3, "Welcome 3"));
+    ASSERT_TRUE(run.server.wait_for_count(qvnetworklib::OUT_LOGIN, 2)) << run.screen_text();
     EXPECT_TRUE(run.terminal().wait_for_text("Connected to " + address + " again."))
         << run.screen_text();
     EXPECT_EQ(run.server.count_of_type(qvnetworklib::OUT_RAW_TEXT), 0U);
