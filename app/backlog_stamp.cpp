@@ -35,7 +35,7 @@ std::string short_log_stamp(std::string_view stamp, const std::tm& today) {
     const std::string_view month = fields[1];
     const std::string_view day = fields[2];
     const std::string_view year = fields[4];
-    const std::string time(fields[3].substr(0, HOURS_AND_MINUTES));
+    std::string time(fields[3].substr(0, HOURS_AND_MINUTES));
     const bool this_year = year == std::to_string(today.tm_year + TM_YEAR_BASE);
     const bool this_month = today.tm_mon >= 0 && today.tm_mon < static_cast<int>(MONTHS.size()) &&
                             month == MONTHS[static_cast<std::size_t>(today.tm_mon)];
