@@ -1,5 +1,6 @@
 #include "app/connection_keeper.h"
 
+#include <optional>
 #include <sstream>
 #include <utility>
 
@@ -19,13 +20,6 @@ namespace {
 // How long the lines typed just before a connection is closed may take to be written; a server
 // that does not read never holds up the end for longer.
 constexpr std::chrono::milliseconds WRITE_GRACE{200};
-
-// The status line's word for a change of the connection.
-qvchat2gui::ConnectionState state_after(const qvnetworklib::ConnectionStatus& status) {
-    return status.kind == qvnetworklib::ConnectionStatus::Kind::CONNECTED
-               ? qvchat2gui::ConnectionState::connected
-               : qvchat2gui::ConnectionState::offline;
-}
 
 }  // namespace
 
@@ -86,25 +80,11 @@ void ConnectionKeeper::keep_connected() {
         if (lookup_error) {
             std::rethrow_exception(lookup_error);
         }
-        // Switched on by the user after the connection ended: tried at once, and the waits
-        // start again from the first.
-        const bool switched_on = !should_try_again();
-        if (switched_on && !wait_for_stop_or_reconnect()) {
+        const std::optional<unsigned> next = wait_for_next_attempt(lasted ? 1 : attempt + 1);
+        if (!next) {
             return;
         }
-        attempt = lasted || switched_on ? 1 : attempt + 1;
-        if (switched_on) {
-            show("Reconnecting now (attempt 1)...");
-        } else {
-            std::uniform_real_distribution<double> spread(-1.0, 1.0);
-            const std::chrono::milliseconds delay = reconnect_delay(attempt, spread(random_engine));
-            show(reconnect_notice(delay, attempt));
-            setup.front_end->set_connection_state(qvchat2gui::ConnectionState::offline,
-                                                  setup.server_name);
-            if (!wait_unless_stopped(delay * setup.second.count() / 1000)) {
-                return;
-            }
-        }
+        attempt = *next;
         try {
             open_connection(true);
         } catch (...) {
@@ -117,10 +97,49 @@ void ConnectionKeeper::keep_connected() {
             if (!text.empty() && text.back() == '\n') {
                 text.pop_back();
             }
-            show("Could not connect to " + setup.server.server + ":" + setup.server.port + ": " +
-                 text);
             const std::lock_guard<std::mutex> lock(attempt_mutex);
+            ended_notice = "Could not connect to " + setup.server.server + ":" + setup.server.port +
+                           ": " + text;
             connection_over = true;
+        }
+    }
+}
+
+std::optional<unsigned> ConnectionKeeper::wait_for_next_attempt(unsigned attempt) {
+    // One line an attempt: why the last one ended, and what comes next.
+    std::string ended = take_ended_notice();
+    const auto with_reason = [&ended](const std::string& next) {
+        return ended.empty() ? next : next + " " + ended;
+    };
+    setup.front_end->set_connection_state(qvchat2gui::ConnectionState::offline, setup.server_name);
+    if (take_retry_request()) {
+        show(with_reason("Reconnecting now (attempt 1)..."));
+        return 1U;
+    }
+    for (;;) {
+        Wake wake = Wake::stop;
+        if (should_try_again()) {
+            std::uniform_real_distribution<double> spread(-1.0, 1.0);
+            const std::chrono::milliseconds delay = reconnect_delay(attempt, spread(random_engine));
+            show(with_reason(reconnect_notice(delay, attempt)));
+            wake = wait_for_attempt(delay * setup.second.count() / 1000);
+            if (wake == Wake::time_is_up) {
+                return attempt;
+            }
+        } else {
+            if (!ended.empty() && !setup.front_end->should_exit()) {
+                show(ended + " #reconnect connects again.");
+            }
+            wake = wait_for_stop_or_reconnect();
+        }
+        ended.clear();
+        if (wake == Wake::stop) {
+            return std::nullopt;
+        }
+        if (wake == Wake::now) {
+            // Asked for, or switched on again: at once, and the waits start from the first.
+            show("Reconnecting now (attempt 1)...");
+            return 1U;
         }
     }
 }
@@ -137,6 +156,9 @@ void ConnectionKeeper::open_connection(bool reconnecting) {
     client = std::make_unique<qvnetworklib::Client>(setup.username, setup.password, setup.server);
     client->set_status_callback([this, reconnecting](const qvnetworklib::ConnectionStatus& status) {
         on_status(status, reconnecting);
+    });
+    client->set_login_callback([this, reconnecting] {
+        on_login(setup.server.server + ":" + setup.server.port, reconnecting);
     });
     register_message_handlers(*client, setup.front_end, setup.logger, setup.afk, setup.refusal);
     setup.front_end->set_connection_state(qvchat2gui::ConnectionState::connecting,
@@ -163,24 +185,24 @@ void ConnectionKeeper::close_connection() {
 
 // On a message thread of the client.
 void ConnectionKeeper::on_status(const qvnetworklib::ConnectionStatus& status, bool reconnecting) {
-    setup.front_end->set_connection_state(state_after(status), setup.server_name);
     const bool made = status.kind == qvnetworklib::ConnectionStatus::Kind::CONNECTED;
     const bool startup_fault =
         !reconnecting && status.kind == qvnetworklib::ConnectionStatus::Kind::LOOKUP_FAILED;
     log_connection(status);
-    if (made && reconnecting) {
-        show("Connected to " + status.host + ":" + status.port + " again.");
-    } else if (!startup_fault) {
-        // A fault of start-up is said on the console once the screen is closed.
-        const std::string notice = connection_notice(status);
-        if (!notice.empty()) {
-            show(notice);
-        }
+    if (!made) {
+        setup.front_end->set_connection_state(qvchat2gui::ConnectionState::offline,
+                                              setup.server_name);
+    } else if (reconnecting) {
+        // Still "connecting" on the top bar: the session begins once the server has spoken.
+        show("Connected to " + status.host + ":" + status.port + ", waiting for the server...");
     }
     {
         const std::lock_guard<std::mutex> lock(attempt_mutex);
         if (!made) {
             connection_over = true;
+            // A fault of start-up is said on the console once the screen is closed; the others
+            // with what comes next.
+            ended_notice = startup_fault ? std::string() : connection_notice(status);
         }
         if (startup_fault) {
             first_lookup_error = status.lookup_error;
@@ -189,9 +211,18 @@ void ConnectionKeeper::on_status(const qvnetworklib::ConnectionStatus& status, b
     attempt_changed.notify_all();
 }
 
+// On a message thread of the client, once the server has spoken and the login went out.
+void ConnectionKeeper::on_login(const std::string& address, bool reconnecting) {
+    setup.front_end->set_connection_state(qvchat2gui::ConnectionState::connected,
+                                          setup.server_name);
+    if (reconnecting) {
+        show("Connected to " + address + " again.");
+    }
+}
+
 bool ConnectionKeeper::wait_for_end_of_connection(std::exception_ptr& lookup_error) {
     std::unique_lock<std::mutex> lock(attempt_mutex);
-    attempt_changed.wait(lock, [this] { return stop_requested || connection_over; });
+    attempt_changed.wait(lock, [this] { return stop_requested || connection_over || retry_now; });
     lookup_error = first_lookup_error;
     return !stop_requested;
 }
@@ -201,9 +232,21 @@ bool ConnectionKeeper::connection_lasted() const {
     return login_time && std::chrono::steady_clock::now() - *login_time >= setup.lasting_connection;
 }
 
-bool ConnectionKeeper::wait_unless_stopped(std::chrono::milliseconds delay) {
+std::string ConnectionKeeper::take_ended_notice() {
+    const std::lock_guard<std::mutex> lock(attempt_mutex);
+    return std::exchange(ended_notice, std::string());
+}
+
+bool ConnectionKeeper::take_retry_request() {
+    const std::lock_guard<std::mutex> lock(attempt_mutex);
+    return std::exchange(retry_now, false);
+}
+
+ConnectionKeeper::Wake ConnectionKeeper::wait_for_attempt(std::chrono::milliseconds delay) {
     std::unique_lock<std::mutex> lock(attempt_mutex);
-    return !attempt_changed.wait_for(lock, delay, [this] { return stop_requested; });
+    attempt_changed.wait_for(lock, delay,
+                             [this] { return stop_requested || retry_now || !reconnect; });
+    return woken_by();
 }
 
 void ConnectionKeeper::set_reconnect(bool on) {
@@ -214,17 +257,38 @@ void ConnectionKeeper::set_reconnect(bool on) {
     attempt_changed.notify_all();
 }
 
-bool ConnectionKeeper::wait_for_stop_or_reconnect() {
-    // Neither after a refused login nor on the way out does the switch bring a new attempt.
-    const bool may_retry =
-        !setup.front_end->should_exit() && (setup.refusal == nullptr || !setup.refusal->happened());
-    std::unique_lock<std::mutex> lock(attempt_mutex);
-    attempt_changed.wait(lock,
-                         [this, may_retry] { return stop_requested || (reconnect && may_retry); });
-    return !stop_requested;
+void ConnectionKeeper::reconnect_now() {
+    {
+        const std::lock_guard<std::mutex> lock(attempt_mutex);
+        retry_now = true;
+    }
+    attempt_changed.notify_all();
 }
 
-// Not after the user asked to leave or the server refused the login.
+ConnectionKeeper::Wake ConnectionKeeper::wait_for_stop_or_reconnect() {
+    // Neither after a refused login nor on the way out does the switch bring a new attempt;
+    // #reconnect does, as the user asks for it.
+    const bool may_retry = may_try_again();
+    std::unique_lock<std::mutex> lock(attempt_mutex);
+    attempt_changed.wait(lock, [this, may_retry] {
+        return stop_requested || retry_now || (reconnect && may_retry);
+    });
+    const Wake wake = woken_by();
+    return wake == Wake::stop ? wake : Wake::now;
+}
+
+// attempt_mutex held: what ended a wait, taking a request to try at once.
+ConnectionKeeper::Wake ConnectionKeeper::woken_by() {
+    if (stop_requested) {
+        return Wake::stop;
+    }
+    if (std::exchange(retry_now, false)) {
+        return Wake::now;
+    }
+    return reconnect ? Wake::time_is_up : Wake::switched_off;
+}
+
+// Not after the user asked to leave or the server refused the login, nor with the switch off.
 bool ConnectionKeeper::should_try_again() {
     {
         const std::lock_guard<std::mutex> lock(attempt_mutex);
@@ -232,6 +296,10 @@ bool ConnectionKeeper::should_try_again() {
             return false;
         }
     }
+    return may_try_again();
+}
+
+bool ConnectionKeeper::may_try_again() const {
     return !setup.front_end->should_exit() &&
            (setup.refusal == nullptr || !setup.refusal->happened());
 }

@@ -6,6 +6,7 @@
 #include <exception>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <random>
 #include <string>
 #include <thread>
@@ -70,25 +71,40 @@ public:
     void stop();
     // After stop(): throws what ended the keeper's thread, if anything did.
     void rethrow_failure() const;
-    // Whether a connection that ends is tried again, from now on (any thread). Switched on after
-    // a connection ended without one, it tries again at once, unless the login was refused.
+    // Whether a connection that ends is tried again, from now on (any thread). Switched off
+    // during a wait, no attempt follows; switched on while no attempt waits, it tries again at
+    // once, unless the login was refused.
     void set_reconnect(bool on);
+    // Connects again at once (any thread): ends a wait, or closes the connection of the moment
+    // and opens a new one; the waits start again from the first.
+    void reconnect_now();
 
 private:
+    // What ended a wait between attempts.
+    enum class Wake { stop, now, time_is_up, switched_off };
+
     void keep_connected();
+    // Waits before attempt `attempt`, saying so: the attempt to make, or nothing once stop()
+    // was asked.
+    std::optional<unsigned> wait_for_next_attempt(unsigned attempt);
     void open_connection(bool reconnecting);
     void close_connection();
     void on_status(const qvnetworklib::ConnectionStatus& status, bool reconnecting);
+    void on_login(const std::string& address, bool reconnecting);
     // False once stop() was asked. `lookup_error`: why the first connection's server name could
     // not be found, if that is how it ended.
     bool wait_for_end_of_connection(std::exception_ptr& lookup_error);
     // Whether the connection that just ended stayed up long enough after the login to count as
     // one that worked.
     bool connection_lasted() const;
-    bool wait_unless_stopped(std::chrono::milliseconds delay);
-    // False once stop() was asked; true when reconnecting was switched on meanwhile.
-    bool wait_for_stop_or_reconnect();
+    std::string take_ended_notice();
+    bool take_retry_request();
+    Wake wait_for_attempt(std::chrono::milliseconds delay);
+    // Until stop() (Wake::stop) or a reason to try at once (Wake::now).
+    Wake wait_for_stop_or_reconnect();
+    Wake woken_by();
     bool should_try_again();
+    bool may_try_again() const;
     void log_connection(const qvnetworklib::ConnectionStatus& status) const;
     void show(const std::string& notice) const;
 
@@ -99,13 +115,17 @@ private:
     std::unique_ptr<qvnetworklib::Client> client;
     std::unique_ptr<boost::thread> network_thread;
 
-    // guards stop_requested, connection_over, first_lookup_error and reconnect
+    // guards stop_requested, connection_over, first_lookup_error, reconnect, retry_now and
+    // ended_notice
     std::mutex attempt_mutex;
     std::condition_variable attempt_changed;
     bool stop_requested = false;
     bool reconnect;
+    bool retry_now = false;
     bool connection_over = false;
     std::exception_ptr first_lookup_error;
+    // Why the last connection ended, said with what comes next.
+    std::string ended_notice;
 
     std::thread keeper_thread;
     // Set by the keeper's thread as it ends; read after it was joined.

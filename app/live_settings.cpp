@@ -32,8 +32,8 @@ std::string unknown_setting(const std::string& key) {
 
 }  // namespace
 
-LiveSettings::LiveSettings(Settings values, SettingOrigins origins)
-    : current(std::move(values)), origins(std::move(origins)) {}
+LiveSettings::LiveSettings(Settings values, SettingOrigins origins, std::vector<std::string> files)
+    : current(std::move(values)), origins(std::move(origins)), files(std::move(files)) {}
 
 const Settings& LiveSettings::values() const {
     return current;
@@ -61,12 +61,30 @@ std::string LiveSettings::describe(const std::string& key) const {
     if (value == current.end()) {
         return name + " = " + facts->default_text + " (default)";
     }
-    const std::string shown = name == "password" ? "(set)" : printable_setting_text(value->second);
+    const std::string shown = name == "password" ? "(set)" : escaped_setting_text(value->second);
     const auto origin = origins.find(name);
     return name + " = " + shown + " (" +
            (origin == origins.end() ? std::string(SET_WHILE_RUNNING)
                                     : printable_setting_text(origin->second)) +
            ")";
+}
+
+// Nothing is written back to a file, so the user is told where the setting is read.
+std::string LiveSettings::read_only_at_start(const std::string& name) const {
+    std::string places;
+    for (std::size_t index = 0; index < files.size(); ++index) {
+        places += (index == 0                  ? ""
+                   : index + 1 == files.size() ? " or "
+                                               : ", ") +
+                  printable_setting_text(files[index]);
+    }
+    std::string answer = name + " is read only at start; nothing changed. To change it, write #" +
+                         name + " = VALUE in " + (places.empty() ? "qv.ini" : places) +
+                         " and start qvchat again";
+    if (name == "reader") {
+        answer += ", or start qvchat with --reader";
+    }
+    return answer + ".";
 }
 
 std::string LiveSettings::set(const std::string& key, const std::string& value) {
@@ -76,7 +94,7 @@ std::string LiveSettings::set(const std::string& key, const std::string& value) 
         return unknown_setting(key);
     }
     if (facts->effect == SettingEffect::next_start) {
-        return name + " takes effect at the next start.";
+        return read_only_at_start(name);
     }
     if (const std::optional<std::string> must = setting_requirement(name, value);
         must && !value.empty()) {

@@ -134,10 +134,10 @@ void show_earlier_session(qvchat2gui::ChatGUI* front_end, const qvchat2::Setting
 
 // The per-server file first: its settings win over those of qv.ini.
 qvchat2::LiveSettings read_settings(const qvnetworklib::ServerInfo& server) {
+    const std::vector<std::string> files{server.config_dir, "qv.ini"};
     qvchat2::SettingOrigins origins;
-    qvchat2::Settings settings =
-        qvchat2::read_checked_settings({server.config_dir, "qv.ini"}, std::cerr, &origins);
-    return qvchat2::LiveSettings(std::move(settings), std::move(origins));
+    qvchat2::Settings settings = qvchat2::read_checked_settings(files, std::cerr, &origins);
+    return qvchat2::LiveSettings(std::move(settings), std::move(origins), files);
 }
 
 // What #set changes while running, beside the connection's own switch.
@@ -205,6 +205,8 @@ std::vector<std::string> run_online(RunObjects& run, qvchat2::ConnectionSetup se
     settings.on_change("reconnect", [&connection](const qvchat2::Settings& values) {
         connection.set_reconnect(read_switch(values, "reconnect", true));
     });
+    front_end->add_callback("reconnect",
+                            [&connection](const std::string&) { connection.reconnect_now(); });
     apply_settings_while_running(settings, run);
     qvchat2::register_set_command(front_end, settings);
     connection.start();

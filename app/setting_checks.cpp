@@ -192,9 +192,9 @@ const KnownSetting* likely_meant(const std::string& key) {
 }  // namespace
 
 // Control bytes (C1 ones too, which some terminals obey) are escaped.
-std::string printable_setting_text(const std::string& text) {
+std::string escaped_setting_text(const std::string& text) {
     std::string shown;
-    for (const char character : text.substr(0, MAX_SHOWN_BYTES)) {
+    for (const char character : text) {
         const auto byte = static_cast<unsigned char>(character);
         if (byte < 0x20 || (byte >= 0x7F && byte < 0xA0)) {
             std::array<char, 5> escaped{};
@@ -204,6 +204,11 @@ std::string printable_setting_text(const std::string& text) {
             shown += character;
         }
     }
+    return shown;
+}
+
+std::string printable_setting_text(const std::string& text) {
+    const std::string shown = escaped_setting_text(text.substr(0, MAX_SHOWN_BYTES));
     return text.size() > MAX_SHOWN_BYTES ? shown + "..." : shown;
 }
 

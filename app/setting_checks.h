@@ -38,7 +38,10 @@ std::vector<SettingFacts> known_settings();
 std::optional<std::string> setting_requirement(const std::string& key, const std::string& value);
 // The known setting within two letters of `key`, taken for a typo of it.
 std::optional<std::string> likely_setting(const std::string& key);
-// `text` as it may go to a terminal: control bytes as \xNN, cut after 60 bytes.
+// `text` as it may go to a terminal: control bytes as \xNN.
+std::string escaped_setting_text(const std::string& text);
+// As escaped_setting_text, cut after 60 bytes: for a warning, where a whole line may have been
+// pasted.
 std::string printable_setting_text(const std::string& text);
 
 }  // namespace qvchat2

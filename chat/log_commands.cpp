@@ -1,10 +1,12 @@
 #include "chat/log_commands.h"
 
+#include <ctime>
 #include <memory>
 #include <optional>
 #include <string>
 #include <utility>
 
+#include "app/backlog_stamp.h"
 #include "app/log_backlog.h"
 #include "app/log_search.h"
 #include "gui/model/latin1_text.h"
@@ -141,8 +143,14 @@ void show_backlog(qvchat2gui::ChatGUI* gui, const std::filesystem::path& chat_lo
     }
     const std::string grey(1, static_cast<char>(qvchat2gui::OFF_CHANNEL_COLOR));
     gui->add_chat_line(grey + "-- earlier: " + chat_log.filename().string() + " --");
+    // As the chat shows a time: a whole date read aloud before every line is too long.
+    const std::time_t now = std::time(nullptr);
+    std::tm today{};
+    localtime_r(&now, &today);
     for (const LogMatch& record : records) {
-        gui->add_chat_line(grey + record_line(record));
+        gui->add_chat_line(grey + (record.stamp.empty()
+                                       ? record.text
+                                       : short_log_stamp(record.stamp, today) + " " + record.text));
     }
     gui->add_chat_line(grey + "-- now --");
 }

@@ -6,6 +6,7 @@
 #include <boost/bind/bind.hpp>
 #include <utility>
 
+#include "gui/model/command_help.h"
 #include "network/QVClient.h"
 
 namespace qvchat2gui {
@@ -35,6 +36,16 @@ bool is_private_message(const std::string& line, std::string::size_type space) {
 // command is never hidden by a local one of the same name.
 std::string chat_text(const std::string& line) {
     return line.rfind("##", 0) == 0 ? line.substr(1) : line;
+}
+
+// The first word of a command's argument, without a "#" before it: "#help #ignore" asks about
+// "ignore" too.
+std::string first_word_of(const std::string& argument) {
+    const std::string::size_type start = argument.find_first_not_of(" #");
+    if (start == std::string::npos) {
+        return "";
+    }
+    return argument.substr(start, argument.find(' ', start) - start);
 }
 
 // Only A to Z change, whatever locale the process runs in.
@@ -188,12 +199,14 @@ std::optional<std::string> ChatGUI::paste_refusal(const qvnetworklib::Client* cl
         for_the_server = for_the_server || (!line.empty() && !runs_command(line, line.find(' ')));
     }
     // Offline, one line says it all: a notice for every pasted line would flush the scroll-back.
-    if (client == nullptr || !client->is_connected()) {
+    if (client == nullptr || !client->is_connected() || !client->login_time()) {
         if (!for_the_server) {
             return std::nullopt;
         }
-        return "Not connected: the paste of " + std::to_string(lines.size()) +
-               " lines was not sent.";
+        return std::string(client != nullptr && client->is_connected()
+                               ? "The server has not answered yet"
+                               : "Not connected") +
+               ": the paste of " + std::to_string(lines.size()) + " lines was not sent.";
     }
     if (total > client->write_room()) {
         return paste_too_large_notice(lines);
@@ -228,6 +241,11 @@ void ChatGUI::send_typed(qvnetworklib::Client* client, std::size_t payload_size,
     // A typed line that cannot leave must not vanish without a word.
     if (client == nullptr || !client->is_connected()) {
         add_client_line(server_line(NOT_CONNECTED_NOTICE));
+        return;
+    }
+    // Before the login, the server would take the line for a login or drop it.
+    if (!client->login_time()) {
+        add_chat_line(server_line(NOT_LOGGED_IN_NOTICE));
         return;
     }
     if (payload_size > qvnetworklib::MAX_PAYLOAD_SIZE) {
@@ -324,7 +342,7 @@ void ChatGUI::show_channel_info(const std::string& /*argument*/) {
     add_client_line(text);
 }
 
-void ChatGUI::show_help(const std::string& /*argument*/) {
+void ChatGUI::show_help(const std::string& argument) {
     std::string text = "Available commands: ";
     const std::vector<std::string> names = command_names();
     for (std::size_t index = 0; index < names.size(); ++index) {
@@ -333,6 +351,12 @@ void ChatGUI::show_help(const std::string& /*argument*/) {
     add_client_line(text);
     add_client_line(
         help_keys_line(keys(), [this](const std::string& word) { return has_command(word); }));
+    // Any other argument leaves the help as it was.
+    const std::string asked = lowercase_ascii(first_word_of(argument));
+    const std::optional<std::string> description = command_description(asked);
+    if (description && has_command(asked)) {
+        add_client_line(*description);
+    }
 }
 
 }  // namespace qvchat2gui

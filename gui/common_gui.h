@@ -27,6 +27,7 @@ namespace qvchat2gui {
 
 // Shown instead of sending a typed line that cannot leave.
 constexpr char NOT_CONNECTED_NOTICE[] = "Not connected: the line was not sent.";
+constexpr char NOT_LOGGED_IN_NOTICE[] = "The server has not answered yet: the line was not sent.";
 constexpr char TOO_LONG_NOTICE[] = "The line is too long to send.";
 constexpr char NOT_READING_NOTICE[] = "The server is not reading; the line was not sent.";
 
@@ -146,6 +147,8 @@ public:
 
     void exit_client_callback(const std::string& argument);
     void show_channel_info(const std::string& argument);
+    // The list of commands and the keys line; with a command's name as argument, then what that
+    // command does.
     void show_help(const std::string& argument);
 
 protected:

@@ -105,6 +105,17 @@ std::string leave_sequence_for_terminal() {
     return sequence;
 }
 
+// What the user can do about a terminal without colours: NO_COLOR helps only where the screen
+// can be drawn at all.
+std::string ways_without_colours() {
+    const char* cursor_move = tigetstr("cup");
+    // NOLINTNEXTLINE(performance-no-int-to-ptr): terminfo's mark of a capability that is no string
+    const bool moves_cursor = cursor_move != nullptr && cursor_move != reinterpret_cast<char*>(-1);
+    return moves_cursor
+               ? "Start with --reader for plain lines, or set NO_COLOR=1 to run without colours."
+               : "Start with --reader for plain lines; NO_COLOR=1 needs cursor motion.";
+}
+
 }  // namespace
 
 PDCursesGUI::PDCursesGUI(const DisplaySettings& settings)
@@ -137,7 +148,8 @@ PDCursesGUI::PDCursesGUI(const DisplaySettings& settings)
         // Without colours none is needed either.
         const bool use_colours = !colours_switched_off();
         if (use_colours && has_colors() == FALSE) {
-            throw UIFaultException("Terminal requires color support.");
+            throw UIFaultException(std::string("Terminal requires color support.\n") +
+                                   ways_without_colours());
         }
         if (use_colours) {
             start_color();
@@ -148,6 +160,11 @@ PDCursesGUI::PDCursesGUI(const DisplaySettings& settings)
         }
         start_colors(use_colours);
         leave_sequence = leave_sequence_for_terminal();
+        if (paints_links) {
+            // A cut-off can land inside a link: the text after it must not stay linked.
+            leave_sequence.insert(0, hyperlink_close());
+            output.close_after_cut(hyperlink_close());
+        }
         set_terminal_reports(true);
         const WindowLayout layout(LINES, COLS);
         chat_columns = layout.columns;

@@ -19,6 +19,7 @@
 #include "gui/game_cell.h"
 #include "gui/model/latin1_text.h"
 #include "gui/model/line_editor.h"
+#include "gui/model/utf8_text.h"
 #include "gui/pdcurses_gui.h"
 #include "network/QVClient.h"
 
@@ -63,7 +64,9 @@ std::vector<int> key_codes_for(int kind, wint_t typed) {
 
 // Reads one key: KEY_CODE_YES with a curses key code, OK with a character, or ERR when no key
 // waits. In a single-byte locale (the C locale among them) curses' wide read would hold a byte
-// it cannot decode together with the keys after it, so bytes are read and decoded one by one.
+// it cannot decode together with the keys after it, so bytes are read one by one: those that
+// form a whole UTF-8 character are that character, whatever the locale says (a terminal sends a
+// character's bytes together); any other byte is decoded by the locale.
 int read_character(WINDOW* window, wint_t& typed) {
     if (MB_CUR_MAX > 1) {
         return wget_wch(window, &typed);
@@ -75,6 +78,24 @@ int read_character(WINDOW* window, wint_t& typed) {
     if (key > LAST_BYTE_KEY) {
         typed = static_cast<wint_t>(key);
         return KEY_CODE_YES;
+    }
+    std::string bytes(1, static_cast<char>(key));
+    TypedCharacter character = read_typed_character(bytes);
+    int next = ERR;
+    while (character.unfinished && (next = wgetch(window)) != ERR && next <= LAST_BYTE_KEY) {
+        bytes += static_cast<char>(next);
+        character = read_typed_character(bytes);
+    }
+    if (character.length > 1) {
+        typed = static_cast<wint_t>(character.character);
+        return OK;
+    }
+    // Read anew next time, in the order they came: ungetch gives back the last one first.
+    if (next > LAST_BYTE_KEY) {
+        ungetch(next);
+    }
+    for (std::size_t index = bytes.size(); index > 1; --index) {
+        ungetch(static_cast<unsigned char>(bytes[index - 1]));
     }
     const wint_t decoded = btowc(key);
     typed = decoded == WEOF ? UNKNOWN_CHARACTER : decoded;

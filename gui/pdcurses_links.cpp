@@ -1,3 +1,5 @@
+#include <array>
+#include <optional>
 #include <string>
 
 #include "gui/curses_api.h"
@@ -29,6 +31,25 @@ void append_style(std::string& out, attr_t attributes, short pair) {
     style_output = &out;
     vid_puts(attributes, pair, nullptr, append_style_byte);
     style_output = nullptr;
+}
+
+struct CellStyle {
+    attr_t attributes;
+    short pair;
+    bool operator==(const CellStyle& other) const {
+        return attributes == other.attributes && pair == other.pair;
+    }
+    bool operator!=(const CellStyle& other) const { return !(*this == other); }
+};
+
+// The style curses holds for a cell of `window`.
+CellStyle cell_style(WINDOW* window, int row, int column) {
+    cchar_t cell{};
+    mvwin_wch(window, row, column, &cell);
+    std::array<wchar_t, CCHARW_MAX + 1> characters{};
+    CellStyle style{A_NORMAL, 0};
+    getcchar(&cell, characters.data(), &style.attributes, &style.pair, nullptr);
+    return style;
 }
 
 // Moves the cursor to a cell of the screen, counted from 0.
@@ -66,8 +87,8 @@ void PDCursesGUI::take_links(PaintJob& job, const ScrollBack& lines) {
 }
 
 // Paint thread, screen lock held, after curses wrote the chat window. Each link's cells are
-// written again between OSC 8 sequences, in the style curses gave them, and the cursor goes
-// back to the input line.
+// written again between OSC 8 sequences, each in the style curses gave it (search marks and the
+// line Alt-P or Alt-N went to included), and the cursor goes back to the input line.
 void PDCursesGUI::paint_links(const PaintJob& job) {
     if (!paints_links) {
         return;
@@ -79,31 +100,32 @@ void PDCursesGUI::paint_links(const PaintJob& job) {
     std::string out;
     for (std::size_t index = first; index < job.links.size(); ++index) {
         const ShownLine& line = job.chat_lines[index];
+        const int row = 1 + static_cast<int>(index - first);
         for (const RowLink& link : job.links[index]) {
-            // The same walk as paint_chat_line: colour bytes change the style, others take a
-            // column each. A link is written in the style of its first cell.
+            // The same walk as paint_chat_line: control bytes take no column, others one each.
             int column = 1 + static_cast<int>(stamp_text(line.stamp).size());
-            RowStyle style(color_pairs, line.attention);
-            std::string shown;
-            int start_column = -1;
+            std::optional<CellStyle> written;
             for (std::size_t at = 0; at < link.end && at < line.text.size(); ++at) {
                 const char byte = line.text[at];
-                if (!style.take_colour(byte) && !is_control_character(byte)) {
-                    if (at >= link.begin && column <= inner_width) {
-                        if (start_column < 0) {
-                            start_column = column;
-                            out += cursor_to(getbegy(window) + 1 + static_cast<int>(index - first),
-                                             getbegx(window) + column);
-                            append_style(out, style.attributes(), style.pair());
-                            out += hyperlink_open(link.target);
-                        }
-                        shown += byte;
-                    }
-                    ++column;
+                if (is_control_character(byte)) {
+                    continue;
                 }
+                if (at >= link.begin && column <= inner_width) {
+                    const CellStyle style = cell_style(window, row, column);
+                    if (!written) {
+                        out += cursor_to(getbegy(window) + row, getbegx(window) + column);
+                        append_style(out, style.attributes, style.pair);
+                        out += hyperlink_open(link.target);
+                    } else if (style != *written) {
+                        append_style(out, style.attributes, style.pair);
+                    }
+                    written = style;
+                    out += byte;
+                }
+                ++column;
             }
-            if (start_column >= 0) {
-                out += shown + hyperlink_close();
+            if (written) {
+                out += hyperlink_close();
             }
         }
     }

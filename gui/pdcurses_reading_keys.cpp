@@ -1,5 +1,6 @@
 // Keys for reading what came: Alt-P and Alt-N walk the lines for the user, Alt-U goes to where the
 // unread lines begin; the terminal's focus reports set that place.
+#include "gui/model/command_help.h"
 #include "gui/model/key_codes.h"
 #include "gui/pdcurses_gui.h"
 

@@ -8,6 +8,7 @@
 #include <array>
 #include <cerrno>
 #include <cstdint>
+#include <utility>
 
 namespace qvchat2gui {
 
@@ -18,6 +19,8 @@ namespace {
 constexpr int INTERRUPT_SIGNAL = SIGURG;
 
 std::atomic<bool> hung_up{false};
+
+constexpr char CANCEL = 0x18;
 
 void leave_the_system_call(int /*signal*/) {}
 
@@ -107,8 +110,8 @@ bool TerminalOutput::wait_to_reconnect() {
         if ((watched[0].revents & POLLOUT) != 0) {
             // An escape sequence cut short would swallow the start of the next picture: CAN
             // ends it.
-            constexpr char CANCEL = 0x18;
-            if (write(terminal, &CANCEL, 1) == 1) {
+            const std::string ending = CANCEL + after_cut;
+            if (write(terminal, ending.data(), ending.size()) > 0) {
                 reconnect();
                 return true;
             }
@@ -123,6 +126,10 @@ void TerminalOutput::wake() {
         const ssize_t written = write(wake_event, &one, sizeof one);
         static_cast<void>(written);
     }
+}
+
+void TerminalOutput::close_after_cut(std::string sequence) {
+    after_cut = std::move(sequence);
 }
 
 void TerminalOutput::restore_after_cut(const std::string& leave_sequence) {

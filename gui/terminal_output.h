@@ -36,6 +36,9 @@ public:
     bool wait_to_reconnect();
     // Ends a wait_to_reconnect, now or the next time one begins.
     void wake();
+    // Written after the CAN that ends a sequence cut short, before anything else: what closes a
+    // state the cut-off may have left open (a link). Only before the writer starts.
+    void close_after_cut(std::string sequence);
 
     // After curses was closed with the output cut off: the shell's modes back at once, then
     // `leave_sequence` (what closing curses would have written) if the terminal takes it without
@@ -49,6 +52,7 @@ private:
     int nowhere = -1;   // where a write fails at once
     int wake_event = -1;
     std::optional<termios> shell_modes;
+    std::string after_cut;
     std::mutex switch_mutex;  // guards where standard output points and `cut` changing with it
     std::atomic<bool> cut{false};
     struct sigaction previous_interrupt_action {};

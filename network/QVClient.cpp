@@ -68,6 +68,10 @@ void Client::set_status_callback(StatusCallback callback) {
     status_callback = std::move(callback);
 }
 
+void Client::set_login_callback(boost::function<void()> callback) {
+    login_callback = std::move(callback);
+}
+
 std::unique_ptr<boost::thread> Client::start_threaded() {
     start_lookup();
     {
@@ -288,6 +292,9 @@ void Client::process_data(std::uint8_t type, const ByteVector& data) {
     }
     if (!logged_in.exchange(true)) {
         send_login();
+        if (login_callback && !stop_requested) {
+            login_callback();
+        }
     }
 }
 

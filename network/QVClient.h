@@ -78,6 +78,10 @@ public:
     // Told about connecting, failing to connect, losing the connection and protocol errors,
     // in order with the messages around them. Only before start_threaded().
     void set_status_callback(StatusCallback callback);
+    // Told once the login was handed to the network thread, on the dispatch thread of the
+    // message after which it went, before that thread's next message. Only before
+    // start_threaded().
+    void set_login_callback(boost::function<void()> callback);
 
     // Starts looking the server's name up and returns the network thread, which connects once
     // the addresses are known; a name that cannot be found is reported as LOOKUP_FAILED. Throws
@@ -161,6 +165,7 @@ private:
     std::atomic<bool> login_sent{false};
 
     StatusCallback status_callback;
+    boost::function<void()> login_callback;
     std::atomic<bool> connected{false};
     // Set by exit(): a stop the owner asked for ends connecting and is not reported as a loss.
     std::atomic<bool> stop_requested{false};

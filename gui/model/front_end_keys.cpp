@@ -43,7 +43,11 @@ std::string help_keys_line(const FrontEndKeys& keys, const HasCommand& has_comma
                           if_command(has_command, "mute", "#mute")});
     text += if_command(has_command, "set", "#set NAME VALUE. ");
     text += if_command(has_command, "missed", "Missed: #missed. ");
-    return text + "##word sends #word to the game. More: man qvchat.";
+    if (keys.for_user) {
+        text += "Lines for you: Alt-P, Alt-N; unread: Alt-U. Ignored lines: Alt-=. ";
+    }
+    // #help is built into every front-end.
+    return text + "##word sends #word to the game. #help COMMAND tells more. More: man qvchat.";
 }
 
 std::string lines_for_user_hint(const FrontEndKeys& keys, const HasCommand& has_command) {

@@ -9,6 +9,13 @@ namespace {
 
 constexpr std::string_view URL_STARTS[] = {"http://", "https://", "www."};
 constexpr std::string_view TRAILING_PUNCTUATION = ".,;:!?'\"";
+// What ends the word a URL is in: a space, a tab or a line break.
+constexpr std::string_view WORD_ENDS = " \t\r\n";
+
+// Where the word that starts at `start` ends.
+std::size_t word_end(std::string_view text, std::size_t start) {
+    return std::min(text.find_first_of(WORD_ENDS, start), text.size());
+}
 
 unsigned char lower_ascii(char byte) {
     const auto value = static_cast<unsigned char>(byte);
@@ -60,7 +67,7 @@ std::size_t url_length_at(std::string_view text, std::size_t start) {
     if (url_start == std::end(URL_STARTS)) {
         return 0;
     }
-    std::size_t length = std::min(rest.find(' '), rest.size());
+    std::size_t length = word_end(rest, 0);
     long open_parentheses = std::count(rest.begin(), rest.begin() + length, '(');
     long close_parentheses = std::count(rest.begin(), rest.begin() + length, ')');
     long open_brackets = std::count(rest.begin(), rest.begin() + length, '[');
@@ -101,8 +108,8 @@ std::vector<MatchRange> find_urls(std::string_view text) {
         }
         if (length > 0 || starts_with_ignoring_case(text.substr(position), "http") ||
             starts_with_ignoring_case(text.substr(position), "www.")) {
-            // A word that starts like a URL, taken or not, is one word up to the space.
-            position = std::min(text.find(' ', position), text.size());
+            // A word that starts like a URL, taken or not, is one word up to its end.
+            position = word_end(text, position);
         } else {
             ++position;
         }

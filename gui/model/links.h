@@ -13,9 +13,9 @@ namespace qvchat2gui {
 
 // The URLs in a chat line, in order: a word that starts with http://, https:// or www. (any
 // case) at the start of the text or after a byte that is not a letter or digit, running to the
-// next space or the end, less trailing . , ; : ! ? ' " and an unbalanced closing ) or ]. Only a
-// URL made wholly of printable ASCII counts: one with a control, colour or Latin-1 byte in it is
-// shown as text. A line without "://" or "www." costs one quick scan.
+// next space, tab or line break or the end, less trailing . , ; : ! ? ' " and an unbalanced closing
+// ) or ]. Only a URL made wholly of printable ASCII counts: one with a control, colour or Latin-1
+// byte in it is shown as text. A line without "://" or "www." costs one quick scan.
 std::vector<MatchRange> find_urls(std::string_view text);
 
 // The address a terminal or browser should open for a URL found: www. gets http:// in front.

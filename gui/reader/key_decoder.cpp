@@ -8,6 +8,7 @@
 
 #include "gui/model/key_codes.h"
 #include "gui/model/latin1_text.h"
+#include "gui/model/utf8_text.h"
 #include "gui/reader/key_sequences.h"
 
 namespace qvchat2gui {
@@ -22,55 +23,6 @@ constexpr std::string_view PASTE_END_MARKER = "\033[201~";
 
 unsigned char byte_at(std::string_view bytes, std::size_t index) {
     return static_cast<unsigned char>(bytes[index]);
-}
-
-// One UTF-8 character read from the front of some bytes. A malformed one (a stray continuation
-// byte, an overlong form, a surrogate, beyond U+10FFFF, a lead byte cut short) takes the bytes
-// up to the first that does not belong to it, which is then read anew.
-struct Utf8Read {
-    enum class Status { complete, unfinished, malformed };
-    Status status = Status::malformed;
-    char32_t character = 0;
-    std::size_t length = 1;
-};
-
-Utf8Read read_utf8(std::string_view bytes) {
-    const unsigned char lead = byte_at(bytes, 0);
-    std::size_t length = 0;
-    char32_t character = 0;
-    // The range of the second byte, narrowed where it would make an overlong form, a surrogate
-    // or a character beyond U+10FFFF.
-    unsigned char low = 0x80;
-    unsigned char high = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-        character = lead & 0x1FU;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        character = lead & 0x0FU;
-        low = lead == 0xE0 ? 0xA0 : low;
-        high = lead == 0xED ? 0x9F : high;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        character = lead & 0x07U;
-        low = lead == 0xF0 ? 0x90 : low;
-        high = lead == 0xF4 ? 0x8F : high;
-    } else {
-        return {};
-    }
-    for (std::size_t index = 1; index < length; ++index) {
-        if (index >= bytes.size()) {
-            return {Utf8Read::Status::unfinished, 0, bytes.size()};
-        }
-        const unsigned char next = byte_at(bytes, index);
-        if (next < low || next > high) {
-            return {Utf8Read::Status::malformed, 0, index};
-        }
-        character = (character << 6U) | (next & 0x3FU);
-        low = 0x80;
-        high = 0xBF;
-    }
-    return {Utf8Read::Status::complete, character, length};
 }
 
 std::vector<int> codes_for(const std::string& game_bytes) {
@@ -174,8 +126,15 @@ KeyDecoder::Step KeyDecoder::character_step(std::string_view bytes, bool at_end)
         return {{first}, 1};
     }
     if (encoding == InputEncoding::latin1) {
+        const TypedCharacter typed = read_typed_character(bytes);
+        if (typed.unfinished && !at_end) {
+            return {};
+        }
         // 0x80-0x9F would be colour codes.
-        return {first >= FIRST_LATIN1 ? std::vector<int>{first} : std::vector<int>{}, 1};
+        return {typed.length > 1 || first >= FIRST_LATIN1
+                    ? codes_for(game_bytes_for_typed(static_cast<wchar_t>(typed.character)))
+                    : std::vector<int>{},
+                typed.length};
     }
     const Utf8Read read = read_utf8(bytes);
     switch (read.status) {

@@ -17,7 +17,8 @@ constexpr std::chrono::milliseconds ESCAPE_WAIT{25};
 // How the terminal encodes the characters typed beyond ASCII.
 enum class InputEncoding {
     utf8,    // UTF-8, decoded here whatever the process's locale
-    latin1,  // one byte each: 0xA0-0xFF are the Latin-1 letters themselves
+    latin1,  // bytes that form a whole UTF-8 character are that character (as with utf8); any
+             // other byte is one: 0xA0-0xFF are the Latin-1 letters themselves
 };
 
 // Latin-1 in a single-byte locale (MB_CUR_MAX == 1, the C locale among them), else UTF-8.

@@ -126,7 +126,9 @@ TEST(FiltersProgram, SetChangesTheScreenAtOnceAndListsWhereEachSettingCameFrom) 
         {"#set", "bell = 0 (qv.ini)"},
         {"#set", "mouse = 0 (default)"},
         {"#set bell maybe", "bell must be 0 or 1, not \"maybe\"; it stays 0 (qv.ini)."},
-        {"#set username alice", "username takes effect at the next start."},
+        {"#set username alice", "username is read only at start; nothing changed."},
+        {"#help ignore", "#ignore [NAME [MINUTES]]: hides the lines of player NAME"},
+        {"#help HELP", "Alt-=."},
         {"#set timestamps 0", "timestamps is now 0."},
         {"#set bell \"\"", "bell is back to its default, 1."},
     };

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -292,7 +293,12 @@ TEST_F(FindProgram, LogsSearchesEarlierRunsAndTheLastRecordsShowAtStart) {
     write_earlier_logs(run);
     const std::string earlier_chat = run.chat_log();
     start_logged_in();
-    const std::string stamp = "<Mon Dec  7 23:00:00 2026> Bob: ";
+    // Shown as the chat shows a time, with the day, as it is not today.
+    const std::time_t now = std::time(nullptr);
+    std::tm today{};
+    localtime_r(&now, &today);
+    const std::string stamp =
+        today.tm_year + 1900 == 2026 ? "Dec 7 23:00 Bob: " : "Dec 7 2026 23:00 Bob: ";
     EXPECT_TRUE(screen_is({"-- earlier: chat_log.txt --", stamp + "third last",
                            stamp + "last words", "-- now --", "Welcome to the test server"},
                           {"Walk east"}))
@@ -411,6 +417,15 @@ TEST_F(FindProgram, LinksAreHyperlinksAndCopiesAndDoubleHashReachesTheGame) {
         });
     })) << raw_output(run);
     EXPECT_EQ(raw_output(run).find("\x1b]8;;https://ev"), std::string::npos);
+    // A search's mark on a link's cells stays when the link is painted again over them.
+    terminal->press("C-s");
+    terminal->type("example");
+    EXPECT_TRUE(terminal->wait_for_screen(
+        [](const Screen& rows) { return row_of(rows, "Ann: see https://\x1b[") >= 0; },
+        std::chrono::seconds(10), true))
+        << qvtest::joined(terminal->screen(true));
+    terminal->press("Escape");
+    EXPECT_TRUE(screen_is({"Dee: "}, {"(find"})) << shown();
 
     run.enter("#urls");
     EXPECT_TRUE(screen_is(

@@ -23,9 +23,10 @@ protected:
         qvtest::write_file(folder / "qv.ini", qv_ini);
         qvchat2::SettingOrigins origins;
         std::ostringstream warnings;
-        auto values = qvchat2::read_checked_settings(
-            {(folder / "main").string(), (folder / "qv.ini").string()}, warnings, &origins);
-        return qvchat2::LiveSettings(std::move(values), std::move(origins));
+        const std::vector<std::string> files{(folder / "main").string(),
+                                             (folder / "qv.ini").string()};
+        auto values = qvchat2::read_checked_settings(files, warnings, &origins);
+        return qvchat2::LiveSettings(std::move(values), std::move(origins), files);
     }
     std::string where(const std::string& name) const { return (folder / name).string(); }
 
@@ -33,8 +34,10 @@ protected:
 };
 
 TEST_F(LiveSettingsTest, ListsEverySettingWithItsValueAndWhereItCameFrom) {
+    const std::string long_message = "\"" + std::string(150, 'z') + " end\"";
     qvchat2::LiveSettings settings =
-        read("#bell = 0\n#password = hunter2\n", "#bell = 1\n#timestamps = 1\n#mouse = x\n");
+        read("#bell = 0\n#password = hunter2\n",
+             "#bell = 1\n#timestamps = 1\n#mouse = x\n#afk_message = " + long_message + "\n");
     const std::vector<std::string> listing = settings.listing();
     EXPECT_EQ(listing.size(), qvchat2::known_settings().size());
     EXPECT_THAT(listing, Contains("bell = 0 (" + where("main") + ")"));
@@ -43,6 +46,9 @@ TEST_F(LiveSettingsTest, ListsEverySettingWithItsValueAndWhereItCameFrom) {
     EXPECT_THAT(listing, Contains("password = (set) (" + where("main") + ")"));
     EXPECT_THAT(listing, Contains("username = (asked at start) (default)"));
     EXPECT_THAT(listing, Contains("reconnect = 1 (default)"));
+    EXPECT_THAT(listing, Contains("afk_message = " + std::string(150, 'z') + " end (" +
+                                  where("qv.ini") + ")"))
+        << "shown whole";
     settings.set("bell", "1");
     EXPECT_EQ(settings.describe("BELL"), "bell = 1 (#set)");
 }
@@ -70,9 +76,14 @@ TEST_F(LiveSettingsTest, ChangesWithTheFilesChecksAndTellsOnlyWhatChanged) {
         {"afk_message", "gone fishing", "afk_message is now gone fishing."},
         {"notify_command", "notify-send", "notify_command is now notify-send."},
         {"notify_command", "", "notify_command is back to its default, (none)."},
-        {"username", "bob", "username takes effect at the next start."},
-        {"password", "x", "password takes effect at the next start."},
-        {"log_chat", "2", "log_chat takes effect at the next start."},
+        {"username", "bob",
+         "username is read only at start; nothing changed. To change it, write #username = VALUE "
+         "in " +
+             where("main") + " or " + where("qv.ini") + " and start qvchat again."},
+        {"reader", "1",
+         "reader is read only at start; nothing changed. To change it, write #reader = VALUE in " +
+             where("main") + " or " + where("qv.ini") +
+             " and start qvchat again, or start qvchat with --reader."},
         {"timestamp", "1", "Unknown setting \"timestamp\"; did you mean timestamps?"},
         {"colour_scheme", "dark", "Unknown setting \"colour_scheme\": #set lists the settings."},
     };

@@ -4,10 +4,13 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <ctime>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "app/backlog_stamp.h"
 #include "tests/app/text_files.h"
 #include "tests/support/TempDir.h"
 
@@ -86,6 +89,25 @@ TEST(LogBacklog, GivesNothingForFilesThatCannotBeRead) {
     for (const char* name : {"missing.txt", "fifo", "."}) {
         SCOPED_TRACE(name);
         EXPECT_THAT(qvchat2::read_last_records(folder / name, 20), IsEmpty());
+    }
+}
+
+// A record's date is shown as the chat shows a time: the day only when it is not today.
+TEST(LogBacklog, StampsAreShortWithTheDayOnlyWhenItIsNotToday) {
+    std::tm today{};
+    today.tm_year = 2026 - 1900;
+    today.tm_mon = 11;
+    today.tm_mday = 8;
+    const std::pair<const char*, const char*> stamps[] = {
+        {"Tue Dec  8 14:05:49 2026", "14:05"},
+        {"Mon Dec  7 23:00:00 2026", "Dec 7 23:00"},
+        {"Tue Nov  8 09:01:00 2026", "Nov 8 09:01"},
+        {"Mon Dec  8 14:05:49 2025", "Dec 8 2025 14:05"},
+        {"Tue Dec 18 14:05:49 2026", "Dec 18 14:05"},
+        {"not a date", "not a date"},
+    };
+    for (const auto& [stamp, shown] : stamps) {
+        EXPECT_EQ(qvchat2::short_log_stamp(stamp, today), shown) << stamp;
     }
 }
 

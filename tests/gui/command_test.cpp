@@ -19,7 +19,8 @@ using qvnetworklib::OUT_RAW_TEXT;
 constexpr const char* HELP_TEXT = "Available commands: #ci, #exit, #help, #quit";
 // A front-end with no keys of its own and no command beyond the built-in ones names none.
 constexpr const char* HELP_KEYS =
-    "Private message: /name text. ##word sends #word to the game. More: man qvchat.";
+    "Private message: /name text. ##word sends #word to the game. #help COMMAND tells more. More: "
+    "man qvchat.";
 
 qvnetworklib::ByteVector bytes(const std::string& text) {
     return qvnetworklib::ByteVector(text.begin(), text.end());
@@ -32,7 +33,11 @@ protected:
     void SetUp() override {
         harness.start();
         ASSERT_TRUE(server.wait_for_client());
-        ASSERT_TRUE(qvtest::wait_until([this] { return harness.client().is_connected(); }));
+        // Typed lines go out once the server has spoken and the login went.
+        ASSERT_TRUE(server.send_text(3, "hello"));
+        ASSERT_TRUE(server.wait_for_count(qvnetworklib::OUT_LOGIN, 1));
+        ASSERT_TRUE(
+            qvtest::wait_until([this] { return harness.client().login_time().has_value(); }));
     }
 
     // The text frames (chat and private messages) that typing the line sent.
@@ -83,7 +88,10 @@ TEST_F(ProcessInput, PrivateMessageNeedsASpaceAfterTheName) {
 TEST_F(ProcessInput, KnownCommandsRunAndSendNothing) {
     EXPECT_TRUE(sent_for("#HELP").empty());
     EXPECT_TRUE(sent_for("#help extra words").empty());
-    EXPECT_EQ(gui.shown(), (std::vector<std::string>{HELP_TEXT, HELP_KEYS, HELP_TEXT, HELP_KEYS}));
+    EXPECT_TRUE(sent_for("#help #Exit").empty());
+    EXPECT_EQ(gui.shown(),
+              (std::vector<std::string>{HELP_TEXT, HELP_KEYS, HELP_TEXT, HELP_KEYS, HELP_TEXT,
+                                        HELP_KEYS, "#exit: ends the client, as #quit."}));
 
     EXPECT_FALSE(gui.should_exit());
     EXPECT_TRUE(sent_for("#exit now").empty());
@@ -287,18 +295,19 @@ TEST(FrontEndKeys, HintsNameOnlyWhatTheFrontEndInUseHas) {
         {curses, all,
          "Private message: /name text. Scroll: Page Up, Page Down, Ctrl-Home, Ctrl-End. Find: "
          "Ctrl-S, #grep TEXT, #logs TEXT. Links: #urls, #copy N. Hear: #ignore, #highlight, "
-         "#mute. #set NAME VALUE. Missed: #missed. ##word sends #word to the game. More: man "
-         "qvchat.",
+         "#mute. #set NAME VALUE. Missed: #missed. Lines for you: Alt-P, Alt-N; unread: Alt-U. "
+         "Ignored lines: Alt-=. ##word sends #word to the game. #help COMMAND tells more. More: "
+         "man qvchat.",
          "Alt-P shows them."},
         {reader, all,
          "Private message: /name text. Say again: Alt-1 to Alt-9, the latest lines for you. "
          "Find: #grep TEXT, #logs TEXT. Links: #urls, #copy N. Hear: #ignore, #highlight, "
-         "#mute. #set NAME VALUE. Missed: #missed. ##word sends #word to the game. More: man "
-         "qvchat.",
+         "#mute. #set NAME VALUE. Missed: #missed. ##word sends #word to the game. #help "
+         "COMMAND tells more. More: man qvchat.",
          "Alt-1 says the latest again; #missed lists them."},
         {FrontEndKeys(), some,
          "Private message: /name text. Find: #logs TEXT. Links: #urls. ##word sends #word to the "
-         "game. More: man qvchat.",
+         "game. #help COMMAND tells more. More: man qvchat.",
          ""},
         {FrontEndKeys(), none, HELP_KEYS, ""},
     };

@@ -672,11 +672,19 @@ TEST_F(ScreenTest, FrontEndThatNeverTookControlShutsDown) {
 }
 
 TEST_F(ScreenTest, TerminalWithoutColoursIsReportedReadably) {
-    session = std::make_unique<TmuxSession>(app_command("", "TERM=vt100"), 80, 24);
-    ASSERT_TRUE(session->wait_for_text("exit status 1")) << joined(session->screen());
-    EXPECT_TRUE(has_lines_in_order(session->screen(),
-                                   {"Terminal requires color support.", "exit status 1"}))
-        << joined(session->screen());
+    const std::pair<const char*, const char*> terminals[] = {
+        {"TERM=vt100",
+         "Start with --reader for plain lines, or set NO_COLOR=1 to run without colours."},
+        {"TERM=dumb", "Start with --reader for plain lines; NO_COLOR=1 needs cursor motion."},
+    };
+    for (const auto& [terminal, ways_out] : terminals) {
+        session = std::make_unique<TmuxSession>(app_command("", terminal), 80, 24);
+        ASSERT_TRUE(session->wait_for_text("exit status 1")) << joined(session->screen());
+        EXPECT_TRUE(has_lines_in_order(
+            session->screen(), {"Terminal requires color support.", ways_out, "exit status 1"}))
+            << terminal << "\n"
+            << joined(session->screen());
+    }
     // Without colours none is needed.
     session = std::make_unique<TmuxSession>(app_command("", "TERM=vt100 NO_COLOR=1"), 80, 24);
     enter("#exit");

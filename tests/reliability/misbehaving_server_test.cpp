@@ -3,6 +3,7 @@
 // descriptor behind, must log every whole line it received exactly once, and "#exit" must end it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <random>
@@ -228,10 +229,17 @@ TEST_F(MisbehavingServer, SilentServerGetsNoLoginAndTheProgramStillLeaves) {
     run.start();
     ASSERT_TRUE(run.server.wait_for_client());
     const ResourceCounts before = qvtest::settled_counts(run);
-    // Connected, so typed lines leave, even though the server never spoke.
+    // Connected, but with no login typed lines do not leave, and say so.
     run.enter("hello?");
     run.enter("is this thing on?");
-    ASSERT_TRUE(run.server.wait_for_count(qvnetworklib::OUT_RAW_TEXT, 2));
+    EXPECT_TRUE(run.terminal().wait_for_screen([](const std::vector<std::string>& rows) {
+        return std::count_if(rows.begin(), rows.end(), [](const std::string& row) {
+                   return row.find("The server has not answered yet: the line was not sent.") !=
+                          std::string::npos;
+               }) == 2;
+    })) << run.screen_text();
+    EXPECT_TRUE(run.terminal().wait_for_text("connecting")) << run.screen_text();
+    EXPECT_EQ(run.server.count_of_type(qvnetworklib::OUT_RAW_TEXT), 0U);
     EXPECT_EQ(run.server.count_of_type(qvnetworklib::OUT_LOGIN), 0U);
     const ResourceCounts after = qvtest::settled_counts(run);
     EXPECT_EQ(after.threads, before.threads);

@@ -211,4 +211,46 @@ TEST_F(Reconnect, SwitchedOnWhileOfflineItTriesAgainAndTheLogShowsTheSessions) {
     EXPECT_EQ(run.chat_log().find("Connected to"), std::string::npos) << "server lines only";
 }
 
+// During a wait, #set reconnect 0 cancels the next attempt and 1 makes it at once; each failed
+// attempt is one line. A server that takes the connection and says nothing is named as such, and
+// a line typed then is refused with a word; #reconnect drops it and connects again at once.
+TEST_F(Reconnect, SwitchAndReconnectCommandActAtOnceAndASilentServerIsNamed) {
+    run.write_file("qv.ini", "#username = bob\n#password = secret\n");
+    std::string failure;
+    // The first wait lasts from 1.6 to 2.4 s.
+    ASSERT_TRUE(run.start_logged_in(failure, "QVCHAT_RECONNECT_SECOND_MS=2000")) << failure;
+    run.server.close_client();
+    ASSERT_TRUE(run.terminal().wait_for_text(
+        "Reconnecting in 1 s (attempt 1)... Connection to the server was lost."))
+        << run.screen_text();
+
+    run.enter("#set reconnect 0");
+    ASSERT_TRUE(run.terminal().wait_for_text("reconnect is now 0.")) << run.screen_text();
+    EXPECT_FALSE(run.server.wait_for_connections(2, std::chrono::seconds(4)))
+        << "an attempt after reconnecting was switched off";
+    run.enter("#set reconnect 1");
+    ASSERT_TRUE(run.server.wait_for_connections(2)) << run.screen_text();
+    EXPECT_TRUE(run.terminal().wait_for_text("Reconnecting now (attempt 1)..."))
+        << run.screen_text();
+
+    const std::string address = "127.0.0.1:" + run.server.port();
+    EXPECT_TRUE(
+        run.terminal().wait_for_text("Connected to " + address + ", waiting for the server..."))
+        << run.screen_text();
+    EXPECT_TRUE(run.terminal().wait_for_text("connecting")) << run.screen_text();
+    run.enter("too early");
+    EXPECT_TRUE(
+        run.terminal().wait_for_text("The server has not answered yet: the line was not sent."))
+        << run.screen_text();
+
+    run.enter("#reconnect");
+    ASSERT_TRUE(run.server.wait_for_connections(3)) << run.screen_text();
+    ASSERT_TRUE(run.server.send_text(3, "Welcome 3"));
+    ASSERT_TRUE(run.server.wait_for_count(qvnetworklib::OUT_LOGIN, 2)) << run.screen_text();
+    EXPECT_TRUE(run.terminal().wait_for_text("Connected to " + address + " again."))
+        << run.screen_text();
+    EXPECT_EQ(run.server.count_of_type(qvnetworklib::OUT_RAW_TEXT), 0U);
+    ASSERT_TRUE(run.exit_with_status(0));
+}
+
 }  // namespace

@@ -3,14 +3,18 @@
 // control byte. A terminal that stops taking output must not stop the connection, nor keep the
 // program from ending.
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <pty.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -258,6 +262,25 @@ public:
     UnreadTerminal& operator=(const UnreadTerminal&) = delete;
 
     pid_t process() const { return program; }
+    // Reads what the program wrote until `done` holds for all of it or `deadline` passes; the
+    // terminal takes output again meanwhile.
+    std::string read_until(const std::function<bool(const std::string&)>& done,
+                           std::chrono::milliseconds deadline) const {
+        std::string output;
+        std::array<char, 4096> chunk{};
+        const auto end = std::chrono::steady_clock::now() + deadline;
+        while (!done(output) && std::chrono::steady_clock::now() < end) {
+            pollfd readable{keyboard, POLLIN, 0};
+            if (poll(&readable, 1, 50) == 1) {
+                const ssize_t got = read(keyboard, chunk.data(), chunk.size());
+                if (got <= 0) {
+                    break;
+                }
+                output.append(chunk.data(), static_cast<std::size_t>(got));
+            }
+        }
+        return output;
+    }
     bool type(const std::string& keys) const {
         return write(keyboard, keys.data(), keys.size()) == static_cast<ssize_t>(keys.size());
     }
@@ -284,6 +307,33 @@ bool has_ended(pid_t process) {
     std::string name;
     std::string state;
     return !(stat >> pid >> name >> state) || state == "Z";
+}
+
+// A cut-off can land between a link's opening and closing sequences: after the CAN that ends a
+// sequence cut short, the terminal gets the link's close before the picture is painted again.
+TEST(TerminalSafety, OutputCutOffClosesALinkBeforeThePictureComesBack) {
+    qvtest::QvchatRun run(QVCHAT_BINARY);
+    const UnreadTerminal unread(run);
+    ASSERT_TRUE(run.server.wait_for_client());
+    ASSERT_TRUE(run.server.send_text(3, "Welcome, see https://example.com/welcome"));
+    ASSERT_TRUE(run.server.wait_for_count(qvnetworklib::OUT_LOGIN, 1));
+    ASSERT_TRUE(flood_until_painting_blocks(run, unread.process())) << "painting never blocked";
+    // A key waits for the screen for a second, then cuts the stuck write off.
+    ASSERT_TRUE(unread.type("x"));
+    ASSERT_TRUE(qvtest::wait_until(
+        [&] { return !is_blocked_writing_to_the_terminal(unread.process()); }, PATIENCE));
+
+    constexpr char CANCEL = 0x18;
+    const std::string close_link = "\x1b]8;;\x1b\\";
+    const std::string output = unread.read_until(
+        [&](const std::string& got) {
+            const std::size_t cancel = got.find(CANCEL);
+            return cancel != std::string::npos && got.size() > cancel + close_link.size();
+        },
+        PATIENCE);
+    const std::size_t cancel = output.find(CANCEL);
+    ASSERT_NE(cancel, std::string::npos) << "no CAN after the cut-off";
+    EXPECT_EQ(output.substr(cancel + 1, close_link.size()), close_link);
 }
 
 // With painting blocked in a write that the terminal never takes, SIGTERM, SIGHUP and "#exit"

@@ -7,6 +7,8 @@
 #include <tuple>
 #include <utility>
 
+#include "gui/model/utf8_text.h"
+
 namespace qvchat2gui {
 namespace {
 
@@ -63,6 +65,29 @@ TEST(Latin1Text, TypedCharacterBecomesGameBytes) {
     };
     for (const auto& [character, bytes] : samples) {
         EXPECT_EQ(game_bytes_for_typed(character), bytes) << "U+" << std::hex << character;
+    }
+}
+
+// A character typed as bytes is UTF-8 where they form one, whatever the locale; any other byte is
+// one Latin-1 character.
+TEST(Latin1Text, TypedBytesAreUtf8WhereTheyFormACharacterElseLatin1) {
+    const struct {
+        std::string bytes;
+        char32_t character;
+        std::size_t length;
+        bool unfinished;
+    } cases[] = {
+        {"\xC3\xAB", 0xEB, 2, false}, {"\xE2\x82\xAC", 0x20AC, 3, false},
+        {"\xC3", 0xC3, 1, true},      {"\xE2\x82", 0xE2, 1, true},
+        {"\xE9t", 0xE9, 1, false},    {"\xC3\xC3", 0xC3, 1, false},
+        {"\xC0\x80", 0xC0, 1, false}, {"\xED\xA0\x80", 0xED, 1, false},
+        {"\xAB", 0xAB, 1, false},     {"a", 'a', 1, false},
+    };
+    for (const auto& typed : cases) {
+        const TypedCharacter read = read_typed_character(typed.bytes);
+        EXPECT_EQ(read.character, typed.character) << typed.bytes;
+        EXPECT_EQ(read.length, typed.length) << typed.bytes;
+        EXPECT_EQ(read.unfinished, typed.unfinished) << typed.bytes;
     }
 }
 

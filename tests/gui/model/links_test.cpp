@@ -35,6 +35,8 @@ TEST(Links, UrlsAreFoundWholeAndOnlyWhenPrintableAscii) {
         {"xhttp://a.com \xE9www.a.com 1www.a.com wwww.a.com", ""},
         {"http:// www. https://. http:/a.com ftp://a.com", ""},
         {"no link. www", ""},
+        {"http://a.com\nhttp://b.com,\r\nwww.c.com\tend",
+         "http://a.com | http://b.com | www.c.com"},
     };
     for (const auto& [line, urls] : lines) {
         EXPECT_EQ(urls_in(line), urls) << line;

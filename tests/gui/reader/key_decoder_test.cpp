@@ -132,10 +132,14 @@ TEST(KeyDecoder, NoByteGivesAColourCode) {
     }
 }
 
+// Whatever the locale says, bytes that form a whole UTF-8 character are that character.
 TEST(KeyDecoder, Latin1TerminalsSendTheLetterBytesThemselves) {
-    expect_keys({{"\xE9\xDF\xA0\x85\x9F", {0xE9, 0xDF, 0xA0}},
-                 {"\033\xE9\033\x85", {alt(0xE9), ESCAPE_KEY}}},
-                InputEncoding::latin1);
+    expect_keys(
+        {{"\xE9\xDF \xA0\x85\x9F", {0xE9, 0xDF, ' ', 0xA0}},
+         {"\033\xE9\033\x85", {alt(0xE9), ESCAPE_KEY}},
+         {"Zo\xC3\xAB caf\xC3\xA9\xE9t", {'Z', 'o', 0xEB, ' ', 'c', 'a', 'f', 0xE9, 0xE9, 't'}},
+         {"\xC3", {0xC3}}},
+        InputEncoding::latin1);
     {
         const ScopedCtypeLocale plain("C");
         EXPECT_EQ(input_encoding_of_locale(), InputEncoding::latin1);

@@ -1,0 +1,57 @@
+#include "gui/model/command_help.h"
+
+#include <array>
+#include <utility>
+
+namespace qvchat2gui {
+
+namespace {
+
+constexpr std::array<std::pair<const char*, const char*>, 20> DESCRIPTIONS{{
+    {"afk", "#afk [TEXT]: go away from the keyboard now; TEXT becomes the away message."},
+    {"ci", "#ci: lists the channels you are on."},
+    {"clock", "#clock: says the game time."},
+    {"copy",
+     "#copy [N]: puts link N of #urls (the newest without N) on the clipboard through the "
+     "terminal."},
+    {"exit", "#exit: ends the client, as #quit."},
+    {"grep",
+     "#grep TEXT or #grep /REGEX/: shows the lines of the scroll-back that match, oldest first."},
+    {"help", "#help [COMMAND]: lists the commands and keys; with a command, what it does."},
+    {"highlight",
+     "#highlight [WORD | /REGEX/ | -WORD]: a line that holds WORD stands out and counts as for "
+     "you; -WORD removes one; alone, lists them."},
+    {"ignore",
+     "#ignore [NAME [MINUTES]]: hides the lines of player NAME (for MINUTES when given); "
+     "alone, lists the names ignored."},
+    {"loc", "#loc: asks the server where you are."},
+    {"logs",
+     "#logs TEXT or #logs /REGEX/: searches this server's log files, every session logged, and "
+     "shows the newest matching records."},
+    {"look", "#look: lists the characters nearby."},
+    {"missed", "#missed: shows the newest lines for you: private and GM messages, your name."},
+    {"mute",
+     "#mute [CHANNEL]: hides the chat of a channel, except lines for you; alone, lists the muted "
+     "channels."},
+    {"quit", "#quit: ends the client, as #exit."},
+    {"reconnect", "#reconnect: connects to the server again now, without waiting."},
+    {"set",
+     "#set [NAME [VALUE]]: lists the settings; with NAME, shows one; with VALUE, changes it for "
+     "this run."},
+    {"unignore", "#unignore NAME: shows the lines of player NAME again."},
+    {"unmute", "#unmute CHANNEL: shows the chat of the channel again."},
+    {"urls", "#urls: lists the last links seen in the chat, newest first, numbered for #copy."},
+}};
+
+}  // namespace
+
+std::optional<std::string> command_description(const std::string& word) {
+    for (const auto& [name, description] : DESCRIPTIONS) {
+        if (word == name) {
+            return std::string(description);
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace qvchat2gui
