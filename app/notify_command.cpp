@@ -123,7 +123,8 @@ void NotifyCommand::notify(const std::string& title, const std::string& text) {
         if (program.empty()) {
             return;
         }
-        if (!immediate && held_count == 0 && clock::now() >= next_run_allowed) {
+        if (!immediate && held_count == 0 && running_programs < MOST_RUNNING_PROGRAMS &&
+            clock::now() >= next_run_allowed) {
             immediate = Notification{title, text};
         } else {
             ++held_count;
@@ -141,7 +142,8 @@ void NotifyCommand::run_notifications() {
             return;
         }
         const clock::time_point now = clock::now();
-        const bool room = children.size() < MOST_RUNNING_PROGRAMS;
+        running_programs = children.size();
+        const bool room = running_programs < MOST_RUNNING_PROGRAMS;
         if (immediate && !room) {
             // Summed up with those that come later, as one that came too soon is.
             if (held_count == 0) {
@@ -163,6 +165,7 @@ void NotifyCommand::run_notifications() {
         }
         if (due) {
             next_run_allowed = now + interval;
+            ++running_programs;
             const std::string program_to_run = program;
             lock.unlock();
             if (!program_to_run.empty()) {

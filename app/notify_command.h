@@ -58,8 +58,8 @@ private:
 
     const std::chrono::milliseconds interval;
 
-    // guards program, immediate, held_count, newest_held, next_run_allowed, stopping, and the
-    // start of the worker
+    // guards program, immediate, held_count, newest_held, next_run_allowed, running_programs,
+    // stopping, and the start of the worker
     std::mutex queue_mutex;
     std::string program;
     std::condition_variable queue_changed;
@@ -67,6 +67,9 @@ private:
     std::size_t held_count = 0;             // those since, to be summed up
     Notification newest_held;
     clock::time_point next_run_allowed;  // the end of the interval after the last run
+    // Counted when a program is taken to run, before it starts: a notification that comes while
+    // the bound is reached is held at once.
+    std::size_t running_programs = 0;
     bool stopping = false;
 
     // The worker's own, then stop()'s once it has joined the worker.
