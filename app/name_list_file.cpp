@@ -70,7 +70,8 @@ bool read_up_to(int descriptor, std::size_t limit, std::string& text, std::strin
 bool read_tail(int descriptor, off_t size, std::size_t max_bytes, std::string& text,
                std::string& problem) {
     if (size <= static_cast<off_t>(max_bytes)) {
-        return read_up_to(descriptor, max_bytes, text, problem);
+        // The size it has, not the bound: a list of a few names costs a few bytes, not a MiB.
+        return read_up_to(descriptor, static_cast<std::size_t>(size), text, problem);
     }
     // One byte more: when it is a line feed, the tail begins with a whole line.
     const off_t start = size - static_cast<off_t>(max_bytes) - 1;
@@ -97,7 +98,8 @@ std::deque<std::string> last_lines(const std::string& text, std::size_t max_line
             end = text.size();
         }
         std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') {
+        // All of them: a line kept with one would lose it when saved and read again.
+        while (!line.empty() && line.back() == '\r') {
             line.pop_back();
         }
         lines.push_back(std::move(line));

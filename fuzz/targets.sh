@@ -11,15 +11,24 @@ fuzz_targets=(
   fuzz_word_wrap:word_wrap:word_wrap
   fuzz_process_input:process_input:process_input
   fuzz_read_loop:read_loop:stream
+  fuzz_text_matcher:text_matcher:text_matcher
+  fuzz_key_decoder:key_decoder:key_decoder
+  fuzz_name_list_file:name_list_file:name_list
+  fuzz_log_records:log_records:log_records
 )
 
 # Above 65,537 bytes, so that one input can hold a full-size frame (3 + 65,534 bytes) and more.
 fuzz_max_len=70000
 
+# fuzz_build_targets [target...]: builds the targets named, or all of them.
 fuzz_build_targets() {
+  local targets=("$@")
+  if [ "${#targets[@]}" -eq 0 ]; then
+    targets=(fuzz_targets)
+  fi
   CC=clang CXX=clang++ cmake -S "$fuzz_root" -B "$fuzz_build" -G Ninja -DQVCHAT_BUILD_FUZZ=ON \
     -DQVCHAT_BUILD_TESTS=OFF -DQVCHAT_BUILD_BENCH=OFF >/dev/null
-  cmake --build "$fuzz_build" --target fuzz_targets -- -j"$(nproc)"
+  cmake --build "$fuzz_build" --target "${targets[@]}" -- -j"$(nproc)"
 }
 
 # fuzz_run <target> <seed-corpus> <dictionary> <seconds> <log> [runs]: fuzzes one target, at low

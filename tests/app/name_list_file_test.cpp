@@ -35,8 +35,8 @@ TEST(NameListFile, SavesPrivatelyInUtf8AndReadsBackWithoutBlankLines) {
     lines.erase(lines.begin(), lines.begin() + 3);
     EXPECT_EQ(read.lines, lines);
 
-    qvtest::write_file(file, "Ann\n\nBob\r\n\r\nCy");
-    EXPECT_THAT(qvchat2::load_name_list(file).lines, ElementsAre("Ann", "Bob", "Cy"));
+    qvtest::write_file(file, "Ann\n\nBob\r\n\r\nDee\r\r\nCy");
+    EXPECT_THAT(qvchat2::load_name_list(file).lines, ElementsAre("Ann", "Bob", "Dee", "Cy"));
 
     const qvchat2::NameListRead missing = qvchat2::load_name_list(folder / "mute.txt");
     EXPECT_EQ(missing.problem, "");
