@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <chrono>
 
 #include "gui/model/chat_text.h"
 
@@ -20,6 +21,8 @@ constexpr std::uint32_t MATCH_LIMIT = 200000;
 constexpr std::uint32_t HEAP_LIMIT_KIB = 4096;
 constexpr std::size_t JIT_STACK_START = std::size_t{32} * 1024;
 constexpr std::size_t JIT_STACK_MAX = std::size_t{1024} * 1024;
+// What marking one line with a regular expression may take.
+constexpr std::chrono::milliseconds FIND_ALL_BUDGET{5};
 
 bool is_upper_case_letter(unsigned char byte) {
     return (byte >= 'A' && byte <= 'Z') || (byte >= 0xC0 && byte <= 0xDE && byte != 0xD7);
@@ -205,6 +208,7 @@ TextMatcher::TextMatcher(const std::string& pattern, PatternKind kind) {
     // text is not UTF-8.
     std::uint32_t options = PCRE2_UCP | PCRE2_NEVER_UTF;
     folds_case = !holds_upper_case_letter(pattern, kind);
+    is_regex = kind == PatternKind::regex;
     if (folds_case) {
         options |= PCRE2_CASELESS;
     }
@@ -261,7 +265,11 @@ void TextMatcher::find_all(std::string_view text, std::vector<MatchRange>& range
     std::size_t start = 0;
     std::size_t marked_to = 0;  // the ranges never overlap
     std::uint32_t options = 0;
+    const auto started = std::chrono::steady_clock::now();
     while (start <= size) {
+        if (is_regex && std::chrono::steady_clock::now() - started > FIND_ALL_BUDGET) {
+            return;
+        }
         const int result = compiled->match(subject, start, options);
         if (result == PCRE2_ERROR_NOMATCH && options != 0) {
             // Nothing but the empty match at `start`: search on from the next byte.

@@ -41,7 +41,10 @@ public:
 
     // Whether the pattern occurs in `text` (an empty match counts).
     bool matches(std::string_view text) const;
-    // Replaces `ranges` with every non-empty match in `text`, in order and not overlapping.
+    // Replaces `ranges` with every non-empty match in `text`, in order and not overlapping. A
+    // regular expression that finds its matches only after heavy backtracking at each byte stops
+    // marking after a few milliseconds of a line: the match limit bounds one search, not a line's
+    // worth of them, and the painting must not wait.
     void find_all(std::string_view text, std::vector<MatchRange>& ranges) const;
 
 private:
@@ -49,6 +52,7 @@ private:
     std::unique_ptr<Compiled> compiled;
     std::string error_text;
     bool folds_case = false;
+    bool is_regex = false;
 };
 
 // What a search command was given: "/REGEX/" (something between the slashes) is a regular

@@ -117,6 +117,14 @@ TEST(TextMatcher, HostilePatternsAndTextsEndWithoutFault) {
     ASSERT_TRUE(catastrophic.valid());
     EXPECT_FALSE(catastrophic.matches(runaway));
     EXPECT_EQ(found_in(TextMatcher("(a|aa)+b", REGEX), runaway), "");
+    // Matches at every byte, each only after heavy backtracking: a line of a chat frame's size
+    // once took as many searches at the match limit as it has bytes, an hour of painting.
+    const TextMatcher slow_at_every_byte("(?:(a|a){1,16}!)?a", REGEX);
+    std::vector<MatchRange> ranges;
+    slow_at_every_byte.find_all(std::string(60000, 'a'), ranges);
+    for (std::size_t index = 1; index < ranges.size(); ++index) {
+        EXPECT_LE(ranges[index - 1].end, ranges[index].begin);
+    }
 
     const std::string every_byte = [] {
         std::string bytes;
