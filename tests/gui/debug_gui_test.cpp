@@ -68,7 +68,8 @@ TEST(DebugGUI, KeepsTheBuiltInCommands) {
     gui.process_input(nullptr, "#ci");
     EXPECT_EQ(output.str(),
               "Available commands: #ci, #exit, #help, #quit\n"
-              "Private message: /name text. ##word sends #word to the game. #help COMMAND tells more. More: man qvchat.\n"
+              "Private message: /name text. ##word sends #word to the game. #help COMMAND tells "
+              "more. More: man qvchat.\n"
               "You are on channels \n");
 }
 
