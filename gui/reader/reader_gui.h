@@ -134,7 +134,7 @@ private:
     bool closing = false;
 
     SearchedLines searched_lines;  // its own lock
-    RecentUrls recent_urls;  // has a lock of its own
+    RecentUrls recent_urls;        // has a lock of its own
 
     // Set on main before lines come, then only read.
     std::function<void(const std::string&)> notification_listener;
