@@ -13,7 +13,6 @@ namespace qvchat2gui {
 
 namespace {
 
-
 constexpr std::size_t BYTES_PER_KIB = 1024;
 
 // Names the paste by what the user sees of it: its lines and the size of their text, in KiB
