@@ -25,9 +25,8 @@ constexpr std::size_t MOST_RUNNING_PROGRAMS = 4;
 constexpr char END_OF_OPTIONS[] = "--";
 
 // Signals this program ignores, blocks or handles that the notifying program must get as usual.
-constexpr int SIGNALS_TO_RESET[] = {SIGPIPE, SIGINT,   SIGTERM, SIGHUP,  SIGQUIT, SIGCHLD,
-                                    SIGURG,  SIGWINCH, SIGTSTP, SIGTTIN, SIGTTOU, SIGCONT,
-                                    SIGXFSZ};
+constexpr int SIGNALS_TO_RESET[] = {SIGPIPE,  SIGINT,  SIGTERM, SIGHUP,  SIGQUIT, SIGCHLD, SIGURG,
+                                    SIGWINCH, SIGTSTP, SIGTTIN, SIGTTOU, SIGCONT, SIGXFSZ};
 
 // How the child is started: default signals, nothing blocked, a session of its own (no
 // controlling terminal).
