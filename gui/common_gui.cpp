@@ -166,9 +166,14 @@ void ChatGUI::process_input(qvnetworklib::Client* client, const std::string& lin
 }
 
 void ChatGUI::show_found(const FoundLines& found, std::optional<TextMatcher> /*marker*/) {
-    add_client_line(server_line(found.note));
+    if (!found.note.empty()) {
+        add_client_line(server_line(found.note));
+    }
     for (const std::string& line : found.lines) {
         add_chat_line(line);
+    }
+    if (!found.summary.empty()) {
+        add_client_line(server_line(found.summary));
     }
 }
 

@@ -15,6 +15,8 @@ inline constexpr std::size_t MAX_FOUND_BYTES = std::size_t{32} * 1024 * 1024;
 struct FoundLines {
     std::string note;
     std::vector<std::string> lines;
+    // Said after the lines by a front-end that writes them instead of showing a view.
+    std::string summary;
 };
 
 // A search that runs elsewhere (the logs, on a thread of its own) and gives its lines when done.

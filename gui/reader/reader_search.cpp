@@ -17,7 +17,7 @@ namespace {
 // Wide enough that a line is seldom wrapped: only the texts count here, not their rows.
 constexpr int KEPT_COLUMNS = 4096;
 
-// The lines found, then what was found in words; no note, as nothing is shown on a border.
+// The lines found, then what was found in words; no note before them, as no border shows it.
 class WrittenGrep : public ResultSource {
 public:
     WrittenGrep(TextMatcher matcher, const std::string& pattern, const ChatScan::LockedLines& lines,
@@ -30,7 +30,7 @@ public:
         std::optional<FoundLines> found = grep.take_found();
         if (found) {
             found->note.clear();
-            found->lines.push_back(server_line(grep.count_text() + "."));
+            found->summary = grep.count_text() + ".";
         }
         return found;
     }
@@ -79,6 +79,9 @@ void ReaderGUI::show_found(const FoundLines& found, std::optional<TextMatcher> /
     }
     for (const std::string& line : found.lines) {
         write_line(line, LineOrigin::game, Attention::none);
+    }
+    if (!found.summary.empty()) {
+        write_line(server_line(found.summary), LineOrigin::client, Attention::none);
     }
 }
 

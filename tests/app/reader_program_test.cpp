@@ -176,8 +176,14 @@ TEST(ReaderProgram, EachRoleIsSaidOnceInOneWord) {
     ASSERT_TRUE(terminal.wait_for_text("Client: timestamps is now 1.")) << run.screen_text();
     ASSERT_TRUE(run.server.send_text(3, "Stamped notice"));
     ASSERT_TRUE(terminal.wait_for_text("Server: Stamped notice")) << run.screen_text();
+    run.enter("#grep back again");
+    ASSERT_TRUE(terminal.wait_for_text("Client: 1 line matches 'back again'."))
+        << run.screen_text();
 
     const std::string out = raw();
+    const std::size_t count_said = out.find("1 line matches 'back again'.");
+    EXPECT_LT(out.rfind("bob: back again", count_said), count_said) << "the line, then its count";
+    EXPECT_EQ(count_of(out, "bob: back again"), 2U) << out;
     EXPECT_EQ(count_of(out, "Going AFK."), 1U) << out;
     EXPECT_NE(out.find("Client: \x1b[32mGoing AFK.\x1b[0m"), std::string::npos) << out;
     EXPECT_NE(out.find("Client: You are no longer AFK"), std::string::npos) << out;
