@@ -142,9 +142,9 @@ TEST(ChatSearch, OlderMatchesFromTheScanKeepTheCurrentOne) {
 // A pattern that costs the matcher's limit on every line: the lines stay free for whoever adds
 // to them (the receiving path) and the scan stops when let go, long before it would end.
 TEST(ChatScan, ACostlyPatternLeavesTheLinesFreeAndStopsWhenLetGo) {
-    constexpr int LINES = 20000;
+    constexpr std::size_t LINES = 20000;
     ScrollBack lines(80, ROWS, LINES * 2);
-    for (int number = 0; number < LINES; ++number) {
+    for (std::size_t number = 0; number < LINES; ++number) {
         lines.add("\x11Marek: the road north is quiet and the gate is shut tonight " +
                   std::to_string(number) + "!");
     }
