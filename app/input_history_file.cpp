@@ -21,7 +21,8 @@ std::vector<std::string> load_history_for_run(std::optional<std::filesystem::pat
     SavedHistory saved = load_input_history(*file);
     if (!saved.problem.empty()) {
         warnings << "Cannot use the input history " << file->string() << ": " << saved.problem
-                 << ". It is left as it is, and the lines of this run are not saved.\n";
+                 << ". It is left as it is, and the lines of this run are not saved: make it a "
+                    "regular file that you can read and write, or remove it.\n";
         file.reset();
     }
     return std::move(saved.entries);

@@ -47,10 +47,9 @@ LinesForUser& lines_for_user() {
 }
 
 qvchat2gui::FoundLines missed_lines(const std::vector<LineForUser>& lines) {
-    qvchat2gui::FoundLines found{" " + std::to_string(lines.size()) +
-                                     (lines.size() == 1 ? " line" : " lines") +
-                                     " for you: Esc returns ",
-                                 {}};
+    qvchat2gui::FoundLines found;
+    qvchat2gui::describe_found(found, std::to_string(lines.size()) +
+                                          (lines.size() == 1 ? " line" : " lines") + " for you");
     found.lines.reserve(lines.size());
     for (const LineForUser& line : lines) {
         found.lines.push_back(

@@ -40,17 +40,16 @@ std::string searched_text(const std::string& pattern, const std::string& searche
                                : "'" + pattern + "' (searched as '" + searched + "')";
 }
 
-std::string found_note(const LogSearchResult& result, const std::string& pattern) {
+std::string found_words(const LogSearchResult& result, const std::string& pattern) {
     const std::uint64_t all = result.total_matches;
     if (all == 0) {
-        return " no record matches " + pattern + ": Esc returns ";
+        return "no record matches " + pattern;
     }
     const std::string count =
         all > result.matches.size()
             ? "the newest " + std::to_string(result.matches.size()) + " of " + std::to_string(all)
             : std::to_string(all);
-    return " " + count + (all == 1 ? " record matches " : " records match ") + pattern +
-           ": Esc returns ";
+    return count + (all == 1 ? " record matches " : " records match ") + pattern;
 }
 
 // A search of the logs, seen from the front-end.
@@ -80,7 +79,8 @@ public:
             return std::nullopt;
         }
         taken = true;
-        FoundLines found{found_note(*result, pattern), {}};
+        FoundLines found;
+        qvchat2gui::describe_found(found, found_words(*result, pattern));
         for (const LogFileFailure& failure : result->failures) {
             found.lines.push_back(qvchat2gui::server_line("Cannot search " + failure.file.string() +
                                                           ": " + shown_log_text(failure.reason)));

@@ -4,9 +4,6 @@
 // Input: one byte n (taken modulo 8), n delimiter bytes for explode, then the text to split.
 // The whole input is also the contents of the server list and of the settings file.
 
-#include <sys/mman.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -16,10 +13,12 @@
 
 #include "app/config.h"
 #include "fuzz/check.h"
+#include "fuzz/memory_file.h"
 
 namespace {
 
 using qvfuzz::check;
+using qvfuzz::MemoryFile;
 
 constexpr std::size_t MAX_DELIMITERS = 8;
 constexpr char BLANKS[] = "\t ";
@@ -164,30 +163,6 @@ bool same_servers(const qvchat2::ServerTable& a, const qvchat2::ServerTable& b) 
     return true;
 }
 
-// The configuration file, kept in memory: rewriting a file on disk millions of times costs a
-// flush to the disk at each close.
-class MemoryFile {
-public:
-    MemoryFile() : fd(::memfd_create("qvchat-config", 0)) {
-        check(fd >= 0, "a memory file can be made");
-        path = "/proc/self/fd/" + std::to_string(fd);
-    }
-    ~MemoryFile() { ::close(fd); }
-    MemoryFile(const MemoryFile&) = delete;
-    MemoryFile& operator=(const MemoryFile&) = delete;
-
-    void write(const std::string& contents) const {
-        check(::ftruncate(fd, 0) == 0 && ::pwrite(fd, contents.data(), contents.size(), 0) ==
-                                             static_cast<ssize_t>(contents.size()),
-              "the memory file takes the contents");
-    }
-    const std::string& name() const { return path; }
-
-private:
-    int fd;
-    std::string path;
-};
-
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
@@ -197,7 +172,7 @@ extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const MemoryFile file;
+    static const MemoryFile file("qvchat-config");
     const std::string contents(reinterpret_cast<const char*>(data), size);
 
     if (size > 0) {

@@ -7,9 +7,6 @@
 // the search's kept matches and the byte its predicate looks for; two times of 5 bytes each; then
 // the log's contents. The first half of the lines is the chat log, the rest the server log.
 
-#include <sys/mman.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <clocale>
@@ -27,11 +24,13 @@
 #include "app/log_records.h"
 #include "app/log_search.h"
 #include "fuzz/check.h"
+#include "fuzz/memory_file.h"
 
 namespace {
 
 using qvchat2::LogMatch;
 using qvfuzz::check;
+using qvfuzz::MemoryFile;
 
 constexpr std::size_t HEADER_BYTES = 12;
 constexpr auto SEARCH_DEADLINE = std::chrono::seconds(30);
@@ -127,28 +126,6 @@ std::vector<Record> records_of(const std::vector<std::string_view>& lines, char 
     }
     return records;
 }
-
-class MemoryFile {
-public:
-    explicit MemoryFile(const char* name) : fd(::memfd_create(name, 0)) {
-        check(fd >= 0, "a memory file can be made");
-        path = "/proc/self/fd/" + std::to_string(fd);
-    }
-    ~MemoryFile() { ::close(fd); }
-    MemoryFile(const MemoryFile&) = delete;
-    MemoryFile& operator=(const MemoryFile&) = delete;
-
-    void write(std::string_view contents) const {
-        check(::ftruncate(fd, 0) == 0 && ::pwrite(fd, contents.data(), contents.size(), 0) ==
-                                             static_cast<ssize_t>(contents.size()),
-              "the memory file takes the contents");
-    }
-    const std::string& name() const { return path; }
-
-private:
-    int fd;
-    std::string path;
-};
 
 void check_backlog(const MemoryFile& file, const std::vector<Record>& records, std::size_t count) {
     const std::size_t expected_count =

@@ -165,10 +165,8 @@ void ChatGUI::process_input(qvnetworklib::Client* client, const std::string& lin
                [&](qvnetworklib::Client& connected) { return connected.send_chat(chat); });
 }
 
+// The lines, then what they are in words: the border's note names keys this front-end lacks.
 void ChatGUI::show_found(const FoundLines& found, std::optional<TextMatcher> /*marker*/) {
-    if (!found.note.empty()) {
-        add_client_line(server_line(found.note));
-    }
     for (const std::string& line : found.lines) {
         add_chat_line(line);
     }

@@ -105,13 +105,17 @@ std::string leave_sequence_for_terminal() {
     return sequence;
 }
 
+// Without cursor motion (a dumb terminal) no screen can be drawn, with colours or without.
+bool terminal_moves_cursor() {
+    const char* cursor_move = tigetstr("cup");
+    // NOLINTNEXTLINE(performance-no-int-to-ptr): terminfo's mark of a capability that is no string
+    return cursor_move != nullptr && cursor_move != reinterpret_cast<char*>(-1);
+}
+
 // What the user can do about a terminal without colours: NO_COLOR helps only where the screen
 // can be drawn at all.
 std::string ways_without_colours() {
-    const char* cursor_move = tigetstr("cup");
-    // NOLINTNEXTLINE(performance-no-int-to-ptr): terminfo's mark of a capability that is no string
-    const bool moves_cursor = cursor_move != nullptr && cursor_move != reinterpret_cast<char*>(-1);
-    return moves_cursor
+    return terminal_moves_cursor()
                ? "Start with --reader for plain lines, or set NO_COLOR=1 to run without colours."
                : "Start with --reader for plain lines; NO_COLOR=1 needs cursor motion.";
 }
@@ -150,6 +154,11 @@ PDCursesGUI::PDCursesGUI(const DisplaySettings& settings)
         if (use_colours && has_colors() == FALSE) {
             throw UIFaultException(std::string("Terminal requires color support.\n") +
                                    ways_without_colours());
+        }
+        if (!use_colours && !terminal_moves_cursor()) {
+            throw UIFaultException(
+                "This terminal cannot move the cursor, so the screen cannot be drawn.\n"
+                "Start with --reader for plain lines.");
         }
         if (use_colours) {
             start_color();

@@ -40,7 +40,7 @@ std::optional<FoundLines> ChatGrep::take_found() {
     }
     std::reverse(found.lines.begin(), found.lines.end());
     count = found.lines.size();
-    found.note = " " + count_text() + ": Esc returns ";
+    describe_found(found, count_text());
     return found;
 }
 

@@ -20,12 +20,14 @@ public:
 
     // " searching... 40% of 1000000 lines: Esc cancels "
     std::string progress_note() const override;
-    // " 3 lines match 'walk': Esc returns ", or " no line matches 'walk': Esc returns ".
+    // " 3 lines match 'walk': Esc returns ", or " no line matches 'walk': Esc returns ", and
+    // the same words as a summary.
     std::optional<FoundLines> take_found() override;
+
+private:
     // "3 lines match 'walk'", once it has finished.
     std::string count_text() const;
 
-private:
     const std::string pattern;
     bool taken = false;
     std::size_t count = 0;

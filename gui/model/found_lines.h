@@ -15,9 +15,16 @@ inline constexpr std::size_t MAX_FOUND_BYTES = std::size_t{32} * 1024 * 1024;
 struct FoundLines {
     std::string note;
     std::vector<std::string> lines;
-    // Said after the lines by a front-end that writes them instead of showing a view.
+    // Said after the lines by a front-end that writes them instead of showing a view, and so
+    // has no border and no Esc to name.
     std::string summary;
 };
+
+// The same words for both: " 3 lines match 'x': Esc returns " and "3 lines match 'x'.".
+inline void describe_found(FoundLines& found, const std::string& words) {
+    found.note = " " + words + ": Esc returns ";
+    found.summary = words + ".";
+}
 
 // A search that runs elsewhere (the logs, on a thread of its own) and gives its lines when done.
 // Destroying it stops it. Any thread may ask; the front-end is told of progress through

@@ -140,8 +140,11 @@ void ReaderGUI::set_notification_listener(const std::function<void(const std::st
 }
 
 void ReaderGUI::change_display_settings(const DisplaySettings& changed) {
-    const std::lock_guard<std::mutex> lock(output_mutex);
-    settings = changed;
+    {
+        const std::lock_guard<std::mutex> lock(output_mutex);
+        settings = changed;
+    }
+    searched_lines.keep(changed.kept_texts);
 }
 
 // Alt-3 says the third latest line for the user again.

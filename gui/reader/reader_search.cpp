@@ -17,28 +17,6 @@ namespace {
 // Wide enough that a line is seldom wrapped: only the texts count here, not their rows.
 constexpr int KEPT_COLUMNS = 4096;
 
-// The lines found, then what was found in words; no note before them, as no border shows it.
-class WrittenGrep : public ResultSource {
-public:
-    WrittenGrep(TextMatcher matcher, const std::string& pattern, const ChatScan::LockedLines& lines,
-                ChatGUI& gui)
-        : grep(std::move(matcher), pattern, lines, [&gui] { gui.search_progressed(); }) {}
-
-    std::string progress_note() const override { return grep.progress_note(); }
-
-    std::optional<FoundLines> take_found() override {
-        std::optional<FoundLines> found = grep.take_found();
-        if (found) {
-            found->note.clear();
-            found->summary = grep.count_text() + ".";
-        }
-        return found;
-    }
-
-private:
-    ChatGrep grep;
-};
-
 void grep_lines(ChatGUI& gui, SearchedLines& lines, const std::string& argument) {
     auto [pattern, kind] = parse_search_argument(argument);
     TextMatcher matcher(pattern, kind);
@@ -47,7 +25,8 @@ void grep_lines(ChatGUI& gui, SearchedLines& lines, const std::string& argument)
                                                       : "#grep: " + matcher.error()));
         return;
     }
-    gui.show_search(std::make_unique<WrittenGrep>(std::move(matcher), pattern, lines.locked(), gui),
+    gui.show_search(std::make_unique<ChatGrep>(std::move(matcher), pattern, lines.locked(),
+                                               [&gui] { gui.search_progressed(); }),
                     std::nullopt);
 }
 
@@ -58,6 +37,11 @@ SearchedLines::SearchedLines(std::size_t kept_texts) : lines(KEPT_COLUMNS, 1, ke
 void SearchedLines::add(std::string_view line) {
     const std::lock_guard<std::mutex> lock(lines_mutex);
     lines.add(line);
+}
+
+void SearchedLines::keep(std::size_t kept_texts) {
+    const std::lock_guard<std::mutex> lock(lines_mutex);
+    lines.keep_texts(kept_texts);
 }
 
 ChatScan::LockedLines SearchedLines::locked() {
@@ -74,9 +58,6 @@ void register_written_grep(ChatGUI& gui, SearchedLines& lines) {
 
 // Not through add_chat_line: the lines found are not kept again for the next #grep.
 void ReaderGUI::show_found(const FoundLines& found, std::optional<TextMatcher> /*marker*/) {
-    if (!found.note.empty()) {
-        write_line(server_line(found.note), LineOrigin::client, Attention::none);
-    }
     for (const std::string& line : found.lines) {
         write_line(line, LineOrigin::game, Attention::none);
     }

@@ -19,6 +19,8 @@ public:
     explicit SearchedLines(std::size_t kept_texts);
 
     void add(std::string_view line);
+    // #set scrollback: as the chat window keeps its texts.
+    void keep(std::size_t kept_texts);
     ChatScan::LockedLines locked();
 
 private:

@@ -110,7 +110,8 @@ TEST(InputHistoryFile, AFileThatIsNotARegularOneIsNamedAndLeftAlone) {
         EXPECT_EQ(warnings.str(), "Cannot use the input history " + (folder / line.name).string() +
                                       ": " + line.problem +
                                       ". It is left as it is, and the lines of this run are "
-                                      "not saved.\n");
+                                      "not saved: make it a regular file that you can read and "
+                                      "write, or remove it.\n");
         EXPECT_FALSE(file.has_value()) << line.name;
     }
     EXPECT_TRUE(fs::is_fifo(folder / "fifo"));

@@ -42,15 +42,30 @@ std::vector<std::string> foreign_sequences(const std::string& raw) {
     return foreign;
 }
 
-TEST(ReaderProgram, LinesComeOnceInWordsAndTheInputLineStaysWhereTheTypingIs) {
-    qvtest::QvchatRun run(QVCHAT_BINARY);
-    run.write_file("qv.ini", SETTINGS);
-    std::string failure;
-    ASSERT_TRUE(run.start_logged_in(failure)) << failure;
-    qvtest::TmuxSession& terminal = run.terminal();
+// Each test has a run of the real program whose terminal output is recorded raw, escape
+// sequences and all, from the login on.
+class ReaderProgram : public testing::Test {
+protected:
+    qvtest::QvchatRun run{QVCHAT_BINARY};
     const std::string raw_file = (run.work().path() / "output.raw").string();
-    terminal.record_output(raw_file);
-    const auto raw = [&] { return qvtest::QvchatRun::read_file(raw_file); };
+
+    // Writes the settings, logs in and starts recording; false with the reason in `failure`.
+    bool start_recorded(const std::string& settings, std::string& failure,
+                        const std::string& environment = "") {
+        run.write_file("qv.ini", settings);
+        if (!run.start_logged_in(failure, environment)) {
+            return false;
+        }
+        run.terminal().record_output(raw_file);
+        return true;
+    }
+    std::string raw() const { return qvtest::QvchatRun::read_file(raw_file); }
+};
+
+TEST_F(ReaderProgram, LinesComeOnceInWordsAndTheInputLineStaysWhereTheTypingIs) {
+    std::string failure;
+    ASSERT_TRUE(start_recorded(SETTINGS, failure)) << failure;
+    qvtest::TmuxSession& terminal = run.terminal();
 
     terminal.type("hello w\xC3\xB6rld");
     const std::vector<std::pair<std::uint8_t, std::string>> lines{
@@ -91,19 +106,17 @@ TEST(ReaderProgram, LinesComeOnceInWordsAndTheInputLineStaysWhereTheTypingIs) {
 
 // On a dumb terminal nothing but text is written: lines, the prompt after them, and lines typed
 // reach the game whole.
-TEST(ReaderProgram, ADumbTerminalGetsPlainLinesAndThePromptAgain) {
-    qvtest::QvchatRun run(QVCHAT_BINARY);
+TEST_F(ReaderProgram, ADumbTerminalGetsPlainLinesAndThePromptAgain) {
     const std::filesystem::path notified = run.work().path() / "notified.txt";
     run.write_file("notify.sh",
                    "#!/bin/sh\ntest \"$1\" = -- && printf '%s|%s\\n' \"$2\" \"$3\" >> '" +
                        notified.string() + "'\n");
     std::filesystem::permissions(run.work().path() / "notify.sh",
                                  std::filesystem::perms::owner_all);
-    run.write_file("qv.ini", std::string(SETTINGS) + "#notify_command = ./notify.sh\n");
-    const std::string raw_file = (run.work().path() / "output.raw").string();
     std::string failure;
-    ASSERT_TRUE(run.start_logged_in(failure, "TERM=dumb")) << failure;
-    run.terminal().record_output(raw_file);
+    ASSERT_TRUE(start_recorded(std::string(SETTINGS) + "#notify_command = ./notify.sh\n", failure,
+                               "TERM=dumb"))
+        << failure;
     // Away, a line for the user also runs notify_command.
     run.enter("#afk");
     ASSERT_TRUE(run.terminal().wait_for_text("Client: Going AFK.")) << run.screen_text();
@@ -127,13 +140,9 @@ TEST(ReaderProgram, ADumbTerminalGetsPlainLinesAndThePromptAgain) {
 
 // A half-typed line never shares a row with an incoming line: its row is ended first, and the
 // prompt and the typed text are written again after the line.
-TEST(ReaderProgram, ADumbTerminalKeepsTheHalfTypedLineApart) {
-    qvtest::QvchatRun run(QVCHAT_BINARY);
-    run.write_file("qv.ini", SETTINGS);
-    const std::string raw_file = (run.work().path() / "output.raw").string();
+TEST_F(ReaderProgram, ADumbTerminalKeepsTheHalfTypedLineApart) {
     std::string failure;
-    ASSERT_TRUE(run.start_logged_in(failure, "TERM=dumb")) << failure;
-    run.terminal().record_output(raw_file);
+    ASSERT_TRUE(start_recorded(SETTINGS, failure, "TERM=dumb")) << failure;
     run.terminal().type("half");
     ASSERT_TRUE(run.terminal().wait_for_text("> half")) << run.screen_text();
     ASSERT_TRUE(run.server.send_text(0, "Ann: in between"));
@@ -157,15 +166,11 @@ TEST(ReaderProgram, ADumbTerminalKeepsTheHalfTypedLineApart) {
 // Every line says once, in one word, whom it comes from: the game server, the client, a GM (the
 // line itself says it); a state change is said once; #help names only what the reader has; the
 // time comes first with #set timestamps 1.
-TEST(ReaderProgram, EachRoleIsSaidOnceInOneWord) {
-    qvtest::QvchatRun run(QVCHAT_BINARY);
-    run.write_file("qv.ini", std::string(SETTINGS) + "#afk_message = gone fishing\n");
+TEST_F(ReaderProgram, EachRoleIsSaidOnceInOneWord) {
     std::string failure;
-    ASSERT_TRUE(run.start_logged_in(failure)) << failure;
+    ASSERT_TRUE(start_recorded(std::string(SETTINGS) + "#afk_message = gone fishing\n", failure))
+        << failure;
     qvtest::TmuxSession& terminal = run.terminal();
-    const std::string raw_file = (run.work().path() / "output.raw").string();
-    terminal.record_output(raw_file);
-    const auto raw = [&] { return qvtest::QvchatRun::read_file(raw_file); };
 
     run.enter("#afk");
     ASSERT_TRUE(terminal.wait_for_text("Client: Going AFK.")) << run.screen_text();
@@ -184,6 +189,8 @@ TEST(ReaderProgram, EachRoleIsSaidOnceInOneWord) {
     run.enter("#grep back again");
     ASSERT_TRUE(terminal.wait_for_text("Client: 1 line matches 'back again'."))
         << run.screen_text();
+    run.enter("#missed");
+    ASSERT_TRUE(terminal.wait_for_text("Client: 2 lines for you.")) << run.screen_text();
 
     const std::string out = raw();
     const std::size_t count_said = out.find("1 line matches 'back again'.");
@@ -198,7 +205,7 @@ TEST(ReaderProgram, EachRoleIsSaidOnceInOneWord) {
               std::string::npos)
         << out;
     for (const char* absent : {"Away: ", "Back.", "GM: #GM", "Alt-P", "Ctrl-S", "Page Up",
-                               "Server: Going", "Server: You are"}) {
+                               "Server: Going", "Server: You are", "Esc"}) {
         EXPECT_EQ(out.find(absent), std::string::npos) << absent << "\n" << out;
     }
     EXPECT_NE(out.find("Say again: Alt-1 to Alt-9"), std::string::npos) << out;
@@ -209,13 +216,9 @@ TEST(ReaderProgram, EachRoleIsSaidOnceInOneWord) {
 }
 
 // A flood of lines for the user rings the bell at most once a second.
-TEST(ReaderProgram, TheBellRingsAtMostOnceASecondInAFlood) {
-    qvtest::QvchatRun run(QVCHAT_BINARY);
-    run.write_file("qv.ini", SETTINGS);
+TEST_F(ReaderProgram, TheBellRingsAtMostOnceASecondInAFlood) {
     std::string failure;
-    ASSERT_TRUE(run.start_logged_in(failure)) << failure;
-    const std::string raw_file = (run.work().path() / "output.raw").string();
-    run.terminal().record_output(raw_file);
+    ASSERT_TRUE(start_recorded(SETTINGS, failure)) << failure;
     const auto started = std::chrono::steady_clock::now();
     constexpr int FLOOD = 3000;
     for (int line = 0; line < FLOOD; ++line) {
@@ -236,15 +239,10 @@ TEST(ReaderProgram, TheBellRingsAtMostOnceASecondInAFlood) {
 
 // Typing writes the typed byte alone, Backspace goes back and erases, Up puts the cursor at the
 // end of the line it brings back; #urls and #copy are the reader's own commands.
-TEST(ReaderProgram, TheInputLineWritesOnlyWhatChangedAndLinksCanBeCopied) {
-    qvtest::QvchatRun run(QVCHAT_BINARY);
-    run.write_file("qv.ini", SETTINGS);
+TEST_F(ReaderProgram, TheInputLineWritesOnlyWhatChangedAndLinksCanBeCopied) {
     std::string failure;
-    ASSERT_TRUE(run.start_logged_in(failure)) << failure;
+    ASSERT_TRUE(start_recorded(SETTINGS, failure)) << failure;
     qvtest::TmuxSession& terminal = run.terminal();
-    const std::string raw_file = (run.work().path() / "output.raw").string();
-    terminal.record_output(raw_file);
-    const auto raw = [&] { return qvtest::QvchatRun::read_file(raw_file); };
 
     for (const char* key : {"h", "e", "l", "l", "o"}) {
         terminal.type(key);
@@ -288,8 +286,7 @@ TEST(ReaderProgram, TheInputLineWritesOnlyWhatChangedAndLinksCanBeCopied) {
 
 // Ctrl-Z on a dumb terminal stops the program as a job of an interactive shell, and fg lets it
 // go on where it was.
-TEST(ReaderProgram, CtrlZOnADumbTerminalStopsItAndFgGoesOn) {
-    qvtest::QvchatRun run(QVCHAT_BINARY);
+TEST_F(ReaderProgram, CtrlZOnADumbTerminalStopsItAndFgGoesOn) {
     run.write_file("qv.ini", SETTINGS);
     const std::string folder = run.work().path().string();
     qvtest::TmuxSession shell("exec bash --norc --noprofile -i", 80, 24);

@@ -104,11 +104,12 @@ TEST_F(LinesForUserChat, ReceivedLinesAreKeptCountedAndSummedUpOnComingBack) {
     qvchat2::show_missed(&gui);
     const std::vector<std::string> missed = gui.shown();
     ASSERT_EQ(missed.size(), qvchat2::MAX_LINES_FOR_USER + 1);
-    EXPECT_THAT(std::vector<std::string>(missed.begin(), missed.begin() + 2),
-                ElementsAre(color(SERVER_COLOR) + " 200 lines for you: Esc returns ",
-                            color(PM_COLOR) +
-                                qvchat2gui::stamp_text(qvchat2gui::local_time_stamp(kept[0].time)) +
-                                kept[0].text.substr(1)));
+    // Written as a front-end without a view writes them: the lines, then what they are, in
+    // words that name no key.
+    EXPECT_EQ(missed.front(),
+              color(PM_COLOR) + qvchat2gui::stamp_text(qvchat2gui::local_time_stamp(kept[0].time)) +
+                  kept[0].text.substr(1));
+    EXPECT_EQ(missed.back(), color(SERVER_COLOR) + "200 lines for you.");
     qvchat2::lines_for_user().clear();
     qvchat2::show_missed(&gui);
     EXPECT_EQ(gui.shown().back(), color(SERVER_COLOR) + "No line for you yet.");

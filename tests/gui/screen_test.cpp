@@ -4,6 +4,7 @@
 #include <signal.h>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <fstream>
 #include <iterator>
@@ -672,16 +673,19 @@ TEST_F(ScreenTest, FrontEndThatNeverTookControlShutsDown) {
 }
 
 TEST_F(ScreenTest, TerminalWithoutColoursIsReportedReadably) {
-    const std::pair<const char*, const char*> terminals[] = {
-        {"TERM=vt100",
+    const std::array<std::array<const char*, 3>, 3> terminals{{
+        {"TERM=vt100", "Terminal requires color support.",
          "Start with --reader for plain lines, or set NO_COLOR=1 to run without colours."},
-        {"TERM=dumb", "Start with --reader for plain lines; NO_COLOR=1 needs cursor motion."},
-    };
-    for (const auto& [terminal, ways_out] : terminals) {
+        {"TERM=dumb", "Terminal requires color support.",
+         "Start with --reader for plain lines; NO_COLOR=1 needs cursor motion."},
+        {"TERM=dumb NO_COLOR=1",
+         "This terminal cannot move the cursor, so the screen cannot be drawn.",
+         "Start with --reader for plain lines."},
+    }};
+    for (const auto& [terminal, reason, ways_out] : terminals) {
         session = std::make_unique<TmuxSession>(app_command("", terminal), 80, 24);
         ASSERT_TRUE(session->wait_for_text("exit status 1")) << joined(session->screen());
-        EXPECT_TRUE(has_lines_in_order(
-            session->screen(), {"Terminal requires color support.", ways_out, "exit status 1"}))
+        EXPECT_TRUE(has_lines_in_order(session->screen(), {reason, ways_out, "exit status 1"}))
             << terminal << "\n"
             << joined(session->screen());
     }
