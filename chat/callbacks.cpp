@@ -40,6 +40,8 @@ struct DisplayLine {
     bool may_name_user = false;
     // The number a joined channel's line shows, which #mute takes.
     std::optional<std::uint32_t> channel_number = std::nullopt;
+    // The conversation it belongs to, for the chat window's views.
+    qvchat2gui::LineView view = qvchat2gui::LineView::every();
 };
 
 std::string color(std::uint8_t code) {
@@ -76,25 +78,44 @@ DisplayLine build_line(const std::string& name, unsigned char channel, const std
                 CHAT_MESSAGE,
                 std::nullopt,
                 true,
-                joined_channel->number};
+                joined_channel->number,
+                qvchat2gui::LineView::of_channel(joined_channel->number)};
     }
     if (channel == GM_CHANNEL && !name.empty()) {
         return {joined({color(qvchat2gui::GM_COLOR), "#GM from ", name, ": ", message}), false,
                 CHAT_MESSAGE, ForUserKind::gm_message, true};
     }
     if (is_channel_code(channel)) {
-        return {joined({"[", name, "]: ", message}), false, CHAT_MESSAGE, std::nullopt, true};
+        // A channel the table does not know has no number to follow: its chat counts as local.
+        return {joined({"[", name, "]: ", message}),
+                false,
+                CHAT_MESSAGE,
+                std::nullopt,
+                true,
+                std::nullopt,
+                qvchat2gui::LineView::local_speech()};
     }
     if (channel == PM_CHANNEL) {
         const bool sent = (state & CHAT_PM_SENT) != 0;
-        return {joined({color(qvchat2gui::PM_COLOR), "[PM ", sent ? "to " : "from ", name, ": ",
-                        message, "]"}),
-                false, CHAT_MESSAGE,
-                sent ? std::nullopt : std::optional(ForUserKind::private_message)};
+        return {
+            joined({color(qvchat2gui::PM_COLOR), "[PM ", sent ? "to " : "from ", name, ": ",
+                    message, "]"}),
+            false,
+            CHAT_MESSAGE,
+            sent ? std::nullopt : std::optional(ForUserKind::private_message),
+            false,
+            std::nullopt,
+            name.empty() ? qvchat2gui::LineView::every() : qvchat2gui::LineView::of_player(name)};
     }
     if (!name.empty()) {
         const char* separator = (state & CHAT_NO_COLON) != 0 ? " " : ": ";
-        return {joined({name, separator, message}), true, CHAT_MESSAGE, std::nullopt, true};
+        return {joined({name, separator, message}),
+                true,
+                CHAT_MESSAGE,
+                std::nullopt,
+                true,
+                std::nullopt,
+                qvchat2gui::LineView::local_speech()};
     }
     return {joined({color(qvchat2gui::SERVER_COLOR), message}), false, SERVER_MESSAGE};
 }
@@ -198,7 +219,7 @@ void on_text(ChatGUI* gui, Logger* logger, qvnetworklib::Client* client, AfkStat
             do_afk_reply(afk, client, name);
         }
     }
-    gui->add_highlighted_line(line.text, attention);
+    gui->add_line_in_view(line.text, attention, line.view);
 }
 
 bool contains_insensitive(const std::string& text, const std::string& pattern) {

@@ -13,6 +13,7 @@
 
 #include "fuzz/check.h"
 #include "gui/model/key_codes.h"
+#include "gui/model/utf8_text.h"
 #include "gui/reader/key_decoder.h"
 
 namespace {
@@ -72,11 +73,16 @@ std::vector<int> decode_in_reads(InputEncoding encoding, std::string_view bytes,
 }
 
 // Bytes without ESC as the plain typing rules give them: ASCII as itself; in Latin-1 each byte
-// but the colour codes; in UTF-8 the ASCII only, when there is nothing else.
+// but the colour codes, where no bytes form a UTF-8 character of their own (those are typed as
+// that character); in UTF-8 the ASCII only, when there is nothing else.
 bool plain_typing(InputEncoding encoding, std::string_view bytes, std::vector<int>& expected) {
-    for (const char byte : bytes) {
-        const auto value = static_cast<unsigned char>(byte);
+    for (std::size_t at = 0; at < bytes.size(); ++at) {
+        const auto value = static_cast<unsigned char>(bytes[at]);
         if (value == ESCAPE_BYTE || (encoding == InputEncoding::utf8 && value >= 0x80)) {
+            return false;
+        }
+        const keys::Utf8Read read = keys::read_utf8(bytes.substr(at));
+        if (value >= 0x80 && read.status == keys::Utf8Read::Status::complete && read.length > 1) {
             return false;
         }
         if (value < 0x80 || value >= 0xA0) {

@@ -160,9 +160,7 @@ void ChatGUI::process_input(qvnetworklib::Client* client, const std::string& lin
         callbacks.at(lowercase_ascii(line.substr(1, space - 1)))(argument);
         return;
     }
-    const std::string chat = chat_text(line);
-    send_typed(client, chat.size(),
-               [&](qvnetworklib::Client& connected) { return connected.send_chat(chat); });
+    send_chat_text(client, chat_text(line));
 }
 
 // The lines, then what they are in words: the border's note names keys this front-end lacks.
@@ -173,6 +171,11 @@ void ChatGUI::show_found(const FoundLines& found, std::optional<TextMatcher> /*m
     if (!found.summary.empty()) {
         add_client_line(server_line(found.summary));
     }
+}
+
+void ChatGUI::add_line_in_view(const std::string& line, Attention attention,
+                               const LineView& /*view*/) {
+    add_highlighted_line(line, attention);
 }
 
 void ChatGUI::add_ignored_line(const std::string& /*line*/) {}
@@ -188,7 +191,7 @@ std::size_t ChatGUI::queued_bytes(const std::string& line) const {
         return 0;
     }
     const std::size_t payload =
-        is_private_message(line, space) ? line.size() - 1 : chat_text(line).size();
+        is_private_message(line, space) ? line.size() - 1 : chat_payload_size(chat_text(line));
     return payload > qvnetworklib::MAX_PAYLOAD_SIZE ? 0 : qvnetworklib::HEADER_SIZE + payload;
 }
 

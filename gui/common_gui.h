@@ -16,6 +16,7 @@
 #include "gui/model/display_settings.h"
 #include "gui/model/found_lines.h"
 #include "gui/model/front_end_keys.h"
+#include "gui/model/line_view.h"
 #include "gui/model/recent_names.h"
 #include "gui/model/text_matcher.h"
 
@@ -68,6 +69,13 @@ public:
     // Shows a line as add_chat_line does and, when it is for the user, makes it stand out. A
     // front-end that cannot show that shows the plain line.
     virtual void add_highlighted_line(const std::string& line, Attention attention);
+    // Where a typed chat line goes: the player or the channel of the view shown, in a front-end
+    // with views; nothing sends it as chat.
+    virtual std::optional<LineView> typing_destination() const;
+    // A received line with the conversation it belongs to, for a front-end with views; any
+    // other shows it as add_highlighted_line does.
+    virtual void add_line_in_view(const std::string& line, Attention attention,
+                                  const LineView& view);
     // A line of a player the user ignores: shown only while the user asks to see those (a
     // front-end that cannot keeps it out of sight). Any thread.
     virtual void add_ignored_line(const std::string& line);
@@ -166,6 +174,9 @@ private:
     // The framed bytes that process_input queues for the line: none for an empty line, a local
     // command or a line too long to send.
     std::size_t queued_bytes(const std::string& line) const;
+    // The payload of a typed chat line where the view shown sends it, and the sending.
+    std::size_t chat_payload_size(const std::string& chat) const;
+    void send_chat_text(qvnetworklib::Client* client, const std::string& chat);
     // Whether the line runs a local command; `space` is where its first space is.
     bool runs_command(const std::string& line, std::string::size_type space) const;
     // Why a paste cannot go out whole through `client`, or nothing when it can.

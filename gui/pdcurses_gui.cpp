@@ -180,6 +180,15 @@ PDCursesGUI::PDCursesGUI(const DisplaySettings& settings)
         chat_rows = layout.chat_rows();
         chat_lines.resize(chat_columns, chat_rows);
         add_callback("grep", [this](const std::string& argument) { find_in_chat(argument); });
+        add_callback("view", [this](const std::string& argument) { view_command(argument); });
+        add_callback("views", [this](const std::string& /*argument*/) {
+            std::string listing;
+            {
+                const boost::lock_guard<boost::mutex> lock(redraw_mutex);
+                listing = chat_views.listing();
+            }
+            add_client_line(server_line(listing));
+        });
         add_callback("urls", [this](const std::string& argument) { list_urls(argument); });
         add_callback("copy", [this](const std::string& argument) { copy_url(argument); });
         paint_thread = boost::thread(&PDCursesGUI::paint_loop, this);
@@ -290,7 +299,7 @@ void PDCursesGUI::lay_out_windows() {
     // Keys are read only after poll() saw input, so the read must never block.
     nodelay(curses->input_window, TRUE);
     input_inner_width = layout.inner_width();
-    editor.fit_to_width(input_inner_width);
+    editor.fit_to_width(editor_width());
 }
 
 void PDCursesGUI::handle_resize() {

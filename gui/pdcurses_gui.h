@@ -17,6 +17,7 @@
 
 #include "gui/common_gui.h"
 #include "gui/model/chat_search.h"
+#include "gui/model/chat_views.h"
 #include "gui/model/display_settings.h"
 #include "gui/model/line_editor.h"
 #include "gui/model/links.h"
@@ -88,6 +89,9 @@ public:
     // As add_chat_line; a line for the user is painted in bold (a private message also in
     // reverse video), counted while the view is scrolled back and rings the bell.
     void add_highlighted_line(const std::string& line, Attention attention) override;
+    void add_line_in_view(const std::string& line, Attention attention,
+                          const LineView& view) override;
+    std::optional<LineView> typing_destination() const override;
     // Sets up the windows and runs the key loop until the exit flag is set.
     void take_control() override;
     FrontEndKeys keys() const override;
@@ -123,7 +127,8 @@ private:
 
     // Shows a line as add_highlighted_line does, but takes no note of its links: for the lines
     // that list them.
-    void store_line(const std::string& line, Attention attention = Attention::none);
+    void store_line(const std::string& line, Attention attention = Attention::none,
+                    const LineView& view = LineView::every());
     void start_colors(bool use_colours);
     void end_curses();
     void ask_paint_thread_to_close();
@@ -143,7 +148,8 @@ private:
         std::vector<ShownLine> chat_lines;
         // What a search found in each row of chat_lines, when one is open.
         std::vector<std::vector<MatchRange>> marks;
-        std::string view_note;  // the found view's note, which replaces the chat's own
+        std::string view_note;   // the found view's note, which replaces the chat's own
+        std::string views_note;  // on the top border: the view shown and the unread elsewhere
         // The links in each row of chat_lines: where they are in the row, and their target.
         std::vector<std::vector<RowLink>> links;
         std::string clipboard;  // put on the system clipboard after this paint, when not empty
@@ -208,6 +214,10 @@ private:
     std::optional<boost::chrono::steady_clock::time_point> notification_summary_due() const;
     void take_notifications(PaintJob& job);
     bool handle_reading_key(int key);
+    // Views: #view, #views, Alt-Right, Alt-Left and Alt-A. Input thread.
+    bool handle_view_key(int key);
+    void view_command(const std::string& argument);
+    void switch_view(ChatViews::Choice choice);
     void jump_to_line_for_user(bool older);
     bool handle_found_view_key(int key);
     void open_found_view(std::string note, std::optional<TextMatcher> marker);
@@ -235,7 +245,7 @@ private:
     boost::condition_variable setup_cond;
     bool setup_complete = false;
 
-    boost::mutex redraw_mutex;  // guards the fields up to the blank line below
+    mutable boost::mutex redraw_mutex;  // guards the fields up to the blank line below
     boost::condition_variable redraw_cond;
     PaintRequest redraw_pending;
     ScrollBack chat_lines;
@@ -259,6 +269,7 @@ private:
     // chat's border says meanwhile.
     std::optional<std::uint64_t> jumped_text;
     std::string reading_note;
+    ChatViews chat_views;
     NotificationThrottle notify_throttle;
     std::vector<std::string> notifications_due;  // texts for the terminal's notifications
 
@@ -277,6 +288,10 @@ private:
     // Used by the input thread only.
     LineEditor editor;
     int input_inner_width = 0;
+    // "(to Marek) " before the typed text while a view sends it somewhere of its own.
+    std::string input_prefix;
+    // The width the editor has: the input box's less the prefix.
+    int editor_width() const;
 
     boost::thread paint_thread;
 };

@@ -267,7 +267,8 @@ std::vector<int> PDCursesGUI::mouse_keys() {
 }
 
 void PDCursesGUI::handle_key(int key) {
-    if (handle_reading_key(key) || handle_found_view_key(key) || handle_search_key(key)) {
+    if (handle_reading_key(key) || handle_found_view_key(key) || handle_search_key(key) ||
+        handle_view_key(key)) {
         return;
     }
     if (key == alt('=')) {
@@ -280,7 +281,7 @@ void PDCursesGUI::handle_key(int key) {
         });
         return;
     }
-    switch (editor.handle_key(key, input_inner_width)) {
+    switch (editor.handle_key(key, editor_width())) {
         case LineEditor::Outcome::submitted:
             submit_lines();
             return;
@@ -364,7 +365,8 @@ std::vector<std::string> PDCursesGUI::input_history() const {
 
 // Input thread: hands the line as it is to be shown to the paint thread.
 void PDCursesGUI::show_input_line() {
-    InputView view{editor.visible_text(), editor.cursor_column()};
+    InputView view{input_prefix + editor.visible_text(),
+                   static_cast<int>(input_prefix.size()) + editor.cursor_column()};
     {
         const boost::lock_guard<boost::mutex> lock(redraw_mutex);
         input_view = std::move(view);

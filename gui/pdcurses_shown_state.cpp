@@ -20,7 +20,13 @@ void PDCursesGUI::add_highlighted_line(const std::string& line, Attention attent
     store_line(line, attention);
 }
 
-void PDCursesGUI::store_line(const std::string& line, Attention attention) {
+void PDCursesGUI::add_line_in_view(const std::string& line, Attention attention,
+                                   const LineView& view) {
+    recent_urls.note_line(line);
+    store_line(line, attention, view);
+}
+
+void PDCursesGUI::store_line(const std::string& line, Attention attention, const LineView& view) {
     const TimeStamp stamp = current_time_stamp();
     bool already_pending = false;
     std::optional<std::string> told;
@@ -30,7 +36,8 @@ void PDCursesGUI::store_line(const std::string& line, Attention attention) {
             told = queue_notification(line);
         }
         const bool ring = settings.bell && attention != Attention::none;
-        chat_lines.add(line, attention, stamp);
+        chat_lines.add(line, attention, stamp,
+                       chat_views.note_line(view, attention != Attention::none));
         if (chat_search.active()) {
             chat_search.note_added(chat_lines, chat_lines.text_end() - 1);
         }

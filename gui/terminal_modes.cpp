@@ -34,6 +34,12 @@ void define_editing_keys() {
     for (const char* sequence : {"\033[1;5F", "\033[1;3F", "\033[8^"}) {
         define_key(sequence, CHAT_NEWEST_KEY);
     }
+    for (const char* sequence : {"\033[1;3C", "\033\033[C"}) {
+        define_key(sequence, NEXT_VIEW_KEY);
+    }
+    for (const char* sequence : {"\033[1;3D", "\033\033[D"}) {
+        define_key(sequence, PREVIOUS_VIEW_KEY);
+    }
 }
 
 void stop_like_ctrl_z() {

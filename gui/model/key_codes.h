@@ -61,5 +61,8 @@ constexpr int CHAT_NEWEST_KEY = 0x1007;
 // The terminal gained or lost the focus (focus reports).
 constexpr int FOCUS_IN_KEY = 0x1008;
 constexpr int FOCUS_OUT_KEY = 0x1009;
+// Alt with Right and Left: the next and the previous view of the chat.
+constexpr int NEXT_VIEW_KEY = 0x100A;
+constexpr int PREVIOUS_VIEW_KEY = 0x100B;
 
 }  // namespace qvchat2gui

@@ -21,12 +21,24 @@ void append_visible_pieces(std::string_view text, int width, std::vector<PieceRa
 ScrollBack::ScrollBack(int columns, int rows, std::size_t kept_texts, std::size_t max_bytes)
     : columns(columns), rows(rows), kept_texts(kept_texts), max_bytes(max_bytes) {}
 
-void ScrollBack::add(std::string_view text, Attention attention, TimeStamp stamp) {
-    keep(text, attention, stamp, false);
+void ScrollBack::add(std::string_view text, Attention attention, TimeStamp stamp, ViewTag view) {
+    keep(text, attention, stamp, false, view);
 }
 
 void ScrollBack::add_ignored(std::string_view text, TimeStamp stamp) {
-    keep(text, Attention::none, stamp, true);
+    keep(text, Attention::none, stamp, true, EVERY_VIEW);
+}
+
+void ScrollBack::show_view(std::optional<ViewTag> view) {
+    if (view != shown_view) {
+        shown_view = view;
+        rewrap();
+    }
+}
+
+bool ScrollBack::hidden(const Kept& text) const {
+    return (text.ignored && !ignored_shown) ||
+           (shown_view && text.view != EVERY_VIEW && text.view != *shown_view);
 }
 
 void ScrollBack::show_ignored(bool shown) {
@@ -58,18 +70,22 @@ void ScrollBack::relayout(Change change) {
     }
 }
 
-void ScrollBack::keep(std::string_view text, Attention attention, TimeStamp stamp, bool ignored) {
-    if (read_marker_due && !(ignored && !ignored_shown)) {
+void ScrollBack::keep(std::string_view text, Attention attention, TimeStamp stamp, bool ignored,
+                      ViewTag view) {
+    const Kept added{{}, 0, stamp, attention, ignored, false, view};
+    const bool out_of_sight = hidden(added);
+    if (read_marker_due && !out_of_sight) {
         keep_read_marker();
     }
-    texts.push_back({store.append(text), 0, stamp, attention, ignored, false});
+    texts.push_back(added);
+    texts.back().slot = store.append(text);
     const std::uint64_t number = first_number + texts.size() - 1;
     if (attention != Attention::none && !ignored) {
         for_user_texts.push_back(number);
     }
     wrap(number);
     reachable_rows += kept(number).rows;
-    if (!following && !ignored) {
+    if (!following && !out_of_sight) {
         if (unseen_count.lines == 0) {
             first_unseen = number;
         }
@@ -169,14 +185,38 @@ ScrollBack::ViewMark ScrollBack::view_mark() const {
     mark.following = following;
     mark.number = view_bottom.number;
     mark.row = view_bottom.row;
+    mark.unseen = unseen_count;
+    mark.first_unseen = first_unseen;
+    mark.end = text_end();
     return mark;
 }
 
 void ScrollBack::return_to(const ViewMark& mark) {
     if (mark.following) {
         set_following();
-    } else {
-        show_at(Position{mark.number, mark.row});
+        return;
+    }
+    show_at(Position{mark.number, mark.row});
+    if (!following) {
+        count_unseen_since(mark);
+    }
+}
+
+// What was unseen when the mark was taken, and the texts in sight added since, as they would
+// have been counted had the view been shown all along: another view may have been shown meanwhile.
+void ScrollBack::count_unseen_since(const ViewMark& mark) {
+    unseen_count = mark.unseen;
+    first_unseen = mark.first_unseen;
+    for (std::uint64_t number = std::max(mark.end, first_number); number < text_end(); ++number) {
+        const Kept& text = kept(number);
+        if (hidden(text) || text.read_marker) {
+            continue;
+        }
+        if (unseen_count.lines == 0) {
+            first_unseen = number;
+        }
+        ++unseen_count.lines;
+        unseen_count.for_user += text.attention == Attention::none ? 0 : 1;
     }
 }
 
@@ -197,7 +237,7 @@ TimeStamp ScrollBack::shown_stamp(std::uint64_t number) const {
 }
 
 bool ScrollBack::is_out_of_sight(std::uint64_t number) const {
-    return (kept(number).ignored && !ignored_shown) || kept(number).read_marker;
+    return hidden(kept(number)) || kept(number).read_marker;
 }
 
 void ScrollBack::show_text(std::uint64_t number) {
@@ -285,7 +325,7 @@ void ScrollBack::wrap(std::uint64_t number) {
         text.rows = read_marker_text == number ? 1 : 0;
         return;
     }
-    if (text.ignored && !ignored_shown) {
+    if (hidden(text)) {
         text.rows = 0;
         return;
     }

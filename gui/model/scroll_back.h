@@ -51,6 +51,9 @@ public:
     static constexpr std::size_t MAX_LEN = 1000;
     // What the history may take by default: the blocks of text and what is kept for each text.
     static constexpr std::size_t MAX_BYTES = std::size_t{128} * 1024 * 1024;
+    // Which view a text belongs to; EVERY_VIEW texts show in every view.
+    using ViewTag = std::uint32_t;
+    static constexpr ViewTag EVERY_VIEW = 0;
 
     // Where the view is, to come back to.
     class ViewMark {
@@ -58,6 +61,10 @@ public:
         bool following = true;
         std::uint64_t number = 0;
         std::uint32_t row = 0;
+        // What was unseen then, and where the texts added since begin.
+        UnseenCount unseen;
+        std::uint64_t first_unseen = 0;
+        std::uint64_t end = 0;
     };
 
     // columns: width of the terminal; rows: text rows of the chat window. kept_texts: 0 keeps
@@ -71,7 +78,7 @@ public:
     // scrolled back the shown lines stay where they are and the text is counted as unseen;
     // otherwise the newest lines are shown.
     void add(std::string_view text, Attention attention = Attention::none,
-             TimeStamp stamp = NO_STAMP);
+             TimeStamp stamp = NO_STAMP, ViewTag view = EVERY_VIEW);
     // Keeps a line the user chose not to see (an ignored player's): it takes no row, and is not
     // counted as unseen, until show_ignored(true).
     void add_ignored(std::string_view text, TimeStamp stamp = NO_STAMP);
@@ -80,6 +87,10 @@ public:
     // Shows the texts' time stamps or leaves them out (every text keeps the one it came with),
     // re-wrapping what is kept; the view keeps its place.
     void show_stamps(bool shown);
+    // Shows only the texts of one view (and those of every view), or all of them (nullopt),
+    // re-wrapping what is kept; lines of other views are then out of sight, as ignored ones.
+    // The caller puts the view where it wants it afterwards (return_to, follow_newest).
+    void show_view(std::optional<ViewTag> view);
     // Keeps that many texts from now on (0: MAX_LEN display rows), dropping the oldest beyond.
     void keep_texts(std::size_t count);
     // The bytes the history takes: the blocks of text and what is kept for each text.
@@ -150,6 +161,7 @@ private:
         Attention attention;
         bool ignored;
         bool read_marker;
+        ViewTag view;
     };
 
     // A display row: the text's number and the row within the text.
@@ -184,7 +196,11 @@ private:
     // Re-wraps after `change` altered how the texts are laid out, the view keeping its place.
     template <typename Change>
     void relayout(Change change);
-    void keep(std::string_view text, Attention attention, TimeStamp stamp, bool ignored);
+    void keep(std::string_view text, Attention attention, TimeStamp stamp, bool ignored,
+              ViewTag view);
+    // Out of sight: an ignored text while those are hidden, or a text of a view not shown.
+    bool hidden(const Kept& text) const;
+    void count_unseen_since(const ViewMark& mark);
     void keep_read_marker();
     void drop_oldest_text();
     void leave_reach(std::uint64_t number);
@@ -223,7 +239,8 @@ private:
     // Blank texts shown as a row each: the next text that is cut hides them, as word_wrap does.
     std::deque<std::uint64_t> shown_blank_texts;
     bool following = true;
-    bool ignored_shown = false;  // the ignored lines take rows
+    bool ignored_shown = false;         // the ignored lines take rows
+    std::optional<ViewTag> shown_view;  // nullopt: every text shows
     bool stamps_shown = true;
     Position view_bottom{0, 0};  // the lowest row shown while scrolled back
     UnseenCount unseen_count;

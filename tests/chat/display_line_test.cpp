@@ -49,6 +49,34 @@ TEST_F(DisplayLine, EachKindOfTextGetsItsPrefix) {
     EXPECT_THAT(server_log(), IsEmpty());
 }
 
+// Each kind of line belongs to one conversation: a joined channel's by its number, private
+// messages to the other side, speech and unknown channels to local, GM and server text to all.
+TEST_F(DisplayLine, EachKindOfLineBelongsToItsView) {
+    qvchat2::assign_channels(&gui, nullptr, {0, 3, 0, 0, 0, 0x40, 0x42, 0x0F, 0, 0, 0, 0, 0});
+    gui.forget_all();
+    const std::pair<std::uint8_t, std::string> lines[] = {
+        {5, "[Ann]: to the guild"},
+        {6, "[Bob]: trade"},
+        {7, "[Cid]: no such slot"},
+        {1, "[PM from Marek: there?]"},
+        {1, "[PM to Marek: yes]"},
+        {1, "[PM from Zo\xEB\x01x: odd]"},
+        {0, "Bob: hi"},
+        {0, "Bob waves"},
+        {4, "Bob: shout"},
+        {2, "#GM from Orla: restart"},
+        {3, "The server restarts soon"},
+        {2, "no GM name"},
+    };
+    for (const auto& [channel, text] : lines) {
+        raw(channel, text);
+    }
+    EXPECT_THAT(
+        gui.shown_views(),
+        ElementsAre("channel 3", "channel 1000000", "local", "player Marek", "player Marek",
+                    "player Zo\xEB\x01x", "local", "local", "local", "every", "every", "every"));
+}
+
 TEST_F(DisplayLine, SpeakersAndCorrespondentsButNotTheUserAreOfferedForCompletion) {
     raw(0, "Bob: hi");
     raw(1, "[PM to Otto: x]");

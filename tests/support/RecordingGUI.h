@@ -22,6 +22,14 @@ public:
         lines.push_back(line);
         attentions.push_back(attention);
     }
+    void add_line_in_view(const std::string& line, qvchat2gui::Attention attention,
+                          const qvchat2gui::LineView& view) override {
+        {
+            const std::lock_guard<std::mutex> lock(recorded_mutex);
+            views.push_back(view_text(view));
+        }
+        add_highlighted_line(line, attention);
+    }
     void set_away(bool away) override {
         const std::lock_guard<std::mutex> lock(recorded_mutex);
         away_changes.push_back(away);
@@ -54,6 +62,11 @@ public:
         const std::lock_guard<std::mutex> lock(recorded_mutex);
         return attentions;
     }
+    // The view of each line given with one, as "channel 5", "player Bob", "local" or "every".
+    std::vector<std::string> shown_views() const {
+        const std::lock_guard<std::mutex> lock(recorded_mutex);
+        return views;
+    }
     std::vector<bool> away_calls() const {
         const std::lock_guard<std::mutex> lock(recorded_mutex);
         return away_changes;
@@ -75,14 +88,31 @@ public:
         const std::lock_guard<std::mutex> lock(recorded_mutex);
         lines.clear();
         attentions.clear();
+        views.clear();
         away_changes.clear();
         clock_values.clear();
         channel_lists.clear();
     }
 
 private:
+    static std::string view_text(const qvchat2gui::LineView& view) {
+        using Kind = qvchat2gui::LineView::Kind;
+        switch (view.kind) {
+            case Kind::channel:
+                return "channel " + std::to_string(view.channel);
+            case Kind::player:
+                return "player " + view.player;
+            case Kind::local:
+                return "local";
+            case Kind::every_view:
+                break;
+        }
+        return "every";
+    }
+
     mutable std::mutex recorded_mutex;  // guards the fields below
     std::vector<std::string> lines;
+    std::vector<std::string> views;
     std::vector<qvchat2gui::Attention> attentions;
     std::vector<bool> away_changes;
     std::vector<unsigned short> clock_values;

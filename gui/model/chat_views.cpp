@@ -1,0 +1,278 @@
+#include "gui/model/chat_views.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "gui/model/chat_text.h"
+
+namespace qvchat2gui {
+
+namespace {
+
+constexpr ScrollBack::ViewTag LOCAL_TAG = 1;
+// A name longer than this is cut where views are named, so that the border keeps room.
+constexpr std::size_t MOST_NAME_BYTES = 24;
+
+std::string lowercase(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](char byte) { return byte >= 'A' && byte <= 'Z' ? byte - 'A' + 'a' : byte; });
+    return text;
+}
+
+// A name as it is shown: no control or colour byte, and not longer than the border can take.
+std::string shown_name(const std::string& name) {
+    std::string shown;
+    for (const char byte : name) {
+        if (!is_control_character(byte) && shown.size() < MOST_NAME_BYTES) {
+            shown += byte;
+        }
+    }
+    return shown;
+}
+
+bool same_view(const LineView& a, const LineView& b) {
+    if (a.kind != b.kind) {
+        return false;
+    }
+    switch (a.kind) {
+        case LineView::Kind::channel:
+            return a.channel == b.channel;
+        case LineView::Kind::player:
+            return lowercase(a.player) == lowercase(b.player);
+        default:
+            return true;
+    }
+}
+
+std::optional<std::uint32_t> channel_number(const std::string& typed) {
+    if (typed.empty() || typed.size() > 9 ||
+        !std::all_of(typed.begin(), typed.end(),
+                     [](char byte) { return std::isdigit(static_cast<unsigned char>(byte)); })) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint32_t>(std::stoul(typed));
+}
+
+}  // namespace
+
+ChatViews::ChatViews() {
+    views.emplace_back(LOCAL_TAG, LineView::local_speech(), "local");
+}
+
+ChatViews::Tag ChatViews::note_line(const LineView& key, bool for_user) {
+    if (key.kind == LineView::Kind::every_view) {
+        return ScrollBack::EVERY_VIEW;
+    }
+    View* view = find(key);
+    if (view == nullptr) {
+        view = &make(key);
+    }
+    view->open = true;
+    ++lines_noted;
+    if (shown_view && *shown_view != view->tag) {
+        count_unread(*view, for_user);
+        count_unread(all_lines, for_user);
+    }
+    return view->tag;
+}
+
+bool ChatViews::find_or_make(const std::string& typed, Choice& found) {
+    if (typed.empty()) {
+        return false;
+    }
+    const std::string lower = lowercase(typed);
+    if (lower == "all" || lower == "local") {
+        found = lower == "all" ? Choice{} : Choice{LOCAL_TAG};
+        return true;
+    }
+    const std::optional<std::uint32_t> number = channel_number(typed);
+    const LineView key = number ? LineView::of_channel(*number) : LineView::of_player(typed);
+    View* view = find(key);
+    if (view == nullptr) {
+        view = &make(key);
+    }
+    view->open = true;
+    found = view->tag;
+    return true;
+}
+
+std::optional<ScrollBack::ViewMark> ChatViews::show(Choice choice) {
+    shown_view = choice;
+    View* view = view_of(choice);
+    if (view == nullptr) {
+        return std::nullopt;
+    }
+    if (!choice) {
+        // Everything shows in `all`: nothing is left unread anywhere.
+        for (View& other : views) {
+            other.unread = 0;
+            other.for_user = 0;
+        }
+    }
+    view->unread = 0;
+    view->for_user = 0;
+    return view->place;
+}
+
+void ChatViews::keep_place(const ScrollBack::ViewMark& place) {
+    if (View* view = view_of(shown_view)) {
+        view->place = place;
+    }
+}
+
+bool ChatViews::close_shown() {
+    View* view = view_of(shown_view);
+    if (view == nullptr || view->key.kind != LineView::Kind::player) {
+        return false;
+    }
+    view->open = false;
+    view->place.reset();
+    show(std::nullopt);
+    return true;
+}
+
+std::vector<ChatViews::Choice> ChatViews::in_order() const {
+    std::vector<const View*> channels;
+    std::vector<const View*> players;
+    for (const View& view : views) {
+        if (view.open && view.key.kind == LineView::Kind::channel) {
+            channels.push_back(&view);
+        } else if (view.open && view.key.kind == LineView::Kind::player) {
+            players.push_back(&view);
+        }
+    }
+    std::sort(channels.begin(), channels.end(),
+              [](const View* a, const View* b) { return a->key.channel < b->key.channel; });
+    std::sort(players.begin(), players.end(),
+              [](const View* a, const View* b) { return lowercase(a->name) < lowercase(b->name); });
+    std::vector<Choice> order{Choice{}};
+    for (const auto* group : {&channels, &players}) {
+        for (const View* view : *group) {
+            order.emplace_back(view->tag);
+        }
+    }
+    order.emplace_back(LOCAL_TAG);
+    return order;
+}
+
+ChatViews::Choice ChatViews::next(bool forward) const {
+    const std::vector<Choice> order = in_order();
+    const auto at = std::find(order.begin(), order.end(), shown_view);
+    const std::size_t index = at == order.end() ? 0 : static_cast<std::size_t>(at - order.begin());
+    const std::size_t count = order.size();
+    return order[forward ? (index + 1) % count : (index + count - 1) % count];
+}
+
+bool ChatViews::most_wanted(Choice& found) const {
+    const View* longest_waiting = nullptr;
+    const View* most_unread = nullptr;
+    for (const View& view : views) {
+        if (!view.open || Choice{view.tag} == shown_view || view.unread == 0) {
+            continue;
+        }
+        if (view.for_user > 0 &&
+            (longest_waiting == nullptr || view.waiting_since < longest_waiting->waiting_since)) {
+            longest_waiting = &view;
+        }
+        if (most_unread == nullptr || view.unread > most_unread->unread) {
+            most_unread = &view;
+        }
+    }
+    const View* chosen = longest_waiting != nullptr ? longest_waiting : most_unread;
+    if (chosen == nullptr) {
+        return false;
+    }
+    found = chosen->tag;
+    return true;
+}
+
+std::string ChatViews::name(Choice choice) const {
+    const View* view = view_of(choice);
+    return view == nullptr ? "all" : view->name;
+}
+
+std::optional<LineView> ChatViews::typing_destination() const {
+    const View* view = view_of(shown_view);
+    if (view == nullptr ||
+        (view->key.kind != LineView::Kind::player && view->key.kind != LineView::Kind::channel)) {
+        return std::nullopt;
+    }
+    return view->key;
+}
+
+std::string ChatViews::listing() const {
+    std::string text;
+    for (const Choice& choice : in_order()) {
+        const View& view = *view_of(choice);
+        text += text.empty() ? "" : "; ";
+        text += view.name;
+        if (view.unread > 0 && view.unread == view.for_user) {
+            text += ": " + std::to_string(view.for_user) + " for you";
+        } else if (view.unread > 0) {
+            text += ": " + std::to_string(view.unread) + " new";
+            if (view.for_user > 0) {
+                text += ", " + std::to_string(view.for_user) + " for you";
+            }
+        }
+    }
+    return text;
+}
+
+std::string ChatViews::border_note() const {
+    std::string others;
+    for (const Choice& choice : in_order()) {
+        const View& view = *view_of(choice);
+        if (choice && choice != shown_view && view.unread > 0) {
+            others += " | " + view.name + ": " + std::to_string(view.unread) +
+                      (view.for_user > 0 ? "!" : "");
+        }
+    }
+    if (!shown_view && others.empty()) {
+        return "";
+    }
+    return " view " + name(shown_view) + others + " ";
+}
+
+ChatViews::View* ChatViews::find(const LineView& key) {
+    const auto found = std::find_if(views.begin(), views.end(),
+                                    [&key](const View& view) { return same_view(view.key, key); });
+    return found == views.end() ? nullptr : &*found;
+}
+
+ChatViews::View& ChatViews::make(const LineView& key) {
+    const auto tag = static_cast<Tag>(views.size() + 1);
+    const std::string name =
+        key.kind == LineView::Kind::channel ? std::to_string(key.channel) : shown_name(key.player);
+    views.emplace_back(tag, key, name);
+    return views.back();
+}
+
+ChatViews::View* ChatViews::view_of(Choice choice) {
+    if (!choice) {
+        return &all_lines;
+    }
+    const auto found = std::find_if(views.begin(), views.end(),
+                                    [&choice](const View& view) { return view.tag == *choice; });
+    return found == views.end() ? nullptr : &*found;
+}
+
+const ChatViews::View* ChatViews::view_of(Choice choice) const {
+    if (!choice) {
+        return &all_lines;
+    }
+    const auto found = std::find_if(views.begin(), views.end(),
+                                    [&choice](const View& view) { return view.tag == *choice; });
+    return found == views.end() ? nullptr : &*found;
+}
+
+void ChatViews::count_unread(View& view, bool for_user) {
+    ++view.unread;
+    if (for_user) {
+        if (view.for_user == 0) {
+            view.waiting_since = lines_noted;
+        }
+        ++view.for_user;
+    }
+}
+
+}  // namespace qvchat2gui

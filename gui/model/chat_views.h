@@ -1,0 +1,86 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "gui/model/line_view.h"
+#include "gui/model/scroll_back.h"
+
+namespace qvchat2gui {
+
+// The views of the chat window: `all`, one per channel and per player (made as their first line
+// comes, or when the user asks for one), and `local`; what each has unread, whether a line in it
+// is for the user, and where each was left. A view is a tag that the scroll-back keeps with each
+// text, never a copy of the lines. Not locked: the owner guards it.
+class ChatViews {
+public:
+    using Tag = ScrollBack::ViewTag;
+    // nullopt stands for `all`.
+    using Choice = std::optional<Tag>;
+
+    ChatViews();
+
+    // The tag a received line is kept with; the view is made when it is new. The line counts as
+    // unread in its view (and in `all`) unless it is shown.
+    Tag note_line(const LineView& view, bool for_user);
+    // The view the user named: "all", "local", a channel's number or a player's name (any case
+    // of its ASCII letters); a player's view is made when there is none. False for an empty name.
+    bool find_or_make(const std::string& typed, Choice& found);
+
+    Choice shown() const { return shown_view; }
+    // Shows the view, clearing what it had unread. Its place, kept by keep_place, is given back.
+    std::optional<ScrollBack::ViewMark> show(Choice choice);
+    void keep_place(const ScrollBack::ViewMark& place);
+    // Forgets the shown player view and shows `all`; false when the shown view is not a player's.
+    bool close_shown();
+
+    // The views in the order #views lists them: all, the channels by number, the players by
+    // name, local.
+    std::vector<Choice> in_order() const;
+    // The view after (or before) the shown one in that order, going round.
+    Choice next(bool forward) const;
+    // The view that has waited longest with a line for the user, else the one with most unread
+    // lines; false when none has any.
+    bool most_wanted(Choice& found) const;
+
+    std::string name(Choice choice) const;
+    // Where a typed line goes in the view shown: its player or its channel; nothing in `all` and
+    // `local`, where typed lines go as chat.
+    std::optional<LineView> typing_destination() const;
+    // "all; 3: 12 new; 5: 2 new, 1 for you; Marek: 1 for you; local"
+    std::string listing() const;
+    // " view 5 | 3: 12 | Marek: 1! ", or "" while `all` is shown and nothing is unread elsewhere.
+    std::string border_note() const;
+
+private:
+    struct View {
+        View(Tag tag, LineView key, std::string name)
+            : tag(tag), key(std::move(key)), name(std::move(name)) {}
+
+        Tag tag;
+        LineView key;
+        std::string name;  // as shown: no control bytes
+        bool open = true;
+        std::size_t unread = 0;
+        std::size_t for_user = 0;
+        std::uint64_t waiting_since = 0;  // order of its oldest unread line for the user
+        std::optional<ScrollBack::ViewMark> place;
+    };
+
+    View* find(const LineView& key);
+    View& make(const LineView& key);
+    View* view_of(Choice choice);
+    const View* view_of(Choice choice) const;
+    void count_unread(View& view, bool for_user);
+
+    std::vector<View> views;  // in the order they were made; local first
+    View all_lines{ScrollBack::EVERY_VIEW, LineView::every(), "all"};
+    Choice shown_view;
+    std::uint64_t lines_noted = 0;
+};
+
+}  // namespace qvchat2gui

@@ -1,0 +1,84 @@
+// Following several conversations at once, in the real qvchat program in tmux against a fake game
+// server: views by channel, player and local speech, the border that names them, the keys that
+// go through them, and typed lines that go where the view shown says.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "network/message_types.h"
+#include "tests/support/QvchatRun.h"
+#include "tests/support/TmuxSession.h"
+
+namespace {
+
+using qvnetworklib::ByteVector;
+
+ByteVector bytes(const std::string& text) {
+    return {text.begin(), text.end()};
+}
+
+bool shown(const std::vector<std::string>& rows, const std::string& text) {
+    return std::any_of(rows.begin(), rows.end(), [&text](const std::string& row) {
+        return row.find(text) != std::string::npos;
+    });
+}
+
+TEST(ViewsProgram, EachConversationHasAViewAndTypedLinesGoWhereTheViewSays) {
+    qvtest::QvchatRun run(QVCHAT_BINARY);
+    std::string failure;
+    ASSERT_TRUE(run.start_logged_in(failure)) << failure;
+    qvtest::TmuxSession& terminal = run.terminal();
+    ASSERT_TRUE(run.server.send_frame(qvnetworklib::IN_ASSIGN_CHANNELS,
+                                      {0, 3, 0, 0, 0, 5, 0, 0, 0, 0, 0, 0, 0}));
+    ASSERT_TRUE(run.server.send_text(5, "[Ann]: guild talk"));
+    ASSERT_TRUE(run.server.send_text(1, "[PM from Marek: there?]"));
+    ASSERT_TRUE(run.server.send_text(0, "Cid: local talk"));
+    ASSERT_TRUE(terminal.wait_for_text("Cid: local talk")) << run.screen_text();
+
+    // A player's view: its lines only, the border names it, typed lines go to that player.
+    run.enter("#view marek");
+    ASSERT_TRUE(terminal.wait_for_text("view Marek")) << run.screen_text();
+    EXPECT_TRUE(terminal.wait_for_screen([](const std::vector<std::string>& rows) {
+        return shown(rows, "[PM from Marek: there?]") && !shown(rows, "guild talk") &&
+               !shown(rows, "local talk");
+    })) << run.screen_text();
+    terminal.type("yes, here");
+    EXPECT_TRUE(terminal.wait_for_text("(to Marek) yes, here")) << run.screen_text();
+    terminal.press("Enter");
+    ASSERT_TRUE(run.server.wait_for_count(qvnetworklib::OUT_PM, 1)) << run.screen_text();
+    EXPECT_EQ(run.received(qvnetworklib::OUT_PM).back(), bytes("Marek yes, here"));
+
+    // A channel's view sends channel chat; lines elsewhere are counted on the border, a line for
+    // the user marked, and Alt-A goes to it.
+    run.enter("#view 3");
+    ASSERT_TRUE(terminal.wait_for_text("view 3")) << run.screen_text();
+    run.enter("for the guild");
+    ASSERT_TRUE(run.server.wait_for_count(qvnetworklib::OUT_RAW_TEXT, 1)) << run.screen_text();
+    EXPECT_EQ(run.received(qvnetworklib::OUT_RAW_TEXT).back(), bytes("@@3 for the guild"));
+    ASSERT_TRUE(run.server.send_text(0, "Cid: more local"));
+    ASSERT_TRUE(run.server.send_text(1, "[PM from Ysolde: psst]"));
+    ASSERT_TRUE(terminal.wait_for_text("view 3 | Ysolde: 1! | local: 1")) << run.screen_text();
+    run.enter("#views");
+    EXPECT_TRUE(
+        terminal.wait_for_text("all: 2 new, 1 for you; 3; Marek; Ysolde: 1 for you; "
+                               "local: 1 new"))
+        << run.screen_text();
+    terminal.press("M-a");
+    EXPECT_TRUE(terminal.wait_for_text("view Ysolde | local: 1")) << run.screen_text();
+
+    // Alt-Right goes round to local and all, where typed lines are chat as always.
+    terminal.press("M-Right");
+    EXPECT_TRUE(terminal.wait_for_text("view local")) << run.screen_text();
+    terminal.press("M-Right");
+    EXPECT_TRUE(terminal.wait_for_screen([](const std::vector<std::string>& rows) {
+        return !shown(rows, "view ") && shown(rows, "guild talk") && shown(rows, "psst");
+    })) << run.screen_text();
+    run.enter("hello all");
+    ASSERT_TRUE(run.server.wait_for_count(qvnetworklib::OUT_RAW_TEXT, 2)) << run.screen_text();
+    EXPECT_EQ(run.received(qvnetworklib::OUT_RAW_TEXT).back(), bytes("hello all"));
+    ASSERT_TRUE(run.exit_with_status(0));
+}
+
+}  // namespace

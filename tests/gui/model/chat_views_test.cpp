@@ -1,0 +1,143 @@
+#include "gui/model/chat_views.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace qvchat2gui {
+namespace {
+
+constexpr int ROWS = 6;
+
+std::vector<std::string> visible_texts(const ScrollBack& lines) {
+    std::vector<std::string> texts;
+    for (const ShownLine& line : lines.visible_lines()) {
+        texts.push_back(line.text);
+    }
+    return texts;
+}
+
+// The views and the scroll-back together, as a front-end keeps them.
+struct ViewedChat {
+    ChatViews views;
+    ScrollBack lines{80, ROWS};
+
+    void add(const std::string& text, const LineView& view, bool for_user = false) {
+        lines.add(text, for_user ? Attention::for_user : Attention::none, NO_STAMP,
+                  views.note_line(view, for_user));
+    }
+    void show(const std::string& typed) {
+        ChatViews::Choice choice;
+        ASSERT_TRUE(views.find_or_make(typed, choice)) << typed;
+        switch_to(choice);
+    }
+    void switch_to(ChatViews::Choice choice) {
+        views.keep_place(lines.view_mark());
+        const std::optional<ScrollBack::ViewMark> place = views.show(choice);
+        lines.show_view(choice);
+        place ? lines.return_to(*place) : lines.follow_newest();
+    }
+};
+
+// A view shows its own lines and those of every view; the others are out of sight, and
+// searches pass over them.
+TEST(ChatViews, AViewShowsItsLinesAndThoseOfEveryView) {
+    ViewedChat chat;
+    chat.add("[Ann @ 5]: guild", LineView::of_channel(5));
+    chat.add("[PM from Marek: hi]", LineView::of_player("Marek"));
+    chat.add("Bob: local", LineView::local_speech());
+    chat.add("#GM from Orla: restart", LineView::every());
+    const struct {
+        const char* typed;
+        std::vector<std::string> shown;
+    } cases[] = {
+        {"5", {"[Ann @ 5]: guild", "#GM from Orla: restart"}},
+        {"marek", {"[PM from Marek: hi]", "#GM from Orla: restart"}},
+        {"local", {"Bob: local", "#GM from Orla: restart"}},
+        {"7", {"#GM from Orla: restart"}},
+        {"all",
+         {"[Ann @ 5]: guild", "[PM from Marek: hi]", "Bob: local", "#GM from Orla: restart"}},
+    };
+    for (const auto& view : cases) {
+        chat.show(view.typed);
+        EXPECT_EQ(visible_texts(chat.lines), view.shown) << view.typed;
+    }
+    chat.show("5");
+    EXPECT_TRUE(chat.lines.is_out_of_sight(1));
+    EXPECT_FALSE(chat.lines.is_out_of_sight(3));
+}
+
+// Lines of other views are counted unread there, and for the user where they are; the listing,
+// the border and Alt-A follow; showing a view clears its count.
+TEST(ChatViews, UnreadLinesAreCountedWhereTheyBelong) {
+    ViewedChat chat;
+    chat.add("[Ann @ 3]: hello", LineView::of_channel(3));
+    EXPECT_EQ(chat.views.border_note(), "") << "all shows everything";
+    chat.show("5");
+    for (int line = 0; line < 12; ++line) {
+        chat.add("[Ann @ 3]: more", LineView::of_channel(3));
+    }
+    chat.add("[PM from Marek: there?]", LineView::of_player("Marek"), true);
+    chat.add("[Bob @ 5]: shown here", LineView::of_channel(5));
+    chat.add("#GM from Orla: everywhere", LineView::every(), true);
+    EXPECT_EQ(chat.views.listing(),
+              "all: 13 new, 1 for you; 3: 12 new; 5; Marek: 1 for you; local");
+    EXPECT_EQ(chat.views.border_note(), " view 5 | 3: 12 | Marek: 1! ");
+    ChatViews::Choice wanted;
+    ASSERT_TRUE(chat.views.most_wanted(wanted));
+    EXPECT_EQ(chat.views.name(wanted), "Marek") << "a line for the user comes first";
+    chat.switch_to(wanted);
+    EXPECT_EQ(chat.views.border_note(), " view Marek | 3: 12 ");
+    ASSERT_TRUE(chat.views.most_wanted(wanted));
+    EXPECT_EQ(chat.views.name(wanted), "3") << "then the most unread";
+    chat.show("all");
+    EXPECT_EQ(chat.views.border_note(), "");
+    EXPECT_FALSE(chat.views.most_wanted(wanted));
+}
+
+// Alt-Right and Alt-Left go round in the listing's order; #view close forgets a player's view
+// until that player writes again.
+TEST(ChatViews, GoRoundInOrderAndCloseAPlayersView) {
+    ViewedChat chat;
+    chat.add("[PM from zed: a]", LineView::of_player("zed"));
+    chat.add("[x @ 9]: b", LineView::of_channel(9));
+    chat.add("[PM from Ann\x03: c]", LineView::of_player("Ann\x03"));
+    chat.add("[x @ 10]: d", LineView::of_channel(10));
+    std::vector<std::string> forward;
+    for (int step = 0; step < 6; ++step) {
+        chat.switch_to(chat.views.next(true));
+        forward.push_back(chat.views.name(chat.views.shown()));
+    }
+    EXPECT_EQ(forward, (std::vector<std::string>{"9", "10", "Ann", "zed", "local", "all"}));
+    chat.switch_to(chat.views.next(false));
+    EXPECT_EQ(chat.views.name(chat.views.shown()), "local");
+
+    EXPECT_FALSE(chat.views.close_shown()) << "only a player's view closes";
+    chat.show("ZED");
+    EXPECT_TRUE(chat.views.close_shown());
+    EXPECT_EQ(chat.views.listing(), "all; 9; 10; Ann; local");
+    chat.add("[PM from zed: back]", LineView::of_player("zed"));
+    EXPECT_EQ(chat.views.listing(), "all; 9; 10; Ann; zed; local");
+}
+
+// Each view keeps its own place: scrolled back in one, away and back returns to the same line.
+TEST(ChatViews, EachViewKeepsItsOwnPlace) {
+    ViewedChat chat;
+    for (int line = 1; line <= 30; ++line) {
+        chat.add("[x @ 5]: five " + std::to_string(line), LineView::of_channel(5));
+        chat.add("[x @ 6]: six " + std::to_string(line), LineView::of_channel(6));
+    }
+    chat.show("5");
+    chat.lines.page_up();
+    const std::vector<std::string> scrolled = visible_texts(chat.lines);
+    chat.show("6");
+    EXPECT_EQ(visible_texts(chat.lines).back(), "[x @ 6]: six 30");
+    chat.add("[x @ 5]: five 31", LineView::of_channel(5));
+    chat.show("5");
+    EXPECT_EQ(visible_texts(chat.lines), scrolled);
+    EXPECT_EQ(chat.lines.unseen().lines, 1U);
+}
+
+}  // namespace
+}  // namespace qvchat2gui
