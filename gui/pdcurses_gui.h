@@ -218,6 +218,7 @@ private:
     bool handle_view_key(int key);
     void view_command(const std::string& argument);
     void switch_view(ChatViews::Choice choice);
+    std::vector<std::string> view_names() const;
     void jump_to_line_for_user(bool older);
     bool handle_found_view_key(int key);
     void open_found_view(std::string note, std::optional<TextMatcher> marker);

@@ -13,6 +13,7 @@ FrontEndKeys PDCursesGUI::keys() const {
     keys.scroll = true;
     keys.search = true;
     keys.for_user = true;
+    keys.views = true;
     return keys;
 }
 

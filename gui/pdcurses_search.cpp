@@ -43,8 +43,16 @@ void PDCursesGUI::find_in_chat(const std::string& argument) {
                                                   : "#grep: " + matcher.error()));
         return;
     }
-    auto grep = std::make_unique<ChatGrep>(TextMatcher(pattern, kind), pattern, locked_chat_lines(),
-                                           [this] { search_progressed(); });
+    std::string view;
+    {
+        const boost::lock_guard<boost::mutex> lock(redraw_mutex);
+        if (chat_views.shown()) {
+            view = chat_views.name(chat_views.shown());
+        }
+    }
+    auto grep = std::make_unique<ChatGrep>(
+        TextMatcher(pattern, kind), pattern, locked_chat_lines(), [this] { search_progressed(); },
+        view);
     show_search(std::move(grep), std::move(matcher));
 }
 

@@ -2,6 +2,7 @@
 // that waits for the user. Each keeps its own place; the top border names the one shown.
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "gui/model/chat_text.h"
 #include "gui/model/key_codes.h"
@@ -59,6 +60,17 @@ void PDCursesGUI::view_command(const std::string& argument) {
     if (!said.empty()) {
         add_client_line(server_line(said));
     }
+}
+
+// Input thread: what #view takes, for Tab.
+std::vector<std::string> PDCursesGUI::view_names() const {
+    std::vector<std::string> names;
+    const boost::lock_guard<boost::mutex> lock(redraw_mutex);
+    for (const ChatViews::Choice& choice : chat_views.in_order()) {
+        names.push_back(chat_views.name(choice));
+    }
+    names.emplace_back("close");
+    return names;
 }
 
 std::optional<LineView> PDCursesGUI::typing_destination() const {

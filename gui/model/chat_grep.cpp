@@ -21,8 +21,9 @@ ChatScan::Order whole_scroll_back(TextMatcher matcher, const ChatScan::LockedLin
 }  // namespace
 
 ChatGrep::ChatGrep(TextMatcher matcher, std::string pattern, const ChatScan::LockedLines& locked,
-                   std::function<void()> on_change)
+                   std::function<void()> on_change, std::string view)
     : pattern(std::move(pattern)),
+      view(std::move(view)),
       scan(whole_scroll_back(std::move(matcher), locked), locked, std::move(on_change)) {}
 
 std::string ChatGrep::progress_note() const {
@@ -45,11 +46,12 @@ std::optional<FoundLines> ChatGrep::take_found() {
 }
 
 std::string ChatGrep::count_text() const {
+    const std::string where = view.empty() ? "" : " in the view " + view;
     if (count == 0) {
-        return "no line matches '" + pattern + "'";
+        return "no line matches '" + pattern + "'" + where;
     }
     return std::to_string(count) + (count == 1 ? " line matches '" : " lines match '") + pattern +
-           "'";
+           "'" + where;
 }
 
 }  // namespace qvchat2gui

@@ -15,8 +15,9 @@ namespace qvchat2gui {
 // lock).
 class ChatGrep : public ResultSource {
 public:
+    // `view`: the name of the view searched, said with the count; empty for all the lines.
     ChatGrep(TextMatcher matcher, std::string pattern, const ChatScan::LockedLines& locked,
-             std::function<void()> on_change);
+             std::function<void()> on_change, std::string view = "");
 
     // " searching... 40% of 1000000 lines: Esc cancels "
     std::string progress_note() const override;
@@ -29,6 +30,7 @@ private:
     std::string count_text() const;
 
     const std::string pattern;
+    const std::string view;
     bool taken = false;
     std::size_t count = 0;
     ChatScan scan;  // last: its thread may call on_change at once

@@ -7,7 +7,7 @@ namespace qvchat2gui {
 
 namespace {
 
-constexpr std::array<std::pair<const char*, const char*>, 20> DESCRIPTIONS{{
+constexpr std::array<std::pair<const char*, const char*>, 22> DESCRIPTIONS{{
     {"afk", "#afk [TEXT]: go away from the keyboard now; TEXT becomes the away message."},
     {"ci", "#ci: lists the channels you are on."},
     {"clock", "#clock: says the game time."},
@@ -41,6 +41,11 @@ constexpr std::array<std::pair<const char*, const char*>, 20> DESCRIPTIONS{{
     {"unignore", "#unignore NAME: shows the lines of player NAME again."},
     {"unmute", "#unmute CHANNEL: shows the chat of the channel again."},
     {"urls", "#urls: lists the last links seen in the chat, newest first, numbered for #copy."},
+    {"view",
+     "#view NAME: shows one conversation: a channel's number, a player, local or all; typed "
+     "lines then go to that player or channel. #view alone names it; #view close forgets a "
+     "player's view."},
+    {"views", "#views: lists the views, with the lines each has unread and those for you."},
 }};
 
 }  // namespace

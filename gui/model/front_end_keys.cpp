@@ -41,6 +41,9 @@ std::string help_keys_line(const FrontEndKeys& keys, const HasCommand& has_comma
     text += part("Hear", {if_command(has_command, "ignore", "#ignore"),
                           if_command(has_command, "highlight", "#highlight"),
                           if_command(has_command, "mute", "#mute")});
+    text += part("Views", {if_command(has_command, "view", "#view NAME"),
+                           if_command(has_command, "views", "#views"),
+                           keys.views ? "Alt-Right, Alt-Left, Alt-A" : ""});
     text += if_command(has_command, "set", "#set NAME VALUE. ");
     text += if_command(has_command, "missed", "Missed: #missed. ");
     if (keys.for_user) {

@@ -12,6 +12,7 @@ struct FrontEndKeys {
     bool search = false;     // Ctrl-S searches the chat
     bool for_user = false;   // Alt-P and Alt-N go to the lines for the user
     bool say_again = false;  // Alt-1 to Alt-9 say the latest lines for the user again
+    bool views = false;      // Alt-Right, Alt-Left and Alt-A go through the views
 };
 
 // Whether the front-end in use has the local command named (without its '#').

@@ -4,6 +4,7 @@
 #include <boost/algorithm/string/case_conv.hpp>
 #include <boost/algorithm/string/predicate.hpp>
 #include <locale>
+#include <optional>
 
 #include "gui/model/key_codes.h"
 
@@ -20,16 +21,24 @@ bool is_typeable_word(const std::string& word) {
 
 // The words the command at the start of `line` takes, when the word at `word_start` is its first
 // argument.
-const std::vector<std::string>* words_after_command(const std::string& line, std::size_t word_start,
-                                                    const CompletionSources& sources) {
+std::optional<std::vector<std::string>> words_after_command(const std::string& line,
+                                                            std::size_t word_start,
+                                                            const CompletionSources& sources) {
     const std::size_t command_end = line.find(' ');
     if (line.empty() || line[0] != '#' || command_end == std::string::npos ||
         command_end >= word_start || line.find_first_not_of(' ', command_end) < word_start) {
-        return nullptr;
+        return std::nullopt;
     }
-    const auto words = sources.command_words.find(
-        boost::algorithm::to_lower_copy(line.substr(1, command_end - 1), std::locale::classic()));
-    return words == sources.command_words.end() ? nullptr : &words->second;
+    const std::string command =
+        boost::algorithm::to_lower_copy(line.substr(1, command_end - 1), std::locale::classic());
+    if (command == "view" && sources.view_names) {
+        return sources.view_names();
+    }
+    const auto words = sources.command_words.find(command);
+    if (words == sources.command_words.end()) {
+        return std::nullopt;
+    }
+    return words->second;
 }
 
 }  // namespace
@@ -55,10 +64,11 @@ bool TabCompletion::start(std::string& line, std::size_t& cursor,
     const bool after_marker = first_word && !line.empty() && (line[0] == '/' || line[0] == '#');
     word_start = after_marker ? 1 : (first_word ? 0 : space_before + 1);
     const std::string prefix = line.substr(word_start, cursor - word_start);
-    const std::vector<std::string>* command_words = words_after_command(line, word_start, sources);
+    const std::optional<std::vector<std::string>> command_words =
+        words_after_command(line, word_start, sources);
     if (after_marker && line[0] == '#') {
         candidates = words_starting_with(sources.commands, prefix);
-    } else if (command_words != nullptr) {
+    } else if (command_words) {
         candidates = words_starting_with(*command_words, prefix);
     } else if (after_marker || !prefix.empty()) {
         // A bare "/" offers every name; elsewhere an empty word would match everything.

@@ -15,6 +15,8 @@ struct CompletionSources {
     std::function<std::vector<std::string>()> names;
     std::vector<std::string> commands;
     std::map<std::string, std::vector<std::string>> command_words;
+    // The words #view takes, as the views are at the first Tab.
+    std::function<std::vector<std::string>()> view_names;
 };
 
 // The words of `pool` that start with `prefix`, ASCII letters compared without case, in the

@@ -131,7 +131,7 @@ std::vector<std::string> ReaderGUI::input_history() const {
 
 void ReaderGUI::take_control() {
     editor.set_completion_sources(
-        {[this] { return names_to_complete(); }, command_names(), command_words()});
+        {[this] { return names_to_complete(); }, command_names(), command_words(), {}});
     take_terminal();
     if (dumb) {
         echo_typed = shell_modes && (shell_modes->c_lflag & static_cast<tcflag_t>(ECHO)) != 0;

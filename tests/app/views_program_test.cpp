@@ -65,6 +65,13 @@ TEST(ViewsProgram, EachConversationHasAViewAndTypedLinesGoWhereTheViewSays) {
         terminal.wait_for_text("all: 2 new, 1 for you; 3; Marek; Ysolde: 1 for you; "
                                "local: 1 new"))
         << run.screen_text();
+    run.enter("#grep talk");
+    EXPECT_TRUE(terminal.wait_for_text(" 1 line matches 'talk' in the view 3: Esc returns "))
+        << run.screen_text();
+    terminal.press("Escape");
+    ASSERT_TRUE(terminal.wait_for_screen([](const std::vector<std::string>& rows) {
+        return !shown(rows, "Esc returns") && shown(rows, "Ysolde: 1 for you");
+    })) << run.screen_text();
     terminal.press("M-a");
     EXPECT_TRUE(terminal.wait_for_text("view Ysolde | local: 1")) << run.screen_text();
 

@@ -280,7 +280,7 @@ TEST(ProcessInputOffline, LinesTypedWithoutAConnectionAreNamedNotSent) {
 // Each front-end's hints name its own keys and the commands it has, and nothing else.
 TEST(FrontEndKeys, HintsNameOnlyWhatTheFrontEndInUseHas) {
     FrontEndKeys curses;
-    curses.scroll = curses.search = curses.for_user = true;
+    curses.scroll = curses.search = curses.for_user = curses.views = true;
     FrontEndKeys reader;
     reader.say_again = true;
     const auto all = [](const std::string& /*word*/) { return true; };
@@ -295,15 +295,16 @@ TEST(FrontEndKeys, HintsNameOnlyWhatTheFrontEndInUseHas) {
         {curses, all,
          "Private message: /name text. Scroll: Page Up, Page Down, Ctrl-Home, Ctrl-End. Find: "
          "Ctrl-S, #grep TEXT, #logs TEXT. Links: #urls, #copy N. Hear: #ignore, #highlight, "
-         "#mute. #set NAME VALUE. Missed: #missed. Lines for you: Alt-P, Alt-N; unread: Alt-U. "
+         "#mute. Views: #view NAME, #views, Alt-Right, Alt-Left, Alt-A. #set NAME VALUE. "
+         "Missed: #missed. Lines for you: Alt-P, Alt-N; unread: Alt-U. "
          "Ignored lines: Alt-=. ##word sends #word to the game. #help COMMAND tells more. More: "
          "man qvchat.",
          "Alt-P shows them."},
         {reader, all,
          "Private message: /name text. Say again: Alt-1 to Alt-9, the latest lines for you. "
          "Find: #grep TEXT, #logs TEXT. Links: #urls, #copy N. Hear: #ignore, #highlight, "
-         "#mute. #set NAME VALUE. Missed: #missed. ##word sends #word to the game. #help "
-         "COMMAND tells more. More: man qvchat.",
+         "#mute. Views: #view NAME, #views. #set NAME VALUE. Missed: #missed. ##word sends #word "
+         "to the game. #help COMMAND tells more. More: man qvchat.",
          "Alt-1 says the latest again; #missed lists them."},
         {FrontEndKeys(), some,
          "Private message: /name text. Find: #logs TEXT. Links: #urls. ##word sends #word to the "

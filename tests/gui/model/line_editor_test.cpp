@@ -396,7 +396,10 @@ TEST_F(LineEditorTest, TabCompletesNamesAndCommandsAndCycles) {
             return std::vector<std::string>{"Zo\xEB", "bob", "Zack", "Zack", "bad name"};
         },
         {"exit", "loc", "look", "set"},
-        {{"set", {"bell", "backlog", "timestamps"}}}};
+        {{"set", {"bell", "backlog", "timestamps"}}},
+        [] {
+            return std::vector<std::string>{"all", "5", "Marek", "local", "close"};
+        }};
     struct TabCase {
         std::string typed;
         int tabs;
@@ -421,6 +424,9 @@ TEST_F(LineEditorTest, TabCompletesNamesAndCommandsAndCycles) {
         {"#set ", 1, "#set bell "},
         {"#set bell b", 1, "#set bell bob "},
         {"#loc b", 1, "#loc bob "},
+        {"#view m", 1, "#view Marek "},
+        {"#VIEW l", 1, "#VIEW local "},
+        {"#view ", 2, "#view 5 "},
     };
     for (const TabCase& test : cases) {
         editor = LineEditor();
