@@ -71,6 +71,7 @@ ReaderGUI::ReaderGUI(const DisplaySettings& initial)
     register_written_grep(*this, searched_lines);
     add_callback("urls", [this](const std::string& /*argument*/) { list_urls(); });
     add_callback("copy", [this](const std::string& argument) { copy_url(argument); });
+    register_view_commands();
     writer = boost::thread(&ReaderGUI::write_loop, this);
 }
 
@@ -130,8 +131,13 @@ std::vector<std::string> ReaderGUI::input_history() const {
 }
 
 void ReaderGUI::take_control() {
-    editor.set_completion_sources(
-        {[this] { return names_to_complete(); }, command_names(), command_words(), {}});
+    editor.set_completion_sources({[this] { return names_to_complete(); }, command_names(),
+                                   command_words(),
+                                   [this] {
+                                       std::vector<std::string> names = held_views.names();
+                                       names.emplace_back("close");
+                                       return names;
+                                   }});
     take_terminal();
     if (dumb) {
         echo_typed = shell_modes && (shell_modes->c_lflag & static_cast<tcflag_t>(ECHO)) != 0;
@@ -305,6 +311,9 @@ void ReaderGUI::handle_key(int key) {
     }
     if (key >= alt('1') && key <= alt('9')) {
         say_recent(static_cast<std::size_t>(key - alt('0')));
+        return;
+    }
+    if (handle_view_key(key)) {
         return;
     }
     switch (editor.handle_key(key, shown_width)) {

@@ -18,6 +18,7 @@
 #include "gui/model/line_editor.h"
 #include "gui/model/links.h"
 #include "gui/reader/dumb_line.h"
+#include "gui/reader/held_views.h"
 #include "gui/reader/input_line_view.h"
 #include "gui/reader/key_decoder.h"
 #include "gui/reader/pending_lines.h"
@@ -58,6 +59,10 @@ public:
     void prompt_login(std::string& username, std::string& password) const override;
     void add_chat_line(const std::string& line) override;
     void add_highlighted_line(const std::string& line, Attention attention) override;
+    // Written at once in the view shown (and when for the user), else held for its view.
+    void add_line_in_view(const std::string& line, Attention attention,
+                          const LineView& view) override;
+    std::optional<LineView> typing_destination() const override;
     // Labelled as the client's, whatever its colour.
     void add_client_line(const std::string& line) override;
     FrontEndKeys keys() const override;
@@ -97,6 +102,12 @@ private:
     void handle_dumb_key(int key, std::vector<std::string>& lines);
     void show_input_line(bool whole = false);
     void say_recent(std::size_t place);
+    // Views: #view, #views, Alt-Right, Alt-Left, Alt-A. Input thread.
+    void register_view_commands();
+    bool handle_view_key(int key);
+    void view_command(const std::string& argument);
+    // Says the view now shown and writes what it held.
+    void write_shown(const HeldViews::Shown& shown);
     void read_keys_until_exit();
     void read_lines_until_exit();
     void pass_on_stop_request();
@@ -134,6 +145,7 @@ private:
     bool closing = false;
 
     SearchedLines searched_lines;  // its own lock
+    HeldViews held_views;          // its own lock
     RecentUrls recent_urls;        // has a lock of its own
 
     // Set on main before lines come, then only read.

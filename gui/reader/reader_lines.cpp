@@ -48,6 +48,7 @@ void ReaderGUI::add_client_line(const std::string& line) {
 FrontEndKeys ReaderGUI::keys() const {
     FrontEndKeys keys;
     keys.say_again = true;
+    keys.views = true;
     return keys;
 }
 

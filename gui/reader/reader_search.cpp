@@ -25,8 +25,9 @@ void grep_lines(ChatGUI& gui, SearchedLines& lines, const std::string& argument)
                                                       : "#grep: " + matcher.error()));
         return;
     }
-    gui.show_search(std::make_unique<ChatGrep>(std::move(matcher), pattern, lines.locked(),
-                                               [&gui] { gui.search_progressed(); }),
+    gui.show_search(std::make_unique<ChatGrep>(
+                        std::move(matcher), pattern, lines.locked(),
+                        [&gui] { gui.search_progressed(); }, lines.view_name()),
                     std::nullopt);
 }
 
@@ -34,9 +35,20 @@ void grep_lines(ChatGUI& gui, SearchedLines& lines, const std::string& argument)
 
 SearchedLines::SearchedLines(std::size_t kept_texts) : lines(KEPT_COLUMNS, 1, kept_texts) {}
 
-void SearchedLines::add(std::string_view line) {
+void SearchedLines::add(std::string_view line, ScrollBack::ViewTag view) {
     const std::lock_guard<std::mutex> lock(lines_mutex);
-    lines.add(line);
+    lines.add(line, Attention::none, NO_STAMP, view);
+}
+
+void SearchedLines::show_view(std::optional<ScrollBack::ViewTag> view, const std::string& name) {
+    const std::lock_guard<std::mutex> lock(lines_mutex);
+    lines.show_view(view);
+    shown_name = view ? name : "";
+}
+
+std::string SearchedLines::view_name() const {
+    const std::lock_guard<std::mutex> lock(lines_mutex);
+    return shown_name;
 }
 
 void SearchedLines::keep(std::size_t kept_texts) {

@@ -2,6 +2,8 @@
 
 #include <cstddef>
 #include <mutex>
+#include <optional>
+#include <string>
 #include <string_view>
 
 #include "gui/model/chat_scan.h"
@@ -18,14 +20,18 @@ public:
     // kept_texts: as the scrollback setting, 0 for the chat window's default.
     explicit SearchedLines(std::size_t kept_texts);
 
-    void add(std::string_view line);
+    void add(std::string_view line, ScrollBack::ViewTag view = ScrollBack::EVERY_VIEW);
+    // #grep searches the view shown, and says its name (none for all).
+    void show_view(std::optional<ScrollBack::ViewTag> view, const std::string& name);
+    std::string view_name() const;
     // #set scrollback: as the chat window keeps its texts.
     void keep(std::size_t kept_texts);
     ChatScan::LockedLines locked();
 
 private:
-    std::mutex lines_mutex;  // guards lines; a leaf
+    mutable std::mutex lines_mutex;  // guards lines and shown_name; a leaf
     ScrollBack lines;
+    std::string shown_name;
 };
 
 // "#grep TEXT" for a front-end without a view of found lines: the matching lines are written

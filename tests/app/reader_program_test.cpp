@@ -215,6 +215,39 @@ TEST_F(ReaderProgram, EachRoleIsSaidOnceInOneWord) {
     ASSERT_TRUE(run.exit_with_status(0));
 }
 
+// In a view only its lines are written; the others' are held and written once when their view
+// is shown; a line for the user is written in any view.
+TEST_F(ReaderProgram, AViewWritesItsLinesAndHoldsTheOthersUntilShown) {
+    std::string failure;
+    ASSERT_TRUE(start_recorded(SETTINGS, failure)) << failure;
+    qvtest::TmuxSession& terminal = run.terminal();
+    ASSERT_TRUE(run.server.send_frame(qvnetworklib::IN_ASSIGN_CHANNELS,
+                                      {0, 3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+    run.enter("#view 3");
+    ASSERT_TRUE(terminal.wait_for_text("Client: View 3, nothing unread.")) << run.screen_text();
+    ASSERT_TRUE(run.server.send_text(0, "Cid: held for local"));
+    ASSERT_TRUE(run.server.send_text(1, "[PM from Marek: for you at once]"));
+    ASSERT_TRUE(run.server.send_text(5, "[Ann]: guild line"));
+    ASSERT_TRUE(terminal.wait_for_text("[Ann @ 3]: guild line")) << run.screen_text();
+    run.enter("#views");
+    ASSERT_TRUE(terminal.wait_for_text("all: 2 new, 1 for you; 3; Marek: 1 for you; local: 1 new."))
+        << run.screen_text();
+    run.enter("yes");
+    ASSERT_TRUE(run.server.wait_for_count(qvnetworklib::OUT_RAW_TEXT, 1)) << run.screen_text();
+    EXPECT_EQ(run.received(qvnetworklib::OUT_RAW_TEXT).back(),
+              qvnetworklib::ByteVector({'@', '@', '3', ' ', 'y', 'e', 's'}));
+    terminal.press("M-Right");
+    ASSERT_TRUE(terminal.wait_for_text("Client: View Marek, nothing unread.")) << run.screen_text();
+    terminal.press("M-a");
+    ASSERT_TRUE(terminal.wait_for_text("Cid: held for local")) << run.screen_text();
+
+    const std::string out = raw();
+    EXPECT_LT(out.find("[PM from Marek: for you at once]"), out.find("[Ann @ 3]: guild line"));
+    EXPECT_LT(out.find("Client: View local, 1 unread."), out.find("Cid: held for local"));
+    EXPECT_EQ(count_of(out, "Cid: held for local"), 1U) << out;
+    ASSERT_TRUE(run.exit_with_status(0));
+}
+
 // A flood of lines for the user rings the bell at most once a second.
 TEST_F(ReaderProgram, TheBellRingsAtMostOnceASecondInAFlood) {
     std::string failure;
