@@ -1,7 +1,8 @@
 // A scroll-back that keeps a million lines of text: the memory it takes, how long adding and
-// re-wrapping them take, and how long a search of the chat (Ctrl-S) takes to find its matches
-// and their count, how long its scan holds the scroll-back's lock at most, and how soon a scan
-// with a costly pattern stops. Prints one figure a line.
+// re-wrapping them take, how long switching the chat's view over them takes, and how long a search
+// of the chat (Ctrl-S) takes to find its matches and their count, how long its scan holds the
+// scroll-back's lock at most, and how soon a scan with a costly pattern stops. Prints one figure a
+// line.
 //   qvbench_scroll_back_million [lines]
 #include <algorithm>
 #include <chrono>
@@ -17,6 +18,7 @@
 #include <thread>
 
 #include "gui/model/chat_search.h"
+#include "gui/model/chat_views.h"
 #include "gui/model/scroll_back.h"
 
 namespace {
@@ -152,6 +154,42 @@ void time_cancel(const qvchat2gui::ScrollBack& lines) {
               << seconds_since(start) * 1000 << " ms\n";
 }
 
+// The conversation of a line: channels 5 and 6, a player, local speech, and one in fifty for every
+// view (a GM or server line).
+qvchat2gui::LineView view_of(std::size_t number) {
+    using qvchat2gui::LineView;
+    switch (number % 50 == 0 ? 4 : number % 4) {
+        case 0:
+            return LineView::of_channel(5);
+        case 1:
+            return LineView::of_channel(6);
+        case 2:
+            return LineView::of_player("Marek");
+        case 3:
+            return LineView::local_speech();
+        default:
+            return LineView::every();
+    }
+}
+
+// Switching as the front-end does it: the view left keeps its place, the scroll-back shows the
+// new one's lines and goes back to its place.
+void time_view_switches(qvchat2gui::ScrollBack& lines, qvchat2gui::ChatViews& views) {
+    const double before = resident_mib();
+    for (const char* name : {"5", "Marek", "local", "6", "all", "5"}) {
+        qvchat2gui::ChatViews::Choice choice;
+        views.find_or_make(name, choice);
+        const Clock::time_point start = Clock::now();
+        views.keep_place(lines.view_mark());
+        const std::optional<qvchat2gui::ScrollBack::ViewMark> place = views.show(choice);
+        lines.show_view(choice);
+        place ? lines.return_to(*place) : lines.follow_newest();
+        std::cout << "view " << name << ": " << seconds_since(start) * 1000 << " ms to switch\n";
+        lines.page_up();
+    }
+    std::cout << "resident memory after the switches: " << resident_mib() - before << " MiB more\n";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -159,9 +197,11 @@ int main(int argc, char** argv) {
         argc > 1 ? static_cast<std::size_t>(std::strtoul(argv[1], nullptr, 10)) : DEFAULT_LINES;
     const double before = resident_mib();
     qvchat2gui::ScrollBack lines(COLUMNS, ROWS, count);
+    qvchat2gui::ChatViews views;
     const Clock::time_point start = Clock::now();
     for (std::size_t number = 0; number < count; ++number) {
-        lines.add(chat_line(number));
+        lines.add(chat_line(number), qvchat2gui::Attention::none, qvchat2gui::NO_STAMP,
+                  views.note_line(view_of(number), false));
     }
     std::cout << count << " lines of " << LINE_BYTES << " bytes added in " << seconds_since(start)
               << " s; " << lines.text_end() - lines.first_reachable_text() << " kept in "
@@ -172,6 +212,7 @@ int main(int argc, char** argv) {
     const Clock::time_point rewrap = Clock::now();
     lines.resize(COLUMNS + 40, ROWS);
     std::cout << "re-wrap for a new width: " << seconds_since(rewrap) << " s\n";
+    time_view_switches(lines, views);
     time_search(lines, "lantern", false);
     time_search(lines, "Lantern", false);
     time_search(lines, "nowhere to be found", false);

@@ -30,20 +30,6 @@ std::string shown_name(const std::string& name) {
     return shown;
 }
 
-bool same_view(const LineView& a, const LineView& b) {
-    if (a.kind != b.kind) {
-        return false;
-    }
-    switch (a.kind) {
-        case LineView::Kind::channel:
-            return a.channel == b.channel;
-        case LineView::Kind::player:
-            return lowercase(a.player) == lowercase(b.player);
-        default:
-            return true;
-    }
-}
-
 std::optional<std::uint32_t> channel_number(const std::string& typed) {
     if (typed.empty() || typed.size() > 9 ||
         !std::all_of(typed.begin(), typed.end(),
@@ -65,7 +51,10 @@ ChatViews::Tag ChatViews::note_line(const LineView& key, bool for_user) {
     }
     View* view = find(key);
     if (view == nullptr) {
-        view = &make(key);
+        view = make(key);
+    }
+    if (view == nullptr) {
+        return ScrollBack::EVERY_VIEW;
     }
     view->open = true;
     ++lines_noted;
@@ -89,7 +78,10 @@ bool ChatViews::find_or_make(const std::string& typed, Choice& found) {
     const LineView key = number ? LineView::of_channel(*number) : LineView::of_player(typed);
     View* view = find(key);
     if (view == nullptr) {
-        view = &make(key);
+        view = make(key);
+    }
+    if (view == nullptr) {
+        return false;
     }
     view->open = true;
     found = view->tag;
@@ -233,18 +225,39 @@ std::string ChatViews::border_note() const {
     return " view " + name(shown_view) + others + " ";
 }
 
+// Asked for every received line: one look-up, no walk through the views.
 ChatViews::View* ChatViews::find(const LineView& key) {
-    const auto found = std::find_if(views.begin(), views.end(),
-                                    [&key](const View& view) { return same_view(view.key, key); });
-    return found == views.end() ? nullptr : &*found;
+    switch (key.kind) {
+        case LineView::Kind::channel: {
+            const auto found = channel_views.find(key.channel);
+            return found == channel_views.end() ? nullptr : &views[found->second];
+        }
+        case LineView::Kind::player: {
+            const auto found = player_views.find(lowercase(key.player));
+            return found == player_views.end() ? nullptr : &views[found->second];
+        }
+        case LineView::Kind::local:
+            return &views.front();
+        case LineView::Kind::every_view:
+            break;
+    }
+    return nullptr;
 }
 
-ChatViews::View& ChatViews::make(const LineView& key) {
+ChatViews::View* ChatViews::make(const LineView& key) {
+    if (views.size() > MOST_VIEWS) {
+        return nullptr;
+    }
     const auto tag = static_cast<Tag>(views.size() + 1);
     const std::string name =
         key.kind == LineView::Kind::channel ? std::to_string(key.channel) : shown_name(key.player);
+    if (key.kind == LineView::Kind::channel) {
+        channel_views.emplace(key.channel, views.size());
+    } else {
+        player_views.emplace(lowercase(key.player), views.size());
+    }
     views.emplace_back(tag, key, name);
-    return views.back();
+    return &views.back();
 }
 
 ChatViews::View* ChatViews::view_of(Choice choice) {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -21,6 +22,9 @@ public:
     using Tag = ScrollBack::ViewTag;
     // nullopt stands for `all`.
     using Choice = std::optional<Tag>;
+    // The channels and players that get a view at most: a server that sends lines from ever new
+    // names cannot make the views grow without end. Lines beyond show in every view.
+    static constexpr std::size_t MOST_VIEWS = 1000;
 
     ChatViews();
 
@@ -28,7 +32,8 @@ public:
     // unread in its view (and in `all`) unless it is shown.
     Tag note_line(const LineView& view, bool for_user);
     // The view the user named: "all", "local", a channel's number or a player's name (any case
-    // of its ASCII letters); a player's view is made when there is none. False for an empty name.
+    // of its ASCII letters); a player's view is made when there is none. False for an empty name
+    // and when no more views can be made.
     bool find_or_make(const std::string& typed, Choice& found);
 
     Choice shown() const { return shown_view; }
@@ -72,12 +77,16 @@ private:
     };
 
     View* find(const LineView& key);
-    View& make(const LineView& key);
+    // Nothing once MOST_VIEWS are made.
+    View* make(const LineView& key);
     View* view_of(Choice choice);
     const View* view_of(Choice choice) const;
     void count_unread(View& view, bool for_user);
 
     std::vector<View> views;  // in the order they were made; local first
+    // Where each channel's and each player's (by the lower case of its name) view is in views.
+    std::unordered_map<std::uint32_t, std::size_t> channel_views;
+    std::unordered_map<std::string, std::size_t> player_views;
     View all_lines{ScrollBack::EVERY_VIEW, LineView::every(), "all"};
     Choice shown_view;
     std::uint64_t lines_noted = 0;

@@ -32,7 +32,7 @@ void ScrollBack::add_ignored(std::string_view text, TimeStamp stamp) {
 void ScrollBack::show_view(std::optional<ViewTag> view) {
     if (view != shown_view) {
         shown_view = view;
-        rewrap();
+        place_all_rows();
     }
 }
 
@@ -43,7 +43,13 @@ bool ScrollBack::hidden(const Kept& text) const {
 
 void ScrollBack::show_ignored(bool shown) {
     if (shown != ignored_shown) {
-        relayout([this, shown] { ignored_shown = shown; });
+        const std::optional<Place> lowest_shown =
+            following ? std::nullopt : std::optional(place_of(view_bottom));
+        ignored_shown = shown;
+        place_all_rows();
+        if (lowest_shown) {
+            show_at(position_of(*lowest_shown));
+        }
     }
 }
 
@@ -72,7 +78,11 @@ void ScrollBack::relayout(Change change) {
 
 void ScrollBack::keep(std::string_view text, Attention attention, TimeStamp stamp, bool ignored,
                       ViewTag view) {
-    const Kept added{{}, 0, stamp, attention, ignored, false, view};
+    Kept added{};
+    added.stamp = stamp;
+    added.attention = attention;
+    added.ignored = ignored;
+    added.view = view;
     const bool out_of_sight = hidden(added);
     if (read_marker_due && !out_of_sight) {
         keep_read_marker();
@@ -125,6 +135,17 @@ void ScrollBack::rewrap() {
     reachable_rows = 0;
     for (std::uint64_t number = first_number; number < first_number + texts.size(); ++number) {
         wrap(number);
+        reachable_rows += kept(number).rows;
+    }
+    trim();
+}
+
+void ScrollBack::place_all_rows() {
+    shown_blank_texts.clear();
+    top = {first_number, 0};
+    reachable_rows = 0;
+    for (std::uint64_t number = first_number; number < first_number + texts.size(); ++number) {
+        place_rows(number);
         reachable_rows += kept(number).rows;
     }
     trim();
@@ -317,9 +338,30 @@ ScrollBack::Kept& ScrollBack::kept(std::uint64_t number) {
     return texts[static_cast<std::size_t>(number - first_number)];
 }
 
-// Most texts fit on one row and are settled by one look at their bytes; the blank texts are
-// remembered, so that the look for them is made only when there is one.
+// Most texts fit on one row and are settled by one look at their bytes. Every text is measured,
+// in sight or not, so that showing another view only has to look at what was measured.
 void ScrollBack::wrap(std::uint64_t number) {
+    Kept& text = kept(number);
+    if (!text.read_marker) {
+        const std::string_view bytes = store.view(text.slot);
+        const int width = layout_of(text.stamp).width;
+        text.cut = cuts_text(bytes, width);
+        if (text.cut) {
+            std::vector<PieceRange> pieces;
+            append_visible_pieces(bytes, width, pieces);
+            text.wrapped_rows = static_cast<std::uint32_t>(pieces.size());
+            text.blank = false;
+        } else {
+            text.wrapped_rows = width > 0 ? 1 : 0;
+            text.blank = text.wrapped_rows > 0 && is_empty_string(bytes);
+        }
+    }
+    place_rows(number);
+}
+
+// The rows the text takes as it was measured: none out of sight; the blank texts are remembered,
+// so that the look for them is made only when a cut text comes.
+void ScrollBack::place_rows(std::uint64_t number) {
     Kept& text = kept(number);
     if (text.read_marker) {
         text.rows = read_marker_text == number ? 1 : 0;
@@ -329,19 +371,12 @@ void ScrollBack::wrap(std::uint64_t number) {
         text.rows = 0;
         return;
     }
-    const std::string_view bytes = store.view(text.slot);
-    const int width = layout_of(text.stamp).width;
-    if (!cuts_text(bytes, width)) {
-        text.rows = width > 0 ? 1 : 0;
-        if (text.rows > 0 && is_empty_string(bytes)) {
-            shown_blank_texts.push_back(number);
-        }
-        return;
+    if (text.cut) {
+        hide_blank_texts();
+    } else if (text.blank) {
+        shown_blank_texts.push_back(number);
     }
-    hide_blank_texts();
-    std::vector<PieceRange> pieces;
-    append_visible_pieces(bytes, width, pieces);
-    text.rows = static_cast<std::uint32_t>(pieces.size());
+    text.rows = text.wrapped_rows;
 }
 
 void ScrollBack::hide_blank_texts() {

@@ -52,7 +52,7 @@ public:
     // What the history may take by default: the blocks of text and what is kept for each text.
     static constexpr std::size_t MAX_BYTES = std::size_t{128} * 1024 * 1024;
     // Which view a text belongs to; EVERY_VIEW texts show in every view.
-    using ViewTag = std::uint32_t;
+    using ViewTag = std::uint16_t;
     static constexpr ViewTag EVERY_VIEW = 0;
 
     // Where the view is, to come back to.
@@ -154,14 +154,19 @@ public:
     std::vector<ShownLine> visible_lines() const;
 
 private:
+    // Packed into 32 bytes: a million texts keep within the byte bound.
     struct Kept {
         TextStore::Slot slot;
-        std::uint32_t rows;  // display rows at the current width
+        std::uint32_t rows;  // display rows at the current width, none while out of sight
+        // As measured at the current width, in sight or not.
+        std::uint32_t wrapped_rows;
         TimeStamp stamp;
-        Attention attention;
-        bool ignored;
-        bool read_marker;
         ViewTag view;
+        Attention attention;
+        bool ignored : 1;
+        bool read_marker : 1;
+        bool cut : 1;    // into several pieces
+        bool blank : 1;  // shows nothing
     };
 
     // A display row: the text's number and the row within the text.
@@ -189,8 +194,11 @@ private:
     std::string_view text_of(std::uint64_t number) const;
     const Kept& kept(std::uint64_t number) const;
     Kept& kept(std::uint64_t number);
-    // Fills `rows` of the text and hides the blank texts shown so far when it is cut.
+    // Measures the text at the current width and places its rows.
     void wrap(std::uint64_t number);
+    void place_rows(std::uint64_t number);
+    // Places the rows of every text as measured, after what is in sight changed.
+    void place_all_rows();
     void hide_blank_texts();
     void rewrap();
     // Re-wraps after `change` altered how the texts are laid out, the view keeping its place.

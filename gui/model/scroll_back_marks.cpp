@@ -9,7 +9,11 @@ namespace qvchat2gui {
 
 void ScrollBack::keep_read_marker() {
     read_marker_due = false;
-    texts.push_back({store.append(""), 0, NO_STAMP, Attention::none, false, true, EVERY_VIEW});
+    Kept marker{};
+    marker.slot = store.append("");
+    marker.stamp = NO_STAMP;
+    marker.read_marker = true;
+    texts.push_back(marker);
     const std::uint64_t number = first_number + texts.size() - 1;
     read_marker_text = number;
     wrap(number);

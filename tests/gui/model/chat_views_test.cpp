@@ -119,6 +119,17 @@ TEST(ChatViews, GoRoundInOrderAndCloseAPlayersView) {
     EXPECT_EQ(chat.views.listing(), "all; 9; 10; Ann; local");
     chat.add("[PM from zed: back]", LineView::of_player("zed"));
     EXPECT_EQ(chat.views.listing(), "all; 9; 10; Ann; zed; local");
+
+    // A server that sends from ever new names makes no more than the bound of views.
+    ChatViews many;
+    for (std::size_t name = 0; name < ChatViews::MOST_VIEWS; ++name) {
+        EXPECT_NE(many.note_line(LineView::of_player("p" + std::to_string(name)), false),
+                  ScrollBack::EVERY_VIEW);
+    }
+    EXPECT_EQ(many.note_line(LineView::of_player("one too many"), false), ScrollBack::EVERY_VIEW);
+    ChatViews::Choice none;
+    EXPECT_FALSE(many.find_or_make("another", none));
+    EXPECT_NE(many.note_line(LineView::of_player("P7"), false), ScrollBack::EVERY_VIEW);
 }
 
 // Each view keeps its own place: scrolled back in one, away and back returns to the same line.
