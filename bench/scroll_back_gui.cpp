@@ -15,6 +15,16 @@ void ScrollBackGUI::add_chat_line(const std::string& line) {
     ++stored;
 }
 
+void ScrollBackGUI::add_line_in_view(const std::string& line, qvchat2gui::Attention attention,
+                                     const qvchat2gui::LineView& view) {
+    {
+        const std::lock_guard<std::mutex> lock(scroll_back_mutex);
+        chat_lines.add(line, attention, qvchat2gui::NO_STAMP,
+                       views.note_line(view, attention != qvchat2gui::Attention::none));
+    }
+    ++stored;
+}
+
 void ScrollBackGUI::take_control() {}
 
 void ScrollBackGUI::update_clock(unsigned short /*minutes*/) {}

@@ -6,12 +6,14 @@
 #include <string>
 
 #include "gui/common_gui.h"
+#include "gui/model/chat_views.h"
 #include "gui/model/scroll_back.h"
 
 namespace qvbench {
 
 // A front-end without a screen: add_chat_line does what the curses front-end does with a line
-// (the real word wrap into the real scroll-back, under a lock) and counts the lines stored.
+// (the real word wrap into the real scroll-back, under a lock), received lines also find their
+// view as there, and the lines stored are counted.
 class ScrollBackGUI : public qvchat2gui::ChatGUI {
 public:
     // kept_texts: as the setting scrollback gives it (0: 1000 display rows).
@@ -19,14 +21,17 @@ public:
 
     void prompt_login(std::string& username, std::string& password) const override;
     void add_chat_line(const std::string& line) override;
+    void add_line_in_view(const std::string& line, qvchat2gui::Attention attention,
+                          const qvchat2gui::LineView& view) override;
     void take_control() override;
     void update_clock(unsigned short minutes) override;
 
     std::size_t lines_stored() const;
 
 private:
-    std::mutex scroll_back_mutex;  // guards chat_lines
+    std::mutex scroll_back_mutex;  // guards chat_lines and views
     qvchat2gui::ScrollBack chat_lines;
+    qvchat2gui::ChatViews views;
     std::atomic<std::size_t> stored{0};
 };
 
