@@ -14,6 +14,10 @@ qvchat2gui::DisplaySettings read_display_settings(const Settings& settings) {
     }
     chosen.notify = qvchat2gui::notify_mode_named(get_property(settings, "notify", "auto"))
                         .value_or(defaults.notify);
+    const int pane = get_property<int>(settings, "pane", 0);
+    if (pane >= 0 && pane <= qvchat2gui::MOST_PANE_ROWS) {
+        chosen.pane_rows = pane;
+    }
     return chosen;
 }
 

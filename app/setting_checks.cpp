@@ -33,6 +33,7 @@ enum class Kind {
     lines,        // a whole number from MIN_SCROLLBACK to MAX_SCROLLBACK, else not used at all
     records,      // a whole number from 0 to MOST_BACKLOG_RECORDS
     notify_mode,  // auto, osc777, osc9, bell or off
+    pane_rows,    // a whole number from 0 to MOST_PANE_ROWS
 };
 
 constexpr SettingEffect AT_ONCE = SettingEffect::at_once;
@@ -46,7 +47,7 @@ struct KnownSetting {
     SettingEffect effect;
 };
 
-constexpr std::array<KnownSetting, 16> KNOWN_SETTINGS{{
+constexpr std::array<KnownSetting, 17> KNOWN_SETTINGS{{
     {"username", Kind::text, "", "(asked at start)", NEXT_START},
     {"password", Kind::text, "", "(asked at start)", NEXT_START},
     {"log_chat", Kind::own_number, "", "1", NEXT_START},
@@ -69,10 +70,12 @@ constexpr std::array<KnownSetting, 16> KNOWN_SETTINGS{{
     {"notify", Kind::notify_mode, "auto", "auto", AT_ONCE},
     {"notify_command", Kind::text, "", "(none)", AT_ONCE},
     {"reader", Kind::zero_or_one, "0", "0", NEXT_START},
+    {"pane", Kind::pane_rows, "0", "0", AT_ONCE},
 }};
 
 constexpr std::size_t MAX_TYPO_EDITS = 2;
 constexpr std::size_t MAX_MINUTES_DIGITS = 5;
+constexpr std::size_t MAX_PANE_DIGITS = 2;
 constexpr unsigned long MAX_MINUTES = 65535;
 constexpr std::size_t MAX_SCROLLBACK_DIGITS = 7;
 // A warning shows this much of a value; a whole line could be pasted there.
@@ -101,7 +104,7 @@ bool is_whole_number_within(const std::string& value, unsigned long lowest, unsi
 
 bool is_number(Kind kind) {
     return kind == Kind::minutes || kind == Kind::lines || kind == Kind::records ||
-           kind == Kind::own_number;
+           kind == Kind::pane_rows || kind == Kind::own_number;
 }
 
 // A number at the start of a value and the text after it.
@@ -143,6 +146,10 @@ const char* requirement(const KnownSetting& setting, const std::string& value) {
         case Kind::notify_mode:
             return qvchat2gui::notify_mode_named(value) ? nullptr
                                                         : "must be auto, osc777, osc9, bell or off";
+        case Kind::pane_rows:
+            return is_whole_number_within(value, 0, qvchat2gui::MOST_PANE_ROWS, MAX_PANE_DIGITS)
+                       ? nullptr
+                       : "must be a whole number of rows from 0 to 20";
         case Kind::text:
         case Kind::own_number:
             break;

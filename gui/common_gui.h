@@ -174,6 +174,8 @@ private:
     // The framed bytes that process_input queues for the line: none for an empty line, a local
     // command or a line too long to send.
     std::size_t queued_bytes(const std::string& line) const;
+    // Where the view shown sends a typed chat line; nothing for a command of the game.
+    std::optional<LineView> destination_of(const std::string& chat) const;
     // The payload of a typed chat line where the view shown sends it, and the sending.
     std::size_t chat_payload_size(const std::string& chat) const;
     void send_chat_text(qvnetworklib::Client* client, const std::string& chat);

@@ -12,6 +12,7 @@ namespace qvchat2gui {
 struct CursesScreen {
     SCREEN* screen = nullptr;
     WINDOW* aux_window = nullptr;
+    WINDOW* pane_window = nullptr;  // only while the pane has rows
     WINDOW* main_window = nullptr;
     WINDOW* input_window = nullptr;
 };

@@ -4,17 +4,29 @@
 
 namespace qvchat2gui {
 
+// Input thread (#set).
 void PDCursesGUI::change_display_settings(const DisplaySettings& changed) {
     bool mouse_changed = false;
+    bool pane_changed = false;
     {
         const boost::lock_guard<boost::mutex> lock(redraw_mutex);
         mouse_changed = settings.mouse != changed.mouse;
+        pane_changed = settings.pane_rows != changed.pane_rows;
         settings = changed;
         chat_lines.show_stamps(changed.timestamps);
         chat_lines.keep_texts(changed.kept_texts);
         redraw_pending.mouse = redraw_pending.mouse || mouse_changed;
     }
+    if (pane_changed) {
+        // The windows are laid out again around the pane's new height.
+        handle_resize();
+    }
     queue_main_redraw();
+}
+
+int PDCursesGUI::pane_rows_wanted() const {
+    const boost::lock_guard<boost::mutex> lock(redraw_mutex);
+    return settings.pane_rows;
 }
 
 void PDCursesGUI::report_wheel(bool on) {

@@ -233,7 +233,8 @@ void PDCursesGUI::start_colors(bool use_colours) {
 }
 
 void PDCursesGUI::end_curses() {
-    for (WINDOW** window : {&curses->input_window, &curses->aux_window, &curses->main_window}) {
+    for (WINDOW** window :
+         {&curses->input_window, &curses->aux_window, &curses->pane_window, &curses->main_window}) {
         if (*window != nullptr) {
             wclear(*window);
             delwin(*window);
@@ -256,9 +257,10 @@ void PDCursesGUI::set_up_windows() {
         const boost::lock_guard<boost::mutex> lock(redraw_mutex);
         mouse = settings.mouse;
     }
+    const int pane_rows = pane_rows_wanted();
     {
         const std::lock_guard<std::mutex> lock(screen_mutex);
-        lay_out_windows();
+        lay_out_windows(pane_rows);
         columns = COLS;
         rows = main_height - 2;
         if (mouse) {
@@ -276,17 +278,24 @@ void PDCursesGUI::set_up_windows() {
     setup_cond.notify_all();
 }
 
-// Input thread, screen lock held. Makes the three windows for the current terminal size,
-// replacing any earlier ones; the paint thread fills them. Nothing is written to the terminal
-// here.
-void PDCursesGUI::lay_out_windows() {
-    const WindowLayout layout(LINES, COLS);
-    for (WINDOW** window : {&curses->input_window, &curses->aux_window, &curses->main_window}) {
+// Input thread, screen lock held. Makes the windows for the current terminal size, replacing any
+// earlier ones; the paint thread fills them. Nothing is written to the terminal here.
+void PDCursesGUI::lay_out_windows(int pane_rows) {
+    const WindowLayout layout(LINES, COLS, pane_rows);
+    for (WINDOW** window :
+         {&curses->input_window, &curses->aux_window, &curses->pane_window, &curses->main_window}) {
         if (*window != nullptr) {
             delwin(*window);
+            *window = nullptr;
         }
     }
     main_height = layout.main_height;
+    pane_height = layout.pane_height;
+    if (pane_height > 0) {
+        curses->pane_window = newwin(pane_height, layout.columns, layout.pane_top, 0);
+        wclear(curses->pane_window);
+        wnoutrefresh(curses->pane_window);
+    }
     curses->aux_window = newwin(layout.aux_height, layout.columns, 0, 0);
     curses->main_window = newwin(layout.main_height, layout.columns, layout.main_top, 0);
     curses->input_window = newwin(layout.input_height, layout.columns, layout.input_top, 0);
@@ -305,6 +314,7 @@ void PDCursesGUI::lay_out_windows() {
 void PDCursesGUI::handle_resize() {
     int columns = 0;
     int rows = 0;
+    const int pane_rows = pane_rows_wanted();
     {
         const std::unique_lock<std::mutex> lock = lock_screen_for_input();
         if (!lock.owns_lock()) {
@@ -312,7 +322,7 @@ void PDCursesGUI::handle_resize() {
         }
         // Whatever the terminal did to the old picture is painted over in full.
         clearok(curscr, TRUE);
-        lay_out_windows();
+        lay_out_windows(pane_rows);
         columns = COLS;
         rows = main_height - 2;
     }
@@ -372,6 +382,7 @@ void PDCursesGUI::paint(const PaintJob& job) {
     }
     if (job.parts.chat) {
         redraw_window(job);
+        redraw_pane(job);
     }
     if (job.parts.top_bar) {
         redraw_aux_window(job);

@@ -7,6 +7,7 @@
 #include <boost/thread/thread.hpp>
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -40,6 +41,14 @@ struct CursesScreen;
 struct InputView {
     std::string text;
     int cursor_column = 1;
+};
+
+// A line for the user as the pane shows it: its time, its view and its text.
+struct PaneLine {
+    TimeStamp stamp;
+    std::string view;
+    std::string text;
+    Attention attention;
 };
 
 // The parts of the screen that changed since the paint thread last painted.
@@ -137,7 +146,10 @@ private:
     void wait_for_close_request();
 
     void set_up_windows();
-    void lay_out_windows();
+    // pane_rows: as the setting `pane` asks.
+    void lay_out_windows(int pane_rows);
+    // The rows the setting `pane` asks for. Any thread.
+    int pane_rows_wanted() const;
     void handle_resize();
     void resize_scroll_back(int columns, int rows);
     void wait_for_setup_complete();
@@ -150,6 +162,7 @@ private:
         std::vector<std::vector<MatchRange>> marks;
         std::string view_note;   // the found view's note, which replaces the chat's own
         std::string views_note;  // on the top border: the view shown and the unread elsewhere
+        std::vector<PaneLine> pane_lines;  // oldest first
         // The links in each row of chat_lines: where they are in the row, and their target.
         std::vector<std::vector<RowLink>> links;
         std::string clipboard;  // put on the system clipboard after this paint, when not empty
@@ -185,6 +198,11 @@ private:
     void list_urls(const std::string& argument);
     void copy_url(const std::string& argument);
     void redraw_aux_window(const PaintJob& job);
+    // The pane of the lines for the user, newest at the bottom. Paint thread, screen lock held.
+    void redraw_pane(const PaintJob& job);
+    // Keeps a line for the user for the pane. Under redraw_mutex.
+    void keep_for_pane(const std::string& line, Attention attention, TimeStamp stamp,
+                       ScrollBack::ViewTag view);
     void ring_bell();
     void paint_read_marker(int row, int inner_width);
     // Paint thread, screen lock held: tells the terminal to report the wheel, or to stop.
@@ -234,6 +252,7 @@ private:
     mutable std::mutex screen_mutex;  // guards every curses call and the fields up to it below
     std::unique_ptr<CursesScreen> curses;
     int main_height = 0;
+    int pane_height = 0;
     // Used by the paint thread only.
     int painted_cursor_column = 1;
     std::chrono::steady_clock::time_point last_bell;
@@ -271,6 +290,7 @@ private:
     std::optional<std::uint64_t> jumped_text;
     std::string reading_note;
     ChatViews chat_views;
+    std::deque<PaneLine> pane_lines;  // the newest lines for the user, oldest first
     NotificationThrottle notify_throttle;
     std::vector<std::string> notifications_due;  // texts for the terminal's notifications
 

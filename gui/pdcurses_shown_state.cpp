@@ -36,8 +36,11 @@ void PDCursesGUI::store_line(const std::string& line, Attention attention, const
             told = queue_notification(line);
         }
         const bool ring = settings.bell && attention != Attention::none;
-        chat_lines.add(line, attention, stamp,
-                       chat_views.note_line(view, attention != Attention::none));
+        const ScrollBack::ViewTag tag = chat_views.note_line(view, attention != Attention::none);
+        chat_lines.add(line, attention, stamp, tag);
+        if (attention != Attention::none) {
+            keep_for_pane(line, attention, stamp, tag);
+        }
         if (chat_search.active()) {
             chat_search.note_added(chat_lines, chat_lines.text_end() - 1);
         }

@@ -52,6 +52,9 @@ void PDCursesGUI::view_command(const std::string& argument) {
             }
         } else {
             switching = chat_views.find_or_make(argument, choice);
+            if (!switching) {
+                said = NO_SUCH_VIEW;
+            }
         }
     }
     if (switching) {

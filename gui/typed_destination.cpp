@@ -1,5 +1,6 @@
 // A typed chat line goes where the view shown says: to its player as a private message, to its
-// channel as channel chat, or as chat in `all` and `local`.
+// channel as channel chat, or as chat in `all` and `local`. A command of the game ("#loc", or
+// "##look" for "#look") goes to the server as chat in every view.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -22,8 +23,15 @@ std::optional<LineView> ChatGUI::typing_destination() const {
     return std::nullopt;
 }
 
+std::optional<LineView> ChatGUI::destination_of(const std::string& chat) const {
+    if (!chat.empty() && chat[0] == '#') {
+        return std::nullopt;
+    }
+    return typing_destination();
+}
+
 std::size_t ChatGUI::chat_payload_size(const std::string& chat) const {
-    const std::optional<LineView> destination = typing_destination();
+    const std::optional<LineView> destination = destination_of(chat);
     if (destination && destination->kind == LineView::Kind::player) {
         return destination->player.size() + 1 + chat.size();
     }
@@ -34,7 +42,7 @@ std::size_t ChatGUI::chat_payload_size(const std::string& chat) const {
 }
 
 void ChatGUI::send_chat_text(qvnetworklib::Client* client, const std::string& chat) {
-    const std::optional<LineView> destination = typing_destination();
+    const std::optional<LineView> destination = destination_of(chat);
     send_typed(client, chat_payload_size(chat), [&](qvnetworklib::Client& connected) {
         if (destination && destination->kind == LineView::Kind::player) {
             return connected.send_pm(destination->player, chat);

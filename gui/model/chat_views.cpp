@@ -66,7 +66,10 @@ ChatViews::Tag ChatViews::note_line(const LineView& key, bool for_user) {
 }
 
 bool ChatViews::find_or_make(const std::string& typed, Choice& found) {
-    if (typed.empty()) {
+    // A player's name is one word: a private message takes the first word as its recipient.
+    if (typed.empty() || std::any_of(typed.begin(), typed.end(), [](char byte) {
+            return byte == ' ' || is_control_character(byte);
+        })) {
         return false;
     }
     const std::string lower = lowercase(typed);

@@ -13,6 +13,10 @@
 
 namespace qvchat2gui {
 
+// What #view says to a name it cannot show.
+inline constexpr char NO_SUCH_VIEW[] =
+    "#view takes a channel's number, a player's name, local or all.";
+
 // The views of the chat window: `all`, one per channel and per player (made as their first line
 // comes, or when the user asks for one), and `local`; what each has unread, whether a line in it
 // is for the user, and where each was left. A view is a tag that the scroll-back keeps with each
@@ -32,8 +36,8 @@ public:
     // unread in its view (and in `all`) unless it is shown.
     Tag note_line(const LineView& key, bool for_user);
     // The view the user named: "all", "local", a channel's number or a player's name (any case
-    // of its ASCII letters); a player's view is made when there is none. False for an empty name
-    // and when no more views can be made.
+    // of its ASCII letters); a player's view is made when there is none. False for an empty name,
+    // one of several words or with control bytes, and when no more views can be made.
     bool find_or_make(const std::string& typed, Choice& found);
 
     Choice shown() const { return shown_view; }

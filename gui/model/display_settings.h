@@ -16,6 +16,11 @@ struct DisplaySettings {
     // How a line for the user is told outside the terminal while it is not in focus or the user
     // is away.
     NotifyMode notify = NotifyMode::automatic;
+    // Rows above the chat window for the newest lines for the user; 0: no pane.
+    int pane_rows = 0;
 };
+
+// The rows the setting `pane` may ask for; the screen gives at most a third of its rows.
+inline constexpr int MOST_PANE_ROWS = 20;
 
 }  // namespace qvchat2gui

@@ -2,19 +2,24 @@
 
 namespace qvchat2gui {
 
-// Where the three boxed windows go on a screen of the given size: the top bar and the input
-// line take three rows each, the chat window the rest. No window gets fewer than one row or
-// column, so even a tiny terminal gets real windows.
+// Where the windows go on a screen of the given size: the top bar and the input line take three
+// rows each, the pane for the lines for the user the rows asked for (at most a third of the
+// screen, and never so many that the chat window has fewer than MIN_CHAT_ROWS text rows: on a
+// small terminal the pane shrinks first), the chat window the rest. No boxed window gets fewer
+// than one row or column, so even a tiny terminal gets real windows.
 struct WindowLayout {
     static constexpr int AUX_HEIGHT = 3;
     static constexpr int INPUT_HEIGHT = 3;
+    static constexpr int MIN_CHAT_ROWS = 5;
 
-    WindowLayout(int screen_lines, int screen_columns);
+    WindowLayout(int screen_lines, int screen_columns, int pane_rows_wanted = 0);
 
     int columns;
     int aux_height;
+    int pane_height;  // 0: no pane
     int main_height;
     int input_height;
+    int pane_top;
     int main_top;
     int input_top;
 

@@ -67,6 +67,8 @@ void ReaderGUI::view_command(const std::string& argument) {
     const std::optional<HeldViews::Shown> shown = held_views.show_named(argument);
     if (shown) {
         write_shown(*shown);
+    } else {
+        add_client_line(NO_SUCH_VIEW);
     }
 }
 

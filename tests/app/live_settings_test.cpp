@@ -74,6 +74,9 @@ TEST_F(LiveSettingsTest, ChangesWithTheFilesChecksAndTellsOnlyWhatChanged) {
          "auto_afk_time must be a whole number of minutes from 0 to 65535, not \"\\x1B[2J\"; it "
          "stays 5 (default)."},
         {"afk_message", "gone fishing", "afk_message is now gone fishing."},
+        {"pane", "4", "pane is now 4."},
+        {"pane", "21",
+         "pane must be a whole number of rows from 0 to 20, not \"21\"; it stays 4 (#set)."},
         {"notify_command", "notify-send", "notify_command is now notify-send."},
         {"notify_command", "", "notify_command is back to its default, (none)."},
         {"username", "bob",

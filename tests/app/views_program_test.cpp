@@ -49,13 +49,17 @@ TEST(ViewsProgram, EachConversationHasAViewAndTypedLinesGoWhereTheViewSays) {
     terminal.press("Enter");
     ASSERT_TRUE(run.server.wait_for_count(qvnetworklib::OUT_PM, 1)) << run.screen_text();
     EXPECT_EQ(run.received(qvnetworklib::OUT_PM).back(), bytes("Marek yes, here"));
+    // A command of the game goes to the game in any view.
+    run.enter("##look");
+    ASSERT_TRUE(run.server.wait_for_count(qvnetworklib::OUT_RAW_TEXT, 1)) << run.screen_text();
+    EXPECT_EQ(run.received(qvnetworklib::OUT_RAW_TEXT).back(), bytes("#look"));
 
     // A channel's view sends channel chat; lines elsewhere are counted on the border, a line for
     // the user marked, and Alt-A goes to it.
     run.enter("#view 3");
     ASSERT_TRUE(terminal.wait_for_text("view 3")) << run.screen_text();
     run.enter("for the guild");
-    ASSERT_TRUE(run.server.wait_for_count(qvnetworklib::OUT_RAW_TEXT, 1)) << run.screen_text();
+    ASSERT_TRUE(run.server.wait_for_count(qvnetworklib::OUT_RAW_TEXT, 2)) << run.screen_text();
     EXPECT_EQ(run.received(qvnetworklib::OUT_RAW_TEXT).back(), bytes("@@3 for the guild"));
     ASSERT_TRUE(run.server.send_text(0, "Cid: more local"));
     ASSERT_TRUE(run.server.send_text(1, "[PM from Ysolde: psst]"));
@@ -83,8 +87,48 @@ TEST(ViewsProgram, EachConversationHasAViewAndTypedLinesGoWhereTheViewSays) {
         return !shown(rows, "view ") && shown(rows, "guild talk") && shown(rows, "psst");
     })) << run.screen_text();
     run.enter("hello all");
-    ASSERT_TRUE(run.server.wait_for_count(qvnetworklib::OUT_RAW_TEXT, 2)) << run.screen_text();
+    ASSERT_TRUE(run.server.wait_for_count(qvnetworklib::OUT_RAW_TEXT, 3)) << run.screen_text();
     EXPECT_EQ(run.received(qvnetworklib::OUT_RAW_TEXT).back(), bytes("hello all"));
+    ASSERT_TRUE(run.exit_with_status(0));
+}
+
+// The pane keeps the newest lines for the user in sight, with their time and view, whatever the
+// view below shows and however many other lines come; #set pane changes it at once.
+TEST(ViewsProgram, ThePaneKeepsTheLinesForTheUserInSightDuringAFlood) {
+    qvtest::QvchatRun run(QVCHAT_BINARY);
+    run.write_file("qv.ini",
+                   "#username = bob\n#password = secret\n#log_chat = 3\n#reconnect = 0\n"
+                   "#pane = 2\n");
+    std::string failure;
+    ASSERT_TRUE(run.start_logged_in(failure)) << failure;
+    qvtest::TmuxSession& terminal = run.terminal();
+    ASSERT_TRUE(run.server.send_text(1, "[PM from Marek: first for you]"));
+    ASSERT_TRUE(run.server.send_text(2, "#GM from Orla: second for you"));
+    for (int line = 0; line < 300; ++line) {
+        ASSERT_TRUE(run.server.send_text(0, "Cid: flood " + std::to_string(line)));
+    }
+    ASSERT_TRUE(terminal.wait_for_text("Cid: flood 299")) << run.screen_text();
+    const auto pane_rows = [](const std::vector<std::string>& rows, const std::string& first,
+                              const std::string& second) {
+        // Right under the top bar's three rows.
+        return rows.size() > 4 && rows[3].find(first) != std::string::npos &&
+               rows[4].find(second) != std::string::npos;
+    };
+    EXPECT_TRUE(terminal.wait_for_screen([&](const std::vector<std::string>& rows) {
+        return pane_rows(rows, "Marek: [PM from Marek: first for you]",
+                         "all: #GM from Orla: second for you");
+    })) << run.screen_text();
+    run.enter("#set pane 0");
+    EXPECT_TRUE(terminal.wait_for_screen([](const std::vector<std::string>& rows) {
+        return std::none_of(rows.begin(), rows.begin() + 5, [](const std::string& row) {
+            return row.find("first for you") != std::string::npos;
+        });
+    })) << run.screen_text();
+    run.enter("#set pane 1");
+    EXPECT_TRUE(terminal.wait_for_screen([](const std::vector<std::string>& rows) {
+        return rows.size() > 3 &&
+               rows[3].find("all: #GM from Orla: second for you") != std::string::npos;
+    })) << run.screen_text();
     ASSERT_TRUE(run.exit_with_status(0));
 }
 

@@ -129,6 +129,9 @@ TEST(ChatViews, GoRoundInOrderAndCloseAPlayersView) {
     EXPECT_EQ(many.note_line(LineView::of_player("one too many"), false), ScrollBack::EVERY_VIEW);
     ChatViews::Choice none;
     EXPECT_FALSE(many.find_or_make("another", none));
+    for (const char* typed : {"", "two words", "ctrl\x01"}) {
+        EXPECT_FALSE(ChatViews().find_or_make(typed, none)) << typed;
+    }
     EXPECT_NE(many.note_line(LineView::of_player("P7"), false), ScrollBack::EVERY_VIEW);
 }
 

@@ -96,6 +96,29 @@ TEST(WindowLayout, ThreeStackedWindowsCoverTheScreen) {
     EXPECT_EQ(layout.inner_width(), 78);
 }
 
+// The pane takes the rows asked for, at most a third of the screen, and shrinks first on a small
+// terminal so that the chat keeps its usable rows.
+TEST(WindowLayout, ThePaneNeverLeavesTheChatTooFewRows) {
+    const struct {
+        int lines;
+        int wanted;
+        int pane;
+    } cases[] = {
+        {30, 4, 4}, {30, 20, 10}, {30, 0, 0}, {20, 6, 6}, {16, 6, 3}, {13, 4, 0}, {4, 4, 0},
+    };
+    for (const auto& screen : cases) {
+        const WindowLayout layout(screen.lines, 80, screen.wanted);
+        EXPECT_EQ(layout.pane_height, screen.pane) << screen.lines << " lines, " << screen.wanted;
+        EXPECT_EQ(layout.pane_top, 3);
+        EXPECT_EQ(layout.main_top, 3 + layout.pane_height);
+        EXPECT_EQ(layout.input_top, layout.main_top + layout.main_height);
+        if (screen.lines >= 13) {
+            EXPECT_GE(layout.chat_rows(), WindowLayout::MIN_CHAT_ROWS);
+            EXPECT_EQ(layout.input_top + layout.input_height, screen.lines);
+        }
+    }
+}
+
 TEST(WindowLayout, TinyScreensStillGetWindows) {
     const WindowLayout layout(4, 0);
     EXPECT_EQ(layout.main_height, 1);
