@@ -114,6 +114,8 @@ TEST(ChatViews, GoRoundInOrderAndCloseAPlayersView) {
     EXPECT_EQ(chat.views.name(chat.views.shown()), "local");
 
     EXPECT_FALSE(chat.views.close_shown()) << "only a player's view closes";
+    chat.views.note_channels({9, 4});
+    EXPECT_EQ(chat.views.listing(), "all; 4; 9; 10; Ann; zed; local") << "joined, before a line";
     chat.show("ZED");
     EXPECT_TRUE(chat.views.close_shown());
     EXPECT_EQ(chat.views.listing(), "all; 9; 10; Ann; local");
