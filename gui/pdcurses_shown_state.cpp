@@ -85,6 +85,10 @@ void PDCursesGUI::update_clock(unsigned short minutes) {
 
 void PDCursesGUI::set_channel_list(const std::vector<unsigned int>& channels) {
     ChatGUI::set_channel_list(channels);
+    {
+        const boost::lock_guard<boost::mutex> lock(redraw_mutex);
+        chat_views.note_channels(channels);
+    }
     queue_paint(&PaintRequest::top_bar);
 }
 

@@ -65,6 +65,19 @@ ChatViews::Tag ChatViews::note_line(const LineView& key, bool for_user) {
     return view->tag;
 }
 
+void ChatViews::note_channels(const std::vector<unsigned int>& channels) {
+    for (const unsigned int number : channels) {
+        const LineView key = LineView::of_channel(number);
+        View* view = find(key);
+        if (view == nullptr) {
+            view = make(key);
+        }
+        if (view != nullptr) {
+            view->open = true;
+        }
+    }
+}
+
 bool ChatViews::find_or_make(const std::string& typed, Choice& found) {
     // A player's name is one word: a private message takes the first word as its recipient.
     if (typed.empty() || std::any_of(typed.begin(), typed.end(), [](char byte) {

@@ -35,6 +35,8 @@ public:
     // The tag a received line is kept with; the view is made when it is new. The line counts as
     // unread in its view (and in `all`) unless it is shown.
     Tag note_line(const LineView& key, bool for_user);
+    // The channels joined get their views at once, before their first line.
+    void note_channels(const std::vector<unsigned int>& channels);
     // The view the user named: "all", "local", a channel's number or a player's name (any case
     // of its ASCII letters); a player's view is made when there is none. False for an empty name,
     // one of several words or with control bytes, and when no more views can be made.

@@ -61,30 +61,40 @@ std::optional<std::uint64_t> ScrollBack::lowest_text_shown() const {
     return following ? newest->number : view_bottom.number;
 }
 
+// The lines for the user out of sight (another view's, or ignored) are passed over.
 std::optional<std::uint64_t> ScrollBack::for_user_before(std::uint64_t number) const {
-    const auto after = std::lower_bound(for_user_texts.begin(), for_user_texts.end(), number);
-    if (after == for_user_texts.begin() || *(after - 1) < top.number) {
-        return std::nullopt;
+    auto at = std::lower_bound(for_user_texts.begin(), for_user_texts.end(), number);
+    while (at != for_user_texts.begin() && *(at - 1) >= top.number) {
+        --at;
+        if (!hidden(kept(*at))) {
+            return *at;
+        }
     }
-    return *(after - 1);
+    return std::nullopt;
 }
 
 std::optional<std::uint64_t> ScrollBack::for_user_after(std::uint64_t number) const {
-    const auto after =
-        std::max(std::upper_bound(for_user_texts.begin(), for_user_texts.end(), number),
-                 std::lower_bound(for_user_texts.begin(), for_user_texts.end(), top.number));
-    if (after == for_user_texts.end()) {
-        return std::nullopt;
+    for (auto at = std::max(std::upper_bound(for_user_texts.begin(), for_user_texts.end(), number),
+                            std::lower_bound(for_user_texts.begin(), for_user_texts.end(), top.number));
+         at != for_user_texts.end(); ++at) {
+        if (!hidden(kept(*at))) {
+            return *at;
+        }
     }
-    return *after;
+    return std::nullopt;
 }
 
 std::pair<std::size_t, std::size_t> ScrollBack::for_user_place(std::uint64_t number) const {
-    const auto reachable =
-        std::lower_bound(for_user_texts.begin(), for_user_texts.end(), top.number);
-    const auto at = std::lower_bound(reachable, for_user_texts.end(), number);
-    return {static_cast<std::size_t>(at - reachable) + 1,
-            static_cast<std::size_t>(for_user_texts.end() - reachable)};
+    std::size_t place = 0;
+    std::size_t count = 0;
+    for (auto at = std::lower_bound(for_user_texts.begin(), for_user_texts.end(), top.number);
+         at != for_user_texts.end(); ++at) {
+        if (!hidden(kept(*at))) {
+            ++count;
+            place += *at < number ? 1 : 0;
+        }
+    }
+    return {place + 1, count};
 }
 
 }  // namespace qvchat2gui

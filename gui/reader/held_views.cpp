@@ -30,6 +30,11 @@ std::pair<ScrollBack::ViewTag, bool> HeldViews::pass(const std::string& line, bo
     return {tag, false};
 }
 
+void HeldViews::note_channels(const std::vector<unsigned int>& channels) {
+    const std::lock_guard<std::mutex> lock(views_mutex);
+    views.note_channels(channels);
+}
+
 std::optional<HeldViews::Shown> HeldViews::show_named(const std::string& typed) {
     const std::lock_guard<std::mutex> lock(views_mutex);
     ChatViews::Choice choice;

@@ -31,6 +31,8 @@ public:
     // The view's tag for the line, and whether it is to be written now; otherwise it is held.
     std::pair<ScrollBack::ViewTag, bool> pass(const std::string& line, bool for_user,
                                               const LineView& view);
+    // The channels joined get their views at once.
+    void note_channels(const std::vector<unsigned int>& channels);
     // The view the user named ("all", "local", a number, a name), "close", or none: nothing
     // for an empty name.
     std::optional<Shown> show_named(const std::string& typed);

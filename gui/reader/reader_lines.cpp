@@ -106,6 +106,7 @@ void ReaderGUI::update_clock(unsigned short minutes) {
 // connection leaves empty is not news: the connection's notice said it.
 void ReaderGUI::set_channel_list(const std::vector<unsigned int>& channels) {
     ChatGUI::set_channel_list(channels);
+    held_views.note_channels(channels);
     {
         const std::lock_guard<std::mutex> lock(output_mutex);
         if (channels == channels_said ||

@@ -66,7 +66,7 @@ TEST(ViewsProgram, EachConversationHasAViewAndTypedLinesGoWhereTheViewSays) {
     ASSERT_TRUE(terminal.wait_for_text("view 3 | Ysolde: 1! | local: 1")) << run.screen_text();
     run.enter("#views");
     EXPECT_TRUE(
-        terminal.wait_for_text("all: 2 new, 1 for you; 3; Marek; Ysolde: 1 for you; "
+        terminal.wait_for_text("all: 2 new, 1 for you; 3; 5; Marek; Ysolde: 1 for you; "
                                "local: 1 new"))
         << run.screen_text();
     run.enter("#grep talk");

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace qvchat2gui {
@@ -66,6 +69,13 @@ TEST(ChatViews, AViewShowsItsLinesAndThoseOfEveryView) {
     chat.show("5");
     EXPECT_TRUE(chat.lines.is_out_of_sight(1));
     EXPECT_FALSE(chat.lines.is_out_of_sight(3));
+
+    // Alt-P and Alt-N walk the lines for the user of the view shown.
+    chat.add("[Bob @ 5]: alice?", LineView::of_channel(5), true);
+    chat.add("[PM from Marek: alice?]", LineView::of_player("Marek"), true);
+    EXPECT_EQ(chat.lines.for_user_before(chat.lines.text_end()), std::optional<std::uint64_t>(4));
+    EXPECT_EQ(chat.lines.for_user_after(4), std::nullopt);
+    EXPECT_EQ(chat.lines.for_user_place(4), std::make_pair(std::size_t{1}, std::size_t{1}));
 }
 
 // Lines of other views are counted unread there, and for the user where they are; the listing,
@@ -114,6 +124,8 @@ TEST(ChatViews, GoRoundInOrderAndCloseAPlayersView) {
     EXPECT_EQ(chat.views.name(chat.views.shown()), "local");
 
     EXPECT_FALSE(chat.views.close_shown()) << "only a player's view closes";
+    chat.views.note_channels({9, 4});
+    EXPECT_EQ(chat.views.listing(), "all; 4; 9; 10; Ann; zed; local") << "joined, before a line";
     chat.show("ZED");
     EXPECT_TRUE(chat.views.close_shown());
     EXPECT_EQ(chat.views.listing(), "all; 9; 10; Ann; local");
@@ -151,6 +163,31 @@ TEST(ChatViews, EachViewKeepsItsOwnPlace) {
     chat.show("5");
     EXPECT_EQ(visible_texts(chat.lines), scrolled);
     EXPECT_EQ(chat.lines.unseen().lines, 1U);
+}
+
+// Lines that fall off the top while another view is shown: the view left comes back to the
+// oldest line it can still reach, its count of new lines says how many of them are gone.
+TEST(ChatViews, AViewComesBackWhereItCanWhenItsLinesFellOffTheTop) {
+    ViewedChat chat;
+    chat.lines.keep_texts(100);
+    for (int line = 1; line <= 40; ++line) {
+        chat.add("[x @ 5]: five " + std::to_string(line), LineView::of_channel(5));
+    }
+    chat.show("5");
+    chat.lines.show_oldest();
+    chat.add("[x @ 5]: five 41", LineView::of_channel(5));
+    chat.show("6");
+    for (int line = 1; line <= 150; ++line) {
+        chat.add("[x @ 6]: six " + std::to_string(line), LineView::of_channel(6));
+    }
+    chat.show("5");
+    EXPECT_TRUE(visible_texts(chat.lines).empty()) << "every line of 5 is gone";
+    EXPECT_FALSE(chat.lines.is_scrolled_back());
+    chat.add("[x @ 5]: five 42", LineView::of_channel(5));
+    EXPECT_EQ(visible_texts(chat.lines), std::vector<std::string>{"[x @ 5]: five 42"});
+    chat.show("6");
+    EXPECT_EQ(visible_texts(chat.lines).back(), "[x @ 6]: six 150");
+    EXPECT_EQ(visible_texts(chat.lines).size(), static_cast<std::size_t>(ROWS));
 }
 
 }  // namespace
