@@ -74,8 +74,9 @@ std::optional<std::uint64_t> ScrollBack::for_user_before(std::uint64_t number) c
 }
 
 std::optional<std::uint64_t> ScrollBack::for_user_after(std::uint64_t number) const {
-    for (auto at = std::max(std::upper_bound(for_user_texts.begin(), for_user_texts.end(), number),
-                            std::lower_bound(for_user_texts.begin(), for_user_texts.end(), top.number));
+    for (auto at =
+             std::max(std::upper_bound(for_user_texts.begin(), for_user_texts.end(), number),
+                      std::lower_bound(for_user_texts.begin(), for_user_texts.end(), top.number));
          at != for_user_texts.end(); ++at) {
         if (!hidden(kept(*at))) {
             return *at;

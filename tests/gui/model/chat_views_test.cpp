@@ -128,9 +128,9 @@ TEST(ChatViews, GoRoundInOrderAndCloseAPlayersView) {
     EXPECT_EQ(chat.views.listing(), "all; 4; 9; 10; Ann; zed; local") << "joined, before a line";
     chat.show("ZED");
     EXPECT_TRUE(chat.views.close_shown());
-    EXPECT_EQ(chat.views.listing(), "all; 9; 10; Ann; local");
+    EXPECT_EQ(chat.views.listing(), "all; 4; 9; 10; Ann; local");
     chat.add("[PM from zed: back]", LineView::of_player("zed"));
-    EXPECT_EQ(chat.views.listing(), "all; 9; 10; Ann; zed; local");
+    EXPECT_EQ(chat.views.listing(), "all; 4; 9; 10; Ann; zed; local");
 
     // A server that sends from ever new names makes no more than the bound of views.
     ChatViews many;
