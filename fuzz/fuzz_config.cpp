@@ -130,8 +130,17 @@ qvchat2::ServerTable read_servers_model(const std::string& contents) {
             fields.push_back(line.substr(at, end - at));
             at = end;
         }
-        // The port is kept as its decimal value, and only from 1 to 65535.
-        if (fields.size() >= 4) {
+        // The port is kept as its decimal value, and only from 1 to 65535; a service name (a
+        // letter, then letters, digits and hyphens) is kept as it is.
+        const auto letter = [](char byte) {
+            return (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z');
+        };
+        if (fields.size() >= 4 && letter(fields[3][0]) &&
+            std::all_of(fields[3].begin(), fields[3].end(), [&letter](char byte) {
+                return letter(byte) || (byte >= '0' && byte <= '9') || byte == '-';
+            })) {
+            servers.emplace(fields[0], qvnetworklib::ServerInfo{fields[2], fields[3], fields[1]});
+        } else if (fields.size() >= 4) {
             long value = 0;
             bool digits_only = !fields[3].empty();
             for (const char byte : fields[3]) {
