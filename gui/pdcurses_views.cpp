@@ -86,14 +86,13 @@ int PDCursesGUI::editor_width() const {
 }
 
 // Input thread. The view left keeps its place; the one shown comes back to its own, or to the
-// newest lines the first time. The input box says where typed lines go from now on.
+// newest lines the first time; the view already shown stays where it is. The input box says
+// where typed lines go from now on.
 void PDCursesGUI::switch_view(ChatViews::Choice choice) {
     std::string destination;
     {
         const boost::lock_guard<boost::mutex> lock(redraw_mutex);
-        if (choice != chat_views.shown()) {
-            chat_views.keep_place(chat_lines.view_mark());
-        }
+        chat_views.keep_place(chat_lines.view_mark());
         const std::optional<ScrollBack::ViewMark> place = chat_views.show(choice);
         chat_lines.show_view(choice);
         if (place) {

@@ -163,6 +163,11 @@ TEST(ChatViews, EachViewKeepsItsOwnPlace) {
     chat.show("5");
     EXPECT_EQ(visible_texts(chat.lines), scrolled);
     EXPECT_EQ(chat.lines.unseen().lines, 1U);
+    // Asking for the view shown keeps it where the user moved it since.
+    chat.lines.page_up();
+    const std::vector<std::string> further = visible_texts(chat.lines);
+    chat.show("5");
+    EXPECT_EQ(visible_texts(chat.lines), further);
 }
 
 // Lines that fall off the top while another view is shown: the view left comes back to the
