@@ -8,8 +8,8 @@ namespace qvchat2 {
 
 SavedHistory load_input_history(const std::filesystem::path& file) {
     SavedHistory saved;
-    saved.entries =
-        read_text_lines(file, MAX_HISTORY_FILE_BYTES, SAVED_HISTORY_ENTRIES, saved.problem);
+    saved.entries = read_text_lines(file, MAX_HISTORY_FILE_BYTES, SAVED_HISTORY_ENTRIES,
+                                    saved.problem, LineSeparators::as_line_feeds);
     return saved;
 }
 

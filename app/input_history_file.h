@@ -23,9 +23,11 @@ struct SavedHistory {
 };
 
 // Reads a saved history, one entry per line in UTF-8 (a line that is not UTF-8 is taken as
-// Latin-1, as older files were written): the newest SAVED_HISTORY_ENTRIES whole lines of its last
-// MAX_HISTORY_FILE_BYTES. Only a regular file is read; a symbolic link is not followed, and
-// nothing waits on a pipe or a device. A file that is not there gives no entries and no problem.
+// Latin-1, as older files were written; the line breaks of an entry of several lines are written
+// as the Unicode line separator, which no older entry can hold): the newest SAVED_HISTORY_ENTRIES
+// whole lines of its last MAX_HISTORY_FILE_BYTES. Only a regular file is read; a symbolic link is
+// not followed, and nothing waits on a pipe or a device. A file that is not there gives no entries
+// and no problem.
 SavedHistory load_input_history(const std::filesystem::path& file);
 
 // The saved entries for this run. A file that cannot be used is named with its problem on

@@ -20,6 +20,7 @@ constexpr char32_t HIGHEST_CODE_POINT = 0x10FFFF;
 constexpr char32_t FIRST_SURROGATE = 0xD800;
 constexpr char32_t LAST_SURROGATE = 0xDFFF;
 constexpr char32_t HIGHEST_LATIN1 = 0xFF;
+constexpr char32_t LINE_SEPARATOR = 0x2028;
 
 std::string error_text(int error_number) {
     return std::generic_category().message(error_number);
@@ -111,9 +112,10 @@ std::deque<std::string> last_lines(const std::string& text, std::size_t max_line
     return lines;
 }
 
-// A UTF-8 line as the game's single-byte text: a character beyond Latin-1 becomes "?". None when
-// the line is not UTF-8 (overlong forms and surrogates are not).
-std::optional<std::string> latin1_from_utf8(const std::string& line) {
+// A UTF-8 line as the game's single-byte text: a character beyond Latin-1 becomes "?", the line
+// separator a line feed when `line_breaks` says so. None when the line is not UTF-8 (overlong
+// forms and surrogates are not).
+std::optional<std::string> latin1_from_utf8(const std::string& line, bool line_breaks) {
     std::string text;
     for (std::size_t index = 0; index < line.size();) {
         const auto lead = static_cast<unsigned char>(line[index]);
@@ -149,7 +151,11 @@ std::optional<std::string> latin1_from_utf8(const std::string& line) {
             (character >= FIRST_SURROGATE && character <= LAST_SURROGATE)) {
             return std::nullopt;
         }
-        text += character <= HIGHEST_LATIN1 ? static_cast<char>(character) : '?';
+        if (character <= HIGHEST_LATIN1) {
+            text += static_cast<char>(character);
+        } else {
+            text += line_breaks && character == LINE_SEPARATOR ? '\n' : '?';
+        }
         index += length;
     }
     return text;
@@ -176,7 +182,8 @@ bool write_all(int descriptor, const std::string& text) {
 }  // namespace
 
 std::vector<std::string> read_text_lines(const std::filesystem::path& file, std::size_t max_bytes,
-                                         std::size_t max_lines, std::string& problem) {
+                                         std::size_t max_lines, std::string& problem,
+                                         LineSeparators separators) {
     std::vector<std::string> lines;
     // Without O_NONBLOCK, opening a pipe would wait for a writer that never comes.
     const Descriptor opened(::open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
@@ -204,7 +211,7 @@ std::vector<std::string> read_text_lines(const std::filesystem::path& file, std:
         return lines;
     }
     for (std::string& line : last_lines(text, max_lines)) {
-        auto decoded = latin1_from_utf8(line);
+        auto decoded = latin1_from_utf8(line, separators == LineSeparators::as_line_feeds);
         lines.push_back(decoded ? std::move(*decoded) : std::move(line));
     }
     return lines;
@@ -213,7 +220,9 @@ std::vector<std::string> read_text_lines(const std::filesystem::path& file, std:
 void append_as_utf8(const std::string& latin1, std::string& text) {
     for (const char character : latin1) {
         const auto byte = static_cast<unsigned char>(character);
-        if (byte < 0x80) {
+        if (character == '\n') {
+            text += LINE_SEPARATOR_UTF8;
+        } else if (byte < 0x80) {
             text += character;
         } else {
             text += static_cast<char>(0xC0U | (byte >> 6U));

@@ -31,15 +31,22 @@ NameListRead load_name_list(const std::filesystem::path& file);
 bool save_name_list(const std::filesystem::path& file, const std::vector<std::string>& lines,
                     std::string& error);
 
+// How a line of a file may hold a line break of its own: as the Unicode line separator, which the
+// game's text cannot hold, so that a line of an older file never reads differently.
+constexpr char LINE_SEPARATOR_UTF8[] = "\xE2\x80\xA8";
+enum class LineSeparators { as_unknown_characters, as_line_feeds };
+
 // The last `max_lines` whole lines among the last `max_bytes` of `file`, without their line feeds
 // and carriage returns, each read as UTF-8 (a line that is not UTF-8 is taken as Latin-1) and
-// turned into the game's single-byte text (a character beyond Latin-1 becomes "?"). Only a regular
-// file is read: a symbolic link is not followed, and nothing waits on a pipe or a device. A file
-// that is not there gives no lines and no problem; else `problem` says why it cannot be read.
-std::vector<std::string> read_text_lines(const std::filesystem::path& file, std::size_t max_bytes,
-                                         std::size_t max_lines, std::string& problem);
+// turned into the game's single-byte text (a character beyond Latin-1 becomes "?"; the line
+// separator becomes a line feed where `separators` says so). Only a regular file is read: a
+// symbolic link is not followed, and nothing waits on a pipe or a device. A file that is not there
+// gives no lines and no problem; else `problem` says why it cannot be read.
+std::vector<std::string> read_text_lines(
+    const std::filesystem::path& file, std::size_t max_bytes, std::size_t max_lines,
+    std::string& problem, LineSeparators separators = LineSeparators::as_unknown_characters);
 
-// Appends game text (Latin-1) to `text` as UTF-8.
+// Appends game text (Latin-1) to `text` as UTF-8; a line feed in it becomes the line separator.
 void append_as_utf8(const std::string& latin1, std::string& text);
 
 // Replaces `file` with `text`, readable by the user alone. The text goes to a new file of a fresh

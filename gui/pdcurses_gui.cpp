@@ -281,7 +281,9 @@ void PDCursesGUI::set_up_windows() {
 // Input thread, screen lock held. Makes the windows for the current terminal size, replacing any
 // earlier ones; the paint thread fills them. Nothing is written to the terminal here.
 void PDCursesGUI::lay_out_windows(int pane_rows) {
-    const WindowLayout layout(LINES, COLS, pane_rows);
+    input_rows_asked = static_cast<int>(editor.visible_rows().size());
+    const WindowLayout layout(LINES, COLS, pane_rows, input_rows_asked);
+    input_box_rows = layout.input_rows();
     for (WINDOW** window :
          {&curses->input_window, &curses->aux_window, &curses->pane_window, &curses->main_window}) {
         if (*window != nullptr) {
@@ -437,7 +439,7 @@ void PDCursesGUI::redraw_aux_window(const PaintJob& job) {
 // writes everything staged to the terminal at once.
 void PDCursesGUI::focus_in_main() {
     WINDOW* window = curses->input_window;
-    wmove(window, 1, painted_cursor_column);
+    wmove(window, 1 + painted_cursor_row, painted_cursor_column);
     wnoutrefresh(window);
     doupdate();
 }

@@ -37,9 +37,11 @@ constexpr short COLOR_GREY = 8;
 
 struct CursesScreen;
 
-// The input line as it is to be shown: the visible bytes and the cursor's column in the box.
+// The input box as it is to be shown: the visible bytes of each row, and the cursor's row (0 is
+// the first) and column in the box.
 struct InputView {
-    std::string text;
+    std::vector<std::string> rows{std::string()};
+    int cursor_row = 0;
     int cursor_column = 1;
 };
 
@@ -254,6 +256,7 @@ private:
     int main_height = 0;
     int pane_height = 0;
     // Used by the paint thread only.
+    int painted_cursor_row = 0;
     int painted_cursor_column = 1;
     std::chrono::steady_clock::time_point last_bell;
     bool repaint_in_full = false;  // the terminal missed output that was cut off
@@ -309,6 +312,11 @@ private:
     // Used by the input thread only.
     LineEditor editor;
     int input_inner_width = 0;
+    // The rows the input box was laid out for (what the editor asked, and what the terminal gave).
+    int input_rows_asked = 1;
+    int input_box_rows = 1;
+    // The input box's rows as they are to be shown, the cursor's row among them.
+    InputView input_box_view() const;
     // "(to Marek) " before the typed text while a view sends it somewhere of its own.
     std::string input_prefix;
     // The width the editor has: the input box's less the prefix.

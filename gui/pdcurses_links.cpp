@@ -134,7 +134,8 @@ void PDCursesGUI::paint_links(const PaintJob& job) {
     }
     append_style(out, A_NORMAL, 0);
     WINDOW* input = curses->input_window;
-    out += cursor_to(getbegy(input) + 1, getbegx(input) + painted_cursor_column);
+    out +=
+        cursor_to(getbegy(input) + 1 + painted_cursor_row, getbegx(input) + painted_cursor_column);
     write_to_terminal(out);
 }
 

@@ -164,7 +164,8 @@ PDCursesGUI::PaintJob PDCursesGUI::take_paint_job(bool chat_due) {
     if (job.parts.input_line) {
         // The input box is as wide as the terminal less its two sides.
         const std::size_t box_width = static_cast<std::size_t>(std::max(chat_columns - 2, 1));
-        job.input = chat_search.active() ? InputView{chat_search.prompt(box_width),
+        job.input = chat_search.active() ? InputView{{chat_search.prompt(box_width)},
+                                                     0,
                                                      chat_search.cursor_column(box_width)}
                                          : input_view;
     }

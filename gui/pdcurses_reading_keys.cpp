@@ -14,6 +14,7 @@ FrontEndKeys PDCursesGUI::keys() const {
     keys.search = true;
     keys.for_user = true;
     keys.views = true;
+    keys.several_lines = true;
     return keys;
 }
 

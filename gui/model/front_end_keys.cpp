@@ -27,6 +27,9 @@ std::string if_command(const HasCommand& has_command, const std::string& word,
 
 std::string help_keys_line(const FrontEndKeys& keys, const HasCommand& has_command) {
     std::string text = "Private message: /name text. ";
+    if (keys.several_lines) {
+        text += "Several lines: Alt-Enter, then Enter sends each. ";
+    }
     if (keys.scroll) {
         text += "Scroll: Page Up, Page Down, Ctrl-Home, Ctrl-End. ";
     }

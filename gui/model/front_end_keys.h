@@ -8,11 +8,12 @@
 namespace qvchat2gui {
 
 struct FrontEndKeys {
-    bool scroll = false;     // Page Up, Page Down, Ctrl-Home and Ctrl-End scroll the chat
-    bool search = false;     // Ctrl-S searches the chat
-    bool for_user = false;   // Alt-P and Alt-N go to the lines for the user
-    bool say_again = false;  // Alt-1 to Alt-9 say the latest lines for the user again
-    bool views = false;      // Alt-Right, Alt-Left and Alt-A go through the views
+    bool scroll = false;         // Page Up, Page Down, Ctrl-Home and Ctrl-End scroll the chat
+    bool search = false;         // Ctrl-S searches the chat
+    bool for_user = false;       // Alt-P and Alt-N go to the lines for the user
+    bool say_again = false;      // Alt-1 to Alt-9 say the latest lines for the user again
+    bool views = false;          // Alt-Right, Alt-Left and Alt-A go through the views
+    bool several_lines = false;  // Alt-Enter starts a new line of the entry
 };
 
 // Whether the front-end in use has the local command named (without its '#').

@@ -5,17 +5,20 @@
 #include <locale>
 #include <utility>
 
+#include "gui/model/entry_lines.h"
 #include "gui/model/key_codes.h"
 
 namespace qvchat2gui {
 
 void InputHistory::set_entries(std::vector<std::string> entries) {
     // A saved history is a file anybody could have edited: what the keyboard could not have
-    // typed does not come back into a line through it.
+    // typed does not come back into a line through it. Alt-Enter types the line break.
     for (std::string& entry : entries) {
-        entry.erase(std::remove_if(
-                        entry.begin(), entry.end(),
-                        [](char byte) { return !is_typed_byte(static_cast<unsigned char>(byte)); }),
+        entry.erase(std::remove_if(entry.begin(), entry.end(),
+                                   [](char byte) {
+                                       return byte != ENTRY_LINE_BREAK &&
+                                              !is_typed_byte(static_cast<unsigned char>(byte));
+                                   }),
                     entry.end());
     }
     lines = std::move(entries);

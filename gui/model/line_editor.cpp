@@ -4,6 +4,8 @@
 #include <optional>
 #include <utility>
 
+#include "gui/model/entry_lines.h"
+
 namespace qvchat2gui {
 
 namespace {
@@ -24,6 +26,15 @@ bool is_erase_key(int key) {
 
 bool is_enter_key(int key) {
     return key == ENTER_KEY || key == '\r' || key == '\n';
+}
+
+// Alt-Enter, as each terminal sends it: Escape before Return, line feed or the keypad's Enter.
+bool is_new_line_key(int key) {
+    return key == alt('\r') || key == alt('\n') || key == alt(ENTER_KEY);
+}
+
+bool is_word_gap(char byte) {
+    return byte == ' ' || byte == ENTRY_LINE_BREAK;
 }
 
 // Keys that act on the screen rather than on the line, whatever the line is doing.
@@ -89,10 +100,20 @@ LineEditor::Outcome LineEditor::handle_editing_key(int key) {
         submit_line();
         return Outcome::submitted;
     }
+    if (is_new_line_key(key)) {
+        insert(std::string(1, ENTRY_LINE_BREAK));
+        return Outcome::edited;
+    }
     switch (key) {
         case UP_KEY:
         case DOWN_KEY:
-            walk_history(key == UP_KEY);
+            // Inside an entry of several lines the keys go from line to line; past its first or
+            // last line they walk the history.
+            if (const auto moved = position_on_adjacent_line(input_line, cursor, key == UP_KEY)) {
+                cursor = *moved;
+            } else {
+                walk_history(key == UP_KEY);
+            }
             break;
         case RIGHT_KEY:
         case ctrl('f'):
@@ -104,11 +125,11 @@ LineEditor::Outcome LineEditor::handle_editing_key(int key) {
             break;
         case HOME_KEY:
         case ctrl('a'):
-            cursor = 0;
+            cursor = entry_line_start(input_line, cursor);
             break;
         case END_KEY:
         case ctrl('e'):
-            cursor = input_line.size();
+            cursor = entry_line_end(input_line, cursor);
             break;
         case alt('b'):
         case alt(LEFT_KEY):
@@ -126,10 +147,12 @@ LineEditor::Outcome LineEditor::handle_editing_key(int key) {
             }
             break;
         case ctrl('k'):
-            cut(cursor, input_line.size());
+            // At the end of a line of several, it joins the next one to it, as in Emacs.
+            cut(cursor, std::max(entry_line_end(input_line, cursor),
+                                 std::min(cursor + 1, input_line.size())));
             break;
         case ctrl('u'):
-            cut(0, cursor);
+            cut(entry_line_start(input_line, cursor), cursor);
             break;
         case ctrl('w'):
         case alt(BACKSPACE_KEY):
@@ -178,6 +201,13 @@ LineEditor::Outcome LineEditor::handle_held_paste(int key) {
     }
     if (key == ESCAPE_KEY || key == ctrl('g')) {
         held_paste.clear();
+    } else if (is_new_line_key(key)) {
+        // The paste becomes an entry of several lines to be written on.
+        std::string lines;
+        for (const std::string& line : std::exchange(held_paste, {})) {
+            lines += line + ENTRY_LINE_BREAK;
+        }
+        insert(lines);
     } else if (key == PASTE_START_KEY) {
         paste_open = true;
     }
@@ -223,8 +253,8 @@ void LineEditor::search_from(std::size_t entry) {
 }
 
 std::string LineEditor::search_prompt() const {
-    return SEARCH_LABEL + search.text +
-           "': " + (search.found ? input_history.entries()[search.entry] : std::string());
+    return SEARCH_LABEL + search.text + "': " +
+           (search.found ? entry_on_one_row(input_history.entries()[search.entry]) : std::string());
 }
 
 void LineEditor::fit_to_width(int inner_width) {
@@ -280,11 +310,46 @@ std::string LineEditor::visible_text() const {
     if (search.active) {
         return search_prompt().substr(0, width);
     }
-    return input_line.substr(std::min(view_offset, input_line.size()), width);
+    return shown_part(entry_line(input_line, entry_line_index(input_line, cursor)));
+}
+
+std::string LineEditor::shown_part(const std::string& line) const {
+    return line.substr(std::min(view_offset, line.size()), width);
+}
+
+std::vector<std::string> LineEditor::visible_rows() const {
+    const std::size_t lines = entry_line_count(input_line);
+    if (!held_paste.empty() || search.active || lines == 1) {
+        return {visible_text()};
+    }
+    const std::size_t cursor_line = entry_line_index(input_line, cursor);
+    std::vector<std::string> rows;
+    for (std::size_t index = first_row; index < lines && rows.size() < MAX_ENTRY_ROWS; ++index) {
+        const std::string line = entry_line(input_line, index);
+        // Only the cursor's line is scrolled sideways: the others show how they begin.
+        rows.push_back(index == cursor_line ? shown_part(line) : line.substr(0, width));
+    }
+    return rows;
+}
+
+int LineEditor::cursor_row() const {
+    if (!held_paste.empty() || search.active) {
+        return 0;
+    }
+    return static_cast<int>(entry_line_index(input_line, cursor) - first_row);
+}
+
+std::size_t LineEditor::entry_lines() const {
+    return entry_line_count(input_line);
+}
+
+std::size_t LineEditor::cursor_line() const {
+    return entry_line_index(input_line, cursor);
 }
 
 int LineEditor::cursor_column() const {
-    std::size_t column = cursor - std::min(view_offset, cursor);
+    const std::size_t in_line = cursor - entry_line_start(input_line, cursor);
+    std::size_t column = in_line - std::min(view_offset, in_line);
     if (!held_paste.empty()) {
         column = std::min(paste_question(held_paste.size()).size(), width);
     } else if (search.active) {
@@ -294,7 +359,7 @@ int LineEditor::cursor_column() const {
 }
 
 void LineEditor::submit_line() {
-    submitted = {input_line};
+    submitted = entry_lines_to_send(input_line);
     input_history.add(input_line);
     input_line.clear();
     cursor = 0;
@@ -316,13 +381,16 @@ void LineEditor::walk_history(bool older) {
     }
 }
 
-// The cursor keeps its column unless the entry is shorter, and the entry's tail is shown.
+// The cursor keeps its column unless the entry is shorter, and the entry's tail is shown. In an
+// entry of several lines it goes to the end, where Up goes on line by line.
 void LineEditor::show_history_entry(const std::string& entry) {
-    const std::size_t column = cursor - std::min(view_offset, cursor);
+    const std::size_t column = static_cast<std::size_t>(cursor_column() - 1);
     input_line = entry;
+    cursor = input_line.size();
     view_offset = tail_offset(width);
-    cursor = history_cursor_at_end ? input_line.size()
-                                   : std::min(view_offset + column, input_line.size());
+    if (!history_cursor_at_end && entry_line_count(input_line) == 1) {
+        cursor = std::min(view_offset + column, input_line.size());
+    }
 }
 
 void LineEditor::set_history_cursor_at_end(bool at_end) {
@@ -330,7 +398,9 @@ void LineEditor::set_history_cursor_at_end(bool at_end) {
 }
 
 bool LineEditor::scrolled_sideways() const {
-    return held_paste.empty() && !search.active && std::min(view_offset, input_line.size()) > 0;
+    const std::size_t line_length =
+        entry_line_end(input_line, cursor) - entry_line_start(input_line, cursor);
+    return held_paste.empty() && !search.active && std::min(view_offset, line_length) > 0;
 }
 
 void LineEditor::insert(const std::string& text) {
@@ -356,27 +426,30 @@ void LineEditor::cut(std::size_t from, std::size_t to) {
 }
 
 std::size_t LineEditor::word_start_before(std::size_t position) const {
-    while (position > 0 && input_line[position - 1] == ' ') {
+    while (position > 0 && is_word_gap(input_line[position - 1])) {
         --position;
     }
-    while (position > 0 && input_line[position - 1] != ' ') {
+    while (position > 0 && !is_word_gap(input_line[position - 1])) {
         --position;
     }
     return position;
 }
 
 std::size_t LineEditor::word_end_after(std::size_t position) const {
-    while (position < input_line.size() && input_line[position] == ' ') {
+    while (position < input_line.size() && is_word_gap(input_line[position])) {
         ++position;
     }
-    while (position < input_line.size() && input_line[position] != ' ') {
+    while (position < input_line.size() && !is_word_gap(input_line[position])) {
         ++position;
     }
     return position;
 }
 
+// Of the cursor's line: a view of that line's tail.
 std::size_t LineEditor::tail_offset(std::size_t shown_width) const {
-    return input_line.size() > shown_width ? input_line.size() - shown_width : 0;
+    const std::size_t length =
+        entry_line_end(input_line, cursor) - entry_line_start(input_line, cursor);
+    return length > shown_width ? length - shown_width : 0;
 }
 
 // A view that showed the line's tail keeps showing it, so typing at the end of a long line
@@ -388,11 +461,21 @@ void LineEditor::settle_view(bool was_at_tail) {
     }
     view_offset = std::min(view_offset, tail);
     // What was just typed stays in sight, even at the left edge of a long line.
-    const std::size_t first_to_show = inserted && cursor > 0 ? cursor - 1 : cursor;
+    const std::size_t column = cursor - entry_line_start(input_line, cursor);
+    const std::size_t first_to_show = inserted && column > 0 ? column - 1 : column;
     if (first_to_show < view_offset) {
         view_offset = first_to_show;
-    } else if (cursor > view_offset + width) {
-        view_offset = cursor - width;
+    } else if (column > view_offset + width) {
+        view_offset = column - width;
+    }
+    // The rows of an entry of several lines follow the cursor's line.
+    const std::size_t lines = entry_line_count(input_line);
+    const std::size_t cursor_line = entry_line_index(input_line, cursor);
+    first_row = std::min(first_row, lines > MAX_ENTRY_ROWS ? lines - MAX_ENTRY_ROWS : 0);
+    if (cursor_line < first_row) {
+        first_row = cursor_line;
+    } else if (cursor_line >= first_row + MAX_ENTRY_ROWS) {
+        first_row = cursor_line + 1 - MAX_ENTRY_ROWS;
     }
 }
 

@@ -18,6 +18,10 @@ namespace qvchat2gui {
 //
 // A line longer than the window shows its last inner-width bytes while the cursor is among
 // them; moving the cursor past the left edge scrolls the line, so the cursor is always shown.
+//
+// Alt-Enter breaks the entry into several lines (entry_lines.h), sent one after another on Enter
+// and kept in the history as one entry; Up and Down go from line to line inside it, Home and End
+// to the ends of the cursor's line.
 class LineEditor {
 public:
     // What the front-end has to do after a key, besides repainting the line.
@@ -60,6 +64,15 @@ public:
     int cursor_column() const;
     // Whether the line goes on to the left of visible_text().
     bool scrolled_sideways() const;
+    // The rows of the input box: visible_text() alone for an entry of one line; for an entry of
+    // several (Alt-Enter), its lines, at most MAX_ENTRY_ROWS of them around the cursor's line,
+    // each as wide as the inner width, the cursor's line shown as visible_text() shows it.
+    std::vector<std::string> visible_rows() const;
+    // Row of the cursor among visible_rows(); 0 is the first.
+    int cursor_row() const;
+    // How many lines the entry has, and which of them holds the cursor (0 is the first).
+    std::size_t entry_lines() const;
+    std::size_t cursor_line() const;
 
 private:
     // A search back through the history as the user types (Ctrl-R).
@@ -87,12 +100,15 @@ private:
     std::size_t word_start_before(std::size_t position) const;
     std::size_t word_end_after(std::size_t position) const;
 
-    std::size_t tail_offset(std::size_t width) const;
+    std::size_t tail_offset(std::size_t shown_width) const;
+    // The part of a line of the entry that the box shows at the cursor's sideways scroll.
+    std::string shown_part(const std::string& line) const;
     void settle_view(bool was_at_tail);
 
     std::string input_line;
     std::size_t cursor = 0;       // edit position: the byte the next key goes before
-    std::size_t view_offset = 0;  // first byte shown
+    std::size_t view_offset = 0;  // first byte shown of the cursor's line
+    std::size_t first_row = 0;    // first line of the entry shown
     std::size_t width = 0;        // inner width of the last key
     bool inserted = false;        // the last key put text before the cursor
     std::string cut_text;

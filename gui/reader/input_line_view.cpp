@@ -52,21 +52,23 @@ InputLineView InputLineView::of(std::string_view visible, std::size_t cursor, bo
 }
 
 bool InputLineView::operator==(const InputLineView& other) const {
-    return text == other.text && cursor == other.cursor && scrolled == other.scrolled;
+    return text == other.text && cursor == other.cursor && scrolled == other.scrolled &&
+           entry_line == other.entry_line;
 }
 
-std::string_view prompt_of(const InputLineView& view) {
-    return view.scrolled ? SCROLLED_PROMPT : READER_PROMPT;
+std::string prompt_of(const InputLineView& view) {
+    const std::string prompt = view.scrolled ? SCROLLED_PROMPT : READER_PROMPT;
+    return view.entry_line == 0 ? prompt : "line " + std::to_string(view.entry_line) + prompt;
 }
 
 std::string whole_input_line(const InputLineView& view) {
-    return "\r" + std::string(prompt_of(view)) + terminal_text(view.text) + ERASE_TO_END +
+    return "\r" + prompt_of(view) + terminal_text(view.text) + ERASE_TO_END +
            cursor_left(view.text.size() - std::min(view.cursor, view.text.size()));
 }
 
 std::string input_line_change(const std::optional<InputLineView>& shown,
                               const InputLineView& wanted) {
-    if (!shown || shown->scrolled != wanted.scrolled) {
+    if (!shown || prompt_of(*shown) != prompt_of(wanted)) {
         return whole_input_line(wanted);
     }
     const std::size_t same = common_prefix(shown->text, wanted.text);

@@ -14,14 +14,18 @@ struct InputLineView {
     std::string text;        // the game bytes shown after the prompt, one column each
     std::size_t cursor = 0;  // the column of the cursor in `text`
     bool scrolled = false;   // the line goes on to the left of what is shown
+    // In an entry of several lines, the number of the cursor's line (1 is the first); else 0.
+    std::size_t entry_line = 0;
 
     // `visible` as the line editor shows it; its control bytes take no column and are left out.
     static InputLineView of(std::string_view visible, std::size_t cursor, bool scrolled);
     bool operator==(const InputLineView& other) const;
 };
 
-// The prompt: "> ", or "< " while the line goes on to the left of what is shown.
-std::string_view prompt_of(const InputLineView& view);
+// The prompt: "> ", or "< " while the line goes on to the left of what is shown; in an entry of
+// several lines, with the line's number before it ("line 2> "), so that moving to another line
+// writes the whole row, number first.
+std::string prompt_of(const InputLineView& view);
 
 // The whole input line: carriage return, the prompt, the text, the rest of the row erased and the
 // cursor moved back. Only the input line's own row is touched.

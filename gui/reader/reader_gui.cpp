@@ -158,9 +158,15 @@ void ReaderGUI::take_control() {
 // Input thread: hands the input line as it is to be shown to the writer; `whole` after a resize
 // or Ctrl-L, when the row may no longer show what was written.
 void ReaderGUI::show_input_line(bool whole) {
+    // The line's number before the prompt takes columns from the line.
+    const std::size_t entry_line = editor.visible_rows().size() > 1 ? editor.cursor_line() + 1 : 0;
+    const std::size_t label_width =
+        prompt_of({"", 0, false, entry_line}).size() - std::string_view(READER_PROMPT).size();
+    editor.fit_to_width(std::max(shown_width - static_cast<int>(label_width), 1));
     InputLineView view = InputLineView::of(editor.visible_text(),
                                            static_cast<std::size_t>(editor.cursor_column() - 1),
                                            editor.scrolled_sideways());
+    view.entry_line = entry_line;
     {
         const std::lock_guard<std::mutex> lock(output_mutex);
         pending.input = std::move(view);

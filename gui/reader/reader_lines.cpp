@@ -49,6 +49,8 @@ FrontEndKeys ReaderGUI::keys() const {
     FrontEndKeys keys;
     keys.say_again = true;
     keys.views = true;
+    // A dumb terminal's line is the terminal's own, read whole.
+    keys.several_lines = !dumb;
     return keys;
 }
 

@@ -58,10 +58,18 @@ TEST(InputHistoryFile, EachLineIsReadAsUtf8OrElseAsLatin1) {
                        "Caf\xE9 d\xE9j\xE0\n"     // Latin-1
                        "\xE2\x82\xAC 5\r\n"       // beyond Latin-1
                        "\xC0\xAF \xED\xA0\x80\n"  // overlong form, surrogate
+                       "two\xE2\x80\xA8lines\n"   // a line separator: an entry of two lines
+                       "a\\nb\n"                  // a backslash typed before an n
                        "cut \xC3");               // unterminated last line, cut character
-    EXPECT_THAT(
-        qvchat2::load_input_history(file).entries,
-        ElementsAre("Caf\xE9", "Caf\xE9 d\xE9j\xE0", "? 5", "\xC0\xAF \xED\xA0\x80", "cut \xC3"));
+    EXPECT_THAT(qvchat2::load_input_history(file).entries,
+                ElementsAre("Caf\xE9", "Caf\xE9 d\xE9j\xE0", "? 5", "\xC0\xAF \xED\xA0\x80",
+                            "two\nlines", "a\\nb", "cut \xC3"));
+
+    // An entry of several lines is saved on one line of the file, and read back as it was.
+    std::string error;
+    ASSERT_TRUE(qvchat2::save_input_history(file, {"one\ntwo\n", "a\\nb"}, error)) << error;
+    EXPECT_EQ(qvtest::read_file(file), "one\xE2\x80\xA8two\xE2\x80\xA8\na\\nb\n");
+    EXPECT_THAT(qvchat2::load_input_history(file).entries, ElementsAre("one\ntwo\n", "a\\nb"));
 }
 
 TEST(InputHistoryFile, OnlyTheWholeLinesOfTheLastMebibyteAreRead) {

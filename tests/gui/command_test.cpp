@@ -280,7 +280,7 @@ TEST(ProcessInputOffline, LinesTypedWithoutAConnectionAreNamedNotSent) {
 // Each front-end's hints name its own keys and the commands it has, and nothing else.
 TEST(FrontEndKeys, HintsNameOnlyWhatTheFrontEndInUseHas) {
     FrontEndKeys curses;
-    curses.scroll = curses.search = curses.for_user = curses.views = true;
+    curses.scroll = curses.search = curses.for_user = curses.views = curses.several_lines = true;
     FrontEndKeys reader;
     reader.say_again = true;
     const auto all = [](const std::string& /*word*/) { return true; };
@@ -293,8 +293,9 @@ TEST(FrontEndKeys, HintsNameOnlyWhatTheFrontEndInUseHas) {
         std::string hint;
     } cases[] = {
         {curses, all,
-         "Private message: /name text. Scroll: Page Up, Page Down, Ctrl-Home, Ctrl-End. Find: "
-         "Ctrl-S, #grep TEXT, #logs TEXT. Links: #urls, #copy N. Hear: #ignore, #highlight, "
+         "Private message: /name text. Several lines: Alt-Enter, then Enter sends each. Scroll: "
+         "Page Up, Page Down, Ctrl-Home, Ctrl-End. Find: Ctrl-S, #grep TEXT, #logs TEXT. Links: "
+         "#urls, #copy N. Hear: #ignore, #highlight, "
          "#mute. Views: #view NAME, #views, Alt-Right, Alt-Left, Alt-A. #set NAME VALUE. "
          "Missed: #missed. Lines for you: Alt-P, Alt-N; unread: Alt-U. "
          "Ignored lines: Alt-=. ##word sends #word to the game. #help COMMAND tells more. More: "

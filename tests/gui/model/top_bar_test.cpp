@@ -96,19 +96,26 @@ TEST(WindowLayout, ThreeStackedWindowsCoverTheScreen) {
     EXPECT_EQ(layout.inner_width(), 78);
 }
 
-// The pane takes the rows asked for, at most a third of the screen, and shrinks first on a small
-// terminal so that the chat keeps its usable rows.
-TEST(WindowLayout, ThePaneNeverLeavesTheChatTooFewRows) {
+// The pane takes the rows asked for, at most a third of the screen, and the input box up to five
+// text rows; on a small terminal the pane shrinks first, then the input box, so that the chat
+// keeps its usable rows.
+TEST(WindowLayout, NeitherThePaneNorTheInputBoxLeavesTheChatTooFewRows) {
     const struct {
         int lines;
         int wanted;
         int pane;
+        int input_rows_wanted;
+        int input_rows;
     } cases[] = {
-        {30, 4, 4}, {30, 20, 10}, {30, 0, 0}, {20, 6, 6}, {16, 6, 3}, {13, 4, 0}, {4, 4, 0},
+        {30, 4, 4, 1, 1}, {30, 20, 10, 1, 1}, {30, 0, 0, 1, 1},  {20, 6, 6, 1, 1}, {16, 6, 3, 1, 1},
+        {13, 4, 0, 1, 1}, {4, 4, 0, 1, 1},    {30, 0, 0, 3, 3},  {30, 0, 0, 9, 5}, {30, 4, 4, 5, 5},
+        {16, 6, 0, 5, 4}, {13, 0, 0, 3, 1},   {30, 0, 0, -2, 1},
     };
     for (const auto& screen : cases) {
-        const WindowLayout layout(screen.lines, 80, screen.wanted);
+        const WindowLayout layout(screen.lines, 80, screen.wanted, screen.input_rows_wanted);
         EXPECT_EQ(layout.pane_height, screen.pane) << screen.lines << " lines, " << screen.wanted;
+        EXPECT_EQ(layout.input_rows(), screen.input_rows)
+            << screen.lines << " lines, " << screen.input_rows_wanted;
         EXPECT_EQ(layout.pane_top, 3);
         EXPECT_EQ(layout.main_top, 3 + layout.pane_height);
         EXPECT_EQ(layout.input_top, layout.main_top + layout.main_height);

@@ -53,6 +53,12 @@ TEST(ReaderText, TheInputLineWritesOnlyWhatChanged) {
     const auto view = [](const std::string& text, std::size_t cursor, bool scrolled = false) {
         return InputLineView::of(text, cursor, scrolled);
     };
+    const auto line_of_entry = [&view](std::size_t line, const std::string& text,
+                                       std::size_t cursor) {
+        InputLineView shown = view(text, cursor);
+        shown.entry_line = line;
+        return shown;
+    };
     const struct {
         std::optional<InputLineView> shown;
         InputLineView wanted;
@@ -79,6 +85,10 @@ TEST(ReaderText, TheInputLineWritesOnlyWhatChanged) {
               4),
          "c"},
         {view("same", 2), view("same", 2), ""},
+        // Another line of an entry of several: its number first, then the line, whole.
+        {view("one", 3), line_of_entry(2, "", 0), "\rline 2> \x1b[K"},
+        {line_of_entry(2, "tw", 2), line_of_entry(2, "two", 3), "o"},
+        {line_of_entry(2, "two", 3), line_of_entry(1, "one", 3), "\rline 1> one\x1b[K"},
     };
     for (const auto& test : cases) {
         EXPECT_EQ(input_line_change(test.shown, test.wanted), test.written) << test.wanted.text;
