@@ -202,7 +202,8 @@ std::vector<std::string> AliasTable::to_lines() const {
     std::vector<std::string> lines;
     lines.reserve(texts_by_name.size());
     for (const auto& [name, text] : texts_by_name) {
-        lines.push_back(name + " " + text);
+        lines.push_back(name);
+        lines.back().append(" ").append(text);
     }
     return lines;
 }

@@ -132,10 +132,9 @@ TEST_F(ProcessInput, AnAliasStandsForATypedLineButNeverHidesACommand) {
     EXPECT_TRUE(sent_for("#HELP").empty());
     EXPECT_EQ(asked,
               (std::vector<std::string>{"#hi there", "##hi there", "#other", "#refused", "#h"}));
-    EXPECT_EQ(gui.shown(), (std::vector<std::string>{HELP_TEXT, HELP_KEYS,
-                                                     "#ci: lists the "
-                                                     "channels you are on.",
-                                                     HELP_TEXT, HELP_KEYS}));
+    const std::string channels_help = "#ci: lists the channels you are on.";
+    EXPECT_EQ(gui.shown(), (std::vector<std::string>{HELP_TEXT, HELP_KEYS, channels_help, HELP_TEXT,
+                                                     HELP_KEYS}));
     EXPECT_TRUE(gui.alias_names().empty());
 }
 
