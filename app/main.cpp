@@ -22,6 +22,7 @@
 #include "app/setting_checks.h"
 #include "app/signal_watcher.h"
 #include "app/startup_warnings.h"
+#include "chat/alias_commands.h"
 #include "chat/filter_commands.h"
 #include "chat/log_commands.h"
 #include "chat/login_refusal.h"
@@ -188,8 +189,11 @@ void read_credentials(const qvchat2::Settings& settings, const qvchat2gui::ChatG
 
 // Returns the lines the user entered, for saving.
 std::vector<std::string> run_online(RunObjects& run, qvchat2::ConnectionSetup setup,
-                                    qvchat2::LiveSettings& settings) {
+                                    qvchat2::LiveSettings& settings,
+                                    const std::shared_ptr<qvchat2::SavedAliases>& aliases) {
     qvchat2gui::ChatGUI* front_end = run.front_end.get();
+    // What $me stands for while no connection tells the name.
+    const std::string configured_name = setup.username;
     qvchat2::register_chat_commands(front_end, run.afk_state.get());
     front_end->add_callback("loc", [front_end](const std::string&) {
         front_end->with_client([front_end](qvnetworklib::Client* client) {
@@ -209,6 +213,16 @@ std::vector<std::string> run_online(RunObjects& run, qvchat2::ConnectionSetup se
                             [&connection](const std::string&) { connection.reconnect_now(); });
     apply_settings_while_running(settings, run);
     qvchat2::register_set_command(front_end, settings);
+    // Last, so that every command's name is known to be out of an alias's reach.
+    qvchat2::register_alias_commands(front_end, aliases, [front_end, configured_name] {
+        std::string name = configured_name;
+        front_end->with_client([&name](const qvnetworklib::Client* client) {
+            if (client != nullptr) {
+                name = client->get_username();
+            }
+        });
+        return name;
+    });
     connection.start();
     front_end->take_control();
 
@@ -335,6 +349,8 @@ int main(int argc, char** argv) {
         qvchat2::load_history_for_run(history_path, std::cerr);
     qvchat2::FilterFiles filter_files = qvchat2::filter_files(server.config_dir);
     qvchat2::load_filters(filter_files, std::cerr);
+    const std::shared_ptr<qvchat2::SavedAliases> aliases =
+        qvchat2::load_aliases(server.config_dir, std::cerr);
     // Opened before the screen, so that a log that cannot be used is named among these warnings.
     auto logger = std::make_unique<qvchat2::Logger>(logging_type, server.config_dir, &std::cerr);
     warnings.show_before_the_screen();
@@ -371,7 +387,7 @@ int main(int argc, char** argv) {
             show_earlier_session(front_end, settings, server, logging_type);
             qvchat2::register_log_commands(front_end, log_files(server));
             qvchat2::register_filter_commands(front_end, filter_files);
-            history = run_online(run, connection_setup, live_settings);
+            history = run_online(run, connection_setup, live_settings, aliases);
         }
     } catch (...) {
         // Everything is released first: the message must land on a restored terminal.

@@ -142,7 +142,25 @@ void ChatGUI::add_callback(const std::string& word, const CommandHandler& handle
     callbacks.emplace(word, handler);
 }
 
+void ChatGUI::set_alias_expander(AliasExpander expander) {
+    alias_expander = std::move(expander);
+}
+
+std::vector<std::string> ChatGUI::alias_names() const {
+    return alias_expander.names ? alias_expander.names() : std::vector<std::string>();
+}
+
 void ChatGUI::process_input(qvnetworklib::Client* client, const std::string& line) {
+    // The expander follows aliases that call aliases itself, so what it gives is interpreted
+    // once, never expanded again.
+    const bool may_call_alias = alias_expander.expand && !line.empty() && line[0] == '#' &&
+                                !runs_command(line, line.find(' '));
+    const std::optional<std::string> expanded =
+        may_call_alias ? alias_expander.expand(line) : std::nullopt;
+    interpret(client, expanded.value_or(line));
+}
+
+void ChatGUI::interpret(qvnetworklib::Client* client, const std::string& line) {
     if (line.empty()) {
         return;
     }

@@ -113,8 +113,21 @@ public:
     // look-up, so only lower-case words can be reached. Only before take_control().
     void add_callback(const std::string& word, const CommandHandler& handler);
 
+    // What a typed "#word ..." stands for when the word names no local command: `expand` gives
+    // the line to interpret in its place, or nothing to take the line as it is; an expander that
+    // refuses a line says why and gives an empty line. Tab offers `names` after "#" with the
+    // commands. Both run on the input thread. Only before take_control().
+    struct AliasExpander {
+        std::function<std::optional<std::string>(const std::string& line)> expand;
+        std::function<std::vector<std::string>()> names;
+    };
+    void set_alias_expander(AliasExpander expander);
+    // The names of the aliases now, for Tab.
+    std::vector<std::string> alias_names() const;
+
     // Interprets one finished input line: "/name text" is a private message, "#word args"
-    // runs a local command when the word is known, everything else is sent as chat. A line
+    // runs a local command when the word is known, or the line an alias stands for, everything
+    // else is sent as chat. A line
     // that cannot be sent (no connection, too long for a message, a server that does not
     // read) is named in the chat window.
     void process_input(qvnetworklib::Client* client, const std::string& line);
@@ -179,6 +192,8 @@ private:
     // The payload of a typed chat line where the view shown sends it, and the sending.
     std::size_t chat_payload_size(const std::string& chat) const;
     void send_chat_text(qvnetworklib::Client* client, const std::string& chat);
+    // Interprets a typed line, or the line an alias stood for, as process_input describes.
+    void interpret(qvnetworklib::Client* client, const std::string& line);
     // Whether the line runs a local command; `space` is where its first space is.
     bool runs_command(const std::string& line, std::string::size_type space) const;
     // Why a paste cannot go out whole through `client`, or nothing when it can.
@@ -196,6 +211,7 @@ private:
     std::vector<unsigned int> muted_channels;
     std::map<std::string, CommandHandler> callbacks;
     std::map<std::string, std::vector<std::string>> words_after_command;
+    AliasExpander alias_expander;
     RecentNames recent_names;
     std::function<std::vector<std::string>()> nearby_names;
     std::atomic<bool> exit_requested{false};

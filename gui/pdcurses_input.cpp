@@ -117,7 +117,8 @@ bool has_pending_bytes(int descriptor) {
 
 void PDCursesGUI::take_control() {
     editor.set_completion_sources({[this] { return names_to_complete(); }, command_names(),
-                                   command_words(), [this] { return view_names(); }});
+                                   command_words(), [this] { return view_names(); },
+                                   [this] { return alias_names(); }});
     set_up_windows();
     wait_for_setup_complete();
     bool idle = false;

@@ -7,8 +7,11 @@ namespace qvchat2gui {
 
 namespace {
 
-constexpr std::array<std::pair<const char*, const char*>, 22> DESCRIPTIONS{{
+constexpr std::array<std::pair<const char*, const char*>, 24> DESCRIPTIONS{{
     {"afk", "#afk [TEXT]: go away from the keyboard now; TEXT becomes the away message."},
+    {"alias",
+     "#alias [NAME [TEXT]]: #NAME then stands for TEXT, in which $1 to $9 are the words typed "
+     "after it, $* all of them, $me your name; alone, lists the aliases."},
     {"ci", "#ci: lists the channels you are on."},
     {"clock", "#clock: says the game time."},
     {"copy",
@@ -38,6 +41,7 @@ constexpr std::array<std::pair<const char*, const char*>, 22> DESCRIPTIONS{{
     {"set",
      "#set [NAME [VALUE]]: lists the settings; with NAME, shows one; with VALUE, changes it for "
      "this run."},
+    {"unalias", "#unalias NAME: forgets the alias #NAME."},
     {"unignore", "#unignore NAME: shows the lines of player NAME again."},
     {"unmute", "#unmute CHANNEL: shows the chat of the channel again."},
     {"urls", "#urls: lists the last links seen in the chat, newest first, numbered for #copy."},

@@ -19,6 +19,17 @@ bool is_typeable_word(const std::string& word) {
     });
 }
 
+// What "#" completes: the commands and the aliases of the moment, in alphabetical order.
+std::vector<std::string> commands_and_aliases(const CompletionSources& sources) {
+    if (!sources.alias_names) {
+        return sources.commands;
+    }
+    std::vector<std::string> words = sources.alias_names();
+    words.insert(words.end(), sources.commands.begin(), sources.commands.end());
+    std::sort(words.begin(), words.end());
+    return words;
+}
+
 // The words the command at the start of `line` takes, when the word at `word_start` is its first
 // argument.
 std::optional<std::vector<std::string>> words_after_command(const std::string& line,
@@ -67,7 +78,7 @@ bool TabCompletion::start(std::string& line, std::size_t& cursor,
     const std::optional<std::vector<std::string>> command_words =
         words_after_command(line, word_start, sources);
     if (after_marker && line[0] == '#') {
-        candidates = words_starting_with(sources.commands, prefix);
+        candidates = words_starting_with(commands_and_aliases(sources), prefix);
     } else if (command_words) {
         candidates = words_starting_with(*command_words, prefix);
     } else if (after_marker || !prefix.empty()) {

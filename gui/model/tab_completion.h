@@ -9,14 +9,16 @@
 namespace qvchat2gui {
 
 // Where Tab finds its words: character names, most relevant first (computed at each first Tab,
-// as the characters nearby change), the local command names, and the words a command takes
-// first (by the command's lower-case name).
+// as the characters nearby change), the local command names and aliases, and the words a command
+// takes first (by the command's lower-case name).
 struct CompletionSources {
     std::function<std::vector<std::string>()> names;
     std::vector<std::string> commands;
     std::map<std::string, std::vector<std::string>> command_words;
     // The words #view takes, as the views are at the first Tab.
     std::function<std::vector<std::string>()> view_names;
+    // The user's aliases, offered with the commands, as they are at the first Tab.
+    std::function<std::vector<std::string>()> alias_names;
 };
 
 // The words of `pool` that start with `prefix`, ASCII letters compared without case, in the

@@ -137,7 +137,8 @@ void ReaderGUI::take_control() {
                                        std::vector<std::string> names = held_views.names();
                                        names.emplace_back("close");
                                        return names;
-                                   }});
+                                   },
+                                   [this] { return alias_names(); }});
     take_terminal();
     if (dumb) {
         echo_typed = shell_modes && (shell_modes->c_lflag & static_cast<tcflag_t>(ECHO)) != 0;

@@ -90,6 +90,37 @@ TEST(FiltersProgram, IgnoredAndMutedLinesAreLoggedOnlyAndTheListsLastAcrossRuns)
     EXPECT_EQ(qvtest::QvchatRun::read_file(run.data_folder() / "mute.txt"), "3\n");
 }
 
+// An alias of alias.txt, or one made while running, sends what it stands for; Tab offers it.
+TEST(FiltersProgram, AnAliasSendsWhatItStandsForAndIsKeptInAliasTxt) {
+    qvtest::QvchatRun run(QVCHAT_BINARY);
+    std::filesystem::create_directories(run.data_folder());
+    std::ofstream(run.data_folder() / "alias.txt") << "gg good game\n";
+    std::string failure;
+    ASSERT_TRUE(run.start_logged_in(failure)) << failure;
+    qvtest::TmuxSession& terminal = run.terminal();
+    const auto bytes = [](const std::string& text) { return ByteVector(text.begin(), text.end()); };
+
+    run.enter("#alias hi /Marek hello $1");
+    ASSERT_TRUE(terminal.wait_for_text("#hi now stands for")) << run.screen_text();
+    run.enter("#hi there");
+    ASSERT_TRUE(run.server.wait_for_count(qvnetworklib::OUT_PM, 1));
+    EXPECT_EQ(run.received(qvnetworklib::OUT_PM),
+              std::vector<ByteVector>{bytes("Marek hello there")});
+    run.enter("#alias");
+    EXPECT_TRUE(terminal.wait_for_text("Aliases: #gg = \"good game\", #hi = \"/Marek hello $1\"."))
+        << run.screen_text();
+    terminal.type("#g");
+    terminal.press("Tab");
+    terminal.press("Enter");
+    ASSERT_TRUE(run.server.wait_for_count(qvnetworklib::OUT_RAW_TEXT, 1));
+    EXPECT_EQ(run.received(qvnetworklib::OUT_RAW_TEXT),
+              std::vector<ByteVector>{bytes("good game")});
+
+    ASSERT_TRUE(run.exit_with_status(0));
+    EXPECT_EQ(qvtest::QvchatRun::read_file(run.data_folder() / "alias.txt"),
+              "gg good game\nhi /Marek hello $1\n");
+}
+
 // #set changes a setting for this run at once: time stamps appear on the lines already shown,
 // the listing says where each value came from, Tab offers the names, nothing is written back.
 TEST(FiltersProgram, SetChangesTheScreenAtOnceAndListsWhereEachSettingCameFrom) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -105,6 +106,36 @@ TEST_F(ProcessInput, UnknownCommandsAndPlainTextLeaveUnchanged) {
     expect_one_frame(sent_for("@@5 channel text"), OUT_RAW_TEXT, "@@5 channel text");
     expect_one_frame(sent_for(std::string("caf\xE9\x01", 5)), OUT_RAW_TEXT,
                      std::string("caf\xE9\x01", 5));
+}
+
+// The expander is asked only about "#word" lines that no command takes, and what it gives is
+// interpreted as typed once: a command, a private message, or nothing when it refused.
+TEST_F(ProcessInput, AnAliasStandsForATypedLineButNeverHidesACommand) {
+    std::vector<std::string> asked;
+    gui.set_alias_expander({[&asked](const std::string& line) -> std::optional<std::string> {
+                                asked.push_back(line);
+                                if (line == "#refused") {
+                                    return std::string();
+                                }
+                                if (line.rfind("#hi", 0) == 0) {
+                                    return "/Marek hello" + line.substr(3);
+                                }
+                                return line == "#h" ? std::optional<std::string>("#help ci")
+                                                    : std::nullopt;
+                            },
+                            {}});
+    expect_one_frame(sent_for("#hi there"), OUT_PM, "Marek hello there");
+    expect_one_frame(sent_for("##hi there"), OUT_RAW_TEXT, "#hi there");
+    expect_one_frame(sent_for("#other"), OUT_RAW_TEXT, "#other");
+    EXPECT_TRUE(sent_for("#refused").empty());
+    EXPECT_TRUE(sent_for("#h").empty());
+    EXPECT_TRUE(sent_for("#HELP").empty());
+    EXPECT_EQ(asked,
+              (std::vector<std::string>{"#hi there", "##hi there", "#other", "#refused", "#h"}));
+    const std::string channels_help = "#ci: lists the channels you are on.";
+    EXPECT_EQ(gui.shown(), (std::vector<std::string>{HELP_TEXT, HELP_KEYS, channels_help, HELP_TEXT,
+                                                     HELP_KEYS}));
+    EXPECT_TRUE(gui.alias_names().empty());
 }
 
 TEST_F(ProcessInput, EmptyLineSendsNothing) {

@@ -399,6 +399,9 @@ TEST_F(LineEditorTest, TabCompletesNamesAndCommandsAndCycles) {
         {{"set", {"bell", "backlog", "timestamps"}}},
         [] {
             return std::vector<std::string>{"all", "5", "Marek", "local", "close"};
+        },
+        [] {
+            return std::vector<std::string>{"lol", "hi"};
         }};
     struct TabCase {
         std::string typed;
@@ -411,7 +414,9 @@ TEST_F(LineEditorTest, TabCompletesNamesAndCommandsAndCycles) {
         {"/z", 3, "/Zo\xEB "},
         {"/", 2, "/bob "},
         {"#lo", 1, "#loc "},
-        {"#lo", 2, "#look "},
+        {"#lo", 2, "#lol "},
+        {"#lo", 3, "#look "},
+        {"#H", 1, "#hi "},
         {"#LO", 1, "#loc "},
         {"hi B", 1, "hi bob "},
         {"hi q", 1, "hi q"},
