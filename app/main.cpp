@@ -24,6 +24,7 @@
 #include "app/startup_warnings.h"
 #include "chat/alias_commands.h"
 #include "chat/filter_commands.h"
+#include "chat/key_binding_commands.h"
 #include "chat/log_commands.h"
 #include "chat/login_refusal.h"
 #include "chat/registration.h"
@@ -106,6 +107,17 @@ void save_history(const qvchat2::Settings& settings, const qvnetworklib::ServerI
     if (path && !qvchat2::save_input_history(*path, *entries, error)) {
         std::cerr << "Cannot save the input history to " << path->string() << ": " << error << '\n';
     }
+}
+
+// The keys bound in earlier runs, and #bind, in a front-end whose keys are its own.
+void register_key_bindings(qvchat2gui::ChatGUI& front_end) {
+    if (!front_end.keys().several_lines) {
+        return;
+    }
+    std::optional<std::filesystem::path> file =
+        qvchat2::get_config_file("", qvchat2::KEY_BINDINGS_FILE);
+    qvchat2::load_key_bindings(front_end, file, std::cerr);
+    qvchat2::register_key_binding_commands(&front_end, file);
 }
 
 // This server's logs that can be named, the chat log first.
@@ -387,6 +399,7 @@ int main(int argc, char** argv) {
             show_earlier_session(front_end, settings, server, logging_type);
             qvchat2::register_log_commands(front_end, log_files(server));
             qvchat2::register_filter_commands(front_end, filter_files);
+            register_key_bindings(*front_end);
             history = run_online(run, connection_setup, live_settings, aliases);
         }
     } catch (...) {

@@ -343,6 +343,19 @@ std::map<std::string, std::vector<std::string>> ChatGUI::command_words() const {
     return words_after_command;
 }
 
+KeyBindings& ChatGUI::key_bindings() {
+    return bound_keys;
+}
+
+std::optional<int> ChatGUI::apply_key_binding(int pressed) {
+    KeyBindings::Resolved resolved = bound_keys.resolve(pressed);
+    if (resolved.typed_line) {
+        process_lines({*resolved.typed_line});
+        return std::nullopt;
+    }
+    return resolved.key;
+}
+
 void ChatGUI::set_input_history(const std::vector<std::string>& /*entries*/) {}
 
 std::vector<std::string> ChatGUI::input_history() const {

@@ -16,6 +16,7 @@
 #include "gui/model/display_settings.h"
 #include "gui/model/found_lines.h"
 #include "gui/model/front_end_keys.h"
+#include "gui/model/key_bindings.h"
 #include "gui/model/line_view.h"
 #include "gui/model/recent_names.h"
 #include "gui/model/text_matcher.h"
@@ -161,6 +162,13 @@ public:
     void add_command_words(const std::string& command, const std::vector<std::string>& words);
     std::map<std::string, std::vector<std::string>> command_words() const;
 
+    // The keys the user bound to other actions or to typed lines: read and changed on the input
+    // thread only (#bind runs there), where the keys are read.
+    KeyBindings& key_bindings();
+    // The key to handle for a key pressed, after the user's bindings; nothing when the key was
+    // bound to a line, which has then been taken as typed. Input thread.
+    std::optional<int> apply_key_binding(int pressed);
+
     // The lines entered, oldest first: a saved history given before take_control(), and the
     // history to save after it returned. A front-end without an input line keeps none.
     virtual void set_input_history(const std::vector<std::string>& entries);
@@ -213,6 +221,7 @@ private:
     std::map<std::string, std::vector<std::string>> words_after_command;
     AliasExpander alias_expander;
     RecentNames recent_names;
+    KeyBindings bound_keys;
     std::function<std::vector<std::string>()> nearby_names;
     std::atomic<bool> exit_requested{false};
     const int exit_event;

@@ -216,7 +216,7 @@ private:
     std::unique_lock<std::mutex> lock_screen_for_input();
     std::vector<int> read_keys();
     std::vector<int> mouse_keys();
-    void handle_key(int key);
+    void handle_key(int pressed);
     bool handle_search_key(int key);
     // redraw_mutex held: what a key did to the Ctrl-S search; the scan it stopped, if any, to be
     // let go once the lock is not held.

@@ -267,7 +267,13 @@ std::vector<int> PDCursesGUI::mouse_keys() {
     return {};
 }
 
-void PDCursesGUI::handle_key(int key) {
+void PDCursesGUI::handle_key(int pressed) {
+    // The keys of a paste are its text, whatever they are bound to.
+    const std::optional<int> bound = editor.pasting() ? pressed : apply_key_binding(pressed);
+    if (!bound) {
+        return;
+    }
+    const int key = *bound;
     if (handle_reading_key(key) || handle_found_view_key(key) || handle_search_key(key) ||
         handle_view_key(key)) {
         return;

@@ -7,11 +7,14 @@ namespace qvchat2gui {
 
 namespace {
 
-constexpr std::array<std::pair<const char*, const char*>, 24> DESCRIPTIONS{{
+constexpr std::array<std::pair<const char*, const char*>, 26> DESCRIPTIONS{{
     {"afk", "#afk [TEXT]: go away from the keyboard now; TEXT becomes the away message."},
     {"alias",
      "#alias [NAME [TEXT]]: #NAME then stands for TEXT, in which $1 to $9 are the words typed "
      "after it, $* all of them, $me your name; alone, lists the aliases."},
+    {"bind",
+     "#bind [KEY ACTION]: KEY then does ACTION, one of those #bind alone lists (such as "
+     "\"search the chat\"), or types a line that starts with # or /, as #bind Alt-G #grep gold."},
     {"ci", "#ci: lists the channels you are on."},
     {"clock", "#clock: says the game time."},
     {"copy",
@@ -42,6 +45,7 @@ constexpr std::array<std::pair<const char*, const char*>, 24> DESCRIPTIONS{{
      "#set [NAME [VALUE]]: lists the settings; with NAME, shows one; with VALUE, changes it for "
      "this run."},
     {"unalias", "#unalias NAME: forgets the alias #NAME."},
+    {"unbind", "#unbind KEY: KEY does again what it did before it was bound."},
     {"unignore", "#unignore NAME: shows the lines of player NAME again."},
     {"unmute", "#unmute CHANNEL: shows the chat of the channel again."},
     {"urls", "#urls: lists the last links seen in the chat, newest first, numbered for #copy."},

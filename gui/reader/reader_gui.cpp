@@ -307,7 +307,13 @@ bool ReaderGUI::wait_for_input(std::optional<std::chrono::milliseconds> limit) c
     return ready > 0 && (watched[0].revents & POLLIN) != 0;
 }
 
-void ReaderGUI::handle_key(int key) {
+void ReaderGUI::handle_key(int pressed) {
+    // The keys of a paste are its text, whatever they are bound to.
+    const std::optional<int> bound = editor.pasting() ? pressed : apply_key_binding(pressed);
+    if (!bound) {
+        return;
+    }
+    const int key = *bound;
     if (key == FOCUS_IN_KEY || key == FOCUS_OUT_KEY) {
         return;
     }

@@ -98,7 +98,7 @@ private:
     bool bell_due();
     void list_urls();
     void copy_url(const std::string& argument);
-    void handle_key(int key);
+    void handle_key(int pressed);
     void handle_dumb_key(int key, std::vector<std::string>& lines);
     void show_input_line(bool whole = false);
     void say_recent(std::size_t place);

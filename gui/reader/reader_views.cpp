@@ -31,8 +31,10 @@ void ReaderGUI::register_view_commands() {
 
 // Input thread.
 bool ReaderGUI::handle_view_key(int key) {
-    if (key == alt(RIGHT_KEY) || key == alt(LEFT_KEY)) {
-        write_shown(held_views.show_next(key == alt(RIGHT_KEY)));
+    // A key bound to the next or previous view comes as the full screen's code for it.
+    if (key == alt(RIGHT_KEY) || key == alt(LEFT_KEY) || key == NEXT_VIEW_KEY ||
+        key == PREVIOUS_VIEW_KEY) {
+        write_shown(held_views.show_next(key == alt(RIGHT_KEY) || key == NEXT_VIEW_KEY));
         return true;
     }
     if (key == alt('a')) {
