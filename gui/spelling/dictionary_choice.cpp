@@ -23,12 +23,6 @@ std::string message_locale() {
 
 }  // namespace
 
-bool is_dictionary_name(const std::string& name) {
-    return !name.empty() && name.size() <= MAX_DICTIONARY_NAME_BYTES &&
-           name.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
-                                  "0123456789_-") == std::string::npos;
-}
-
 std::optional<std::string> dictionary_for_setting(const std::string& value) {
     if (value.empty() || value == "0") {
         return std::nullopt;

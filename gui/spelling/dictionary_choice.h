@@ -6,12 +6,6 @@
 // Which dictionary the `spell` setting asks for.
 namespace qvchat2gui {
 
-// The longest dictionary name the setting takes, in bytes.
-constexpr std::size_t MAX_DICTIONARY_NAME_BYTES = 32;
-
-// A dictionary name as the setting takes it: 1 to 32 ASCII letters, digits, "_" or "-".
-bool is_dictionary_name(const std::string& name);
-
 // The dictionary for the setting's value: none for "0" or an empty value; for "1" the language of
 // the locale (LC_ALL, LC_MESSAGES, then LANG: "de_DE.UTF-8" gives "de_DE"), en_US for the C or
 // POSIX locale; any other value is the name itself. Reads the environment: main thread only.

@@ -9,6 +9,7 @@
 
 #include "gui/model/utf8_text.h"
 #include "gui/spelling/dictionary_choice.h"
+#include "gui/spelling/dictionary_name.h"
 #include "gui/spelling/learned_words.h"
 
 namespace qvchat2gui {
