@@ -48,8 +48,9 @@ void add_word(qvchat2gui::ChatGUI* gui, SpellingState& spelling,
               const std::optional<std::filesystem::path>& file, const std::string& word) {
     if (!qvchat2gui::is_single_word(word) ||
         word.size() > qvchat2gui::SpellChecker::MAX_WORD_BYTES) {
-        say(gui, "Usage: #spell add WORD, a word of letters, with single apostrophes or hyphens "
-                 "inside.");
+        say(gui,
+            "Usage: #spell add WORD, a word of letters, with single apostrophes or hyphens "
+            "inside.");
         return;
     }
     if (spelling.learned().size() >= MAX_NAME_LIST_ENTRIES) {

@@ -8,7 +8,7 @@ std::string folded_ascii(std::string_view word) {
     std::string lower(word);
     std::transform(lower.begin(), lower.end(), lower.begin(), [](char character) {
         return character >= 'A' && character <= 'Z' ? static_cast<char>(character - 'A' + 'a')
-                                                     : character;
+                                                    : character;
     });
     return lower;
 }
@@ -26,11 +26,10 @@ bool LearnedWords::forget(const std::string& word) {
     if (folded.erase(key) == 0) {
         return false;
     }
-    words.erase(std::remove_if(words.begin(), words.end(),
-                               [&key](const std::string& kept) {
-                                   return folded_ascii(kept) == key;
-                               }),
-                words.end());
+    words.erase(
+        std::remove_if(words.begin(), words.end(),
+                       [&key](const std::string& kept) { return folded_ascii(kept) == key; }),
+        words.end());
     return true;
 }
 

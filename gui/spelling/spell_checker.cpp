@@ -48,7 +48,11 @@ std::string utf8_of(std::string_view latin1) {
 std::optional<std::string> latin1_of(std::string_view utf8) {
     std::string latin1;
     while (!utf8.empty()) {
-        const Utf8Read read = read_utf8(utf8);
+        // read_utf8 reads only what starts with a lead byte.
+        const auto first = static_cast<unsigned char>(utf8.front());
+        const Utf8Read read = first < FIRST_NON_ASCII
+                                  ? Utf8Read{Utf8Read::Status::complete, first, 1}
+                                  : read_utf8(utf8);
         const char32_t character = read.character;
         const bool printable =
             (character >= FIRST_PRINTABLE && character <= LAST_ASCII_PRINTABLE) ||
@@ -149,8 +153,8 @@ std::vector<std::string> SpellChecker::suggestions(const std::string& latin1_wor
     }
     const std::string utf8 = utf8_of(latin1_word);
     std::size_t count = 0;
-    char** offered = enchant_dict_suggest(dict, utf8.c_str(), static_cast<ssize_t>(utf8.size()),
-                                          &count);
+    char** offered =
+        enchant_dict_suggest(dict, utf8.c_str(), static_cast<ssize_t>(utf8.size()), &count);
     for (std::size_t index = 0; offered != nullptr && index < count; ++index) {
         std::optional<std::string> word = latin1_of(offered[index]);
         if (word && !word->empty() && *word != latin1_word &&
