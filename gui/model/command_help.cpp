@@ -7,7 +7,7 @@ namespace qvchat2gui {
 
 namespace {
 
-constexpr std::array<std::pair<const char*, const char*>, 22> DESCRIPTIONS{{
+constexpr std::array<std::pair<const char*, const char*>, 23> DESCRIPTIONS{{
     {"afk", "#afk [TEXT]: go away from the keyboard now; TEXT becomes the away message."},
     {"ci", "#ci: lists the channels you are on."},
     {"clock", "#clock: says the game time."},
@@ -38,6 +38,9 @@ constexpr std::array<std::pair<const char*, const char*>, 22> DESCRIPTIONS{{
     {"set",
      "#set [NAME [VALUE]]: lists the settings; with NAME, shows one; with VALUE, changes it for "
      "this run."},
+    {"spell",
+     "#spell [add WORD | remove WORD]: learns a word, or forgets one, for the spelling of the "
+     "input line; alone, names the dictionary in use."},
     {"unignore", "#unignore NAME: shows the lines of player NAME again."},
     {"unmute", "#unmute CHANNEL: shows the chat of the channel again."},
     {"urls", "#urls: lists the last links seen in the chat, newest first, numbered for #copy."},
