@@ -12,7 +12,7 @@ namespace qvchat2gui {
 // The most words of one line that misspelt_words asks the dictionary about; each answer is
 // remembered, so the words after them are looked up on the next calls, a key press never waiting
 // for a whole pasted page.
-constexpr std::size_t MAX_NEW_WORDS_PER_LINE = 200;
+constexpr std::size_t MAX_NEW_WORDS_PER_LINE = 64;
 
 // The byte ranges of the words of `latin1_line` (checkable_words) that `checker` does not know, to
 // be underlined, in order. A word not yet remembered after the first `max_new_words` looked up
