@@ -57,6 +57,8 @@ constexpr char USAGE_BODY[] =
     "  notify_command       a program run with --, a title and the line, for the\n"
     "                       same lines (no shell; for example notify-send)\n"
     "  reader (0)           1: the front-end for screen readers, as --reader\n"
+    "  spell (0)            underline misspelt words as typed: 1 in the locale's\n"
+    "                       language, or a dictionary's name such as en_GB\n"
     "\n"
     "Keys:\n"
     "  Enter sends (/name text: private message; #help: the commands), Page Up and\n"

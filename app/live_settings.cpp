@@ -43,6 +43,10 @@ void LiveSettings::on_change(const std::string& key, Apply apply) {
     listeners[key].push_back(std::move(apply));
 }
 
+void LiveSettings::on_change_told(const std::string& key, ApplyAndTell apply) {
+    telling_listeners[key].push_back(std::move(apply));
+}
+
 std::vector<std::string> LiveSettings::listing() const {
     std::vector<std::string> lines;
     for (const SettingFacts& facts : known_settings()) {
@@ -111,13 +115,19 @@ std::string LiveSettings::set(const std::string& key, const std::string& value) 
         current[name] = value;
     }
     origins.erase(name);
+    std::string told;
     if (changed) {
         for (const Apply& apply : listeners[name]) {
             apply(current);
         }
+        for (const ApplyAndTell& apply : telling_listeners[name]) {
+            const std::string text = apply(current);
+            told += text.empty() ? "" : " " + text;
+        }
     }
-    return value.empty() ? name + " is back to its default, " + facts->default_text + "."
-                         : name + " is now " + printable_setting_text(value) + ".";
+    return (value.empty() ? name + " is back to its default, " + facts->default_text + "."
+                          : name + " is now " + printable_setting_text(value) + ".") +
+           told;
 }
 
 }  // namespace qvchat2

@@ -27,6 +27,10 @@ public:
     const Settings& values() const;
     // Adds a listener for a change of the setting `key`.
     void on_change(const std::string& key, Apply apply);
+    // As on_change, for a listener with something to tell the user about the new value (a
+    // dictionary that is not installed): its text, unless empty, ends set's answer.
+    using ApplyAndTell = std::function<std::string(const Settings&)>;
+    void on_change_told(const std::string& key, ApplyAndTell apply);
 
     // One line per known setting, in their order: "bell = 1 (qv.ini)", each value whole. A
     // password is never shown.
@@ -45,6 +49,7 @@ private:
     SettingOrigins origins;
     std::vector<std::string> files;
     std::map<std::string, std::vector<Apply>> listeners;
+    std::map<std::string, std::vector<ApplyAndTell>> telling_listeners;
 };
 
 }  // namespace qvchat2

@@ -29,10 +29,12 @@
 #include "chat/login_refusal.h"
 #include "chat/registration.h"
 #include "chat/set_command.h"
+#include "chat/spell_commands.h"
 #include "gui/common_gui.h"
 #include "gui/debug_gui.h"
 #include "gui/pdcurses_gui.h"
 #include "gui/reader/reader_gui.h"
+#include "gui/spelling/spelling_state.h"
 #include "gui/stderr_to_chat.h"
 #include "gui/terminal_output.h"
 #include "network/QVClient.h"
@@ -176,6 +178,24 @@ void apply_settings_while_running(qvchat2::LiveSettings& settings, RunObjects& r
         afk->set_auto_afk_time(get_property<unsigned short>(values, "auto_afk_time",
                                                             qvchat2::DEFAULT_AUTO_AFK_MINUTES));
     });
+}
+
+// Names the client has seen, the user's own and the highlight words are never misspelt; `spell`
+// changes the dictionary at once, and #spell teaches it words.
+void start_spelling(qvchat2gui::SpellingState& spelling, qvchat2::LiveSettings& settings,
+                    qvchat2gui::ChatGUI* front_end, const std::string& username,
+                    const std::optional<std::filesystem::path>& learned_words) {
+    spelling.set_accepted_words([front_end, username] {
+        std::vector<std::string> words = front_end->completion_names();
+        words.push_back(username);
+        const std::vector<std::string> highlighted = qvchat2::highlight_words().list();
+        words.insert(words.end(), highlighted.begin(), highlighted.end());
+        return words;
+    });
+    settings.on_change_told("spell", [&spelling](const qvchat2::Settings& values) {
+        return spelling.use(get_property(values, "spell", "0"));
+    });
+    qvchat2::register_spell_commands(front_end, spelling, learned_words);
 }
 
 std::unique_ptr<qvchat2gui::ChatGUI> make_front_end(
@@ -363,6 +383,15 @@ int main(int argc, char** argv) {
     qvchat2::load_filters(filter_files, std::cerr);
     const std::shared_ptr<qvchat2::SavedAliases> aliases =
         qvchat2::load_aliases(server.config_dir, std::cerr);
+    // Outlives the front-end, which asks it from the key loop.
+    qvchat2gui::SpellingState spelling;
+    std::optional<std::filesystem::path> learned_words =
+        qvchat2::learned_words_file(server.config_dir);
+    qvchat2::load_learned_words(learned_words, spelling, std::cerr);
+    if (const std::string problem = spelling.use(get_property(settings, "spell", "0"));
+        !problem.empty()) {
+        std::cerr << problem << '\n';
+    }
     // Opened before the screen, so that a log that cannot be used is named among these warnings.
     auto logger = std::make_unique<qvchat2::Logger>(logging_type, server.config_dir, &std::cerr);
     warnings.show_before_the_screen();
@@ -400,6 +429,8 @@ int main(int argc, char** argv) {
             qvchat2::register_log_commands(front_end, log_files(server));
             qvchat2::register_filter_commands(front_end, filter_files);
             register_key_bindings(*front_end);
+            start_spelling(spelling, live_settings, front_end, connection_setup.username,
+                           learned_words);
             history = run_online(run, connection_setup, live_settings, aliases);
         }
     } catch (...) {

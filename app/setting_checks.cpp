@@ -13,6 +13,7 @@
 #include "app/log_backlog.h"
 #include "app/setting_defaults.h"
 #include "gui/model/display_settings.h"
+#include "gui/spelling/dictionary_name.h"
 
 namespace qvchat2 {
 
@@ -34,6 +35,7 @@ enum class Kind {
     records,      // a whole number from 0 to MOST_BACKLOG_RECORDS
     notify_mode,  // auto, osc777, osc9, bell or off
     pane_rows,    // a whole number from 0 to MOST_PANE_ROWS
+    dictionary,   // 0, 1 or a dictionary's name
 };
 
 constexpr SettingEffect AT_ONCE = SettingEffect::at_once;
@@ -47,7 +49,7 @@ struct KnownSetting {
     SettingEffect effect;
 };
 
-constexpr std::array<KnownSetting, 17> KNOWN_SETTINGS{{
+constexpr std::array<KnownSetting, 18> KNOWN_SETTINGS{{
     {"username", Kind::text, "", "(asked at start)", NEXT_START},
     {"password", Kind::text, "", "(asked at start)", NEXT_START},
     {"log_chat", Kind::own_number, "", "1", NEXT_START},
@@ -71,6 +73,7 @@ constexpr std::array<KnownSetting, 17> KNOWN_SETTINGS{{
     {"notify_command", Kind::text, "", "(none)", AT_ONCE},
     {"reader", Kind::zero_or_one, "0", "0", NEXT_START},
     {"pane", Kind::pane_rows, "0", "0", AT_ONCE},
+    {"spell", Kind::dictionary, "0", "0", AT_ONCE},
 }};
 
 constexpr std::size_t MAX_TYPO_EDITS = 2;
@@ -78,6 +81,7 @@ constexpr std::size_t MAX_MINUTES_DIGITS = 5;
 constexpr std::size_t MAX_PANE_DIGITS = 2;
 constexpr unsigned long MAX_MINUTES = 65535;
 constexpr std::size_t MAX_SCROLLBACK_DIGITS = 7;
+
 // A warning shows this much of a value; a whole line could be pasted there.
 constexpr std::size_t MAX_SHOWN_BYTES = 60;
 
@@ -150,6 +154,11 @@ const char* requirement(const KnownSetting& setting, const std::string& value) {
             return is_whole_number_within(value, 0, qvchat2gui::MOST_PANE_ROWS, MAX_PANE_DIGITS)
                        ? nullptr
                        : "must be a whole number of rows from 0 to 20";
+        case Kind::dictionary:
+            return qvchat2gui::is_dictionary_name(value)
+                       ? nullptr
+                       : "must be 0, 1 (the language of the locale) or a dictionary's name such as "
+                         "en_US";
         case Kind::text:
         case Kind::own_number:
             break;

@@ -62,7 +62,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # qvchat_1.0.0_amd64.deb: name, version and the architecture dpkg reports.
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-# The libraries' own packages (ncurses, Boost, the C++ runtime) as found by dpkg-shlibdeps.
+# The libraries' own packages (ncurses, Boost, Enchant, the C++ runtime) as found by
+# dpkg-shlibdeps; Enchant's own package brings a Hunspell dictionary.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_STRIP_FILES ON)

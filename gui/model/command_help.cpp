@@ -7,7 +7,7 @@ namespace qvchat2gui {
 
 namespace {
 
-constexpr std::array<std::pair<const char*, const char*>, 26> DESCRIPTIONS{{
+constexpr std::array<std::pair<const char*, const char*>, 27> DESCRIPTIONS{{
     {"afk", "#afk [TEXT]: go away from the keyboard now; TEXT becomes the away message."},
     {"alias",
      "#alias [NAME [TEXT]]: #NAME then stands for TEXT, in which $1 to $9 are the words typed "
@@ -46,6 +46,9 @@ constexpr std::array<std::pair<const char*, const char*>, 26> DESCRIPTIONS{{
      "this run."},
     {"unalias", "#unalias NAME: forgets the alias #NAME."},
     {"unbind", "#unbind KEY: KEY does again what it did before it was bound."},
+    {"spell",
+     "#spell [add WORD | remove WORD]: learns a word, or forgets one, for the spelling of the "
+     "input line; alone, names the dictionary in use."},
     {"unignore", "#unignore NAME: shows the lines of player NAME again."},
     {"unmute", "#unmute CHANNEL: shows the chat of the channel again."},
     {"urls", "#urls: lists the last links seen in the chat, newest first, numbered for #copy."},

@@ -122,7 +122,8 @@ TEST(FiltersProgram, AnAliasSendsWhatItStandsForAndIsKeptInAliasTxt) {
 }
 
 // #set changes a setting for this run at once: time stamps appear on the lines already shown,
-// the listing says where each value came from, Tab offers the names, nothing is written back.
+// the listing says where each value came from, Tab offers the names, nothing is written back; the
+// spelling's dictionary changes at once and #spell keeps what it learns.
 TEST(FiltersProgram, SetChangesTheScreenAtOnceAndListsWhereEachSettingCameFrom) {
     qvtest::QvchatRun run(QVCHAT_BINARY);
     const std::string settings_file =
@@ -162,6 +163,10 @@ TEST(FiltersProgram, SetChangesTheScreenAtOnceAndListsWhereEachSettingCameFrom) 
         {"#help HELP", "Alt-=."},
         {"#set timestamps 0", "timestamps is now 0."},
         {"#set bell \"\"", "bell is back to its default, 1."},
+        {"#set spell xx_YY", "spell is now xx_YY. Spelling is off"},
+        {"#set spell en_US", "spell is now en_US."},
+        {"#spell add Quorvan", "\"Quorvan\" is learned"},
+        {"#spell", "Spelling with the en_US dictionary; 1 word learned."},
     };
     for (const auto& test : commands) {
         run.enter(test.command);
@@ -173,6 +178,7 @@ TEST(FiltersProgram, SetChangesTheScreenAtOnceAndListsWhereEachSettingCameFrom) 
     })) << run.screen_text();
     ASSERT_TRUE(run.exit_with_status(0));
     EXPECT_EQ(qvtest::QvchatRun::read_file(run.work().path() / "qv.ini"), settings_file);
+    EXPECT_EQ(qvtest::QvchatRun::read_file(run.data_folder() / "spell.txt"), "Quorvan\n");
 }
 
 // Away, what came for the user is summed up on coming back, and #missed lists it with its time.

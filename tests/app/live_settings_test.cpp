@@ -59,6 +59,9 @@ TEST_F(LiveSettingsTest, ChangesWithTheFilesChecksAndTellsOnlyWhatChanged) {
     settings.on_change("timestamps", [&told](const qvchat2::Settings& values) {
         told.push_back(values.at("timestamps"));
     });
+    settings.on_change_told("spell", [](const qvchat2::Settings& values) {
+        return values.at("spell") == "xx_YY" ? "No dictionary xx_YY." : "";
+    });
     const struct {
         std::string key;
         std::string value;
@@ -75,6 +78,8 @@ TEST_F(LiveSettingsTest, ChangesWithTheFilesChecksAndTellsOnlyWhatChanged) {
          "stays 5 (default)."},
         {"afk_message", "gone fishing", "afk_message is now gone fishing."},
         {"pane", "4", "pane is now 4."},
+        {"spell", "xx_YY", "spell is now xx_YY. No dictionary xx_YY."},
+        {"spell", "en_US", "spell is now en_US."},
         {"pane", "21",
          "pane must be a whole number of rows from 0 to 20, not \"21\"; it stays 4 (#set)."},
         {"notify_command", "notify-send", "notify_command is now notify-send."},

@@ -238,6 +238,21 @@ TEST_F(CheckedSettings, AValueASettingCannotTakeIsNamedWithWhereItIsAndWhatIsUse
          invalid("qv.ini", 1,
                  "notify must be auto, osc777, osc9, bell or off, not \"loud\"; using auto")},
         {"", "#notify = osc9\n", "notify", "osc9", ""},
+        {"", "#spell = de_DE-frami\n", "spell", "de_DE-frami", ""},
+        {"", "#spell = 1\n", "spell", "1", ""},
+        {"", "#spell = en US\n", "spell", "0",
+         invalid("qv.ini", 1,
+                 "spell must be 0, 1 (the language of the locale) or a dictionary's name such as "
+                 "en_US, not \"en US\"; using 0")},
+        {"", "#spell = ../../etc/x\n", "spell", "0",
+         invalid("qv.ini", 1,
+                 "spell must be 0, 1 (the language of the locale) or a dictionary's name such as "
+                 "en_US, not \"../../etc/x\"; using 0")},
+        {"", "#spell = " + std::string(33, 'a') + "\n", "spell", "0",
+         invalid("qv.ini", 1,
+                 "spell must be 0, 1 (the language of the locale) or a dictionary's name such as "
+                 "en_US, not \"" +
+                     std::string(33, 'a') + "\"; using 0")},
         // log_chat keeps the message its reader gives.
         {"", "#log_chat = abc\n", "log_chat", "abc", ""},
     };
