@@ -196,6 +196,7 @@ void start_spelling(qvchat2gui::SpellingState& spelling, qvchat2::LiveSettings& 
         return spelling.use(get_property(values, "spell", "0"));
     });
     qvchat2::register_spell_commands(front_end, spelling, learned_words);
+    front_end->set_spelling(&spelling);
 }
 
 std::unique_ptr<qvchat2gui::ChatGUI> make_front_end(

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "gui/model/line_editor.h"
 #include "gui/spelling/misspelt_words.h"
 #include "gui/spelling/spell_checker.h"
 
@@ -75,5 +76,41 @@ void BM_MisspeltWordsNewWords(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_MisspeltWordsNewWords)->Unit(benchmark::kMillisecond);
+
+// One key typed at the end of a 1,000-byte line with spelling on, as the full screen handles it:
+// the editor takes the key, and the rows shown are found with their misspelt words. The letters
+// typed make new words, so each key asks the dictionary about the word being typed.
+void BM_TypingWithSpelling(benchmark::State& state) {
+    constexpr int WIDTH = 78;
+    constexpr std::size_t LINE_BYTES = 1000;
+    const std::unique_ptr<qvchat2gui::SpellChecker> checker = english();
+    const std::string start = typed_line(LINE_BYTES);
+    qvchat2gui::LineEditor editor;
+    const auto fill = [&editor, &start] {
+        editor = qvchat2gui::LineEditor();
+        for (const char byte : start) {
+            editor.handle_key(static_cast<unsigned char>(byte), WIDTH);
+        }
+    };
+    fill();
+    qvchat2gui::misspelt_words(editor.line(), *checker, editor.line().size());
+    std::size_t typed = 0;
+    for (auto _ : state) {
+        if (editor.line().size() >= LINE_BYTES + 64) {
+            state.PauseTiming();
+            fill();
+            state.ResumeTiming();
+        }
+        const std::string word = letters_for(typed / 6);
+        const int key =
+            typed % 6 == 5 ? ' ' : static_cast<unsigned char>(word[typed % 6 % word.size()]);
+        ++typed;
+        editor.handle_key(key, WIDTH);
+        benchmark::DoNotOptimize(editor.visible_rows());
+        benchmark::DoNotOptimize(editor.visible_row_starts());
+        benchmark::DoNotOptimize(qvchat2gui::misspelt_words(editor.line(), *checker));
+    }
+}
+BENCHMARK(BM_TypingWithSpelling)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

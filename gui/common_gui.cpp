@@ -347,6 +347,14 @@ KeyBindings& ChatGUI::key_bindings() {
     return bound_keys;
 }
 
+void ChatGUI::set_spelling(SpellingState* spelling) {
+    typed_spelling.set_state(spelling);
+}
+
+InputSpelling& ChatGUI::input_spelling() {
+    return typed_spelling;
+}
+
 std::optional<int> ChatGUI::apply_key_binding(int pressed) {
     KeyBindings::Resolved resolved = bound_keys.resolve(pressed);
     if (resolved.typed_line) {

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "gui/input_spelling.h"
 #include "gui/model/chat_text.h"
 #include "gui/model/display_settings.h"
 #include "gui/model/found_lines.h"
@@ -165,6 +166,10 @@ public:
     // The keys the user bound to other actions or to typed lines: read and changed on the input
     // thread only (#bind runs there), where the keys are read.
     KeyBindings& key_bindings();
+    // The spelling of the input line: where the run's checker is (only before take_control()),
+    // and its use by the key loop.
+    void set_spelling(SpellingState* spelling);
+    InputSpelling& input_spelling();
     // The key to handle for a key pressed, after the user's bindings; nothing when the key was
     // bound to a line, which has then been taken as typed. Input thread.
     std::optional<int> apply_key_binding(int pressed);
@@ -222,6 +227,7 @@ private:
     AliasExpander alias_expander;
     RecentNames recent_names;
     KeyBindings bound_keys;
+    InputSpelling typed_spelling;
     std::function<std::vector<std::string>()> nearby_names;
     std::atomic<bool> exit_requested{false};
     const int exit_event;

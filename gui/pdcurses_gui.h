@@ -43,6 +43,10 @@ struct InputView {
     std::vector<std::string> rows{std::string()};
     int cursor_row = 0;
     int cursor_column = 1;
+    // Per row, the bytes of misspelt words, underlined.
+    std::vector<std::vector<MatchRange>> underlined;
+    // Said on the box's top border: the spelling suggestions of Alt-S.
+    std::string note;
 };
 
 // A line for the user as the pane shows it: its time, its view and its text.
@@ -316,7 +320,11 @@ private:
     int input_rows_asked = 1;
     int input_box_rows = 1;
     // The input box's rows as they are to be shown, the cursor's row among them.
-    InputView input_box_view() const;
+    InputView input_box_view();
+    // Alt-S: the next spelling suggestion for the word at or before the cursor.
+    void suggest_spelling();
+    // What the input box's border says until the next key.
+    std::string input_note;
     // "(to Marek) " before the typed text while a view sends it somewhere of its own.
     std::string input_prefix;
     // The width the editor has: the input box's less the prefix.

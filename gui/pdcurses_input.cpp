@@ -288,6 +288,12 @@ void PDCursesGUI::handle_key(int pressed) {
         });
         return;
     }
+    if (key == alt('s') && !editor.pasting()) {
+        suggest_spelling();
+        return;
+    }
+    input_spelling().other_key();
+    input_note.clear();
     switch (editor.handle_key(key, editor_width())) {
         case LineEditor::Outcome::submitted:
             submit_lines();
@@ -368,56 +374,6 @@ void PDCursesGUI::set_input_history(const std::vector<std::string>& entries) {
 
 std::vector<std::string> PDCursesGUI::input_history() const {
     return editor.history();
-}
-
-// Input thread: hands the line as it is to be shown to the paint thread. An entry that needs
-// more or fewer rows than the box has lays the windows out again first.
-void PDCursesGUI::show_input_line() {
-    if (static_cast<int>(editor.visible_rows().size()) != input_rows_asked) {
-        handle_resize();
-        return;
-    }
-    InputView view = input_box_view();
-    {
-        const boost::lock_guard<boost::mutex> lock(redraw_mutex);
-        input_view = std::move(view);
-        redraw_pending.input_line = true;
-    }
-    redraw_cond.notify_one();
-}
-
-// Input thread. The prefix of a view stands before the first line; the rows a small terminal
-// cannot give are those furthest from the cursor.
-InputView PDCursesGUI::input_box_view() const {
-    const std::vector<std::string> rows = editor.visible_rows();
-    const int cursor_row = editor.cursor_row();
-    const int first = std::max(cursor_row - input_box_rows + 1, 0);
-    InputView view{
-        {}, cursor_row - first, static_cast<int>(input_prefix.size()) + editor.cursor_column()};
-    for (int row = first; row < static_cast<int>(rows.size()) && row < first + input_box_rows;
-         ++row) {
-        const std::string lead = row == 0 ? input_prefix : std::string(input_prefix.size(), ' ');
-        view.rows.push_back(lead + rows[static_cast<std::size_t>(row)]);
-    }
-    return view;
-}
-
-// Paint thread, screen lock held.
-void PDCursesGUI::redraw_input_window(const InputView& input) {
-    WINDOW* window = curses->input_window;
-    werase(window);
-    box(window, 0, 0);
-    const int box_rows = getmaxy(window) - 2;
-    for (int row = 0; row < static_cast<int>(input.rows.size()) && row < box_rows; ++row) {
-        wmove(window, 1 + row, 1);
-        for (const char byte : input.rows[static_cast<std::size_t>(row)]) {
-            const cchar_t cell = game_cell(static_cast<unsigned char>(byte), 0);
-            wadd_wch(window, &cell);
-        }
-    }
-    painted_cursor_row = std::clamp(input.cursor_row, 0, std::max(box_rows - 1, 0));
-    painted_cursor_column = input.cursor_column;
-    wnoutrefresh(window);
 }
 
 }  // namespace qvchat2gui

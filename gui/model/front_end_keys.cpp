@@ -29,6 +29,7 @@ std::string help_keys_line(const FrontEndKeys& keys, const HasCommand& has_comma
     std::string text = "Private message: /name text. ";
     if (keys.several_lines) {
         text += "Several lines: Alt-Enter, then Enter sends each. ";
+        text += if_command(has_command, "spell", "Spelling: Alt-S, #spell. ");
     }
     if (keys.scroll) {
         text += "Scroll: Page Up, Page Down, Ctrl-Home, Ctrl-End. ";

@@ -46,6 +46,7 @@ std::vector<KeyAction> make_actions() {
         {"paste the cut", {ctrl('y')}, editing},
         {"complete", {TAB_KEY}, editing},
         {"search typed lines", {ctrl('r')}, editing},
+        {"spell suggestion", {alt('s')}, editing},
         {"cancel", {ESCAPE_KEY, ctrl('g')}, editing},
         {"page up", {PAGE_UP_KEY}, scrolling},
         {"page down", {PAGE_DOWN_KEY}, scrolling},

@@ -55,6 +55,7 @@ std::vector<NamedKey> make_named_keys() {
         {"Alt-Enter", {alt('\r'), alt('\n'), alt(ENTER_KEY)}},
         {"Alt-Backspace", {alt(DELETE_KEY), alt(ERASE_BACK_KEY), alt(BACKSPACE_KEY)}},
         {"Alt-Tab", {alt(TAB_KEY)}},
+        {"Ctrl-\\", {ctrl('\\')}},
     };
     for (int number = 1; number <= FUNCTION_KEYS; ++number) {
         keys.push_back({"F" + std::to_string(number), {FUNCTION_KEY_BASE + number}});

@@ -313,40 +313,6 @@ std::string LineEditor::visible_text() const {
     return shown_part(entry_line(input_line, entry_line_index(input_line, cursor)));
 }
 
-std::string LineEditor::shown_part(const std::string& line) const {
-    return line.substr(std::min(view_offset, line.size()), width);
-}
-
-std::vector<std::string> LineEditor::visible_rows() const {
-    const std::size_t lines = entry_line_count(input_line);
-    if (!held_paste.empty() || search.active || lines == 1) {
-        return {visible_text()};
-    }
-    const std::size_t cursor_line = entry_line_index(input_line, cursor);
-    std::vector<std::string> rows;
-    for (std::size_t index = first_row; index < lines && rows.size() < MAX_ENTRY_ROWS; ++index) {
-        const std::string line = entry_line(input_line, index);
-        // Only the cursor's line is scrolled sideways: the others show how they begin.
-        rows.push_back(index == cursor_line ? shown_part(line) : line.substr(0, width));
-    }
-    return rows;
-}
-
-int LineEditor::cursor_row() const {
-    if (!held_paste.empty() || search.active) {
-        return 0;
-    }
-    return static_cast<int>(entry_line_index(input_line, cursor) - first_row);
-}
-
-std::size_t LineEditor::entry_lines() const {
-    return entry_line_count(input_line);
-}
-
-std::size_t LineEditor::cursor_line() const {
-    return entry_line_index(input_line, cursor);
-}
-
 int LineEditor::cursor_column() const {
     const std::size_t in_line = cursor - entry_line_start(input_line, cursor);
     std::size_t column = in_line - std::min(view_offset, in_line);

@@ -70,6 +70,13 @@ public:
     std::vector<std::string> visible_rows() const;
     // Row of the cursor among visible_rows(); 0 is the first.
     int cursor_row() const;
+    // The byte of line() that the cursor stands before, and the entry put in place of the one
+    // typed (a spelling suggestion), the cursor at `cursor`.
+    std::size_t cursor_position() const;
+    void replace_entry(const std::string& entry, std::size_t cursor);
+    // The byte of line() that each of visible_rows() shows first; none while the box shows a
+    // prompt (a history search, a held paste) in place of the entry.
+    std::vector<std::size_t> visible_row_starts() const;
     // How many lines the entry has, and which of them holds the cursor (0 is the first).
     std::size_t entry_lines() const;
     std::size_t cursor_line() const;

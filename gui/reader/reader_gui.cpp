@@ -329,6 +329,11 @@ void ReaderGUI::handle_key(int pressed) {
     if (handle_view_key(key)) {
         return;
     }
+    if (key == alt('s') && !editor.pasting()) {
+        suggest_spelling();
+        return;
+    }
+    input_spelling().other_key();
     switch (editor.handle_key(key, shown_width)) {
         case LineEditor::Outcome::submitted:
             show_input_line();
@@ -353,6 +358,19 @@ void ReaderGUI::handle_key(int pressed) {
             show_input_line(true);
             return;
     }
+    show_input_line();
+}
+
+// Input thread. A screen reader does not say an underline: the suggestions are said instead.
+void ReaderGUI::suggest_spelling() {
+    const std::optional<SpellEdit> edit =
+        input_spelling().suggest(editor.line(), editor.cursor_position());
+    if (!edit) {
+        add_client_line("No word before the cursor to spell.");
+        return;
+    }
+    editor.replace_entry(edit->line, edit->cursor);
+    add_client_line(edit->message);
     show_input_line();
 }
 

@@ -99,6 +99,8 @@ private:
     void list_urls();
     void copy_url(const std::string& argument);
     void handle_key(int pressed);
+    // Alt-S: the next spelling suggestion goes into the line, and is said once as a line.
+    void suggest_spelling();
     void handle_dumb_key(int key, std::vector<std::string>& lines);
     void show_input_line(bool whole = false);
     void say_recent(std::size_t place);

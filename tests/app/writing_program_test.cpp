@@ -69,4 +69,38 @@ TEST(WritingProgram, AltEnterWritesSeveralLinesThatEnterSendsInOrder) {
     })) << run.screen_text();
 }
 
+// Spelling with the installed en_US dictionary: a misspelt word is underlined as typed, a name
+// seen is not, Alt-S puts the suggestions in place; a key bound to a line types it, and the
+// binding is kept for the next run.
+TEST(WritingProgram, AltSSuggestsAndABoundKeyTypesItsLine) {
+    qvtest::QvchatRun run(QVCHAT_BINARY);
+    run.write_file("qv.ini",
+                   "#username = bob\n#password = secret\n#reconnect = 0\n#spell = en_US\n");
+    std::string failure;
+    ASSERT_TRUE(run.start_logged_in(failure)) << failure;
+    qvtest::TmuxSession& terminal = run.terminal();
+    ASSERT_TRUE(run.server.send_text(1, "[PM from Xandor: hi]"));
+    ASSERT_TRUE(terminal.wait_for_text("Xandor: hi")) << run.screen_text();
+
+    terminal.type("teh Xandor");
+    ASSERT_TRUE(terminal.wait_for_text("teh Xandor")) << run.screen_text();
+    const std::string styled = qvtest::joined(terminal.screen(true));
+    EXPECT_NE(styled.find("\x1b[4mteh\x1b[0m"), std::string::npos) << styled;
+    EXPECT_EQ(styled.find("\x1b[4mXandor"), std::string::npos) << styled;
+    terminal.press("M-s");
+    EXPECT_TRUE(terminal.wait_for_text("Suggestions for \"teh\": the")) << run.screen_text();
+    EXPECT_TRUE(terminal.wait_for_text("the Xandor")) << run.screen_text();
+    terminal.press("C-u");
+
+    run.enter("#bind F2 #ci");
+    EXPECT_TRUE(terminal.wait_for_text("F2 now types: #ci.")) << run.screen_text();
+    run.enter("#bind Enter #quit");
+    EXPECT_TRUE(terminal.wait_for_text("Enter sends the line and cannot be bound."))
+        << run.screen_text();
+    terminal.press("F2");
+    EXPECT_TRUE(terminal.wait_for_text("You are on channels")) << run.screen_text();
+    EXPECT_EQ(qvtest::QvchatRun::read_file(run.data_folder().parent_path() / "keys.txt"),
+              "F2 #ci\n");
+}
+
 }  // namespace

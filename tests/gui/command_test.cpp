@@ -324,8 +324,9 @@ TEST(FrontEndKeys, HintsNameOnlyWhatTheFrontEndInUseHas) {
         std::string hint;
     } cases[] = {
         {curses, all,
-         "Private message: /name text. Several lines: Alt-Enter, then Enter sends each. Scroll: "
-         "Page Up, Page Down, Ctrl-Home, Ctrl-End. Find: Ctrl-S, #grep TEXT, #logs TEXT. Links: "
+         "Private message: /name text. Several lines: Alt-Enter, then Enter sends each. "
+         "Spelling: Alt-S, #spell. Scroll: Page Up, Page Down, Ctrl-Home, Ctrl-End. Find: Ctrl-S, "
+         "#grep TEXT, #logs TEXT. Links: "
          "#urls, #copy N. Hear: #ignore, #highlight, "
          "#mute. Views: #view NAME, #views, Alt-Right, Alt-Left, Alt-A. #set NAME VALUE. "
          "Missed: #missed. Lines for you: Alt-P, Alt-N; unread: Alt-U. "
