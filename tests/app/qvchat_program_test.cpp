@@ -209,7 +209,7 @@ TEST_F(QvchatProgram, LogsInShowsServerStateAndLeavesCleanly) {
     EXPECT_TRUE(terminal->wait_for_text("You are on channels 3, 5, guild"))
         << screen_text(*terminal);
     enter("#help");
-    EXPECT_TRUE(terminal->wait_for_text("#afk, #ci, #copy, #exit, #grep, #help, #highlight,"))
+    EXPECT_TRUE(terminal->wait_for_text("#afk, #alias, #bind, #ci, #copy, #exit, #grep, #help,"))
         << screen_text(*terminal);
 
     exit_and_expect_status(0);
