@@ -15,9 +15,16 @@ constexpr int ERASE_BACK_KEY = 0407;  // Backspace as a special key
 constexpr int ERASE_KEY = 0512;       // Delete
 constexpr int PAGE_DOWN_KEY = 0522;
 constexpr int PAGE_UP_KEY = 0523;
+constexpr int INSERT_KEY = 0513;
 constexpr int ENTER_KEY = 0527;  // the keypad's Enter
 constexpr int END_KEY = 0550;
 constexpr int RESIZE_KEY = 0632;  // the terminal changed its size
+
+// F1 to F12, as curses' KEY_F(n).
+constexpr int FUNCTION_KEYS = 12;
+constexpr int function_key(int number) {
+    return 0410 + number;
+}
 
 // The two erase keys that arrive as plain bytes, and the highest code that is a byte.
 constexpr int BACKSPACE_KEY = 8;

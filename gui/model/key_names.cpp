@@ -10,10 +10,6 @@ namespace qvchat2gui {
 
 namespace {
 
-constexpr int FUNCTION_KEY_BASE = 0410;  // curses' KEY_F0
-constexpr int FUNCTION_KEYS = 12;
-constexpr int INSERT_KEY = 0513;
-
 struct NamedKey {
     std::string name;
     std::vector<int> codes;  // the canonical one first
@@ -58,7 +54,7 @@ std::vector<NamedKey> make_named_keys() {
         {"Ctrl-\\", {ctrl('\\')}},
     };
     for (int number = 1; number <= FUNCTION_KEYS; ++number) {
-        keys.push_back({"F" + std::to_string(number), {FUNCTION_KEY_BASE + number}});
+        keys.push_back({"F" + std::to_string(number), {function_key(number)}});
     }
     return keys;
 }

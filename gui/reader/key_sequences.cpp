@@ -128,8 +128,21 @@ std::optional<int> cursor_key(char final_byte, const Parameters& parameters) {
     return modified_key(key, modifier_from(modifier));
 }
 
+// F1 to F12 as VT220 and xterm number them before '~': 11 to 15, 17 to 21, 23 and 24.
+std::optional<int> numbered_function_key(int number) {
+    constexpr int FIRST = 11;
+    constexpr int LAST = 24;
+    if (number < FIRST || number > LAST || number == 16 || number == 22) {
+        return std::nullopt;
+    }
+    return function_key(number - FIRST + 1 - (number > 16 ? 1 : 0) - (number > 22 ? 1 : 0));
+}
+
 // The keys numbered before '~' (VT220 and xterm) or '^' (rxvt with Ctrl).
 std::optional<int> numbered_key(int number) {
+    if (const auto function = numbered_function_key(number)) {
+        return function;
+    }
     switch (number) {
         case 1:
         case 7:
@@ -137,6 +150,8 @@ std::optional<int> numbered_key(int number) {
         case 4:
         case 8:
             return END_KEY;
+        case 2:
+            return INSERT_KEY;
         case 3:
             return ERASE_KEY;
         case 5:
@@ -186,6 +201,10 @@ std::optional<int> ss3_key(char final_byte, const Parameters& parameters) {
         }
         if (final_byte == 'M') {
             return ENTER_KEY;
+        }
+        // xterm's F1 to F4.
+        if (final_byte >= 'P' && final_byte <= 'S') {
+            return function_key(final_byte - 'P' + 1);
         }
         if (final_byte >= 'j' && final_byte <= 'y') {
             return static_cast<unsigned char>(KEYPAD_CHARACTERS[final_byte - 'j']);

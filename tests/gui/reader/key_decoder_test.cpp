@@ -76,11 +76,15 @@ TEST(KeyDecoder, BytesAndSequencesGiveTheirKeysHoweverSplit) {
         {"\033[1;5H\033[1;3H\033[7^\033[1;5F\033[1;3F\033[8^",
          {CHAT_OLDEST_KEY, CHAT_OLDEST_KEY, CHAT_OLDEST_KEY, CHAT_NEWEST_KEY, CHAT_NEWEST_KEY,
           CHAT_NEWEST_KEY}},
-        {"\033[3~\033[2~\033[5~\033[6~\033OM", {ERASE_KEY, PAGE_UP_KEY, PAGE_DOWN_KEY, ENTER_KEY}},
+        {"\033[3~\033[2~\033[5~\033[6~\033OM",
+         {ERASE_KEY, INSERT_KEY, PAGE_UP_KEY, PAGE_DOWN_KEY, ENTER_KEY}},
+        {"\033[11~\033[15~\033[17~\033[24~\033OP\033OS\033[16~\033[25~",
+         {function_key(1), function_key(5), function_key(6), function_key(12), function_key(1),
+          function_key(4)}},
         {"\033[I\033[O", {FOCUS_IN_KEY, FOCUS_OUT_KEY}},
-        // Well-formed but unknown here: F5, Shift-Up, a device report, a mouse report, CSI u.
-        {"\033[15~a\033[1;2Ab\033[?1;2cc\033[<0;10;5Md\033[97;5ue\033OPf",
-         {'a', 'b', 'c', 'd', 'e', 'f'}},
+        // Well-formed but unknown here: Shift-F5, Shift-Up, a device report, a mouse report,
+        // CSI u.
+        {"\033[15;2~a\033[1;2Ab\033[?1;2cc\033[<0;10;5Md\033[97;5ue", {'a', 'b', 'c', 'd', 'e'}},
         {"\033[" + std::string(30, '1') + "x", {'x'}},
         // Broken by a byte that has no place in a sequence, which is read anew.
         {"\033[1\001x", {1, 'x'}},
