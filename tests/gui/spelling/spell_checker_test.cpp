@@ -81,7 +81,7 @@ TEST(SpellChecker, KnowsDictionaryLearnedSeenAndHighlightedWords) {
     EXPECT_TRUE(checker->learn("Zo\xEB"));
     EXPECT_FALSE(checker->learn("QUORVAN")) << "the same word in other ASCII case";
     const struct {
-        const char* word;
+        std::string word;
         bool known;
     } cases[] = {
         {"house", true},        {"teh", false},
@@ -90,7 +90,7 @@ TEST(SpellChecker, KnowsDictionaryLearnedSeenAndHighlightedWords) {
         {"zo\xEB", true},       {"quorvan", true},
         {"marek", true},        {"Marek's", true},
         {"slayer", true},       {"xyzzyq", false},
-        {"xyzabc", false},      {std::string(SpellChecker::MAX_WORD_BYTES + 1, 'a').c_str(), false},
+        {"xyzabc", false},      {std::string(SpellChecker::MAX_WORD_BYTES + 1, 'a'), false},
     };
     for (const auto& each : cases) {
         EXPECT_EQ(checker->known(each.word), each.known) << each.word;
