@@ -281,7 +281,7 @@ void PDCursesGUI::set_up_windows() {
 // Input thread, screen lock held. Makes the windows for the current terminal size, replacing any
 // earlier ones; the paint thread fills them. Nothing is written to the terminal here.
 void PDCursesGUI::lay_out_windows(int pane_rows) {
-    input_rows_asked = static_cast<int>(editor.visible_rows().size());
+    input_rows_asked = static_cast<int>(editor.box_rows());
     const WindowLayout layout(LINES, COLS, pane_rows, input_rows_asked);
     input_box_rows = layout.input_rows();
     for (WINDOW** window :

@@ -40,7 +40,7 @@ bool within_any(const std::vector<MatchRange>& ranges, std::size_t column) {
 // Input thread: hands the line as it is to be shown to the paint thread. An entry that needs
 // more or fewer rows than the box has lays the windows out again first.
 void PDCursesGUI::show_input_line() {
-    if (static_cast<int>(editor.visible_rows().size()) != input_rows_asked) {
+    if (static_cast<int>(editor.box_rows()) != input_rows_asked) {
         handle_resize();
         return;
     }

@@ -27,18 +27,6 @@ std::size_t entry_line_count(const std::string& entry) {
     return entry_line_index(entry, entry.size()) + 1;
 }
 
-std::string entry_line(const std::string& entry, std::size_t index) {
-    std::size_t start = 0;
-    for (std::size_t line = 0; line < index; ++line) {
-        start = entry.find(ENTRY_LINE_BREAK, start);
-        if (start == std::string::npos) {
-            return "";
-        }
-        ++start;
-    }
-    return entry.substr(start, entry_line_end(entry, start) - start);
-}
-
 std::optional<std::size_t> position_on_adjacent_line(const std::string& entry, std::size_t position,
                                                      bool above) {
     const std::size_t start = entry_line_start(entry, position);

@@ -23,8 +23,6 @@ std::size_t entry_line_end(const std::string& entry, std::size_t position);
 // The index of the line that holds `position`, and how many lines the entry has (one at least).
 std::size_t entry_line_index(const std::string& entry, std::size_t position);
 std::size_t entry_line_count(const std::string& entry);
-// The line of the given index, without its break; empty past the last.
-std::string entry_line(const std::string& entry, std::size_t index);
 
 // The position Up or Down moves to inside the entry: the same column on the line above or below,
 // or its end when that line is shorter. Nothing on the first line (Up) or the last (Down), where

@@ -310,7 +310,9 @@ std::string LineEditor::visible_text() const {
     if (search.active) {
         return search_prompt().substr(0, width);
     }
-    return shown_part(entry_line(input_line, entry_line_index(input_line, cursor)));
+    const std::size_t start = entry_line_start(input_line, cursor);
+    const std::size_t length = entry_line_end(input_line, cursor) - start;
+    return shown_from(start + std::min(view_offset, length));
 }
 
 int LineEditor::cursor_column() const {

@@ -68,6 +68,8 @@ public:
     // several (Alt-Enter), its lines, at most MAX_ENTRY_ROWS of them around the cursor's line,
     // each as wide as the inner width, the cursor's line shown as visible_text() shows it.
     std::vector<std::string> visible_rows() const;
+    // How many rows visible_rows() gives, without making them.
+    std::size_t box_rows() const;
     // Row of the cursor among visible_rows(); 0 is the first.
     int cursor_row() const;
     // The byte of line() that the cursor stands before, and the entry put in place of the one
@@ -108,8 +110,8 @@ private:
     std::size_t word_end_after(std::size_t position) const;
 
     std::size_t tail_offset(std::size_t shown_width) const;
-    // The part of a line of the entry that the box shows at the cursor's sideways scroll.
-    std::string shown_part(const std::string& line) const;
+    // The bytes of the line of the entry that a row shows from `start` on.
+    std::string shown_from(std::size_t start) const;
     void settle_view(bool was_at_tail);
 
     std::string input_line;

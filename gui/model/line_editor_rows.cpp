@@ -8,23 +8,28 @@
 // The rows of the input box that an entry of several lines fills, and the entry as a whole.
 namespace qvchat2gui {
 
-std::string LineEditor::shown_part(const std::string& line) const {
-    return line.substr(std::min(view_offset, line.size()), width);
+// Only the shown bytes are copied: a key typed into a long line costs the width, not the line.
+std::string LineEditor::shown_from(std::size_t start) const {
+    const std::size_t end = entry_line_end(input_line, start);
+    return input_line.substr(start, std::min(width, end - start));
 }
 
 std::vector<std::string> LineEditor::visible_rows() const {
-    const std::size_t lines = entry_line_count(input_line);
-    if (!held_paste.empty() || search.active || lines == 1) {
+    if (!held_paste.empty() || search.active) {
         return {visible_text()};
     }
-    const std::size_t cursor_line = entry_line_index(input_line, cursor);
     std::vector<std::string> rows;
-    for (std::size_t index = first_row; index < lines && rows.size() < MAX_ENTRY_ROWS; ++index) {
-        const std::string line = entry_line(input_line, index);
-        // Only the cursor's line is scrolled sideways: the others show how they begin.
-        rows.push_back(index == cursor_line ? shown_part(line) : line.substr(0, width));
+    for (const std::size_t start : visible_row_starts()) {
+        rows.push_back(shown_from(start));
     }
     return rows;
+}
+
+std::size_t LineEditor::box_rows() const {
+    if (!held_paste.empty() || search.active) {
+        return 1;
+    }
+    return std::min(entry_line_count(input_line), MAX_ENTRY_ROWS);
 }
 
 int LineEditor::cursor_row() const {
@@ -49,16 +54,19 @@ std::vector<std::size_t> LineEditor::visible_row_starts() const {
     if (!held_paste.empty() || search.active) {
         return {};
     }
-    const std::size_t lines = entry_line_count(input_line);
     const std::size_t cursor_line = entry_line_index(input_line, cursor);
     std::vector<std::size_t> starts;
     std::size_t line_start = 0;
-    for (std::size_t index = 0; index < lines; ++index) {
+    for (std::size_t index = 0; starts.size() < MAX_ENTRY_ROWS; ++index) {
         const std::size_t line_end = entry_line_end(input_line, line_start);
-        if (index >= first_row && starts.size() < MAX_ENTRY_ROWS) {
-            const bool shifted = index == cursor_line || lines == 1;
+        if (index >= first_row) {
+            // Only the cursor's line is scrolled sideways: the others show how they begin.
+            const bool shifted = index == cursor_line;
             starts.push_back(line_start +
                              (shifted ? std::min(view_offset, line_end - line_start) : 0));
+        }
+        if (line_end == input_line.size()) {
+            break;
         }
         line_start = line_end + 1;
     }

@@ -160,7 +160,7 @@ void ReaderGUI::take_control() {
 // or Ctrl-L, when the row may no longer show what was written.
 void ReaderGUI::show_input_line(bool whole) {
     // The line's number before the prompt takes columns from the line.
-    const std::size_t entry_line = editor.visible_rows().size() > 1 ? editor.cursor_line() + 1 : 0;
+    const std::size_t entry_line = editor.box_rows() > 1 ? editor.cursor_line() + 1 : 0;
     const std::size_t label_width =
         prompt_of({"", 0, false, entry_line}).size() - std::string_view(READER_PROMPT).size();
     editor.fit_to_width(std::max(shown_width - static_cast<int>(label_width), 1));
