@@ -1,16 +1,20 @@
 #include "gui/model/entry_lines.h"
 
+#include <string.h>
+
 #include <algorithm>
 
 namespace qvchat2gui {
 
+// Each is a search for the line break (memchr, memrchr), never a loop over the bytes: they run
+// at every key, and a one-line entry of any length then costs one call.
 std::size_t entry_line_start(const std::string& entry, std::size_t position) {
     position = std::min(position, entry.size());
-    if (position == 0) {
-        return 0;
-    }
-    const std::size_t previous_break = entry.rfind(ENTRY_LINE_BREAK, position - 1);
-    return previous_break == std::string::npos ? 0 : previous_break + 1;
+    const void* previous_break = ::memrchr(entry.data(), ENTRY_LINE_BREAK, position);
+    return previous_break == nullptr
+               ? 0
+               : static_cast<std::size_t>(static_cast<const char*>(previous_break) - entry.data()) +
+                     1;
 }
 
 std::size_t entry_line_end(const std::string& entry, std::size_t position) {
@@ -19,8 +23,13 @@ std::size_t entry_line_end(const std::string& entry, std::size_t position) {
 }
 
 std::size_t entry_line_index(const std::string& entry, std::size_t position) {
-    const auto end = entry.begin() + static_cast<std::ptrdiff_t>(std::min(position, entry.size()));
-    return static_cast<std::size_t>(std::count(entry.begin(), end, ENTRY_LINE_BREAK));
+    std::size_t breaks = 0;
+    for (std::size_t found = entry.find(ENTRY_LINE_BREAK);
+         found != std::string::npos && found < position;
+         found = entry.find(ENTRY_LINE_BREAK, found + 1)) {
+        ++breaks;
+    }
+    return breaks;
 }
 
 std::size_t entry_line_count(const std::string& entry) {
