@@ -124,12 +124,12 @@ TEST(AliasCommands, KeepAliasTxtForTheUserAloneAndNameTheLinesThatCannotBeRead) 
     const qvtest::ScopedEnv documents_variable("XDG_DOCUMENTS_DIR", documents.path().string());
     const std::filesystem::path file = documents / "Quorvan" / "server" / "alias.txt";
     std::filesystem::create_directories(file.parent_path());
-    std::ofstream(file) << "gg good game\nbad!name x\nhelp shadowed\n\nwave #hi $me\n";
+    std::ofstream(file) << "gg good game\nbad!name x\x1b[2J\nhelp shadowed\n\nwave #hi $me\n";
     std::ostringstream warnings;
     const auto aliases = qvchat2::load_aliases("server", warnings);
     EXPECT_EQ(warnings.str(),
               file.string() +
-                  ": 1 line cannot be read and is skipped: \"bad!name x\". Each line "
+                  ": 1 line cannot be read and is skipped: \"bad!name x?[2J\". Each line "
                   "is NAME (letters, digits, _ and -) and its text, at most 200 lines.\n");
 
     qvtest::RecordingGUI gui;
