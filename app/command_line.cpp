@@ -48,6 +48,8 @@ constexpr char USAGE_BODY[] =
     "  mouse (0)            1: the mouse wheel scrolls the chat\n"
     "  timestamps (0)       1: every line starts with the time\n"
     "  pane (0)             rows above the chat for the newest lines for you, to 20\n"
+    "  fold_repeats (0)     1: a line repeated within 10 minutes is counted, (x5),\n"
+    "                       on the line it repeats instead of shown again\n"
     "  reconnect (1)        try again after a lost connection: 1, 2, 4 ... 60 s\n"
     "  scrollback           lines of text the chat keeps, 100 to 1000000;\n"
     "                       without it the newest 1000 display rows\n"

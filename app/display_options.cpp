@@ -18,6 +18,7 @@ qvchat2gui::DisplaySettings read_display_settings(const Settings& settings) {
     if (pane >= 0 && pane <= qvchat2gui::MOST_PANE_ROWS) {
         chosen.pane_rows = pane;
     }
+    chosen.fold_repeats = read_switch(settings, "fold_repeats", defaults.fold_repeats);
     return chosen;
 }
 

@@ -49,7 +49,7 @@ struct KnownSetting {
     SettingEffect effect;
 };
 
-constexpr std::array<KnownSetting, 18> KNOWN_SETTINGS{{
+constexpr std::array<KnownSetting, 19> KNOWN_SETTINGS{{
     {"username", Kind::text, "", "(asked at start)", NEXT_START},
     {"password", Kind::text, "", "(asked at start)", NEXT_START},
     {"log_chat", Kind::own_number, "", "1", NEXT_START},
@@ -73,6 +73,8 @@ constexpr std::array<KnownSetting, 18> KNOWN_SETTINGS{{
     {"notify_command", Kind::text, "", "(none)", AT_ONCE},
     {"reader", Kind::zero_or_one, "0", "0", NEXT_START},
     {"pane", Kind::pane_rows, "0", "0", AT_ONCE},
+    {"fold_repeats", Kind::zero_or_one, switch_text(DISPLAY_DEFAULTS.fold_repeats),
+     switch_text(DISPLAY_DEFAULTS.fold_repeats), AT_ONCE},
     {"spell", Kind::dictionary, "0", "0", AT_ONCE},
 }};
 

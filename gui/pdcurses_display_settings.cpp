@@ -12,6 +12,9 @@ void PDCursesGUI::change_display_settings(const DisplaySettings& changed) {
         const boost::lock_guard<boost::mutex> lock(redraw_mutex);
         mouse_changed = settings.mouse != changed.mouse;
         pane_changed = settings.pane_rows != changed.pane_rows;
+        if (!changed.fold_repeats) {
+            repeats.forget();
+        }
         settings = changed;
         chat_lines.show_stamps(changed.timestamps);
         chat_lines.keep_texts(changed.kept_texts);

@@ -23,6 +23,7 @@
 #include "gui/model/line_editor.h"
 #include "gui/model/links.h"
 #include "gui/model/notification.h"
+#include "gui/model/repeat_folder.h"
 #include "gui/model/scroll_back.h"
 #include "gui/model/top_bar.h"
 #include "gui/release_notice.h"
@@ -141,9 +142,14 @@ private:
     };
 
     // Shows a line as add_highlighted_line does, but takes no note of its links: for the lines
-    // that list them.
+    // that list them. A received line (`may_fold`) that repeats a recent one is folded into it
+    // while the setting asks for that.
     void store_line(const std::string& line, Attention attention = Attention::none,
-                    const LineView& view = LineView::every());
+                    const LineView& view = LineView::every(), bool may_fold = false);
+    // redraw_mutex held: adds the line to the chat, or folds it into the line it repeats, whose
+    // number it then gives.
+    std::optional<std::uint64_t> keep_in_chat(const std::string& line, Attention attention, TimeStamp stamp,
+                      ScrollBack::ViewTag tag, bool may_fold);
     void start_colors(bool use_colours);
     void end_curses();
     void ask_paint_thread_to_close();
@@ -297,6 +303,7 @@ private:
     std::optional<std::uint64_t> jumped_text;
     std::string reading_note;
     ChatViews chat_views;
+    RepeatFolder repeats;  // the newest received lines shown, for fold_repeats
     std::deque<PaneLine> pane_lines;  // the newest lines for the user, oldest first
     NotificationThrottle notify_throttle;
     std::vector<std::string> notifications_due;  // texts for the terminal's notifications

@@ -23,10 +23,11 @@ void PDCursesGUI::add_highlighted_line(const std::string& line, Attention attent
 void PDCursesGUI::add_line_in_view(const std::string& line, Attention attention,
                                    const LineView& view) {
     recent_urls.note_line(line);
-    store_line(line, attention, view);
+    store_line(line, attention, view, true);
 }
 
-void PDCursesGUI::store_line(const std::string& line, Attention attention, const LineView& view) {
+void PDCursesGUI::store_line(const std::string& line, Attention attention, const LineView& view,
+                             bool may_fold) {
     const TimeStamp stamp = current_time_stamp();
     bool already_pending = false;
     std::optional<std::string> told;
@@ -37,11 +38,15 @@ void PDCursesGUI::store_line(const std::string& line, Attention attention, const
         }
         const bool ring = settings.bell && attention != Attention::none;
         const ScrollBack::ViewTag tag = chat_views.note_line(view, attention != Attention::none);
-        chat_lines.add(line, attention, stamp, tag);
+        const std::optional<std::uint64_t> folded =
+            keep_in_chat(line, attention, stamp, tag, may_fold);
         if (attention != Attention::none) {
             keep_for_pane(line, attention, stamp, tag);
         }
         if (chat_search.active()) {
+            if (folded) {
+                chat_search.forget_text(*folded);
+            }
             chat_search.note_added(chat_lines, chat_lines.text_end() - 1);
         }
         already_pending = std::exchange(redraw_pending.chat, true);
@@ -56,6 +61,23 @@ void PDCursesGUI::store_line(const std::string& line, Attention attention, const
     if (told && notification_listener) {
         notification_listener(*told);
     }
+}
+
+std::optional<std::uint64_t> PDCursesGUI::keep_in_chat(const std::string& line, Attention attention,
+                                                       TimeStamp stamp, ScrollBack::ViewTag tag,
+                                                       bool may_fold) {
+    const bool folding = may_fold && settings.fold_repeats;
+    const RepeatFolder::Clock::time_point now = RepeatFolder::Clock::now();
+    if (folding) {
+        if (const auto repeat = repeats.fold_into(chat_lines, line, attention, stamp, tag, now)) {
+            return repeat->earlier;
+        }
+    }
+    chat_lines.add(line, attention, stamp, tag);
+    if (folding) {
+        repeats.shown(line, chat_lines.text_end() - 1, 1, now);
+    }
+    return std::nullopt;
 }
 
 void PDCursesGUI::add_ignored_line(const std::string& line) {

@@ -126,6 +126,18 @@ void ChatSearch::note_added(const ScrollBack& lines, std::uint64_t number) {
     forget_unreachable(lines);
 }
 
+void ChatSearch::forget_text(std::uint64_t number) {
+    const auto found = std::lower_bound(matching.begin(), matching.end(), number);
+    if (found == matching.end() || *found != number) {
+        return;
+    }
+    const auto index = static_cast<std::size_t>(found - matching.begin());
+    matching.erase(found);
+    if (shown > index || (shown == index && shown == matching.size() && shown > 0)) {
+        --shown;
+    }
+}
+
 bool ChatSearch::move(const ScrollBack& lines, bool older) {
     forget_unreachable(lines);
     if (matching.empty()) {

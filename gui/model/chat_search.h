@@ -47,6 +47,8 @@ public:
                    bool finished);
     // Follows a text added to `lines` while the search is open.
     void note_added(const ScrollBack& lines, std::uint64_t number);
+    // The text was folded into a newer one (a repeat): it is no match to go to any more.
+    void forget_text(std::uint64_t number);
     // Moves the current match one older or newer; false, and said in the prompt, when there is
     // none.
     bool move(const ScrollBack& lines, bool older);

@@ -18,6 +18,8 @@ struct DisplaySettings {
     NotifyMode notify = NotifyMode::automatic;
     // Rows above the chat window for the newest lines for the user; 0: no pane.
     int pane_rows = 0;
+    // A received line that repeats one of the newest shown is counted on it instead of shown.
+    bool fold_repeats = false;
 };
 
 // The rows the setting `pane` may ask for; the screen gives at most a third of its rows.

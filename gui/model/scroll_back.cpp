@@ -37,7 +37,7 @@ void ScrollBack::show_view(std::optional<ViewTag> view) {
 }
 
 bool ScrollBack::hidden(const Kept& text) const {
-    return (text.ignored && !ignored_shown) ||
+    return text.folded || (text.ignored && !ignored_shown) ||
            (shown_view && text.view != EVERY_VIEW && text.view != *shown_view);
 }
 

@@ -82,6 +82,12 @@ public:
     // Keeps a line the user chose not to see (an ignored player's): it takes no row, and is not
     // counted as unseen, until show_ignored(true).
     void add_ignored(std::string_view text, TimeStamp stamp = NO_STAMP);
+    // Shows `text` as the newest line in place of the text `earlier`, which is out of sight from
+    // then on, whatever is shown: a repeat folded into the line it repeats. False, and nothing
+    // changed, when `earlier` is no longer kept or is out of sight for good. The text goes to
+    // `view`, or to the earlier text's view.
+    bool move_to_newest(std::uint64_t earlier, std::string_view text, Attention attention,
+                        TimeStamp stamp, std::optional<ViewTag> view = std::nullopt);
     // Shows or hides the ignored lines, re-wrapping what is kept; the view keeps its place.
     void show_ignored(bool shown);
     // Shows the texts' time stamps or leaves them out (every text keeps the one it came with),
@@ -167,6 +173,7 @@ private:
         bool read_marker : 1;
         bool cut : 1;    // into several pieces
         bool blank : 1;  // shows nothing
+        bool folded : 1;  // a newer text took its place
     };
 
     // A display row: the text's number and the row within the text.
@@ -200,6 +207,8 @@ private:
     // Places the rows of every text as measured, after what is in sight changed.
     void place_all_rows();
     void hide_blank_texts();
+    // Takes the text's rows out of the history, the view staying on what it showed.
+    void fold_away(std::uint64_t number);
     void rewrap();
     // Re-wraps after `change` altered how the texts are laid out, the view keeping its place.
     template <typename Change>

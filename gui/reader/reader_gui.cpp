@@ -55,6 +55,7 @@ ReaderGUI::ReaderGUI(const DisplaySettings& initial)
       searched_lines(initial.kept_texts),
       decoder(input_encoding_of_locale()) {
     terminal.colours = !dumb && !colours_switched_off();
+    searched_lines.fold_repeats(initial.fold_repeats);
     struct sigaction waker {};
     waker.sa_handler = note_resize;
     sigemptyset(&waker.sa_mask);

@@ -19,6 +19,7 @@
 #include "gui/model/links.h"
 #include "gui/reader/dumb_line.h"
 #include "gui/reader/held_views.h"
+#include "gui/reader/repeat_summaries.h"
 #include "gui/reader/input_line_view.h"
 #include "gui/reader/key_decoder.h"
 #include "gui/reader/pending_lines.h"
@@ -104,6 +105,10 @@ private:
     void handle_dumb_key(int key, std::vector<std::string>& lines);
     void show_input_line(bool whole = false);
     void say_recent(std::size_t place);
+    // A received line folded into the one it repeats: said later, counted.
+    void note_repeat(const std::string& line, Attention attention, std::uint32_t count);
+    // output_mutex held: keeps a line for the user to say again with Alt-1 to Alt-9.
+    void keep_recent_for_user(std::string text);
     // Views: #view, #views, Alt-Right, Alt-Left, Alt-A. Input thread.
     void register_view_commands();
     bool handle_view_key(int key);
@@ -143,6 +148,7 @@ private:
     bool connected_before = false;
     std::vector<unsigned int> channels_said;
     std::deque<std::string> recent_for_user;  // newest first
+    RepeatSummaries repeat_summaries;
     bool user_away = false;
     bool closing = false;
 

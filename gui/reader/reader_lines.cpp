@@ -59,13 +59,14 @@ void ReaderGUI::write_line(const std::string& line, LineOrigin origin, Attention
     bool told = false;
     {
         const std::lock_guard<std::mutex> lock(output_mutex);
-        std::string text = stamp_text(settings.timestamps ? stamp : NO_STAMP) +
-                           reader_line(line, origin, terminal);
+        std::string said = reader_line(line, origin, terminal);
+        std::string text = stamp_text(settings.timestamps ? stamp : NO_STAMP) + said;
+        for (std::string& summary : repeat_summaries.take()) {
+            pending.lines.push(std::move(summary));
+        }
+        repeat_summaries.written(std::move(said));
         if (attention != Attention::none) {
-            recent_for_user.push_front(text);
-            if (recent_for_user.size() > RECENT_LINES_FOR_USER) {
-                recent_for_user.pop_back();
-            }
+            keep_recent_for_user(text);
             // Without focus reports here, away is the only sign that the user is elsewhere.
             told = user_away;
             if (settings.bell && bell_due()) {
@@ -75,6 +76,32 @@ void ReaderGUI::write_line(const std::string& line, LineOrigin origin, Attention
         pending.lines.push(std::move(text));
     }
     output_changed.notify_one();
+    if (told && notification_listener) {
+        notification_listener(notification_text(line));
+    }
+}
+
+void ReaderGUI::keep_recent_for_user(std::string text) {
+    recent_for_user.push_front(std::move(text));
+    if (recent_for_user.size() > RECENT_LINES_FOR_USER) {
+        recent_for_user.pop_back();
+    }
+}
+
+// Each repeat for the user still counts as one: it is said again with Alt-1 and told outside
+// the terminal as the first was.
+void ReaderGUI::note_repeat(const std::string& line, Attention attention, std::uint32_t count) {
+    bool told = false;
+    {
+        const std::lock_guard<std::mutex> lock(output_mutex);
+        std::string said = reader_line(line, LineOrigin::game, terminal);
+        if (attention != Attention::none) {
+            keep_recent_for_user(stamp_text(settings.timestamps ? current_time_stamp() : NO_STAMP) +
+                                 said);
+            told = user_away;
+        }
+        repeat_summaries.note(said, count);
+    }
     if (told && notification_listener) {
         notification_listener(notification_text(line));
     }
@@ -149,6 +176,7 @@ void ReaderGUI::change_display_settings(const DisplaySettings& changed) {
         settings = changed;
     }
     searched_lines.keep(changed.kept_texts);
+    searched_lines.fold_repeats(changed.fold_repeats);
 }
 
 // Alt-3 says the third latest line for the user again.

@@ -35,9 +35,30 @@ void grep_lines(ChatGUI& gui, SearchedLines& lines, const std::string& argument)
 
 SearchedLines::SearchedLines(std::size_t kept_texts) : lines(KEPT_COLUMNS, 1, kept_texts) {}
 
-void SearchedLines::add(std::string_view line, ScrollBack::ViewTag view) {
+void SearchedLines::add(std::string_view line, ScrollBack::ViewTag view, bool received) {
     const std::lock_guard<std::mutex> lock(lines_mutex);
     lines.add(line, Attention::none, NO_STAMP, view);
+    if (received && folding) {
+        repeats.shown(line, lines.text_end() - 1, 1, RepeatFolder::Clock::now());
+    }
+}
+
+std::optional<std::uint32_t> SearchedLines::fold(std::string_view line) {
+    const std::lock_guard<std::mutex> lock(lines_mutex);
+    if (!folding) {
+        return std::nullopt;
+    }
+    const std::optional<RepeatFolder::Repeat> repeat = repeats.fold_into(
+        lines, line, Attention::none, NO_STAMP, std::nullopt, RepeatFolder::Clock::now());
+    return repeat ? std::optional(repeat->count) : std::nullopt;
+}
+
+void SearchedLines::fold_repeats(bool on) {
+    const std::lock_guard<std::mutex> lock(lines_mutex);
+    folding = on;
+    if (!on) {
+        repeats.forget();
+    }
 }
 
 void SearchedLines::show_view(std::optional<ScrollBack::ViewTag> view, const std::string& name) {

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "gui/model/chat_scan.h"
+#include "gui/model/repeat_folder.h"
 #include "gui/model/scroll_back.h"
 
 namespace qvchat2gui {
@@ -20,7 +21,15 @@ public:
     // kept_texts: as the scrollback setting, 0 for the chat window's default.
     explicit SearchedLines(std::size_t kept_texts);
 
-    void add(std::string_view line, ScrollBack::ViewTag view = ScrollBack::EVERY_VIEW);
+    // A received line (`received`) is remembered for folding the repeats of it while folding is
+    // on.
+    void add(std::string_view line, ScrollBack::ViewTag view = ScrollBack::EVERY_VIEW,
+             bool received = false);
+    // While folding is on, a received line that repeats one of the newest received is folded into
+    // it, counted: how often it has come, or nothing when it is no repeat (and is to be added).
+    std::optional<std::uint32_t> fold(std::string_view line);
+    // fold_repeats: switched off, the lines seen so far are forgotten.
+    void fold_repeats(bool on);
     // #grep searches the view shown, and says its name (none for all).
     void show_view(std::optional<ScrollBack::ViewTag> view, const std::string& name);
     std::string view_name() const;
@@ -29,9 +38,11 @@ public:
     ChatScan::LockedLines locked();
 
 private:
-    mutable std::mutex lines_mutex;  // guards lines and shown_name; a leaf
+    mutable std::mutex lines_mutex;  // guards the fields below; a leaf
     ScrollBack lines;
     std::string shown_name;
+    bool folding = false;
+    RepeatFolder repeats;
 };
 
 // "#grep TEXT" for a front-end without a view of found lines: the matching lines are written

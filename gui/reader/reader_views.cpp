@@ -10,9 +10,13 @@ namespace qvchat2gui {
 
 void ReaderGUI::add_line_in_view(const std::string& line, Attention attention,
                                  const LineView& view) {
+    if (const std::optional<std::uint32_t> count = searched_lines.fold(line)) {
+        note_repeat(line, attention, *count);
+        return;
+    }
     const auto [tag, write_now] = held_views.pass(line, attention != Attention::none, view);
     recent_urls.note_line(line);
-    searched_lines.add(line, tag);
+    searched_lines.add(line, tag, true);
     if (write_now) {
         write_line(line, LineOrigin::game, attention);
     }

@@ -347,4 +347,30 @@ TEST_F(ReaderProgram, CtrlZOnADumbTerminalStopsItAndFgGoesOn) {
     shell.press("Enter");
 }
 
+// Folded repeats are written once; the count follows when a different line comes, with the line
+// itself when other lines came between its repeats.
+TEST_F(ReaderProgram, RepeatsAreWrittenOnceAndCountedWhenAnotherLineComes) {
+    std::string failure;
+    ASSERT_TRUE(start_recorded(std::string(SETTINGS) + "#fold_repeats = 1\n", failure)) << failure;
+    qvtest::TmuxSession& terminal = run.terminal();
+    for (int line = 0; line < 5; ++line) {
+        ASSERT_TRUE(run.server.send_text(0, "Ann: selling gold"));
+    }
+    ASSERT_TRUE(run.server.send_text(0, "Bo: hi"));
+    ASSERT_TRUE(run.server.send_text(0, "Ann: selling gold"));
+    ASSERT_TRUE(run.server.send_text(0, "Cy: bye"));
+    ASSERT_TRUE(terminal.wait_for_text("Cy: bye")) << run.screen_text();
+    const std::string written = raw();
+    EXPECT_EQ(count_of(written, "Ann: selling gold"), 2U) << written;
+    const std::size_t first = written.find("Ann: selling gold");
+    const std::size_t count = written.find("repeated 5 times\r");
+    const std::size_t other = written.find("Bo: hi");
+    const std::size_t summary = written.find("repeated 6 times: Ann: selling gold");
+    EXPECT_TRUE(first < count && count < other && other < summary &&
+                summary < written.find("Cy: bye"))
+        << testing::PrintToString(written);
+    ASSERT_TRUE(run.exit_with_status(0));
+    EXPECT_EQ(count_of(run.chat_log(), "Ann: selling gold"), 6U);
+}
+
 }  // namespace

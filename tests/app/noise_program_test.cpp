@@ -1,0 +1,71 @@
+// Less noise, in the real qvchat program in tmux against a fake game server: repeats folded into
+// the line they repeat while the log keeps every line.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "tests/support/QvchatRun.h"
+#include "tests/support/TmuxSession.h"
+
+namespace {
+
+constexpr char SETTINGS[] = "#username = bob\n#password = secret\n#log_chat = 3\n#reconnect = 0\n";
+
+std::size_t rows_holding(const std::vector<std::string>& rows, const std::string& part) {
+    return static_cast<std::size_t>(std::count_if(
+        rows.begin(), rows.end(),
+        [&part](const std::string& row) { return row.find(part) != std::string::npos; }));
+}
+
+TEST(NoiseProgram, AFloodOfRepeatsTakesOneRowAndTheLogKeepsEveryLine) {
+    qvtest::QvchatRun run(QVCHAT_BINARY);
+    run.write_file("qv.ini", std::string(SETTINGS) + "#fold_repeats = 1\n");
+    std::string failure;
+    ASSERT_TRUE(run.start_logged_in(failure)) << failure;
+    qvtest::TmuxSession& terminal = run.terminal();
+
+    constexpr int REPEATS = 300;
+    for (int line = 0; line < REPEATS; ++line) {
+        ASSERT_TRUE(run.server.send_text(0, "Ann: selling gold, PM me"));
+        if (line % 100 == 0) {
+            ASSERT_TRUE(run.server.send_text(0, "Bo: line " + std::to_string(line)));
+        }
+    }
+    ASSERT_TRUE(run.server.send_text(1, "[PM from Ann: cheap gold]"));
+    ASSERT_TRUE(run.server.send_text(1, "[PM from Ann: cheap gold]"));
+    const std::string folded = "Ann: selling gold, PM me (\xC3\x97" + std::to_string(REPEATS) + ")";
+    ASSERT_TRUE(
+        terminal.wait_for_text("[PM from Ann: cheap gold] (\xC3\x97"
+                               "2)"))
+        << run.screen_text();
+    const std::vector<std::string> rows = terminal.screen();
+    EXPECT_EQ(rows_holding(rows, folded), 1U) << run.screen_text();
+    EXPECT_EQ(rows_holding(rows, "selling gold"), 1U) << run.screen_text();
+    EXPECT_EQ(rows_holding(rows, "Bo: line"), 3U) << run.screen_text();
+
+    // A search sees the folded line once, with its count.
+    run.enter("#grep selling");
+    EXPECT_TRUE(terminal.wait_for_text("1 line matches 'selling'")) << run.screen_text();
+    terminal.press("Escape");
+    ASSERT_TRUE(terminal.wait_for_text("Bo: line 0")) << run.screen_text();
+
+    run.enter("#set fold_repeats 0");
+    ASSERT_TRUE(terminal.wait_for_text("fold_repeats is now 0.")) << run.screen_text();
+    ASSERT_TRUE(run.server.send_text(0, "Ann: selling gold, PM me"));
+    ASSERT_TRUE(terminal.wait_for_screen([](const std::vector<std::string>& shown) {
+        return rows_holding(shown, "selling gold") == 2;
+    })) << run.screen_text();
+
+    ASSERT_TRUE(run.exit_with_status(0));
+    const std::string log = run.chat_log();
+    std::size_t logged = 0;
+    for (std::size_t at = log.find("Ann: selling gold, PM me"); at != std::string::npos;
+         at = log.find("Ann: selling gold, PM me", at + 1)) {
+        ++logged;
+    }
+    EXPECT_EQ(logged, REPEATS + 1U);
+}
+
+}  // namespace
