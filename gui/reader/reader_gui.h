@@ -19,12 +19,12 @@
 #include "gui/model/links.h"
 #include "gui/reader/dumb_line.h"
 #include "gui/reader/held_views.h"
-#include "gui/reader/repeat_summaries.h"
 #include "gui/reader/input_line_view.h"
 #include "gui/reader/key_decoder.h"
 #include "gui/reader/pending_lines.h"
 #include "gui/reader/reader_search.h"
 #include "gui/reader/reader_text.h"
+#include "gui/reader/repeat_summaries.h"
 #include "gui/terminal_output.h"
 #include "gui/terminal_stop.h"
 
