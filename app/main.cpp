@@ -158,8 +158,8 @@ qvchat2::LiveSettings read_settings(const qvnetworklib::ServerInfo& server) {
 // What #set changes while running, beside the connection's own switch.
 void apply_settings_while_running(qvchat2::LiveSettings& settings, RunObjects& run) {
     qvchat2gui::ChatGUI* front_end = run.front_end.get();
-    for (const char* key : {"bell", "mouse", "timestamps", "scrollback", "notify", "pane",
-                            "fold_repeats"}) {
+    for (const char* key :
+         {"bell", "mouse", "timestamps", "scrollback", "notify", "pane", "fold_repeats"}) {
         settings.on_change(key, [front_end](const qvchat2::Settings& values) {
             front_end->change_display_settings(qvchat2::read_display_settings(values));
         });

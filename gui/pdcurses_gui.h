@@ -148,8 +148,9 @@ private:
                     const LineView& view = LineView::every(), bool may_fold = false);
     // redraw_mutex held: adds the line to the chat, or folds it into the line it repeats, whose
     // number it then gives.
-    std::optional<std::uint64_t> keep_in_chat(const std::string& line, Attention attention, TimeStamp stamp,
-                      ScrollBack::ViewTag tag, bool may_fold);
+    std::optional<std::uint64_t> keep_in_chat(const std::string& line, Attention attention,
+                                              TimeStamp stamp, ScrollBack::ViewTag tag,
+                                              bool may_fold);
     void start_colors(bool use_colours);
     void end_curses();
     void ask_paint_thread_to_close();
@@ -303,7 +304,7 @@ private:
     std::optional<std::uint64_t> jumped_text;
     std::string reading_note;
     ChatViews chat_views;
-    RepeatFolder repeats;  // the newest received lines shown, for fold_repeats
+    RepeatFolder repeats;             // the newest received lines shown, for fold_repeats
     std::deque<PaneLine> pane_lines;  // the newest lines for the user, oldest first
     NotificationThrottle notify_throttle;
     std::vector<std::string> notifications_due;  // texts for the terminal's notifications

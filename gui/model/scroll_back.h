@@ -171,8 +171,8 @@ private:
         Attention attention;
         bool ignored : 1;
         bool read_marker : 1;
-        bool cut : 1;    // into several pieces
-        bool blank : 1;  // shows nothing
+        bool cut : 1;     // into several pieces
+        bool blank : 1;   // shows nothing
         bool folded : 1;  // a newer text took its place
     };
 
