@@ -196,6 +196,11 @@ void ChatGUI::add_line_in_view(const std::string& line, Attention attention,
     add_highlighted_line(line, attention);
 }
 
+void ChatGUI::add_treated_line(const std::string& line, Attention attention, const LineView& view,
+                               const LineEffects& /*effects*/) {
+    add_line_in_view(line, attention, view);
+}
+
 void ChatGUI::add_ignored_line(const std::string& /*line*/) {}
 
 bool ChatGUI::runs_command(const std::string& line, std::string::size_type space) const {

@@ -18,6 +18,7 @@
 #include "gui/model/found_lines.h"
 #include "gui/model/front_end_keys.h"
 #include "gui/model/key_bindings.h"
+#include "gui/model/line_effects.h"
 #include "gui/model/line_view.h"
 #include "gui/model/recent_names.h"
 #include "gui/model/text_matcher.h"
@@ -78,6 +79,11 @@ public:
     // other shows it as add_highlighted_line does.
     virtual void add_line_in_view(const std::string& line, Attention attention,
                                   const LineView& view);
+    // A received line that the user's triggers treat: shown as add_line_in_view shows it, in the
+    // colour they chose, with the bell and the notification they ask for, where the front-end
+    // has them.
+    virtual void add_treated_line(const std::string& line, Attention attention,
+                                  const LineView& view, const LineEffects& effects);
     // A line of a player the user ignores: shown only while the user asks to see those (a
     // front-end that cannot keeps it out of sight). Any thread.
     virtual void add_ignored_line(const std::string& line);

@@ -107,6 +107,8 @@ public:
     void add_highlighted_line(const std::string& line, Attention attention) override;
     void add_line_in_view(const std::string& line, Attention attention,
                           const LineView& view) override;
+    void add_treated_line(const std::string& line, Attention attention, const LineView& view,
+                          const LineEffects& effects) override;
     std::optional<LineView> typing_destination() const override;
     // Sets up the windows and runs the key loop until the exit flag is set.
     void take_control() override;
@@ -142,10 +144,11 @@ private:
     };
 
     // Shows a line as add_highlighted_line does, but takes no note of its links: for the lines
-    // that list them. A received line (`may_fold`) that repeats a recent one is folded into it
-    // while the setting asks for that.
+    // that list them. A received line (with the effects its triggers ask for) that repeats a
+    // recent one is folded into it while the setting asks for that.
     void store_line(const std::string& line, Attention attention = Attention::none,
-                    const LineView& view = LineView::every(), bool may_fold = false);
+                    const LineView& view = LineView::every(),
+                    const LineEffects* received = nullptr);
     // redraw_mutex held: adds the line to the chat, or folds it into the line it repeats, whose
     // number it then gives.
     std::optional<std::uint64_t> keep_in_chat(const std::string& line, Attention attention,

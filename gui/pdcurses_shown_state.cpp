@@ -22,24 +22,32 @@ void PDCursesGUI::add_highlighted_line(const std::string& line, Attention attent
 
 void PDCursesGUI::add_line_in_view(const std::string& line, Attention attention,
                                    const LineView& view) {
+    add_treated_line(line, attention, view, LineEffects{});
+}
+
+void PDCursesGUI::add_treated_line(const std::string& line, Attention attention,
+                                   const LineView& view, const LineEffects& effects) {
     recent_urls.note_line(line);
-    store_line(line, attention, view, true);
+    store_line(effects.colour ? recoloured_line(line, *effects.colour) : line, attention, view,
+               &effects);
 }
 
 void PDCursesGUI::store_line(const std::string& line, Attention attention, const LineView& view,
-                             bool may_fold) {
+                             const LineEffects* received) {
+    const bool notify = attention != Attention::none || (received != nullptr && received->notify);
     const TimeStamp stamp = current_time_stamp();
     bool already_pending = false;
     std::optional<std::string> told;
     {
         const boost::lock_guard<boost::mutex> lock(redraw_mutex);
-        if (attention != Attention::none) {
+        if (notify) {
             told = queue_notification(line);
         }
-        const bool ring = settings.bell && attention != Attention::none;
+        const bool ring = (settings.bell && attention != Attention::none) ||
+                          (received != nullptr && received->bell);
         const ScrollBack::ViewTag tag = chat_views.note_line(view, attention != Attention::none);
         const std::optional<std::uint64_t> folded =
-            keep_in_chat(line, attention, stamp, tag, may_fold);
+            keep_in_chat(line, attention, stamp, tag, received != nullptr);
         if (attention != Attention::none) {
             keep_for_pane(line, attention, stamp, tag);
         }

@@ -63,6 +63,8 @@ public:
     // Written at once in the view shown (and when for the user), else held for its view.
     void add_line_in_view(const std::string& line, Attention attention,
                           const LineView& view) override;
+    void add_treated_line(const std::string& line, Attention attention, const LineView& view,
+                          const LineEffects& effects) override;
     std::optional<LineView> typing_destination() const override;
     // Labelled as the client's, whatever its colour.
     void add_client_line(const std::string& line) override;
@@ -94,7 +96,9 @@ private:
     };
 
     void queue_line(std::string text);
-    void write_line(const std::string& line, LineOrigin origin, Attention attention);
+    // A colour the triggers chose is left to the screen: here the line's colour says who speaks.
+    void write_line(const std::string& line, LineOrigin origin, Attention attention,
+                    const LineEffects& effects = {});
     // Whether a line for the user may ring now: at most once a second. Under output_mutex.
     bool bell_due();
     void list_urls();

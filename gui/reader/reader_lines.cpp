@@ -54,7 +54,8 @@ FrontEndKeys ReaderGUI::keys() const {
     return keys;
 }
 
-void ReaderGUI::write_line(const std::string& line, LineOrigin origin, Attention attention) {
+void ReaderGUI::write_line(const std::string& line, LineOrigin origin, Attention attention,
+                           const LineEffects& effects) {
     const TimeStamp stamp = current_time_stamp();
     bool told = false;
     {
@@ -65,13 +66,14 @@ void ReaderGUI::write_line(const std::string& line, LineOrigin origin, Attention
             pending.lines.push(std::move(summary));
         }
         repeat_summaries.written(std::move(said));
-        if (attention != Attention::none) {
+        const bool for_user = attention != Attention::none;
+        if (for_user) {
             keep_recent_for_user(text);
-            // Without focus reports here, away is the only sign that the user is elsewhere.
-            told = user_away;
-            if (settings.bell && bell_due()) {
-                text += BELL;
-            }
+        }
+        // Without focus reports here, away is the only sign that the user is elsewhere.
+        told = user_away && (for_user || effects.notify);
+        if (((settings.bell && for_user) || effects.bell) && bell_due()) {
+            text += BELL;
         }
         pending.lines.push(std::move(text));
     }

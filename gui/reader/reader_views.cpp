@@ -10,6 +10,11 @@ namespace qvchat2gui {
 
 void ReaderGUI::add_line_in_view(const std::string& line, Attention attention,
                                  const LineView& view) {
+    add_treated_line(line, attention, view, LineEffects{});
+}
+
+void ReaderGUI::add_treated_line(const std::string& line, Attention attention, const LineView& view,
+                                 const LineEffects& effects) {
     if (const std::optional<std::uint32_t> count = searched_lines.fold(line)) {
         note_repeat(line, attention, *count);
         return;
@@ -18,7 +23,7 @@ void ReaderGUI::add_line_in_view(const std::string& line, Attention attention,
     recent_urls.note_line(line);
     searched_lines.add(line, tag, true);
     if (write_now) {
-        write_line(line, LineOrigin::game, attention);
+        write_line(line, LineOrigin::game, attention, effects);
     }
 }
 
