@@ -27,6 +27,7 @@
 #include "chat/key_binding_commands.h"
 #include "chat/log_commands.h"
 #include "chat/login_refusal.h"
+#include "chat/note_commands.h"
 #include "chat/registration.h"
 #include "chat/set_command.h"
 #include "chat/spell_commands.h"
@@ -383,6 +384,8 @@ int main(int argc, char** argv) {
         qvchat2::load_history_for_run(history_path, std::cerr);
     qvchat2::FilterFiles filter_files = qvchat2::filter_files(server.config_dir);
     qvchat2::load_filters(filter_files, std::cerr);
+    std::optional<std::filesystem::path> notes_file = qvchat2::notes_file(server.config_dir);
+    qvchat2::load_notes(notes_file, std::cerr);
     const std::shared_ptr<qvchat2::SavedAliases> aliases =
         qvchat2::load_aliases(server.config_dir, std::cerr);
     // Outlives the front-end, which asks it from the key loop.
@@ -430,6 +433,7 @@ int main(int argc, char** argv) {
             show_earlier_session(front_end, settings, server, logging_type);
             qvchat2::register_log_commands(front_end, log_files(server));
             qvchat2::register_filter_commands(front_end, filter_files);
+            qvchat2::register_note_commands(front_end, notes_file);
             register_key_bindings(*front_end);
             start_spelling(spelling, live_settings, front_end, connection_setup.username,
                            learned_words);

@@ -6,6 +6,7 @@
 #include <sstream>
 #include <vector>
 
+#include "chat/note_commands.h"
 #include "gui/common_gui.h"
 #include "gui/model/text_wrap.h"
 #include "network/QVClient.h"
@@ -168,9 +169,12 @@ void print_ui_actors(qvchat2gui::ChatGUI* gui, const std::string& /*argument*/) 
     gui->add_client_line(qvchat2gui::server_line("Local actors:"));
     const std::vector<ActorInfo> actors = actor_list().entries();
     const Widths widths = column_widths(actors);
+    std::vector<std::string> names;
     for (const ActorInfo& actor : actors) {
         gui->add_client_line(actor_line(actor, widths));
+        names.push_back(actor.name);
     }
+    say_notes_on_nearby_players(gui, names);
 }
 
 bool illegal_name_char(char c) {

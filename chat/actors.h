@@ -42,6 +42,7 @@ void adjust_actor_health(std::uint16_t id, int amount);
 
 // The "look" command: shows a header line and one aligned line per actor in ascending id. Names
 // and tags are aligned by the columns they take on screen, at most 30; longer ones stand whole.
+// The notes on the players nearby follow.
 void print_ui_actors(qvchat2gui::ChatGUI* gui, const std::string& argument);
 
 // The names of the actors around the player, in ascending id, for Tab completion.

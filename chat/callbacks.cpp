@@ -12,6 +12,7 @@
 #include "chat/filter_commands.h"
 #include "chat/lines_for_user.h"
 #include "chat/login_refusal.h"
+#include "chat/note_commands.h"
 #include "chat/whole_word.h"
 #include "gui/common_gui.h"
 #include "gui/model/latin1_text.h"
@@ -220,6 +221,9 @@ void on_text(ChatGUI* gui, Logger* logger, qvnetworklib::Client* client, AfkStat
         }
     }
     gui->add_line_in_view(line.text, attention, line.view);
+    if (channel == PM_CHANNEL && !pm_sent) {
+        say_note_after_private_message(gui, name);
+    }
 }
 
 bool contains_insensitive(const std::string& text, const std::string& pattern) {

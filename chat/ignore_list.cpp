@@ -13,9 +13,17 @@ namespace {
 
 constexpr char END_TIME_SEPARATOR = '\t';
 
-// The name as compared: colour bytes left out (a server may colour a name), ASCII letters folded.
-// None when it is longer than any player name, so that a long speaker costs no allocation.
-std::optional<std::string> comparable_name(std::string_view name) {
+std::int64_t epoch_seconds(WallClock::time_point time) {
+    return std::chrono::duration_cast<std::chrono::seconds>(time.time_since_epoch()).count();
+}
+
+std::string minutes_text(std::chrono::minutes minutes) {
+    return std::to_string(minutes.count()) + (minutes.count() == 1 ? " minute" : " minutes");
+}
+
+}  // namespace
+
+std::optional<std::string> comparable_player_name(std::string_view name) {
     const WordBytes& classes = word_bytes();
     std::string folded;
     for (const char byte : name) {
@@ -29,16 +37,6 @@ std::optional<std::string> comparable_name(std::string_view name) {
     }
     return folded;
 }
-
-std::int64_t epoch_seconds(WallClock::time_point time) {
-    return std::chrono::duration_cast<std::chrono::seconds>(time.time_since_epoch()).count();
-}
-
-std::string minutes_text(std::chrono::minutes minutes) {
-    return std::to_string(minutes.count()) + (minutes.count() == 1 ? " minute" : " minutes");
-}
-
-}  // namespace
 
 std::optional<std::string> player_name_problem(const std::string& name) {
     if (name.empty()) {
@@ -77,7 +75,7 @@ IgnoreOutcome IgnoreList::ignore(const std::string& name,
         until = now + *how_long;
     }
     {
-        const std::string key = *comparable_name(name);
+        const std::string key = *comparable_player_name(name);
         const std::lock_guard<std::mutex> lock(entries_mutex);
         if (entries_by_folded_name.size() >= MAX_IGNORED_NAMES &&
             entries_by_folded_name.count(key) == 0) {
@@ -96,7 +94,7 @@ IgnoreOutcome IgnoreList::ignore(const std::string& name,
 }
 
 bool IgnoreList::unignore(const std::string& name) {
-    const auto key = comparable_name(name);
+    const auto key = comparable_player_name(name);
     if (!key) {
         return false;
     }
@@ -109,7 +107,7 @@ bool IgnoreList::hides(std::string_view speaker, WallClock::time_point now) {
     if (entries_by_folded_name.empty() || speaker.empty()) {
         return false;
     }
-    const auto key = comparable_name(speaker);
+    const auto key = comparable_player_name(speaker);
     if (!key) {
         return false;
     }
@@ -206,7 +204,7 @@ std::size_t IgnoreList::from_lines(const std::vector<std::string>& lines,
             continue;
         }
         const std::lock_guard<std::mutex> lock(entries_mutex);
-        Entry& entry = entries_by_folded_name[*comparable_name(name)];
+        Entry& entry = entries_by_folded_name[*comparable_player_name(name)];
         entry.name = name;
         entry.until = until;
         entry.added = next_added++;

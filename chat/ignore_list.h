@@ -72,6 +72,11 @@ private:
     std::uint64_t next_added = 0;
 };
 
+// A name as players' names are compared: colour bytes left out (a server may colour a name), ASCII
+// letters folded. None when it is longer than any player name, so that a long speaker costs no
+// allocation.
+std::optional<std::string> comparable_player_name(std::string_view name);
+
 // Why `name` cannot be a player's name, or none when it can.
 std::optional<std::string> player_name_problem(const std::string& name);
 

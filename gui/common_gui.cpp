@@ -348,6 +348,14 @@ std::map<std::string, std::vector<std::string>> ChatGUI::command_words() const {
     return words_after_command;
 }
 
+void ChatGUI::add_command_word_source(const std::string& command, WordSource source) {
+    word_sources_after_command.emplace(command, std::move(source));
+}
+
+std::map<std::string, ChatGUI::WordSource> ChatGUI::command_word_sources() const {
+    return word_sources_after_command;
+}
+
 KeyBindings& ChatGUI::key_bindings() {
     return bound_keys;
 }

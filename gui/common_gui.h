@@ -168,6 +168,11 @@ public:
     // before take_control().
     void add_command_words(const std::string& command, const std::vector<std::string>& words);
     std::map<std::string, std::vector<std::string>> command_words() const;
+    // The same for words that change while the program runs (such as player names): `source` is
+    // asked at each first Tab, on the input thread. Only before take_control().
+    using WordSource = std::function<std::vector<std::string>()>;
+    void add_command_word_source(const std::string& command, WordSource source);
+    std::map<std::string, WordSource> command_word_sources() const;
 
     // The keys the user bound to other actions or to typed lines: read and changed on the input
     // thread only (#bind runs there), where the keys are read.
@@ -230,6 +235,7 @@ private:
     std::vector<unsigned int> muted_channels;
     std::map<std::string, CommandHandler> callbacks;
     std::map<std::string, std::vector<std::string>> words_after_command;
+    std::map<std::string, WordSource> word_sources_after_command;
     AliasExpander alias_expander;
     RecentNames recent_names;
     KeyBindings bound_keys;

@@ -118,7 +118,7 @@ bool has_pending_bytes(int descriptor) {
 void PDCursesGUI::take_control() {
     editor.set_completion_sources({[this] { return names_to_complete(); }, command_names(),
                                    command_words(), [this] { return view_names(); },
-                                   [this] { return alias_names(); }});
+                                   [this] { return alias_names(); }, command_word_sources()});
     set_up_windows();
     wait_for_setup_complete();
     bool idle = false;

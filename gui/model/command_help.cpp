@@ -7,7 +7,7 @@ namespace qvchat2gui {
 
 namespace {
 
-constexpr std::array<std::pair<const char*, const char*>, 27> DESCRIPTIONS{{
+constexpr std::array<std::pair<const char*, const char*>, 29> DESCRIPTIONS{{
     {"afk", "#afk [TEXT]: go away from the keyboard now; TEXT becomes the away message."},
     {"alias",
      "#alias [NAME [TEXT]]: #NAME then stands for TEXT, in which $1 to $9 are the words typed "
@@ -39,6 +39,10 @@ constexpr std::array<std::pair<const char*, const char*>, 27> DESCRIPTIONS{{
     {"mute",
      "#mute [CHANNEL]: hides the chat of a channel, except lines for you; alone, lists the muted "
      "channels."},
+    {"note",
+     "#note NAME [TEXT | -]: keeps TEXT as your note on player NAME, shown after #look and their "
+     "first private message; alone, shows it; - removes it."},
+    {"notes", "#notes: lists your notes on players."},
     {"quit", "#quit: ends the client, as #exit."},
     {"reconnect", "#reconnect: connects to the server again now, without waiting."},
     {"set",

@@ -45,6 +45,10 @@ std::optional<std::vector<std::string>> words_after_command(const std::string& l
     if (command == "view" && sources.view_names) {
         return sources.view_names();
     }
+    const auto source = sources.command_word_sources.find(command);
+    if (source != sources.command_word_sources.end() && source->second) {
+        return source->second();
+    }
     const auto words = sources.command_words.find(command);
     if (words == sources.command_words.end()) {
         return std::nullopt;

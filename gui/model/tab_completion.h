@@ -10,7 +10,7 @@ namespace qvchat2gui {
 
 // Where Tab finds its words: character names, most relevant first (computed at each first Tab,
 // as the characters nearby change), the local command names and aliases, and the words a command
-// takes first (by the command's lower-case name).
+// takes first (by the command's lower-case name): fixed ones, or ones asked for at each first Tab.
 struct CompletionSources {
     std::function<std::vector<std::string>()> names;
     std::vector<std::string> commands;
@@ -19,6 +19,8 @@ struct CompletionSources {
     std::function<std::vector<std::string>()> view_names;
     // The user's aliases, offered with the commands, as they are at the first Tab.
     std::function<std::vector<std::string>()> alias_names;
+    // Words a command takes first that change while the program runs, ahead of command_words.
+    std::map<std::string, std::function<std::vector<std::string>()>> command_word_sources;
 };
 
 // The words of `pool` that start with `prefix`, ASCII letters compared without case, in the

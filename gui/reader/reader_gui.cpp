@@ -139,7 +139,7 @@ void ReaderGUI::take_control() {
                                        names.emplace_back("close");
                                        return names;
                                    },
-                                   [this] { return alias_names(); }});
+                                   [this] { return alias_names(); }, command_word_sources()});
     take_terminal();
     if (dumb) {
         echo_typed = shell_modes && (shell_modes->c_lflag & static_cast<tcflag_t>(ECHO)) != 0;

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "chat/note_commands.h"
 #include "gui/common_gui.h"
 #include "tests/support/RecordingGUI.h"
 
@@ -228,6 +229,28 @@ TEST_F(Actors, LookCountsALatin1LetterAsOneColumn) {
     EXPECT_THAT(gui.shown(),
                 ElementsAre(grey("Local actors:"), grey("Zo\xEB   \xC9lite ( 1 1/1 HP)"),
                             grey("Bobby       ( 1 1/1 HP)")));
+}
+
+// The lines stay as they are; a grey line for each noted player nearby follows, once a player.
+TEST_F(Actors, LookEndsWithTheNotesOnThePlayersNearby) {
+    ASSERT_TRUE(qvchat2::player_notes().keep("marek", "owes me 5 gold").accepted);
+    ASSERT_TRUE(qvchat2::player_notes().keep("Ann", "guild leader").accepted);
+    ASSERT_TRUE(qvchat2::player_notes().keep("Otto", "far away").accepted);
+    qvchat2::add_actor(nullptr, add_payload(3, "Ann", 1, 1, 1));
+    qvchat2::add_enhanced_actor(nullptr, enhanced_payload(1, "MA\x85REK TAG", 1, 1, 1));
+    qvchat2::add_actor(nullptr, add_payload(2, "Bob", 1, 1, 1));
+    qvchat2::add_actor(nullptr, add_payload(4, "Ann", 1, 1, 1));
+    qvchat2::print_ui_actors(&gui, "");
+    const std::string note_color(1, static_cast<char>(qvchat2gui::OFF_CHANNEL_COLOR));
+    EXPECT_THAT(
+        gui.shown(),
+        ElementsAre(grey("Local actors:"), grey("MA\x85REK TAG ( 1 1/1 HP)"),
+                    grey("Bob       ( 1 1/1 HP)"), grey("Ann       ( 1 1/1 HP)"),
+                    grey("Ann       ( 1 1/1 HP)"), note_color + "note on marek: owes me 5 gold",
+                    note_color + "note on Ann: guild leader"));
+    for (const char* name : {"marek", "Ann", "Otto"}) {
+        qvchat2::player_notes().remove(name);
+    }
 }
 
 TEST(NumDigits, CountsDecimalDigits) {

@@ -402,7 +402,10 @@ TEST_F(LineEditorTest, TabCompletesNamesAndCommandsAndCycles) {
         },
         [] {
             return std::vector<std::string>{"lol", "hi"};
-        }};
+        },
+        {{"note", [] {
+              return std::vector<std::string>{"Ann", "bob", "Ann"};
+          }}}};
     struct TabCase {
         std::string typed;
         int tabs;
@@ -432,6 +435,10 @@ TEST_F(LineEditorTest, TabCompletesNamesAndCommandsAndCycles) {
         {"#view m", 1, "#view Marek "},
         {"#VIEW l", 1, "#VIEW local "},
         {"#view ", 2, "#view 5 "},
+        {"#note ", 1, "#note Ann "},
+        {"#Note ", 3, "#Note Ann "},
+        {"#note B", 1, "#note bob "},
+        {"#note bob a", 1, "#note bob a"},
     };
     for (const TabCase& test : cases) {
         editor = LineEditor();
