@@ -68,4 +68,30 @@ TEST(NoiseProgram, AFloodOfRepeatsTakesOneRowAndTheLogKeepsEveryLine) {
     EXPECT_EQ(logged, REPEATS + 1U);
 }
 
+// A note on a player follows the first private message of the run from that player, in grey,
+// and is kept in notes.txt for the next run.
+TEST(NoiseProgram, ANoteFollowsTheFirstPrivateMessageFromThePlayer) {
+    qvtest::QvchatRun run(QVCHAT_BINARY);
+    std::string failure;
+    ASSERT_TRUE(run.start_logged_in(failure)) << failure;
+    qvtest::TmuxSession& terminal = run.terminal();
+    run.enter("#note Marek owes me 5 gold");
+    ASSERT_TRUE(terminal.wait_for_text("Marek")) << run.screen_text();
+    ASSERT_TRUE(run.server.send_text(1, "[PM from Marek: hi]"));
+    ASSERT_TRUE(run.server.send_text(1, "[PM from Marek: there?]"));
+    ASSERT_TRUE(terminal.wait_for_text("[PM from Marek: there?]")) << run.screen_text();
+    const std::vector<std::string> rows = terminal.screen();
+    const auto note = std::find_if(rows.begin(), rows.end(), [](const std::string& row) {
+        return row.find("note on Marek: owes me 5 gold") != std::string::npos;
+    });
+    ASSERT_NE(note, rows.end()) << run.screen_text();
+    EXPECT_NE((note - 1)->find("[PM from Marek: hi]"), std::string::npos) << run.screen_text();
+    EXPECT_EQ(rows_holding(rows, "note on Marek"), 1U) << run.screen_text();
+    run.enter("#notes");
+    EXPECT_TRUE(terminal.wait_for_text("Marek: owes me 5 gold")) << run.screen_text();
+    ASSERT_TRUE(run.exit_with_status(0));
+    EXPECT_EQ(qvtest::QvchatRun::read_file(run.data_folder() / "notes.txt"),
+              "Marek owes me 5 gold\n");
+}
+
 }  // namespace
