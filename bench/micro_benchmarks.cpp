@@ -108,7 +108,8 @@ BENCHMARK(BM_RemoveSpecialCharacters);
 // log record, AFK rules, wrap into the scroll-back. With state.range(0) = 0 nothing is logged,
 // with 1 every record is written to a file and flushed; state.range(1) is the setting
 // scrollback (0: 1000 display rows); with state.range(2) = 1, 100 players are ignored and 50
-// highlight words set, none of which the flood's lines hold.
+// highlight words set, none of which the flood's lines hold; with 2, repeats are folded (the
+// flood's lines differ, so every line is compared with the 20 newest and none folds).
 void BM_OnRawText(benchmark::State& state) {
     const bool filters = state.range(2) == 1;
     const auto now = qvchat2::WallClock::now();
@@ -121,6 +122,7 @@ void BM_OnRawText(benchmark::State& state) {
     const qvtest::TempDir documents;
     const qvtest::ScopedEnv documents_folder("XDG_DOCUMENTS_DIR", documents.path().string());
     qvbench::ScrollBackGUI gui(COLUMNS, ROWS, static_cast<std::size_t>(state.range(1)));
+    gui.fold_repeats(state.range(2) == 2);
     qvchat2::Logger logger(state.range(0) == 0 ? qvchat2::LOG_NONE : qvchat2::LOG_COMBINED,
                            "bench");
     const auto afk = qvchat2::create_afk_state(qvchat2::Settings(), &gui);
@@ -143,7 +145,8 @@ BENCHMARK(BM_OnRawText)
     ->Args({1, 0, 0})
     ->Args({0, 100000, 0})
     ->Args({0, 0, 1})
-    ->Args({1, 0, 1});
+    ->Args({1, 0, 1})
+    ->Args({0, 0, 2});
 
 void BM_GetDateString(benchmark::State& state) {
     for (auto _ : state) {

@@ -19,8 +19,14 @@ void ScrollBackGUI::add_line_in_view(const std::string& line, qvchat2gui::Attent
                                      const qvchat2gui::LineView& view) {
     {
         const std::lock_guard<std::mutex> lock(scroll_back_mutex);
-        chat_lines.add(line, attention, qvchat2gui::NO_STAMP,
-                       views.note_line(view, attention != qvchat2gui::Attention::none));
+        const qvchat2gui::ScrollBack::ViewTag tag =
+            views.note_line(view, attention != qvchat2gui::Attention::none);
+        if (folding) {
+            repeats.add_or_fold(chat_lines, line, attention, qvchat2gui::NO_STAMP, tag,
+                                qvchat2gui::RepeatFolder::Clock::now());
+        } else {
+            chat_lines.add(line, attention, qvchat2gui::NO_STAMP, tag);
+        }
     }
     ++stored;
 }
@@ -28,6 +34,11 @@ void ScrollBackGUI::add_line_in_view(const std::string& line, qvchat2gui::Attent
 void ScrollBackGUI::take_control() {}
 
 void ScrollBackGUI::update_clock(unsigned short /*minutes*/) {}
+
+void ScrollBackGUI::fold_repeats(bool on) {
+    const std::lock_guard<std::mutex> lock(scroll_back_mutex);
+    folding = on;
+}
 
 std::size_t ScrollBackGUI::lines_stored() const {
     return stored.load();

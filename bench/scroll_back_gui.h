@@ -7,6 +7,7 @@
 
 #include "gui/common_gui.h"
 #include "gui/model/chat_views.h"
+#include "gui/model/repeat_folder.h"
 #include "gui/model/scroll_back.h"
 
 namespace qvbench {
@@ -27,11 +28,15 @@ public:
     void update_clock(unsigned short minutes) override;
 
     std::size_t lines_stored() const;
+    // As the setting fold_repeats.
+    void fold_repeats(bool on);
 
 private:
-    std::mutex scroll_back_mutex;  // guards chat_lines and views
+    std::mutex scroll_back_mutex;  // guards the fields below
     qvchat2gui::ScrollBack chat_lines;
     qvchat2gui::ChatViews views;
+    bool folding = false;
+    qvchat2gui::RepeatFolder repeats;
     std::atomic<std::size_t> stored{0};
 };
 

@@ -74,17 +74,11 @@ void PDCursesGUI::store_line(const std::string& line, Attention attention, const
 std::optional<std::uint64_t> PDCursesGUI::keep_in_chat(const std::string& line, Attention attention,
                                                        TimeStamp stamp, ScrollBack::ViewTag tag,
                                                        bool may_fold) {
-    const bool folding = may_fold && settings.fold_repeats;
-    const RepeatFolder::Clock::time_point now = RepeatFolder::Clock::now();
-    if (folding) {
-        if (const auto repeat = repeats.fold_into(chat_lines, line, attention, stamp, tag, now)) {
-            return repeat->earlier;
-        }
+    if (may_fold && settings.fold_repeats) {
+        return repeats.add_or_fold(chat_lines, line, attention, stamp, tag,
+                                   RepeatFolder::Clock::now());
     }
     chat_lines.add(line, attention, stamp, tag);
-    if (folding) {
-        repeats.shown(line, chat_lines.text_end() - 1, 1, now);
-    }
     return std::nullopt;
 }
 

@@ -65,6 +65,18 @@ std::optional<RepeatFolder::Repeat> RepeatFolder::fold_into(ScrollBack& lines,
     return repeat;
 }
 
+std::optional<std::uint64_t> RepeatFolder::add_or_fold(ScrollBack& lines, std::string_view line,
+                                                       Attention attention, TimeStamp stamp,
+                                                       ScrollBack::ViewTag view,
+                                                       Clock::time_point now) {
+    if (const std::optional<Repeat> repeat = fold_into(lines, line, attention, stamp, view, now)) {
+        return repeat->earlier;
+    }
+    lines.add(line, attention, stamp, view);
+    shown(line, lines.text_end() - 1, 1, now);
+    return std::nullopt;
+}
+
 void RepeatFolder::forget() {
     recent.clear();
 }

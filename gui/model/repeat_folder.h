@@ -44,6 +44,11 @@ public:
     std::optional<Repeat> fold_into(ScrollBack& lines, std::string_view line, Attention attention,
                                     TimeStamp stamp, std::optional<ScrollBack::ViewTag> view,
                                     Clock::time_point now);
+    // Adds the received `line` to `lines`, or folds it into the recent line it repeats: that
+    // line's number when it did.
+    std::optional<std::uint64_t> add_or_fold(ScrollBack& lines, std::string_view line,
+                                             Attention attention, TimeStamp stamp,
+                                             ScrollBack::ViewTag view, Clock::time_point now);
     void forget();
 
 private:
