@@ -10,6 +10,7 @@
 
 #include "chat/afk.h"
 #include "chat/filter_commands.h"
+#include "chat/line_triggers.h"
 #include "chat/lines_for_user.h"
 #include "chat/login_refusal.h"
 #include "chat/note_commands.h"
@@ -175,22 +176,31 @@ void on_text(ChatGUI* gui, Logger* logger, qvnetworklib::Client* client, AfkStat
     const bool own_activity = !name.empty() && ((channel != PM_CHANNEL && name == username) ||
                                                 (pm_sent && message != afk->get_afk_message()));
 
-    const std::optional<ForUserKind> for_user =
-        for_user_kind(line, name, message, username, own_activity);
-    const qvchat2gui::Attention attention =
-        for_user ? attention_of(*for_user) : qvchat2gui::Attention::none;
     // An ignored player's lines (GM lines excepted) and a muted channel's chat that is not for the
     // user are logged and nothing more: no bell, no count, no reply, no name for Tab. The user's
     // own lines always show.
     const bool others = !own_activity && !name.empty() && name != username;
-    const bool ignored =
-        others && channel != GM_CHANNEL && !pm_sent && ignore_list().hides(name, WallClock::now());
-    const bool muted = others && line.channel_number && attention == qvchat2gui::Attention::none &&
-                       muted_channels().is_muted(*line.channel_number);
-    if (ignored) {
+    if (others && channel != GM_CHANNEL && !pm_sent &&
+        ignore_list().hides(name, WallClock::now())) {
         gui->add_ignored_line(line.text);
+        return;
     }
-    if (ignored || muted) {
+    const TriggeredLine triggered = apply_triggers(gui, line.text);
+    std::optional<ForUserKind> for_user =
+        for_user_kind(line, name, message, username, own_activity);
+    if (triggered.pane && !for_user && !own_activity) {
+        for_user = ForUserKind::highlight;
+    }
+    const qvchat2gui::Attention attention =
+        for_user ? attention_of(*for_user) : qvchat2gui::Attention::none;
+    if (others && line.channel_number && attention == qvchat2gui::Attention::none &&
+        muted_channels().is_muted(*line.channel_number)) {
+        return;
+    }
+    // A line a trigger hides is kept as an ignored one is; the user's own still ends the away
+    // state.
+    if (triggered.hide && !own_activity) {
+        gui->add_hidden_line(line.text);
         return;
     }
 
@@ -220,7 +230,11 @@ void on_text(ChatGUI* gui, Logger* logger, qvnetworklib::Client* client, AfkStat
             do_afk_reply(afk, client, name);
         }
     }
-    gui->add_line_in_view(line.text, attention, line.view);
+    if (triggered.hide) {
+        gui->add_hidden_line(line.text);
+        return;
+    }
+    gui->add_treated_line(line.text, attention, line.view, triggered.effects);
     if (channel == PM_CHANNEL && !pm_sent) {
         say_note_after_private_message(gui, name);
     }

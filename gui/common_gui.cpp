@@ -203,6 +203,10 @@ void ChatGUI::add_treated_line(const std::string& line, Attention attention, con
 
 void ChatGUI::add_ignored_line(const std::string& /*line*/) {}
 
+void ChatGUI::add_hidden_line(const std::string& line) {
+    add_ignored_line(line);
+}
+
 bool ChatGUI::runs_command(const std::string& line, std::string::size_type space) const {
     return !line.empty() && line[0] == '#' &&
            callbacks.count(lowercase_ascii(line.substr(1, space - 1))) > 0;

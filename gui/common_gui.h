@@ -87,6 +87,9 @@ public:
     // A line of a player the user ignores: shown only while the user asks to see those (a
     // front-end that cannot keeps it out of sight). Any thread.
     virtual void add_ignored_line(const std::string& line);
+    // A received line that one of the user's triggers hides: kept as an ignored line is, and
+    // shown with those, marked as hidden. Any thread.
+    virtual void add_hidden_line(const std::string& line);
     // The state of the connection to the server named `server_name`, and whether the user is
     // away, for a front-end with a status line (any thread).
     virtual void set_connection_state(ConnectionState state, const std::string& server_name);

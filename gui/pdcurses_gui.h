@@ -120,6 +120,8 @@ public:
     void set_away(bool away) override;
     // Kept in grey, marked "(ignored)", out of sight until Alt-= shows the ignored lines.
     void add_ignored_line(const std::string& line) override;
+    // Kept as an ignored line is, marked "(hidden)".
+    void add_hidden_line(const std::string& line) override;
     void set_input_history(const std::vector<std::string>& entries) override;
     std::vector<std::string> input_history() const override;
     void show_found(const FoundLines& found, std::optional<TextMatcher> marker) override;
@@ -149,6 +151,8 @@ private:
     void store_line(const std::string& line, Attention attention = Attention::none,
                     const LineView& view = LineView::every(),
                     const LineEffects* received = nullptr);
+    // Kept in grey after `marker`, out of sight until Alt-= shows the ignored lines.
+    void keep_out_of_sight(const std::string& line, const std::string& marker);
     // redraw_mutex held: adds the line to the chat, or folds it into the line it repeats, whose
     // number it then gives.
     std::optional<std::uint64_t> keep_in_chat(const std::string& line, Attention attention,

@@ -83,7 +83,15 @@ std::optional<std::uint64_t> PDCursesGUI::keep_in_chat(const std::string& line, 
 }
 
 void PDCursesGUI::add_ignored_line(const std::string& line) {
-    std::string shown = std::string(1, static_cast<char>(OFF_CHANNEL_COLOR)) + "(ignored) ";
+    keep_out_of_sight(line, "(ignored) ");
+}
+
+void PDCursesGUI::add_hidden_line(const std::string& line) {
+    keep_out_of_sight(line, "(hidden) ");
+}
+
+void PDCursesGUI::keep_out_of_sight(const std::string& line, const std::string& marker) {
+    std::string shown = std::string(1, static_cast<char>(OFF_CHANNEL_COLOR)) + marker;
     std::copy_if(line.begin(), line.end(), std::back_inserter(shown),
                  [](char byte) { return !is_control_character(byte); });
     const TimeStamp stamp = current_time_stamp();
