@@ -247,12 +247,28 @@ TextMatcher::~TextMatcher() = default;
 TextMatcher::TextMatcher(TextMatcher&& other) noexcept = default;
 TextMatcher& TextMatcher::operator=(TextMatcher&& other) noexcept = default;
 
-bool TextMatcher::matches(std::string_view text) const {
+MatchResult TextMatcher::match(std::string_view text) const {
     if (!compiled) {
-        return false;
+        return MatchResult::not_found;
     }
-    // A limit reached or any other failure is no match.
-    return compiled->match(compiled->subject_for(text), 0, 0) >= 0;
+    const int result = compiled->match(compiled->subject_for(text), 0, 0);
+    if (result >= 0) {
+        return MatchResult::found;
+    }
+    return result == PCRE2_ERROR_NOMATCH ? MatchResult::not_found : MatchResult::gave_up;
+}
+
+std::size_t TextMatcher::compiled_bytes() const {
+    if (!compiled) {
+        return 0;
+    }
+    std::size_t code_bytes = 0;
+    std::size_t jit_bytes = 0;
+    pcre2_pattern_info(compiled->code, PCRE2_INFO_SIZE, &code_bytes);
+    if (compiled->jit_compiled) {
+        pcre2_pattern_info(compiled->code, PCRE2_INFO_JITSIZE, &jit_bytes);
+    }
+    return code_bytes + jit_bytes;
 }
 
 void TextMatcher::find_all(std::string_view text, std::vector<MatchRange>& ranges) const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -12,6 +13,10 @@
 namespace qvchat2gui {
 
 enum class PatternKind : std::uint8_t { plain, regex };
+
+// What one search of a line found. gave_up: it stopped at PCRE2's match, depth or heap limit (or
+// on another failure) before it knew; matches counts that as no match.
+enum class MatchResult : std::uint8_t { found, not_found, gave_up };
 
 // Finds a pattern typed by the user in chat lines. Both are game bytes (Latin-1 letters
 // included). The control and colour bytes of a line take no part in matching: a colour change
@@ -40,7 +45,11 @@ public:
     bool ignores_case() const { return folds_case; }
 
     // Whether the pattern occurs in `text` (an empty match counts).
-    bool matches(std::string_view text) const;
+    bool matches(std::string_view text) const { return match(text) == MatchResult::found; }
+    // As matches, telling a search that gave up from one that found nothing.
+    MatchResult match(std::string_view text) const;
+    // The bytes the compiled pattern (its JIT code too) takes; 0 when not valid.
+    std::size_t compiled_bytes() const;
     // Replaces `ranges` with every non-empty match in `text`, in order and not overlapping. A
     // regular expression that finds its matches only after heavy backtracking at each byte stops
     // marking after a few milliseconds of a line: the match limit bounds one search, not a line's
