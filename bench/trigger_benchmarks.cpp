@@ -1,9 +1,11 @@
-// The triggers asked of every received line: none, and a hundred of which one matches.
+// The triggers asked of every received line: none, a hundred of which one matches, and one that
+// gives up.
 
 #include <benchmark/benchmark.h>
 
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include "chat/trigger_list.h"
 
@@ -13,7 +15,7 @@ constexpr int WORD_TRIGGERS = 50;
 constexpr int REGEX_TRIGGERS = 50;
 
 // A channel line as shown, about 80 bytes with its colour bytes: one first, one inside a word.
-const std::string CHANNEL_LINE =
+constexpr std::string_view CHANNEL_LINE =
     "\x80[Ann @ 3]: selling 20 iron ore, PM me; also 5 sil\x81ver bars and a rune of warding";
 
 void add(qvchat2::TriggerList& list, const std::string& typed) {
@@ -54,5 +56,19 @@ void BM_TriggersHundred(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_TriggersHundred);
+
+// What one pathological trigger costs a line before it gives up at PCRE2's limits.
+void BM_TriggerGivingUp(benchmark::State& state) {
+    qvchat2::TriggerList list;
+    add(list, "/(\\w+\\s?)+$/ hide");
+    const std::string line = std::string(CHANNEL_LINE) + "!";
+    if (list.match(line).notices.empty()) {
+        throw std::logic_error("the costly trigger did not give up");
+    }
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(list.match(line));
+    }
+}
+BENCHMARK(BM_TriggerGivingUp);
 
 }  // namespace

@@ -167,19 +167,33 @@ TriggerActions TriggerList::match(std::string_view line) const {
         return actions;
     }
     const std::shared_ptr<const Snapshot> triggers = snapshot();
+    const qvchat2gui::MatchableText text(line);
+    std::size_t gave_up = 0;
     for (std::size_t index = 0; index < triggers->triggers.size(); ++index) {
+        if (gave_up == MAX_COSTLY_TRIGGERS_PER_LINE) {
+            if (!named_line_cut_short.exchange(true, std::memory_order_relaxed)) {
+                actions.notices.push_back(
+                    "Triggers " + std::to_string(index + 1) + " to " +
+                    std::to_string(triggers->triggers.size()) + " were left off for a line after " +
+                    std::to_string(gave_up) +
+                    " before them were too costly for it; they stay on for other lines.");
+            }
+            break;
+        }
         Trigger& trigger = *triggers->triggers[index];
         MatchResult result = MatchResult::not_found;
         {
             const std::lock_guard<std::mutex> lock(trigger.match_buffers_mutex);
-            result = trigger.matcher.match(line);
+            result = trigger.matcher.match(text);
         }
-        if (result == MatchResult::gave_up &&
-            !trigger.named_as_costly.exchange(true, std::memory_order_relaxed)) {
-            actions.notices.push_back("Trigger " + std::to_string(index + 1) + " (" +
-                                      trigger.shown_pattern +
-                                      ") was too costly for a line and was left off for it; it "
-                                      "stays on for other lines.");
+        if (result == MatchResult::gave_up) {
+            ++gave_up;
+            if (!trigger.named_as_costly.exchange(true, std::memory_order_relaxed)) {
+                actions.notices.push_back("Trigger " + std::to_string(index + 1) + " (" +
+                                          trigger.shown_pattern +
+                                          ") was too costly for a line and was left off for it; "
+                                          "it stays on for other lines.");
+            }
         }
         if (result == MatchResult::found) {
             trigger.times_matched.fetch_add(1, std::memory_order_relaxed);

@@ -18,6 +18,10 @@ constexpr std::size_t MAX_TRIGGERS = 200;
 // The most memory the compiled patterns of all triggers take together, their JIT code included.
 constexpr std::size_t MAX_TRIGGER_COMPILED_BYTES = std::size_t{16} << 20;
 
+// A search that gives up at PCRE2's limits takes about a millisecond: after this many on one line
+// the triggers after them are left off for it, so that no line waits for long.
+constexpr std::size_t MAX_COSTLY_TRIGGERS_PER_LINE = 8;
+
 // What an edit of the list did: `message` is the confirmation when `accepted`, else why not.
 struct TriggerOutcome {
     bool accepted = false;
@@ -55,7 +59,8 @@ public:
 
     // The actions of every trigger that matches `line` (the shown line, colour bytes and all):
     // the colour of the first of them, the other actions of any. A trigger whose search gave up at
-    // PCRE2's limits is left off for this line, and named in `notices` the first time.
+    // PCRE2's limits is left off for this line, and named in `notices` the first time; after
+    // MAX_COSTLY_TRIGGERS_PER_LINE of them, so are the triggers after them (named once a run).
     TriggerActions match(std::string_view line) const;
 
     // The file's lines: one trigger each, as list gives them.
@@ -74,6 +79,8 @@ private:
     std::shared_ptr<const Snapshot> current;  // guarded by snapshot_mutex
     // The size of `current`, read by a line before anything else.
     std::atomic<std::size_t> trigger_count{0};
+    // Whether a line has been too costly for the triggers after some of them in this run.
+    mutable std::atomic<bool> named_line_cut_short{false};
 };
 
 }  // namespace qvchat2

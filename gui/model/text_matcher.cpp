@@ -7,6 +7,7 @@
 #include <array>
 #include <cctype>
 #include <chrono>
+#include <iterator>
 
 #include "gui/model/chat_text.h"
 
@@ -247,15 +248,42 @@ TextMatcher::~TextMatcher() = default;
 TextMatcher::TextMatcher(TextMatcher&& other) noexcept = default;
 TextMatcher& TextMatcher::operator=(TextMatcher&& other) noexcept = default;
 
+MatchableText::MatchableText(std::string_view text) {
+    std::size_t start = 0;
+    while (start < text.size() && !is_kept(text[start])) {
+        ++start;
+    }
+    kept = text.substr(start);
+    if (holds_control_byte(kept)) {
+        copy.reserve(kept.size());
+        std::copy_if(kept.begin(), kept.end(), std::back_inserter(copy), is_kept);
+        kept = copy;
+    }
+}
+
+namespace {
+
+MatchResult match_result(int pcre2_result) {
+    if (pcre2_result >= 0) {
+        return MatchResult::found;
+    }
+    return pcre2_result == PCRE2_ERROR_NOMATCH ? MatchResult::not_found : MatchResult::gave_up;
+}
+
+}  // namespace
+
 MatchResult TextMatcher::match(std::string_view text) const {
     if (!compiled) {
         return MatchResult::not_found;
     }
-    const int result = compiled->match(compiled->subject_for(text), 0, 0);
-    if (result >= 0) {
-        return MatchResult::found;
+    return match_result(compiled->match(compiled->subject_for(text), 0, 0));
+}
+
+MatchResult TextMatcher::match(const MatchableText& text) const {
+    if (!compiled) {
+        return MatchResult::not_found;
     }
-    return result == PCRE2_ERROR_NOMATCH ? MatchResult::not_found : MatchResult::gave_up;
+    return match_result(compiled->match({text.bytes(), 0, false}, 0, 0));
 }
 
 std::size_t TextMatcher::compiled_bytes() const {

@@ -158,6 +158,22 @@ TEST(TriggerList, CostlyPatternIsLeftOffForTheLineAndNamedOnce) {
     EXPECT_TRUE(second.notices.empty());
     EXPECT_TRUE(list.match("\x80raid now").hide);
     EXPECT_EQ(list.list()[1].times_matched, 1U);
+
+    // Many costly triggers cost a line no more than a few of them: those after are left off.
+    qvchat2::TriggerList costly;
+    for (std::size_t index = 0; index < qvchat2::MAX_COSTLY_TRIGGERS_PER_LINE + 2; ++index) {
+        ASSERT_TRUE(costly.add("/(\\w+\\s?)+$/ hide").accepted);
+    }
+    ASSERT_TRUE(costly.add("now bell").accepted);
+    const qvchat2::TriggerActions cut_short = costly.match(line);
+    EXPECT_FALSE(cut_short.bell);
+    ASSERT_EQ(cut_short.notices.size(), qvchat2::MAX_COSTLY_TRIGGERS_PER_LINE + 1);
+    EXPECT_EQ(cut_short.notices.back(),
+              "Triggers 9 to 11 were left off for a line after 8 before them were too costly "
+              "for it; they stay on for other lines.");
+    EXPECT_TRUE(costly.match(line).notices.empty());
+    EXPECT_TRUE(costly.match("\x80raid now").bell);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(500));
 }
 
 TEST(TriggerList, RemovesByNumberAndBoundsTheCount) {
