@@ -16,7 +16,7 @@ namespace qvchat2 {
 // The most triggers kept.
 constexpr std::size_t MAX_TRIGGERS = 200;
 // The most memory the compiled patterns of all triggers take together, their JIT code included.
-constexpr std::size_t MAX_TRIGGER_COMPILED_BYTES = std::size_t{16} << 20;
+constexpr std::size_t MAX_TRIGGER_COMPILED_BYTES = std::size_t{4} << 20;
 
 // A search that gives up at PCRE2's limits takes about a millisecond: after this many on one line
 // the triggers after them are left off for it, so that no line waits for long.

@@ -176,7 +176,7 @@ TEST(TriggerList, CostlyPatternIsLeftOffForTheLineAndNamedOnce) {
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(500));
 }
 
-TEST(TriggerList, RemovesByNumberAndBoundsTheCount) {
+TEST(TriggerList, RemovesByNumberAndBoundsTheCountAndTheMemory) {
     qvchat2::TriggerList list;
     EXPECT_EQ(list.remove(1).message, "There are no triggers to remove.");
     while (list.size() < qvchat2::MAX_TRIGGERS) {
@@ -193,6 +193,17 @@ TEST(TriggerList, RemovesByNumberAndBoundsTheCount) {
     EXPECT_EQ(list.size(), 199U);
     EXPECT_EQ(list.to_lines()[1], "w2 bell");
     EXPECT_FALSE(list.match("w1").bell);
+
+    // Short patterns that compile to tens of KiB each fill the memory bound before the count.
+    qvchat2::TriggerList large;
+    qvchat2::TriggerOutcome outcome;
+    while ((outcome = large.add("/(?:[a-z]{1,3}\\w{2}){1000}/ hide")).accepted) {
+        ASSERT_LT(large.size(), qvchat2::MAX_TRIGGERS);
+    }
+    EXPECT_THAT(outcome.message, StartsWith("The triggers' patterns can take at most 4 MiB "
+                                            "compiled, and this one takes "));
+    EXPECT_TRUE(large.remove(1).accepted);
+    EXPECT_TRUE(large.add("/(?:[a-z]{1,3}\\w{2}){1000}/ hide").accepted);
 }
 
 // The commands against triggers.txt in a temporary data folder: each bad line is named at start
@@ -222,7 +233,7 @@ TEST(TriggerCommands, KeepTriggersTxtAndNameEachLineThatCannotBeRead) {
     qvchat2::register_trigger_commands(&gui, list, saved_to);
     list.match("\x80raid now");
     for (const char* typed : {"#trigger", "#trigger gold hide", "#trigger gold", "#untrigger x",
-                              "#untrigger 2", "#trigger"}) {
+                              "#untrigger 2", "#trigger", "#help untrigger"}) {
         gui.process_input(nullptr, typed);
     }
     EXPECT_THAT(
@@ -234,7 +245,9 @@ TEST(TriggerCommands, KeepTriggersTxtAndNameEachLineThatCannotBeRead) {
                     HasSubstr("A trigger needs at least one action"),
                     HasSubstr("#untrigger takes a number from 1 to 3"),
                     HasSubstr("Trigger 2 (Zed notify) is removed."), HasSubstr("Triggers, with"),
-                    HasSubstr("1. /boss|raid/"), HasSubstr("2. gold hide (not matched yet)")));
+                    HasSubstr("1. /boss|raid/"), HasSubstr("2. gold hide (not matched yet)"),
+                    HasSubstr("#help, #quit, #trigger, #untrigger"), ::testing::_,
+                    HasSubstr("#untrigger N: removes trigger N")));
 
     struct stat status {};
     ASSERT_EQ(::stat(file.c_str(), &status), 0);
