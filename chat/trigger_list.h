@@ -18,8 +18,8 @@ constexpr std::size_t MAX_TRIGGERS = 200;
 // The most memory the compiled patterns of all triggers take together, their JIT code included.
 constexpr std::size_t MAX_TRIGGER_COMPILED_BYTES = std::size_t{4} << 20;
 
-// A search that gives up at PCRE2's limits takes about a millisecond: after this many on one line
-// the triggers after them are left off for it, so that no line waits for long.
+// A search that gives up at PCRE2's limits takes a millisecond or two: after this many on one
+// line the triggers after them are left off for it, so that no line waits for long.
 constexpr std::size_t MAX_COSTLY_TRIGGERS_PER_LINE = 8;
 
 // What an edit of the list did: `message` is the confirmation when `accepted`, else why not.
@@ -49,7 +49,8 @@ public:
     TriggerList& operator=(const TriggerList&) = delete;
 
     // Adds what was typed after "#trigger "; refused when it cannot be read, does not compile
-    // (with PCRE2's reason) or the list is full. The message names the new trigger's number.
+    // (with PCRE2's reason), or the list is full in count or in memory. The message names the new
+    // trigger's number.
     TriggerOutcome add(const std::string& typed);
     // Removes trigger `number` (from 1) as #trigger lists it.
     TriggerOutcome remove(std::size_t number);
