@@ -31,6 +31,7 @@
 #include "chat/registration.h"
 #include "chat/set_command.h"
 #include "chat/spell_commands.h"
+#include "chat/trigger_commands.h"
 #include "gui/common_gui.h"
 #include "gui/debug_gui.h"
 #include "gui/pdcurses_gui.h"
@@ -388,6 +389,8 @@ int main(int argc, char** argv) {
     qvchat2::load_notes(notes_file, std::cerr);
     const std::shared_ptr<qvchat2::SavedAliases> aliases =
         qvchat2::load_aliases(server.config_dir, std::cerr);
+    const std::optional<std::filesystem::path> trigger_file =
+        qvchat2::load_triggers(qvchat2::triggers(), server.config_dir, std::cerr);
     // Outlives the front-end, which asks it from the key loop.
     qvchat2gui::SpellingState spelling;
     std::optional<std::filesystem::path> learned_words =
@@ -434,6 +437,7 @@ int main(int argc, char** argv) {
             qvchat2::register_log_commands(front_end, log_files(server));
             qvchat2::register_filter_commands(front_end, filter_files);
             qvchat2::register_note_commands(front_end, notes_file);
+            qvchat2::register_trigger_commands(front_end, qvchat2::triggers(), trigger_file);
             register_key_bindings(*front_end);
             start_spelling(spelling, live_settings, front_end, connection_setup.username,
                            learned_words);

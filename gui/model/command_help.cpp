@@ -48,6 +48,9 @@ constexpr std::array<std::pair<const char*, const char*>, 29> DESCRIPTIONS{{
     {"set",
      "#set [NAME [VALUE]]: lists the settings; with NAME, shows one; with VALUE, changes it for "
      "this run."},
+    {"trigger",
+     "#trigger [/REGEX/ | WORD] [ACTION...]: a received line that matches gets the actions: "
+     "colour N, hide, bell, notify, pane, speak; alone, lists the triggers and their matches."},
     {"unalias", "#unalias NAME: forgets the alias #NAME."},
     {"unbind", "#unbind KEY: KEY does again what it did before it was bound."},
     {"spell",
@@ -55,6 +58,7 @@ constexpr std::array<std::pair<const char*, const char*>, 29> DESCRIPTIONS{{
      "input line; alone, names the dictionary in use."},
     {"unignore", "#unignore NAME: shows the lines of player NAME again."},
     {"unmute", "#unmute CHANNEL: shows the chat of the channel again."},
+    {"untrigger", "#untrigger N: removes trigger N, numbered as #trigger lists them."},
     {"urls", "#urls: lists the last links seen in the chat, newest first, numbered for #copy."},
     {"view",
      "#view NAME: shows one conversation: a channel's number, a player, local or all; typed "

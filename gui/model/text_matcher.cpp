@@ -7,6 +7,7 @@
 #include <array>
 #include <cctype>
 #include <chrono>
+#include <iterator>
 
 #include "gui/model/chat_text.h"
 
@@ -247,12 +248,55 @@ TextMatcher::~TextMatcher() = default;
 TextMatcher::TextMatcher(TextMatcher&& other) noexcept = default;
 TextMatcher& TextMatcher::operator=(TextMatcher&& other) noexcept = default;
 
-bool TextMatcher::matches(std::string_view text) const {
-    if (!compiled) {
-        return false;
+MatchableText::MatchableText(std::string_view text) {
+    std::size_t start = 0;
+    while (start < text.size() && !is_kept(text[start])) {
+        ++start;
     }
-    // A limit reached or any other failure is no match.
-    return compiled->match(compiled->subject_for(text), 0, 0) >= 0;
+    kept = text.substr(start);
+    if (holds_control_byte(kept)) {
+        copy.reserve(kept.size());
+        std::copy_if(kept.begin(), kept.end(), std::back_inserter(copy), is_kept);
+        kept = copy;
+    }
+}
+
+namespace {
+
+MatchResult match_result(int pcre2_result) {
+    if (pcre2_result >= 0) {
+        return MatchResult::found;
+    }
+    return pcre2_result == PCRE2_ERROR_NOMATCH ? MatchResult::not_found : MatchResult::gave_up;
+}
+
+}  // namespace
+
+MatchResult TextMatcher::match(std::string_view text) const {
+    if (!compiled) {
+        return MatchResult::not_found;
+    }
+    return match_result(compiled->match(compiled->subject_for(text), 0, 0));
+}
+
+MatchResult TextMatcher::match(const MatchableText& text) const {
+    if (!compiled) {
+        return MatchResult::not_found;
+    }
+    return match_result(compiled->match({text.bytes(), 0, false}, 0, 0));
+}
+
+std::size_t TextMatcher::compiled_bytes() const {
+    if (!compiled) {
+        return 0;
+    }
+    std::size_t code_bytes = 0;
+    std::size_t jit_bytes = 0;
+    pcre2_pattern_info(compiled->code, PCRE2_INFO_SIZE, &code_bytes);
+    if (compiled->jit_compiled) {
+        pcre2_pattern_info(compiled->code, PCRE2_INFO_JITSIZE, &jit_bytes);
+    }
+    return code_bytes + jit_bytes;
 }
 
 void TextMatcher::find_all(std::string_view text, std::vector<MatchRange>& ranges) const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -12,6 +13,27 @@
 namespace qvchat2gui {
 
 enum class PatternKind : std::uint8_t { plain, regex };
+
+// What one search of a line found. gave_up: it stopped at PCRE2's match, depth or heap limit (or
+// on another failure) before it knew; matches counts that as no match.
+enum class MatchResult : std::uint8_t { found, not_found, gave_up };
+
+// A line without its control and colour bytes, made once for many matchers to search: each
+// TextMatcher would otherwise look for those bytes (and copy a line with one inside) again.
+class MatchableText {
+public:
+    explicit MatchableText(std::string_view text);
+    // The view may point into the object itself.
+    MatchableText(const MatchableText&) = delete;
+    MatchableText& operator=(const MatchableText&) = delete;
+    ~MatchableText() = default;
+
+    std::string_view bytes() const { return kept; }
+
+private:
+    std::string copy;  // used when a control byte is not among the leading ones
+    std::string_view kept;
+};
 
 // Finds a pattern typed by the user in chat lines. Both are game bytes (Latin-1 letters
 // included). The control and colour bytes of a line take no part in matching: a colour change
@@ -40,7 +62,12 @@ public:
     bool ignores_case() const { return folds_case; }
 
     // Whether the pattern occurs in `text` (an empty match counts).
-    bool matches(std::string_view text) const;
+    bool matches(std::string_view text) const { return match(text) == MatchResult::found; }
+    // As matches, telling a search that gave up from one that found nothing.
+    MatchResult match(std::string_view text) const;
+    MatchResult match(const MatchableText& text) const;
+    // The bytes the compiled pattern (its JIT code too) takes; 0 when not valid.
+    std::size_t compiled_bytes() const;
     // Replaces `ranges` with every non-empty match in `text`, in order and not overlapping. A
     // regular expression that finds its matches only after heavy backtracking at each byte stops
     // marking after a few milliseconds of a line: the match limit bounds one search, not a line's

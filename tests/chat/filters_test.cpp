@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <thread>
@@ -10,6 +11,7 @@
 #include "chat/highlight_words.h"
 #include "chat/ignore_list.h"
 #include "chat/muted_channels.h"
+#include "chat/trigger_list.h"
 
 namespace {
 
@@ -194,14 +196,17 @@ TEST(NameLists, SavedInTheOrderAddedWithOneBoundForAll) {
     }
 }
 
-// Lines are tested on several threads while the user edits the lists.
+// Lines are tested on several threads while the user edits the lists and the triggers.
 TEST(FiltersConcurrency, LinesAreTestedWhileTheListsChange) {
     qvchat2::HighlightWords words;
     qvchat2::IgnoreList ignored;
+    qvchat2::TriggerList triggers;
     words.add("/dragon/");
     ignored.ignore("Marek", std::nullopt, START);
+    ASSERT_TRUE(triggers.add("/dragon/ bell").accepted);
     std::atomic<bool> stop{false};
     std::atomic<int> found{0};
+    std::atomic<std::uint64_t> rung{0};
     std::vector<std::thread> readers;
     readers.reserve(3);
     for (int thread = 0; thread < 3; ++thread) {
@@ -210,6 +215,7 @@ TEST(FiltersConcurrency, LinesAreTestedWhileTheListsChange) {
             do {
                 found += static_cast<int>(words.names_in("a dragon and a word7 here")) +
                          static_cast<int>(ignored.hides("Marek", START));
+                rung += static_cast<std::uint64_t>(triggers.match("a dragon here").bell);
             } while (!stop);
         });
     }
@@ -218,6 +224,8 @@ TEST(FiltersConcurrency, LinesAreTestedWhileTheListsChange) {
         words.add(word);
         words.remove(word);
         ignored.ignore("Bob" + std::to_string(round), 1min, START);
+        EXPECT_TRUE(triggers.add(word + " hide").accepted);
+        EXPECT_TRUE(triggers.remove(2).accepted);
     }
     stop = true;
     for (std::thread& reader : readers) {
@@ -228,6 +236,8 @@ TEST(FiltersConcurrency, LinesAreTestedWhileTheListsChange) {
     ASSERT_EQ(entries.size(), 201U);
     EXPECT_EQ(entries.back().name, "Marek");
     EXPECT_EQ(entries.back().lines_hidden * 2, static_cast<std::size_t>(found.load()));
+    // A trigger's count outlives the edits of the others: no line is lost or counted twice.
+    EXPECT_EQ(triggers.list().at(0).times_matched, rung.load());
 }
 
 }  // namespace

@@ -23,6 +23,8 @@ std::string found_in(const TextMatcher& matcher, const std::string& text) {
     std::vector<MatchRange> ranges{{99, 99}};  // what was there before is replaced
     matcher.find_all(text, ranges);
     EXPECT_EQ(matcher.matches(text), !ranges.empty()) << text;
+    // A line stripped once for many matchers is matched as the line itself.
+    EXPECT_EQ(matcher.match(MatchableText(text)) == MatchResult::found, !ranges.empty()) << text;
     return spans(ranges);
 }
 
@@ -116,6 +118,12 @@ TEST(TextMatcher, HostilePatternsAndTextsEndWithoutFault) {
     const TextMatcher catastrophic("(a+)+$", REGEX);
     ASSERT_TRUE(catastrophic.valid());
     EXPECT_FALSE(catastrophic.matches(runaway));
+    // The caller that must tell the user learns that the search gave up, not that it found none.
+    EXPECT_EQ(catastrophic.match(runaway), MatchResult::gave_up);
+    EXPECT_EQ(catastrophic.match("aaa"), MatchResult::found);
+    EXPECT_EQ(catastrophic.match("a!"), MatchResult::not_found);
+    EXPECT_GT(catastrophic.compiled_bytes(), 0U);
+    EXPECT_EQ(TextMatcher("(", REGEX).compiled_bytes(), 0U);
     EXPECT_EQ(found_in(TextMatcher("(a|aa)+b", REGEX), runaway), "");
     // Matches at every byte, each only after heavy backtracking: a line of a chat frame's size
     // once took as many searches at the match limit as it has bytes, an hour of painting.
