@@ -68,6 +68,46 @@ TEST(NoiseProgram, AFloodOfRepeatsTakesOneRowAndTheLogKeepsEveryLine) {
     EXPECT_EQ(logged, REPEATS + 1U);
 }
 
+// A trigger colours the lines it matches or hides them (Alt-= shows them, marked); #trigger lists
+// them with how often each matched, and they are kept in triggers.txt.
+TEST(NoiseProgram, TriggersColourAndHideLinesAndAreKept) {
+    qvtest::QvchatRun run(QVCHAT_BINARY);
+    std::string failure;
+    ASSERT_TRUE(run.start_logged_in(failure)) << failure;
+    qvtest::TmuxSession& terminal = run.terminal();
+    run.enter("#trigger dragon colour yellow");
+    ASSERT_TRUE(terminal.wait_for_text("Trigger 1")) << run.screen_text();
+    run.enter("#trigger /s[p]am/ hide");
+    ASSERT_TRUE(terminal.wait_for_text("Trigger 2")) << run.screen_text();
+    ASSERT_TRUE(run.server.send_text(0, "Bo: spam spam spam"));
+    ASSERT_TRUE(run.server.send_text(0, "Ann: the dragon wakes"));
+    ASSERT_TRUE(run.server.send_text(0, "Cy: plain words"));
+    ASSERT_TRUE(terminal.wait_for_text("Cy: plain words")) << run.screen_text();
+    EXPECT_EQ(run.screen_text().find("spam spam"), std::string::npos) << run.screen_text();
+    const std::vector<std::string> coloured = terminal.screen(true);
+    const auto row_of = [&coloured](const std::string& text) {
+        return *std::find_if(coloured.begin(), coloured.end(), [&text](const std::string& row) {
+            return row.find(text) != std::string::npos;
+        });
+    };
+    EXPECT_NE(row_of("Ann: the dragon wakes").find("\x1b[33m"), std::string::npos)
+        << testing::PrintToString(coloured);
+    EXPECT_EQ(row_of("Cy: plain words").find("\x1b[33m"), std::string::npos);
+
+    terminal.press("M-=");
+    EXPECT_TRUE(terminal.wait_for_text("(hidden) Bo: spam spam spam")) << run.screen_text();
+    terminal.press("M-=");
+    run.enter("#trigger");
+    EXPECT_TRUE(terminal.wait_for_text("1. dragon colour yellow (matched once)"))
+        << run.screen_text();
+    run.enter("#untrigger 1");
+    ASSERT_TRUE(terminal.wait_for_text("Trigger 1 (dragon colour yellow) is removed."))
+        << run.screen_text();
+    ASSERT_TRUE(run.exit_with_status(0));
+    EXPECT_EQ(qvtest::QvchatRun::read_file(run.data_folder() / "triggers.txt"), "/s[p]am/ hide\n");
+    EXPECT_NE(run.chat_log().find("Bo: spam spam spam"), std::string::npos);
+}
+
 // A note on a player follows the first private message of the run from that player, in grey,
 // and is kept in notes.txt for the next run.
 TEST(NoiseProgram, ANoteFollowsTheFirstPrivateMessageFromThePlayer) {

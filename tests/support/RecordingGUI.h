@@ -30,6 +30,19 @@ public:
         }
         add_highlighted_line(line, attention);
     }
+    void add_treated_line(const std::string& line, qvchat2gui::Attention attention,
+                          const qvchat2gui::LineView& view,
+                          const qvchat2gui::LineEffects& effects) override {
+        {
+            const std::lock_guard<std::mutex> lock(recorded_mutex);
+            treated.push_back(effects);
+        }
+        add_line_in_view(line, attention, view);
+    }
+    void add_hidden_line(const std::string& line) override {
+        const std::lock_guard<std::mutex> lock(recorded_mutex);
+        hidden.push_back(line);
+    }
     void set_away(bool away) override {
         const std::lock_guard<std::mutex> lock(recorded_mutex);
         away_changes.push_back(away);
@@ -67,6 +80,15 @@ public:
         const std::lock_guard<std::mutex> lock(recorded_mutex);
         return views;
     }
+    // What the triggers asked of each received line, and the lines they hid.
+    std::vector<qvchat2gui::LineEffects> effects() const {
+        const std::lock_guard<std::mutex> lock(recorded_mutex);
+        return treated;
+    }
+    std::vector<std::string> hidden_lines() const {
+        const std::lock_guard<std::mutex> lock(recorded_mutex);
+        return hidden;
+    }
     std::vector<bool> away_calls() const {
         const std::lock_guard<std::mutex> lock(recorded_mutex);
         return away_changes;
@@ -92,6 +114,8 @@ public:
         away_changes.clear();
         clock_values.clear();
         channel_lists.clear();
+        treated.clear();
+        hidden.clear();
     }
 
 private:
@@ -117,6 +141,8 @@ private:
     std::vector<bool> away_changes;
     std::vector<unsigned short> clock_values;
     std::vector<std::vector<unsigned int>> channel_lists;
+    std::vector<qvchat2gui::LineEffects> treated;
+    std::vector<std::string> hidden;
 };
 
 }  // namespace qvtest
