@@ -19,7 +19,7 @@ struct TriggerEffects {
     bool bell = false;                   // the terminal rings
     bool notify = false;                 // told outside the terminal
     bool pane = false;                   // shown in the pane of the lines for the user
-    bool speak = false;                  // said aloud by the reader front-end
+    bool speak = false;                  // kept for speech: nothing takes it yet
 };
 
 // What the triggers that matched one line ask for, merged.
