@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/log.h"
+#include "bench/realistic_triggers.h"
 #include "bench/scroll_back_gui.h"
 #include "chat/afk.h"
 #include "chat/callbacks.h"
@@ -15,6 +16,7 @@
 #include "chat/ignore_list.h"
 #include "chat/registration.h"
 #include "chat/text_split.h"
+#include "chat/trigger_commands.h"
 #include "gui/model/scroll_back.h"
 #include "gui/model/text_matcher.h"
 #include "gui/model/text_wrap.h"
@@ -109,7 +111,8 @@ BENCHMARK(BM_RemoveSpecialCharacters);
 // with 1 every record is written to a file and flushed; state.range(1) is the setting
 // scrollback (0: 1000 display rows); with state.range(2) = 1, 100 players are ignored and 50
 // highlight words set, none of which the flood's lines hold; with 2, repeats are folded (the
-// flood's lines differ, so every line is compared with the 20 newest and none folds).
+// flood's lines differ, so every line is compared with the 20 newest and none folds); with 3,
+// a hundred triggers are set (bench/realistic_triggers.h), none of which the flood's lines match.
 void BM_OnRawText(benchmark::State& state) {
     const bool filters = state.range(2) == 1;
     const auto now = qvchat2::WallClock::now();
@@ -123,6 +126,9 @@ void BM_OnRawText(benchmark::State& state) {
     const qvtest::ScopedEnv documents_folder("XDG_DOCUMENTS_DIR", documents.path().string());
     qvbench::ScrollBackGUI gui(COLUMNS, ROWS, static_cast<std::size_t>(state.range(1)));
     gui.fold_repeats(state.range(2) == 2);
+    if (state.range(2) == 3) {
+        qvbench::add_realistic_triggers(qvchat2::triggers());
+    }
     qvchat2::Logger logger(state.range(0) == 0 ? qvchat2::LOG_NONE : qvchat2::LOG_COMBINED,
                            "bench");
     const auto afk = qvchat2::create_afk_state(qvchat2::Settings(), &gui);
@@ -136,6 +142,9 @@ void BM_OnRawText(benchmark::State& state) {
     for (int index = 0; filters && index < 100; ++index) {
         qvchat2::ignore_list().unignore("Player" + std::to_string(index));
     }
+    while (qvchat2::triggers().size() > 0) {
+        qvchat2::triggers().remove(1);
+    }
     for (int index = 0; filters && index < 50; ++index) {
         qvchat2::highlight_words().remove("word" + std::to_string(index));
     }
@@ -146,7 +155,8 @@ BENCHMARK(BM_OnRawText)
     ->Args({0, 100000, 0})
     ->Args({0, 0, 1})
     ->Args({1, 0, 1})
-    ->Args({0, 0, 2});
+    ->Args({0, 0, 2})
+    ->Args({0, 0, 3});
 
 void BM_GetDateString(benchmark::State& state) {
     for (auto _ : state) {
