@@ -164,10 +164,13 @@ PDCursesGUI::PaintJob PDCursesGUI::take_paint_job(bool chat_due) {
     if (job.parts.input_line) {
         // The input box is as wide as the terminal less its two sides.
         const std::size_t box_width = static_cast<std::size_t>(std::max(chat_columns - 2, 1));
-        job.input = chat_search.active() ? InputView{{chat_search.prompt(box_width)},
-                                                     0,
-                                                     chat_search.cursor_column(box_width)}
-                                         : input_view;
+        if (chat_search.active()) {
+            job.input = InputView{};
+            job.input.rows = {chat_search.prompt(box_width)};
+            job.input.cursor_column = chat_search.cursor_column(box_width);
+        } else {
+            job.input = input_view;
+        }
     }
     // A chat repaint that is not due yet stays asked for, with its bell.
     const bool chat_waits = due.chat && !job.parts.chat;

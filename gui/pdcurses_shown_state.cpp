@@ -45,7 +45,10 @@ void PDCursesGUI::store_line(const std::string& line, Attention attention, const
         }
         const bool ring = (settings.bell && attention != Attention::none) ||
                           (received != nullptr && received->bell);
-        const ScrollBack::ViewTag tag = chat_views.note_line(view, attention != Attention::none);
+        const bool repeat = received != nullptr && settings.fold_repeats &&
+                            repeats.find(line, RepeatFolder::Clock::now());
+        const ScrollBack::ViewTag tag =
+            chat_views.note_line(view, attention != Attention::none, repeat);
         const std::optional<std::uint64_t> folded =
             keep_in_chat(line, attention, stamp, tag, received != nullptr);
         if (attention != Attention::none) {

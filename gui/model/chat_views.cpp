@@ -45,7 +45,7 @@ ChatViews::ChatViews() {
     views.emplace_back(LOCAL_TAG, LineView::local_speech(), "local");
 }
 
-ChatViews::Tag ChatViews::note_line(const LineView& key, bool for_user) {
+ChatViews::Tag ChatViews::note_line(const LineView& key, bool for_user, bool repeat) {
     if (key.kind == LineView::Kind::every_view) {
         return ScrollBack::EVERY_VIEW;
     }
@@ -58,7 +58,7 @@ ChatViews::Tag ChatViews::note_line(const LineView& key, bool for_user) {
     }
     view->open = true;
     ++lines_noted;
-    if (shown_view && *shown_view != view->tag) {
+    if (shown_view && *shown_view != view->tag && !(repeat && view->unread > 0)) {
         count_unread(*view, for_user);
         count_unread(all_lines, for_user);
     }

@@ -33,8 +33,9 @@ public:
     ChatViews();
 
     // The tag a received line is kept with; the view is made when it is new. The line counts as
-    // unread in its view (and in `all`) unless it is shown.
-    Tag note_line(const LineView& key, bool for_user);
+    // unread in its view (and in `all`) unless it is shown; a repeat folded into a line the view
+    // has not shown yet counts once, as that line.
+    Tag note_line(const LineView& key, bool for_user, bool repeat = false);
     // The channels joined get their views at once, before their first line.
     void note_channels(const std::vector<unsigned int>& channels);
     // The view the user named: "all", "local", a channel's number or a player's name (any case

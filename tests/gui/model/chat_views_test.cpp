@@ -104,6 +104,12 @@ TEST(ChatViews, UnreadLinesAreCountedWhereTheyBelong) {
     chat.show("all");
     EXPECT_EQ(chat.views.border_note(), "");
     EXPECT_FALSE(chat.views.most_wanted(wanted));
+
+    // A folded repeat is new when its line was read, and counts once while that line is unread.
+    chat.show("5");
+    chat.views.note_line(LineView::of_channel(3), false, true);
+    chat.views.note_line(LineView::of_channel(3), false, true);
+    EXPECT_EQ(chat.views.border_note(), " view 5 | 3: 1 ");
 }
 
 // Alt-Right and Alt-Left go round in the listing's order; #view close forgets a player's view
