@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <deque>
 #include <optional>
+#include <ostream>
 #include <system_error>
 
 namespace qvchat2 {
@@ -286,6 +287,20 @@ bool save_name_list(const std::filesystem::path& file, const std::vector<std::st
         text += '\n';
     }
     return write_text_file(file, text, error);
+}
+
+std::optional<std::vector<std::string>> read_numbered_list(const std::filesystem::path& file,
+                                                           std::ostream& warnings) {
+    std::string problem;
+    std::vector<std::string> lines =
+        read_text_lines(file, MAX_NAME_LIST_FILE_BYTES, MAX_NAME_LIST_ENTRIES, problem);
+    if (!problem.empty()) {
+        warnings << "Cannot read " << file.string() << ": " << problem
+                 << ". It is not used in this run, and changes to it are not saved: make it a "
+                    "regular file that you can read and write, or remove it.\n";
+        return std::nullopt;
+    }
+    return lines;
 }
 
 }  // namespace qvchat2

@@ -2,6 +2,8 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -25,6 +27,12 @@ struct NameListRead {
 // Reads the last MAX_NAME_LIST_ENTRIES lines of a name list with read_text_lines, without the blank
 // ones among them. A file that is not there is an empty list.
 NameListRead load_name_list(const std::filesystem::path& file);
+
+// The last MAX_NAME_LIST_ENTRIES lines of a list whose lines a warning names by their number, the
+// blank ones kept so that the numbers hold. Nothing, with one warning, when the file cannot be
+// read: the list is then neither used nor saved in this run.
+std::optional<std::vector<std::string>> read_numbered_list(const std::filesystem::path& file,
+                                                           std::ostream& warnings);
 
 // Writes the last MAX_NAME_LIST_ENTRIES lines with write_text_file. False, with the reason in
 // `error`, when it cannot be written.

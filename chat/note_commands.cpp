@@ -127,17 +127,12 @@ void load_notes(std::optional<std::filesystem::path>& file, std::ostream& warnin
     if (!file) {
         return;
     }
-    std::string problem;
-    // Read as a name list is, but with the blank lines kept, so that a line's number is its place.
-    const std::vector<std::string> lines =
-        read_text_lines(*file, MAX_NAME_LIST_FILE_BYTES, MAX_NAME_LIST_ENTRIES, problem);
-    if (!problem.empty()) {
-        warnings << "Cannot read " << file->string() << ": " << problem
-                 << ". It is not used in this run, and changes to it are not saved: make it a "
-                    "regular file that you can read and write, or remove it.\n";
+    const std::optional<std::vector<std::string>> read = read_numbered_list(*file, warnings);
+    if (!read) {
         file.reset();
         return;
     }
+    const std::vector<std::string>& lines = *read;
     const std::vector<std::size_t> unreadable = player_notes().from_lines(lines);
     if (!unreadable.empty()) {
         warnings << unreadable_warning(*file, lines, unreadable);

@@ -109,16 +109,11 @@ std::optional<std::filesystem::path> load_triggers(TriggerList& list,
     if (!file) {
         return file;
     }
-    std::string problem;
-    // Blank lines are kept while reading, so that each line is named by its number.
-    const std::vector<std::string> lines =
-        read_text_lines(*file, MAX_NAME_LIST_FILE_BYTES, MAX_NAME_LIST_ENTRIES, problem);
-    if (!problem.empty()) {
-        warnings << "Cannot read " << file->string() << ": " << problem
-                 << ". It is not used in this run, and changes to it are not saved: make it a "
-                    "regular file that you can read and write, or remove it.\n";
+    const std::optional<std::vector<std::string>> read = read_numbered_list(*file, warnings);
+    if (!read) {
         return std::nullopt;
     }
+    const std::vector<std::string>& lines = *read;
     std::size_t skipped = 0;
     for (std::size_t index = 0; index < lines.size(); ++index) {
         if (lines[index].find_first_not_of(' ') == std::string::npos) {
