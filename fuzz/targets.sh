@@ -15,6 +15,7 @@ fuzz_targets=(
   fuzz_key_decoder:key_decoder:key_decoder
   fuzz_name_list_file:name_list_file:name_list
   fuzz_log_records:log_records:log_records
+  fuzz_triggers:triggers:triggers
 )
 
 # Above 65,537 bytes, so that one input can hold a full-size frame (3 + 65,534 bytes) and more.
