@@ -7,6 +7,7 @@
 #include "app/config.h"
 #include "app/name_list_file.h"
 #include "chat/command_argument.h"
+#include "chat/quoted_line.h"
 #include "gui/model/chat_text.h"
 #include "network/message_types.h"
 
@@ -103,20 +104,11 @@ void drop_aliases_named_as_commands(qvchat2gui::ChatGUI* gui, SavedAliases& alia
     }
 }
 
-// The warning goes to the terminal before the screen opens: a control byte of the file (an
-// escape sequence) is shown as "?", never written.
-std::string shown_safely(std::string text) {
-    std::replace_if(text.begin(), text.end(), qvchat2gui::is_control_character, '?');
-    return text;
-}
-
 std::string unreadable_warning(const std::filesystem::path& file,
                                const std::vector<std::string>& lines) {
     std::string named;
     for (std::size_t index = 0; index < lines.size() && index < NAMED_LINES; ++index) {
-        const bool cut = lines[index].size() > NAMED_LINE_BYTES;
-        named += (index > 0 ? ", \"" : "\"") +
-                 shown_safely(lines[index].substr(0, NAMED_LINE_BYTES)) + (cut ? "...\"" : "\"");
+        named += (index > 0 ? ", " : "") + quoted_line(lines[index], NAMED_LINE_BYTES);
     }
     if (lines.size() > NAMED_LINES) {
         named += " and " + std::to_string(lines.size() - NAMED_LINES) + " more";

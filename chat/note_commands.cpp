@@ -6,6 +6,7 @@
 #include "app/config.h"
 #include "chat/command_argument.h"
 #include "chat/ignore_list.h"
+#include "chat/quoted_line.h"
 #include "gui/model/chat_text.h"
 
 namespace qvchat2 {
@@ -85,22 +86,13 @@ void note_command(qvchat2gui::ChatGUI* gui, const std::optional<std::filesystem:
     }
 }
 
-// The warning goes to the terminal before the screen opens: a control byte of the file (an
-// escape sequence) is shown as "?", never written.
-std::string shown_safely(std::string text) {
-    std::replace_if(text.begin(), text.end(), qvchat2gui::is_control_character, '?');
-    return text;
-}
-
 std::string unreadable_warning(const std::filesystem::path& file,
                                const std::vector<std::string>& lines,
                                const std::vector<std::size_t>& unreadable) {
     std::string named;
     for (std::size_t index = 0; index < unreadable.size() && index < NAMED_LINES; ++index) {
-        const std::string& line = lines[unreadable[index]];
-        const bool cut = line.size() > NAMED_LINE_BYTES;
-        named += (index > 0 ? ", line " : "line ") + std::to_string(unreadable[index] + 1) + " \"" +
-                 shown_safely(line.substr(0, NAMED_LINE_BYTES)) + (cut ? "...\"" : "\"");
+        named += (index > 0 ? ", line " : "line ") + std::to_string(unreadable[index] + 1) + " " +
+                 quoted_line(lines[unreadable[index]], NAMED_LINE_BYTES);
     }
     if (unreadable.size() > NAMED_LINES) {
         named += " and " + std::to_string(unreadable.size() - NAMED_LINES) + " more";

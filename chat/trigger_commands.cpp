@@ -5,6 +5,7 @@
 
 #include "app/config.h"
 #include "app/name_list_file.h"
+#include "chat/quoted_line.h"
 #include "gui/model/chat_text.h"
 
 namespace qvchat2 {
@@ -87,14 +88,6 @@ void untrigger_command(qvchat2gui::ChatGUI* gui, TriggerList& list,
     }
 }
 
-// The warning goes to the terminal before the screen opens: a control byte of the file (an
-// escape sequence) is shown as "?", never written.
-std::string quoted_safely(const std::string& line) {
-    std::string text = line.substr(0, NAMED_LINE_BYTES);
-    std::replace_if(text.begin(), text.end(), qvchat2gui::is_control_character, '?');
-    return "\"" + text + (line.size() > NAMED_LINE_BYTES ? "...\"" : "\"");
-}
-
 }  // namespace
 
 TriggerList& triggers() {
@@ -124,7 +117,8 @@ std::optional<std::filesystem::path> load_triggers(TriggerList& list,
             continue;
         }
         if (++skipped <= NAMED_LINES) {
-            warnings << file->string() << ':' << index + 1 << ": " << quoted_safely(lines[index])
+            warnings << file->string() << ':' << index + 1 << ": "
+                     << quoted_line(lines[index], NAMED_LINE_BYTES)
                      << " is skipped: " << outcome.message << '\n';
         }
     }
