@@ -247,6 +247,12 @@ std::optional<std::string> ChatGUI::paste_refusal(const qvnetworklib::Client* cl
 }
 
 void ChatGUI::process_lines(const std::vector<std::string>& lines) {
+    // What the user types matters more than what is being read out.
+    if (speech_output != nullptr &&
+        std::any_of(lines.begin(), lines.end(),
+                    [](const std::string& line) { return !line.empty(); })) {
+        speech_output->stop();
+    }
     if (lines.size() > 1) {
         std::optional<std::string> refusal;
         with_client([&](const qvnetworklib::Client* connection) {
@@ -370,6 +376,14 @@ void ChatGUI::set_spelling(SpellingState* spelling) {
 
 InputSpelling& ChatGUI::input_spelling() {
     return typed_spelling;
+}
+
+void ChatGUI::set_speech(SpeechOutput* output) {
+    speech_output = output;
+}
+
+SpeechOutput* ChatGUI::speech() const {
+    return speech_output;
 }
 
 std::optional<int> ChatGUI::apply_key_binding(int pressed) {

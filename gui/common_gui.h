@@ -21,6 +21,7 @@
 #include "gui/model/line_effects.h"
 #include "gui/model/line_view.h"
 #include "gui/model/recent_names.h"
+#include "gui/model/speech_output.h"
 #include "gui/model/text_matcher.h"
 
 namespace qvnetworklib {
@@ -184,6 +185,9 @@ public:
     // and its use by the key loop.
     void set_spelling(SpellingState* spelling);
     InputSpelling& input_spelling();
+    // Where lines are spoken (only before take_control()); nullptr when the run has no speech.
+    void set_speech(SpeechOutput* output);
+    SpeechOutput* speech() const;
     // The key to handle for a key pressed, after the user's bindings; nothing when the key was
     // bound to a line, which has then been taken as typed. Input thread.
     std::optional<int> apply_key_binding(int pressed);
@@ -243,6 +247,7 @@ private:
     RecentNames recent_names;
     KeyBindings bound_keys;
     InputSpelling typed_spelling;
+    SpeechOutput* speech_output = nullptr;
     std::function<std::vector<std::string>()> nearby_names;
     std::atomic<bool> exit_requested{false};
     const int exit_event;
