@@ -11,7 +11,7 @@ namespace po = boost::program_options;
 namespace {
 
 constexpr char SYNOPSIS[] =
-    "Usage: qvchat [--reader] [SERVER]\n"
+    "Usage: qvchat [--reader] [--speech] [SERVER]\n"
     "       qvchat --list | --help | --version\n";
 
 constexpr char USAGE_BODY[] =
@@ -26,6 +26,7 @@ constexpr char USAGE_BODY[] =
     "      --reader    for screen readers and braille displays: every line written once\n"
     "                  at the bottom, in words instead of colours, the cursor on the\n"
     "                  input line (also the setting reader = 1)\n"
+    "      --speech    speak the lines through speech-dispatcher (also speech = 1)\n"
     "\n"
     "Files:\n"
     "  servers.lst   in the working directory; one server per line:\n"
@@ -61,6 +62,8 @@ constexpr char USAGE_BODY[] =
     "  reader (0)           1: the front-end for screen readers, as --reader\n"
     "  spell (0)            underline misspelt words as typed: 1 in the locale's\n"
     "                       language, or a dictionary's name such as en_GB\n"
+    "  speech (0)           1: speak the lines through speech-dispatcher\n"
+    "  speech_rate (0)      how fast speech talks, -100 to 100\n"
     "\n"
     "Keys:\n"
     "  Enter sends (/name text: private message; #help: the commands), Page Up and\n"
@@ -79,7 +82,7 @@ constexpr char USAGE_BODY[] =
 
 po::options_description option_list() {
     po::options_description options;
-    options.add_options()("help,h", "")("version,V", "")("list", "")("reader", "")(
+    options.add_options()("help,h", "")("version,V", "")("list", "")("reader", "")("speech", "")(
         "server", po::value<std::vector<std::string>>());
     return options;
 }
@@ -120,6 +123,7 @@ CommandLine parse_command_line(int argc, const char* const* argv) {
         line.action = CommandLine::Action::list;
     }
     line.reader = chosen.count("reader") != 0;
+    line.speech = chosen.count("speech") != 0;
     if (chosen.count("server") != 0) {
         const auto& names = chosen["server"].as<std::vector<std::string>>();
         if (names.size() > 1) {

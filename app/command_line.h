@@ -16,6 +16,8 @@ struct CommandLine {
     std::string error;
     // --reader: the front-end for screen readers instead of the full screen.
     bool reader = false;
+    // --speech: lines spoken through the speech service, whatever the setting says.
+    bool speech = false;
 };
 
 CommandLine parse_command_line(int argc, const char* const* argv);

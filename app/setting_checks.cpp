@@ -36,6 +36,7 @@ enum class Kind {
     notify_mode,  // auto, osc777, osc9, bell or off
     pane_rows,    // a whole number from 0 to MOST_PANE_ROWS
     dictionary,   // 0, 1 or a dictionary's name
+    speech_rate,  // a whole number from -100 to 100
 };
 
 constexpr SettingEffect AT_ONCE = SettingEffect::at_once;
@@ -49,7 +50,7 @@ struct KnownSetting {
     SettingEffect effect;
 };
 
-constexpr std::array<KnownSetting, 19> KNOWN_SETTINGS{{
+constexpr std::array<KnownSetting, 21> KNOWN_SETTINGS{{
     {"username", Kind::text, "", "(asked at start)", NEXT_START},
     {"password", Kind::text, "", "(asked at start)", NEXT_START},
     {"log_chat", Kind::own_number, "", "1", NEXT_START},
@@ -76,6 +77,8 @@ constexpr std::array<KnownSetting, 19> KNOWN_SETTINGS{{
     {"fold_repeats", Kind::zero_or_one, switch_text(DISPLAY_DEFAULTS.fold_repeats),
      switch_text(DISPLAY_DEFAULTS.fold_repeats), AT_ONCE},
     {"spell", Kind::dictionary, "0", "0", AT_ONCE},
+    {"speech", Kind::zero_or_one, "0", "0", AT_ONCE},
+    {"speech_rate", Kind::speech_rate, "0", "0", AT_ONCE},
 }};
 
 constexpr std::size_t MAX_TYPO_EDITS = 2;
@@ -83,6 +86,8 @@ constexpr std::size_t MAX_MINUTES_DIGITS = 5;
 constexpr std::size_t MAX_PANE_DIGITS = 2;
 constexpr unsigned long MAX_MINUTES = 65535;
 constexpr std::size_t MAX_SCROLLBACK_DIGITS = 7;
+constexpr unsigned long MOST_SPEECH_RATE = 100;
+constexpr std::size_t MAX_SPEECH_RATE_DIGITS = 3;
 
 // A warning shows this much of a value; a whole line could be pasted there.
 constexpr std::size_t MAX_SHOWN_BYTES = 60;
@@ -106,6 +111,12 @@ bool is_whole_number_within(const std::string& value, unsigned long lowest, unsi
     }
     const unsigned long number = digits.empty() ? 0 : std::stoul(digits);
     return number >= lowest && number <= highest;
+}
+
+bool is_speech_rate(const std::string& value) {
+    const std::string magnitude = !value.empty() && value.front() == '-' ? value.substr(1) : value;
+    return !magnitude.empty() &&
+           is_whole_number_within(magnitude, 0, MOST_SPEECH_RATE, MAX_SPEECH_RATE_DIGITS);
 }
 
 bool is_number(Kind kind) {
@@ -161,6 +172,8 @@ const char* requirement(const KnownSetting& setting, const std::string& value) {
                        ? nullptr
                        : "must be 0, 1 (the language of the locale) or a dictionary's name such as "
                          "en_US";
+        case Kind::speech_rate:
+            return is_speech_rate(value) ? nullptr : "must be a whole number from -100 to 100";
         case Kind::text:
         case Kind::own_number:
             break;

@@ -14,6 +14,7 @@
 #include "chat/lines_for_user.h"
 #include "chat/login_refusal.h"
 #include "chat/note_commands.h"
+#include "chat/spoken_lines.h"
 #include "chat/whole_word.h"
 #include "gui/common_gui.h"
 #include "gui/model/latin1_text.h"
@@ -235,6 +236,10 @@ void on_text(ChatGUI* gui, Logger* logger, qvnetworklib::Client* client, AfkStat
         return;
     }
     gui->add_treated_line(line.text, attention, line.view, triggered.effects);
+    if (!own_activity && name != username && !pm_sent) {
+        speak_received_line(gui, {line.text, message, line.log_type == SERVER_MESSAGE,
+                                  for_user.has_value(), triggered.speak});
+    }
     if (channel == PM_CHANNEL && !pm_sent) {
         say_note_after_private_message(gui, name);
     }

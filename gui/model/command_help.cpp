@@ -7,7 +7,7 @@ namespace qvchat2gui {
 
 namespace {
 
-constexpr std::array<std::pair<const char*, const char*>, 31> DESCRIPTIONS{{
+constexpr std::array<std::pair<const char*, const char*>, 32> DESCRIPTIONS{{
     {"afk", "#afk [TEXT]: go away from the keyboard now; TEXT becomes the away message."},
     {"alias",
      "#alias [NAME [TEXT]]: #NAME then stands for TEXT, in which $1 to $9 are the words typed "
@@ -53,6 +53,9 @@ constexpr std::array<std::pair<const char*, const char*>, 31> DESCRIPTIONS{{
      "colour N, hide, bell, notify, pane, speak; alone, lists the triggers and their matches."},
     {"unalias", "#unalias NAME: forgets the alias #NAME."},
     {"unbind", "#unbind KEY: KEY does again what it did before it was bound."},
+    {"speech",
+     "#speech [all | foryou | off]: speaks every line, or only the lines for you, or nothing; "
+     "alone, says whether lines are spoken."},
     {"spell",
      "#spell [add WORD | remove WORD]: learns a word, or forgets one, for the spelling of the "
      "input line; alone, names the dictionary in use."},
