@@ -21,6 +21,7 @@
 #include "app/notify_command.h"
 #include "app/setting_checks.h"
 #include "app/signal_watcher.h"
+#include "app/speech_setup.h"
 #include "app/startup_warnings.h"
 #include "chat/alias_commands.h"
 #include "chat/filter_commands.h"
@@ -69,8 +70,11 @@ struct RunObjects {
     std::unique_ptr<qvchat2::SignalWatcher> signal_watcher;
     // Told by the front-end; goes after it.
     std::unique_ptr<qvchat2::NotifyCommand> notify_command;
+    // Tells the front-end its notices from a thread of its own: goes before it.
+    std::unique_ptr<qvchat2::Speech> speech;
 
     void release() {
+        speech.reset();
         afk_state.reset();
         signal_watcher.reset();
         // Its worker writes failures to standard error, which is about to change hands.
@@ -439,6 +443,7 @@ int main(int argc, char** argv) {
             qvchat2::register_note_commands(front_end, notes_file);
             qvchat2::register_trigger_commands(front_end, qvchat2::triggers(), trigger_file);
             register_key_bindings(*front_end);
+            run.speech = qvchat2::start_speech(front_end, live_settings, command.speech);
             start_spelling(spelling, live_settings, front_end, connection_setup.username,
                            learned_words);
             history = run_online(run, connection_setup, live_settings, aliases);
