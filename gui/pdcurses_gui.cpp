@@ -128,6 +128,9 @@ PDCursesGUI::PDCursesGUI(const DisplaySettings& settings)
       settings(settings) {
     // Every text keeps its time stamp, so that switching them on shows them on the lines so far.
     chat_lines.show_stamps(settings.timestamps);
+    chat_lines.set_drop_listener([this](ScrollBack::ViewTag tag, bool for_user, bool folded) {
+        chat_views.forget_line(tag, for_user, folded);
+    });
     // Box lines and the terminal's encoding follow the user's locale. Both calls below run
     // before this object starts its thread, as front-ends are built during start-up.
     std::setlocale(LC_CTYPE, "");                // NOLINT(concurrency-mt-unsafe)

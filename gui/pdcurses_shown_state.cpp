@@ -51,6 +51,10 @@ void PDCursesGUI::store_line(const std::string& line, Attention attention, const
             chat_views.note_line(view, attention != Attention::none, repeat);
         const std::optional<std::uint64_t> folded =
             keep_in_chat(line, attention, stamp, tag, received != nullptr);
+        if (repeat && !folded) {
+            // The line it repeated was no longer kept: it came as a line of its own.
+            chat_views.note_kept(tag);
+        }
         if (attention != Attention::none) {
             keep_for_pane(line, attention, stamp, tag);
         }

@@ -58,11 +58,39 @@ ChatViews::Tag ChatViews::note_line(const LineView& key, bool for_user, bool rep
     }
     view->open = true;
     ++lines_noted;
+    // A repeat takes the place of the line it repeats.
+    if (!repeat) {
+        ++view->kept;
+    }
     if (shown_view && *shown_view != view->tag && !(repeat && view->unread > 0)) {
         count_unread(*view, for_user);
         count_unread(all_lines, for_user);
     }
     return view->tag;
+}
+
+void ChatViews::note_kept(Tag tag) {
+    if (tag != ScrollBack::EVERY_VIEW && tag <= views.size()) {
+        ++views[tag - 1].kept;
+    }
+}
+
+void ChatViews::forget_line(Tag tag, bool for_user, bool folded) {
+    if (folded || tag == ScrollBack::EVERY_VIEW || tag > views.size()) {
+        return;
+    }
+    View& view = views[tag - 1];
+    view.kept -= std::min<std::size_t>(view.kept, 1);
+    if (view.unread <= view.kept) {
+        return;
+    }
+    // Every line it keeps is unread, so the one gone was.
+    --view.unread;
+    all_lines.unread -= std::min<std::size_t>(all_lines.unread, 1);
+    if (for_user && view.for_user > 0) {
+        --view.for_user;
+        all_lines.for_user -= std::min<std::size_t>(all_lines.for_user, 1);
+    }
 }
 
 void ChatViews::note_channels(const std::vector<unsigned int>& channels) {

@@ -36,6 +36,11 @@ public:
     // unread in its view (and in `all`) unless it is shown; a repeat folded into a line the view
     // has not shown yet counts once, as that line.
     Tag note_line(const LineView& key, bool for_user, bool repeat = false);
+    // A repeat noted with note_line that found no line to fold into: kept as a line of its own.
+    void note_kept(Tag tag);
+    // A line noted in the view tagged `tag` is no longer kept: unread, it is no longer counted.
+    // `folded`: a repeat took its place, and counts for it.
+    void forget_line(Tag tag, bool for_user, bool folded);
     // The channels joined get their views at once, before their first line.
     void note_channels(const std::vector<unsigned int>& channels);
     // The view the user named: "all", "local", a channel's number or a player's name (any case
@@ -78,6 +83,9 @@ private:
         std::string name;  // as shown: no control bytes
         bool open = true;
         std::size_t unread = 0;
+        // Its lines still kept, repeats folded away not counted: the newest `unread` of them
+        // are the unread ones.
+        std::size_t kept = 0;
         std::size_t for_user = 0;
         std::uint64_t waiting_since = 0;  // order of its oldest unread line for the user
         std::optional<ScrollBack::ViewMark> place;

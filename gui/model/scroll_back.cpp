@@ -392,7 +392,15 @@ void ScrollBack::hide_blank_texts() {
     shown_blank_texts.clear();
 }
 
+void ScrollBack::set_drop_listener(DropListener listener) {
+    drop_listener = std::move(listener);
+}
+
 void ScrollBack::drop_oldest_text() {
+    if (drop_listener) {
+        const Kept& oldest = texts.front();
+        drop_listener(oldest.view, oldest.attention != Attention::none, oldest.folded);
+    }
     if (first_number >= top.number) {
         reachable_rows -= kept(first_number).rows - std::min(kept(first_number).rows, top.row);
         leave_reach(first_number);

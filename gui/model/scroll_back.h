@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -72,6 +73,11 @@ public:
     // kept_bytes() is over it; the newest text stays even when it alone is over it.
     ScrollBack(int columns, int rows, std::size_t kept_texts = 0,
                std::size_t max_bytes = MAX_BYTES);
+
+    // Told of each text that falls off the top: its view, whether it was for the user, and
+    // whether a newer text had taken its place already.
+    using DropListener = std::function<void(ViewTag view, bool for_user, bool folded)>;
+    void set_drop_listener(DropListener listener);
 
     // Wraps the text into display lines. A `stamp` goes before its first line; the text is then
     // wrapped STAMP_WIDTH columns narrower, where the window leaves room for that. While
@@ -248,6 +254,7 @@ private:
     std::size_t max_bytes;
     TextStore store;
     std::deque<Kept> texts;
+    DropListener drop_listener;
     std::uint64_t first_number = 0;  // number of texts.front()
     // The oldest row that can be reached; rows before it have left the top but their texts are
     // kept for a re-wrap.

@@ -26,6 +26,11 @@ struct ViewedChat {
     ChatViews views;
     ScrollBack lines{80, ROWS};
 
+    ViewedChat() {
+        lines.set_drop_listener([this](ScrollBack::ViewTag tag, bool for_user, bool folded) {
+            views.forget_line(tag, for_user, folded);
+        });
+    }
     void add(const std::string& text, const LineView& view, bool for_user = false) {
         lines.add(text, for_user ? Attention::for_user : Attention::none, NO_STAMP,
                   views.note_line(view, for_user));
@@ -199,6 +204,38 @@ TEST(ChatViews, AViewComesBackWhereItCanWhenItsLinesFellOffTheTop) {
     chat.show("6");
     EXPECT_EQ(visible_texts(chat.lines).back(), "[x @ 6]: six 150");
     EXPECT_EQ(visible_texts(chat.lines).size(), static_cast<std::size_t>(ROWS));
+}
+
+// An unread line that falls off the top is no longer counted: the counts say what switching to
+// the view would show.
+TEST(ChatViews, UnreadCountsLoseTheLinesThatFellOffTheTop) {
+    ViewedChat chat;
+    chat.lines.keep_texts(100);
+    chat.show("5");
+    for (int line = 1; line <= 30; ++line) {
+        chat.add("[x @ 6]: six " + std::to_string(line), LineView::of_channel(6), line <= 2);
+    }
+    for (int line = 1; line <= 70; ++line) {
+        chat.add("[x @ 5]: five " + std::to_string(line), LineView::of_channel(5));
+    }
+    EXPECT_EQ(chat.views.border_note(), " view 5 | 6: 30! ");
+    for (int line = 71; line <= 81; ++line) {
+        chat.add("[x @ 5]: five " + std::to_string(line), LineView::of_channel(5));
+    }
+    EXPECT_EQ(chat.views.border_note(), " view 5 | 6: 19 ") << "the two for you went first";
+    chat.show("6");
+    chat.show("5");
+    for (int line = 1; line <= 2; ++line) {
+        chat.add("[x @ 6]: six again " + std::to_string(line), LineView::of_channel(6));
+    }
+    for (int line = 1; line <= 90; ++line) {
+        chat.add("[x @ 5]: more " + std::to_string(line), LineView::of_channel(5));
+    }
+    EXPECT_EQ(chat.views.border_note(), " view 5 | 6: 2 ") << "read lines going leave the count";
+    for (int line = 91; line <= 100; ++line) {
+        chat.add("[x @ 5]: more " + std::to_string(line), LineView::of_channel(5));
+    }
+    EXPECT_EQ(chat.views.border_note(), " view 5 ");
 }
 
 }  // namespace
