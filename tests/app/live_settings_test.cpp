@@ -82,6 +82,14 @@ TEST_F(LiveSettingsTest, ChangesWithTheFilesChecksAndTellsOnlyWhatChanged) {
         {"spell", "en_US", "spell is now en_US."},
         {"pane", "21",
          "pane must be a whole number of rows from 0 to 20, not \"21\"; it stays 4 (#set)."},
+        {"speech_rate", "-100", "speech_rate is now -100."},
+        {"speech_rate", "101",
+         "speech_rate must be a whole number from -100 to 100, not \"101\"; it stays -100 "
+         "(#set)."},
+        {"speech_rate", "--5",
+         "speech_rate must be a whole number from -100 to 100, not \"--5\"; it stays -100 "
+         "(#set)."},
+        {"speech", "1", "speech is now 1."},
         {"notify_command", "notify-send", "notify_command is now notify-send."},
         {"notify_command", "", "notify_command is back to its default, (none)."},
         {"username", "bob",
