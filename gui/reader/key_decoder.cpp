@@ -184,7 +184,8 @@ KeyDecoder::Step KeyDecoder::escape_step(std::string_view bytes, bool at_end) co
                 return {};
             }
             if (sequence.keys.size() == 1) {
-                if (const std::optional<int> with_alt = alt_of_sequence_key(sequence.keys.front())) {
+                if (const std::optional<int> with_alt =
+                        alt_of_sequence_key(sequence.keys.front())) {
                     return {{*with_alt}, sequence.taken + 1};
                 }
             }

@@ -179,9 +179,10 @@ private:
     LineEditor editor;
     int shown_width = 0;
     KeyDecoder decoder;
-    ReviewPoint review_point;  // over searched_lines
     std::string typed_bytes;  // a dumb terminal's unfinished line
     bool echo_typed = false;  // a dumb terminal that echoed typed bytes before the reader took it
+    // The line of searched_lines that the review is on.
+    ReviewPoint review_point;
 
     boost::thread writer;
 };

@@ -108,9 +108,10 @@ TEST(ViewsProgram, AltUpReviewsTheLinesOfTheViewAndTypingLeavesIt) {
     const auto marked = [&terminal](const std::string& text) {
         return terminal.wait_for_screen(
             [&text](const std::vector<std::string>& rows) {
-                return std::count_if(rows.begin(), rows.end(), [](const std::string& row) {
-                           return row.find("4;7m") != std::string::npos;
-                       }) == 1 &&
+                return std::count_if(rows.begin(), rows.end(),
+                                     [](const std::string& row) {
+                                         return row.find("4;7m") != std::string::npos;
+                                     }) == 1 &&
                        shown(rows, "4;7mCid: talk " + text + ".");
             },
             std::chrono::seconds(10), true);

@@ -138,9 +138,9 @@ TEST(KeyBindings, TheListingSaysWhatEachKeyOfTheFrontEndDoesNow) {
     reader.say_again = reader.views = reader.several_lines = true;
     reader.review = reader.review_ends = true;
     const std::vector<std::string> reader_lines = KeyBindings().listing(reader);
-    for (const char* line : {"Alt-1: say again 1", "Alt-Down: review newer line",
-                             "Alt-Home, Ctrl-Home: review oldest line",
-                             "Alt-End, Ctrl-End: review newest line"}) {
+    for (const char* line :
+         {"Alt-1: say again 1", "Alt-Down: review newer line",
+          "Alt-Home, Ctrl-Home: review oldest line", "Alt-End, Ctrl-End: review newest line"}) {
         EXPECT_NE(std::find(reader_lines.begin(), reader_lines.end(), line), reader_lines.end())
             << line;
     }

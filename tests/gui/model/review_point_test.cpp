@@ -71,8 +71,8 @@ TEST(ReviewPoint, MovesLineByLineWhileLinesComeAndLeave) {
     } cases[] = {
         {"the first move gives the newest line, then each edge is said",
          {receive("a"), receive("b"), receive("c"), older("c"), older("b"), older("a"),
-          older(NO_OLDER_LINE), older(NO_OLDER_LINE), newer("b"), newer("c"),
-          newer(NO_NEWER_LINE), older("b")}},
+          older(NO_OLDER_LINE), older(NO_OLDER_LINE), newer("b"), newer("c"), newer(NO_NEWER_LINE),
+          older("b")}},
         {"Alt-Down first gives the newest line too",
          {receive("a"), receive("b"), newer("b"), newer(NO_NEWER_LINE)}},
         {"nothing to review", {older(NO_OLDER_LINE), newer(NO_NEWER_LINE), newest(NO_NEWER_LINE)}},
@@ -89,8 +89,8 @@ TEST(ReviewPoint, MovesLineByLineWhileLinesComeAndLeave) {
          {receive("a"), receive("b"), oldest("a"), receive("c"), receive("d"), receive("e"),
           receive("f"), receive("g"), receive("h"), older("e"), older(NO_OLDER_LINE)}},
         {"a line folded into its repeat hands the next move to the line after it",
-         {receive("a"), receive("b"), receive("c"), older("c"), older("b"), fold("b"),
-          newer("c"), newer("b (x2)"), newer(NO_NEWER_LINE)}},
+         {receive("a"), receive("b"), receive("c"), older("c"), older("b"), fold("b"), newer("c"),
+          newer("b (x2)"), newer(NO_NEWER_LINE)}},
         {"leaving starts the next review from the newest",
          {receive("a"), receive("b"), receive("c"), older("c"), older("b"), older("a"), leave(),
           older("c"), leave(), newer("c")}},
@@ -103,12 +103,11 @@ TEST(ReviewPoint, MovesLineByLineWhileLinesComeAndLeave) {
           older("guild 1"), older(NO_OLDER_LINE), leave(), show_view(MAREK), older("server"),
           older("pm 1"), newer("server"), newer(NO_NEWER_LINE)}},
         {"lines of the view shown come and go",
-         {receive("guild 1", GUILD), show_view(GUILD), older("guild 1"),
-          receive("pm 1", MAREK), receive("pm 2", MAREK), receive("guild 2", GUILD),
-          newer("guild 2"), receive("pm 3", MAREK), receive("pm 4", MAREK),
-          receive("pm 5", MAREK), older(NO_OLDER_LINE), newer(NO_NEWER_LINE),
-          receive("pm 6", MAREK), older(NO_OLDER_LINE), newer(NO_NEWER_LINE),
-          receive("guild 3", GUILD), older("guild 3"), older(NO_OLDER_LINE)}},
+         {receive("guild 1", GUILD), show_view(GUILD), older("guild 1"), receive("pm 1", MAREK),
+          receive("pm 2", MAREK), receive("guild 2", GUILD), newer("guild 2"),
+          receive("pm 3", MAREK), receive("pm 4", MAREK), receive("pm 5", MAREK),
+          older(NO_OLDER_LINE), newer(NO_NEWER_LINE), receive("pm 6", MAREK), older(NO_OLDER_LINE),
+          newer(NO_NEWER_LINE), receive("guild 3", GUILD), older("guild 3"), older(NO_OLDER_LINE)}},
         {"blank lines say nothing and are passed over",
          {receive("a"), receive(""), receive("\x14  "), older("a"), newer(NO_NEWER_LINE)}},
     };
@@ -169,12 +168,17 @@ TEST(ReviewPoint, PassesOverWhatTheChatDoesNotShow) {
 // Said as "HH:MM, " and the line in words; a line without a time, and a notice, as they are.
 TEST(ReviewPoint, TheWordsGiveTheLineWithItsTime) {
     ScrollBack lines(COLUMNS, ROWS);
-    lines.add("\x14" "Cid: hello", Attention::none, 9 * 60 + 5);
+    lines.add(
+        "\x14"
+        "Cid: hello",
+        Attention::none, 9 * 60 + 5);
     lines.add("Cid: no time");
     ReviewPoint point;
     EXPECT_EQ(point.move(lines, Move::older).words(), "Cid: no time");
     const ReviewStep stamped = point.move(lines, Move::older);
-    EXPECT_EQ(stamped.text, "\x14" "Cid: hello");
+    EXPECT_EQ(stamped.text,
+              "\x14"
+              "Cid: hello");
     EXPECT_EQ(stamped.words(), "09:05, Cid: hello");
     EXPECT_EQ(point.move(lines, Move::older).words(), NO_OLDER_LINE);
 }
