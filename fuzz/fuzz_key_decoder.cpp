@@ -33,7 +33,8 @@ bool is_game_byte_or_control(int key) {
 
 bool is_special(int key) {
     return (key >= FIRST_CURSES_KEY && key <= LAST_CURSES_KEY) ||
-           (key >= keys::PASTE_START_KEY && key <= keys::FOCUS_OUT_KEY);
+           (key >= keys::PASTE_START_KEY && key <= keys::FOCUS_OUT_KEY) ||
+           key == keys::REVIEW_OLDER_KEY || key == keys::REVIEW_NEWER_KEY;
 }
 
 bool is_known_key(int key) {

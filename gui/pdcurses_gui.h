@@ -24,6 +24,7 @@
 #include "gui/model/links.h"
 #include "gui/model/notification.h"
 #include "gui/model/repeat_folder.h"
+#include "gui/model/review_point.h"
 #include "gui/model/scroll_back.h"
 #include "gui/model/top_bar.h"
 #include "gui/release_notice.h"
@@ -258,6 +259,14 @@ private:
     void switch_view(ChatViews::Choice choice);
     std::vector<std::string> view_names() const;
     void jump_to_line_for_user(bool older);
+    // Alt-Up and Alt-Down: the review point over the lines of the view shown. Input thread.
+    bool handle_review_key(int key);
+    // Typed text, Enter, Esc and another view end the review: the chat goes back to where it was.
+    void leave_review();
+    // The same with redraw_mutex held.
+    void leave_review_shown();
+    // Ctrl-G with nothing open for it to cancel stops speech. Input thread.
+    bool handle_speech_key(int key);
     bool handle_found_view_key(int key);
     void open_found_view(std::string note, std::optional<TextMatcher> marker);
     std::unique_ptr<ResultSource> close_found_view();
@@ -336,6 +345,9 @@ private:
     int input_box_rows = 1;
     // The input box's rows as they are to be shown, the cursor's row among them.
     InputView input_box_view();
+    // The line the review is on, and where the chat was before the review moved it.
+    ReviewPoint review_point;
+    ScrollBack::ViewMark view_before_review;
     // Alt-S: the next spelling suggestion for the word at or before the cursor.
     void suggest_spelling();
     // What the input box's border says until the next key.

@@ -274,8 +274,11 @@ void PDCursesGUI::handle_key(int pressed) {
         return;
     }
     const int key = *bound;
+    if (leaves_review(key)) {
+        leave_review();
+    }
     if (handle_reading_key(key) || handle_found_view_key(key) || handle_search_key(key) ||
-        handle_view_key(key)) {
+        handle_review_key(key) || handle_view_key(key) || handle_speech_key(key)) {
         return;
     }
     if (key == alt('=')) {

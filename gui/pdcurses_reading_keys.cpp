@@ -6,8 +6,8 @@
 
 namespace qvchat2gui {
 
-// Hints name the keys of the chat window: scrolling, Ctrl-S and the walk through the lines for the
-// user.
+// Hints name the keys of the chat window: scrolling, Ctrl-S, the walk through the lines for the
+// user and the review; Ctrl-G's stop only where the run has speech.
 FrontEndKeys PDCursesGUI::keys() const {
     FrontEndKeys keys;
     keys.scroll = true;
@@ -15,6 +15,8 @@ FrontEndKeys PDCursesGUI::keys() const {
     keys.for_user = true;
     keys.views = true;
     keys.several_lines = true;
+    keys.review = true;
+    keys.stop_speech = speech() != nullptr;
     return keys;
 }
 

@@ -85,13 +85,14 @@ int PDCursesGUI::editor_width() const {
     return std::max(input_inner_width - static_cast<int>(input_prefix.size()), 1);
 }
 
-// Input thread. The view left keeps its place; the one shown comes back to its own, or to the
-// newest lines the first time; the view already shown stays where it is. The input box says
-// where typed lines go from now on.
+// Input thread. The view left keeps its place (where it was before a review); the one shown
+// comes back to its own, or to the newest lines the first time; the view already shown stays
+// where it is. The input box says where typed lines go from now on.
 void PDCursesGUI::switch_view(ChatViews::Choice choice) {
     std::string destination;
     {
         const boost::lock_guard<boost::mutex> lock(redraw_mutex);
+        leave_review_shown();
         chat_views.keep_place(chat_lines.view_mark());
         const std::optional<ScrollBack::ViewMark> place = chat_views.show(choice);
         chat_lines.show_view(choice);

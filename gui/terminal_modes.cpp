@@ -40,6 +40,13 @@ void define_editing_keys() {
     for (const char* sequence : {"\033[1;3D", "\033\033[D"}) {
         define_key(sequence, PREVIOUS_VIEW_KEY);
     }
+    // Alt-Up and Alt-Down (kUP3, kDN3), and Escape before the arrow in either cursor mode.
+    for (const char* sequence : {"\033[1;3A", "\033\033[A", "\033\033OA"}) {
+        define_key(sequence, REVIEW_OLDER_KEY);
+    }
+    for (const char* sequence : {"\033[1;3B", "\033\033[B", "\033\033OB"}) {
+        define_key(sequence, REVIEW_NEWER_KEY);
+    }
 }
 
 void stop_like_ctrl_z() {

@@ -37,6 +37,13 @@ std::string help_keys_line(const FrontEndKeys& keys, const HasCommand& has_comma
     if (keys.say_again) {
         text += "Say again: Alt-1 to Alt-9, the latest lines for you. ";
     }
+    if (keys.review) {
+        text += keys.review_ends ? "Review line by line: Alt-Up, Alt-Down, Alt-Home, Alt-End. "
+                                 : "Review line by line: Alt-Up, Alt-Down. ";
+    }
+    if (keys.stop_speech) {
+        text += "Stop speech: Ctrl-G. ";
+    }
     text +=
         part("Find", {keys.search ? "Ctrl-S" : "", if_command(has_command, "grep", "#grep TEXT"),
                       if_command(has_command, "logs", "#logs TEXT")});

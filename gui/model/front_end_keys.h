@@ -14,6 +14,9 @@ struct FrontEndKeys {
     bool say_again = false;      // Alt-1 to Alt-9 say the latest lines for the user again
     bool views = false;          // Alt-Right, Alt-Left and Alt-A go through the views
     bool several_lines = false;  // Alt-Enter starts a new line of the entry
+    bool review = false;         // Alt-Up and Alt-Down review the view's lines one by one
+    bool review_ends = false;    // Alt-Home and Alt-End review its oldest and newest line
+    bool stop_speech = false;    // Ctrl-G stops what speech is saying
 };
 
 // Whether the front-end in use has the local command named (without its '#').

@@ -24,6 +24,12 @@ bool for_user(const FrontEndKeys& keys) {
 bool views(const FrontEndKeys& keys) {
     return keys.views;
 }
+bool reviewing(const FrontEndKeys& keys) {
+    return keys.review;
+}
+bool reviewing_ends(const FrontEndKeys& keys) {
+    return keys.review_ends;
+}
 
 std::vector<KeyAction> make_actions() {
     std::vector<KeyAction> actions = {
@@ -61,6 +67,11 @@ std::vector<KeyAction> make_actions() {
         {"next view", {NEXT_VIEW_KEY}, views},
         {"previous view", {PREVIOUS_VIEW_KEY}, views},
         {"waiting view", {alt('a')}, views},
+        {"review older line", {REVIEW_OLDER_KEY}, reviewing},
+        {"review newer line", {REVIEW_NEWER_KEY}, reviewing},
+        // Where these keys do not scroll the chat: xterm sends Alt-Home as Ctrl-Home.
+        {"review oldest line", {alt(HOME_KEY), CHAT_OLDEST_KEY}, reviewing_ends},
+        {"review newest line", {alt(END_KEY), CHAT_NEWEST_KEY}, reviewing_ends},
     };
     for (int number = FIRST_SAY_AGAIN; number <= LAST_SAY_AGAIN; ++number) {
         actions.push_back({"say again " + std::to_string(number),

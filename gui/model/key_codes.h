@@ -71,5 +71,8 @@ constexpr int FOCUS_OUT_KEY = 0x1009;
 // Alt with Right and Left: the next and the previous view of the chat.
 constexpr int NEXT_VIEW_KEY = 0x100A;
 constexpr int PREVIOUS_VIEW_KEY = 0x100B;
+// Alt with Up and Down: the review point one line older or newer.
+constexpr int REVIEW_OLDER_KEY = 0x100C;
+constexpr int REVIEW_NEWER_KEY = 0x100D;
 
 }  // namespace qvchat2gui

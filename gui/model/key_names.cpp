@@ -48,6 +48,8 @@ std::vector<NamedKey> make_named_keys() {
         // The full screen's terminal sequence for Alt with an arrow, and Escape before the arrow.
         {"Alt-Right", {NEXT_VIEW_KEY, alt(RIGHT_KEY)}},
         {"Alt-Left", {PREVIOUS_VIEW_KEY, alt(LEFT_KEY)}},
+        {"Alt-Up", {REVIEW_OLDER_KEY}},
+        {"Alt-Down", {REVIEW_NEWER_KEY}},
         {"Alt-Enter", {alt('\r'), alt('\n'), alt(ENTER_KEY)}},
         {"Alt-Backspace", {alt(DELETE_KEY), alt(ERASE_BACK_KEY), alt(BACKSPACE_KEY)}},
         {"Alt-Tab", {alt(TAB_KEY)}},

@@ -263,6 +263,10 @@ void LineEditor::fit_to_width(int inner_width) {
     settle_view(was_at_tail);
 }
 
+bool LineEditor::prompt_open() const {
+    return search.active || !held_paste.empty();
+}
+
 bool LineEditor::pasting() const {
     return paste_open;
 }

@@ -45,6 +45,9 @@ public:
     // with end_paste() after a silence.
     bool pasting() const;
     void end_paste();
+    // Whether a history search (Ctrl-R) or a paste held for confirmation waits for the user:
+    // Esc and Ctrl-G then cancel it.
+    bool prompt_open() const;
 
     void set_completion_sources(CompletionSources sources);
     // Whether Up and Down put the cursor at the end of the line they show, where someone who

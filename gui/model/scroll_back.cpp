@@ -257,6 +257,10 @@ TimeStamp ScrollBack::shown_stamp(std::uint64_t number) const {
     return stamps_shown ? kept(number).stamp : NO_STAMP;
 }
 
+TimeStamp ScrollBack::stamp(std::uint64_t number) const {
+    return kept(number).stamp;
+}
+
 bool ScrollBack::is_out_of_sight(std::uint64_t number) const {
     return hidden(kept(number)) || kept(number).read_marker;
 }

@@ -138,6 +138,8 @@ public:
     std::string_view text(std::uint64_t number) const;
     // The text's stamp while stamps are shown, else NO_STAMP.
     TimeStamp shown_stamp(std::uint64_t number) const;
+    // The stamp the text came with, shown or not.
+    TimeStamp stamp(std::uint64_t number) const;
     // Whether the text is an ignored line kept out of sight now: searches pass over it.
     bool is_out_of_sight(std::uint64_t number) const;
     // Scrolls so that the text is in view, unless it is already: its last row at the bottom.

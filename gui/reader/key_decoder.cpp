@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,9 +35,22 @@ std::vector<int> codes_for(const std::string& game_bytes) {
     return codes;
 }
 
-// Keys that ESC before their sequence turns into Alt with them, as rxvt sends Alt-arrows.
-bool takes_alt_as_sequence(int key) {
-    return key == LEFT_KEY || key == RIGHT_KEY || key == HOME_KEY || key == END_KEY;
+// What ESC before a key's sequence makes of it, as rxvt sends Alt-arrows: Alt with Left, Right,
+// Home or End, the review's keys for Up and Down; nothing for any other key.
+std::optional<int> alt_of_sequence_key(int key) {
+    switch (key) {
+        case LEFT_KEY:
+        case RIGHT_KEY:
+        case HOME_KEY:
+        case END_KEY:
+            return alt(key);
+        case UP_KEY:
+            return REVIEW_OLDER_KEY;
+        case DOWN_KEY:
+            return REVIEW_NEWER_KEY;
+        default:
+            return std::nullopt;
+    }
 }
 
 }  // namespace
@@ -158,8 +172,8 @@ KeyDecoder::Step KeyDecoder::escape_step(std::string_view bytes, bool at_end) co
         return sequence_step(bytes, at_end);
     }
     if (second == ESCAPE_BYTE) {
-        // ESC ESC is Escape, and the second ESC begins anew, unless it begins Left, Right, Home
-        // or End: rxvt's Alt with them.
+        // ESC ESC is Escape, and the second ESC begins anew, unless it begins an arrow, Home or
+        // End: rxvt's Alt with them.
         if (bytes.size() < 3) {
             return at_end ? Step{{ESCAPE_KEY}, 1} : Step{};
         }
@@ -169,8 +183,11 @@ KeyDecoder::Step KeyDecoder::escape_step(std::string_view bytes, bool at_end) co
             if (sequence.taken == 0) {
                 return {};
             }
-            if (sequence.keys.size() == 1 && takes_alt_as_sequence(sequence.keys.front())) {
-                return {{alt(sequence.keys.front())}, sequence.taken + 1};
+            if (sequence.keys.size() == 1) {
+                if (const std::optional<int> with_alt =
+                        alt_of_sequence_key(sequence.keys.front())) {
+                    return {{*with_alt}, sequence.taken + 1};
+                }
             }
         }
         return {{ESCAPE_KEY}, 1};

@@ -38,7 +38,8 @@ InputEncoding input_encoding_of_locale();
 //   that nothing sent can make the decoder hold more.
 // - ESC and a byte is Alt with that byte (alt(byte)); ESC and a UTF-8 character is Alt with its
 //   byte when it is one Latin-1 byte, else ESCAPE_KEY and the character's bytes; ESC and a
-//   sequence for Left, Right, Home or End (rxvt's Alt-arrows) is Alt with that key; ESC and any
+//   sequence for Left, Right, Home or End (rxvt's Alt-arrows) is Alt with that key, for Up or
+//   Down REVIEW_OLDER_KEY or REVIEW_NEWER_KEY, as xterm's Alt-Up and Alt-Down; ESC and any
 //   other sequence is ESCAPE_KEY and the sequence's key.
 // - Between PASTE_START_KEY and PASTE_END_KEY every byte is text: only ESC [ 2 0 1 ~ is decoded,
 //   a pasted ESC gives nothing (a paste holds no keys), the bytes after it are typed.

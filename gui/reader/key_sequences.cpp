@@ -90,6 +90,10 @@ std::optional<int> modified_key(int key, Modifier modifier) {
             return CHAT_OLDEST_KEY;
         case END_KEY:
             return CHAT_NEWEST_KEY;
+        case UP_KEY:
+            return ctrl_held ? std::nullopt : std::optional(REVIEW_OLDER_KEY);
+        case DOWN_KEY:
+            return ctrl_held ? std::nullopt : std::optional(REVIEW_NEWER_KEY);
         default:
             return std::nullopt;
     }

@@ -226,7 +226,8 @@ void ReaderGUI::read_keys_until_exit() {
 }
 
 // A dumb terminal's line is edited here, so that it can be written again after incoming lines:
-// typed bytes, Backspace, Ctrl-U and Ctrl-W; Enter sends it.
+// typed bytes, Backspace, Ctrl-U and Ctrl-W; Enter sends it. The review's keys and Ctrl-G work
+// as on any other terminal.
 void ReaderGUI::read_lines_until_exit() {
     while (!should_exit()) {
         const bool readable = wait_for_input(std::nullopt);
@@ -248,6 +249,12 @@ void ReaderGUI::read_lines_until_exit() {
 }
 
 void ReaderGUI::handle_dumb_key(int key, std::vector<std::string>& lines) {
+    if (leaves_review(key)) {
+        review_point.leave();
+    }
+    if (handle_review_key(key) || handle_speech_key(key)) {
+        return;
+    }
     const std::string typed_before = typed_bytes;
     const bool entered = key == '\n' || key == '\r' || key == ENTER_KEY;
     if (entered) {
@@ -318,6 +325,9 @@ void ReaderGUI::handle_key(int pressed) {
     if (key == FOCUS_IN_KEY || key == FOCUS_OUT_KEY) {
         return;
     }
+    if (leaves_review(key)) {
+        review_point.leave();
+    }
     // Esc stops a search still running; otherwise it is the line editor's.
     if (key == ESCAPE_KEY && !editor.pasting() && cancel_search()) {
         add_chat_line(server_line("The search was stopped."));
@@ -327,7 +337,7 @@ void ReaderGUI::handle_key(int pressed) {
         say_recent(static_cast<std::size_t>(key - alt('0')));
         return;
     }
-    if (handle_view_key(key)) {
+    if (handle_review_key(key) || handle_view_key(key) || handle_speech_key(key)) {
         return;
     }
     if (key == alt('s') && !editor.pasting()) {

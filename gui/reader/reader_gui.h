@@ -17,6 +17,7 @@
 #include "gui/model/display_settings.h"
 #include "gui/model/line_editor.h"
 #include "gui/model/links.h"
+#include "gui/model/review_point.h"
 #include "gui/reader/dumb_line.h"
 #include "gui/reader/held_views.h"
 #include "gui/reader/input_line_view.h"
@@ -119,6 +120,12 @@ private:
     void view_command(const std::string& argument);
     // Says the view now shown and writes what it held.
     void write_shown(const HeldViews::Shown& shown);
+    // Alt-Up, Alt-Down, Alt-Home and Alt-End: the review point over the lines kept for the view
+    // shown, said by speech when it speaks, else written once. Input thread.
+    bool handle_review_key(int key);
+    void write_review(const ReviewStep& step);
+    // Ctrl-G with nothing open for it to cancel stops speech. Input thread.
+    bool handle_speech_key(int key);
     void read_keys_until_exit();
     void read_lines_until_exit();
     void pass_on_stop_request();
@@ -174,6 +181,8 @@ private:
     KeyDecoder decoder;
     std::string typed_bytes;  // a dumb terminal's unfinished line
     bool echo_typed = false;  // a dumb terminal that echoed typed bytes before the reader took it
+    // The line of searched_lines that the review is on.
+    ReviewPoint review_point;
 
     boost::thread writer;
 };

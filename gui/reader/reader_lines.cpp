@@ -51,6 +51,8 @@ FrontEndKeys ReaderGUI::keys() const {
     keys.views = true;
     // A dumb terminal's line is the terminal's own, read whole.
     keys.several_lines = !dumb;
+    keys.review = keys.review_ends = true;
+    keys.stop_speech = speech() != nullptr;
     return keys;
 }
 

@@ -8,6 +8,7 @@
 
 #include "gui/common_gui.h"
 #include "gui/model/chat_grep.h"
+#include "gui/model/time_stamp.h"
 #include "gui/reader/reader_gui.h"
 
 namespace qvchat2gui {
@@ -33,23 +34,27 @@ void grep_lines(ChatGUI& gui, SearchedLines& lines, const std::string& argument)
 
 }  // namespace
 
-SearchedLines::SearchedLines(std::size_t kept_texts) : lines(KEPT_COLUMNS, 1, kept_texts) {}
+SearchedLines::SearchedLines(std::size_t kept_texts) : lines(KEPT_COLUMNS, 1, kept_texts) {
+    lines.show_stamps(false);
+}
 
 void SearchedLines::add(std::string_view line, ScrollBack::ViewTag view, bool received) {
+    const TimeStamp stamp = current_time_stamp();
     const std::lock_guard<std::mutex> lock(lines_mutex);
-    lines.add(line, Attention::none, NO_STAMP, view);
+    lines.add(line, Attention::none, stamp, view);
     if (received && folding) {
         repeats.shown(line, lines.text_end() - 1, 1, RepeatFolder::Clock::now());
     }
 }
 
 std::optional<std::uint32_t> SearchedLines::fold(std::string_view line) {
+    const TimeStamp stamp = current_time_stamp();
     const std::lock_guard<std::mutex> lock(lines_mutex);
     if (!folding) {
         return std::nullopt;
     }
     const std::optional<RepeatFolder::Repeat> repeat = repeats.fold_into(
-        lines, line, Attention::none, NO_STAMP, std::nullopt, RepeatFolder::Clock::now());
+        lines, line, Attention::none, stamp, std::nullopt, RepeatFolder::Clock::now());
     return repeat ? std::optional(repeat->count) : std::nullopt;
 }
 

@@ -15,7 +15,9 @@ namespace qvchat2gui {
 class ChatGUI;
 
 // The lines the reader wrote, kept for #grep as the chat window keeps them, so that a search
-// finds the same lines in both front-ends. Any thread adds; a scan reads under the lock.
+// finds the same lines in both front-ends, and for the review (Alt-Up) in the view shown, with
+// the time each came (#grep shows none). Any thread adds; a scan or the review reads under the
+// lock.
 class SearchedLines {
 public:
     // kept_texts: as the scrollback setting, 0 for the chat window's default.

@@ -84,6 +84,7 @@ void ReaderGUI::view_command(const std::string& argument) {
 }
 
 void ReaderGUI::write_shown(const HeldViews::Shown& shown) {
+    review_point.leave();
     searched_lines.show_view(held_views.shown(), shown.name);
     const std::size_t unread = shown.lines.size() + shown.let_go;
     std::string said = "View " + shown.name + ", " +

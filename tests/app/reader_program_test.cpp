@@ -248,6 +248,40 @@ TEST_F(ReaderProgram, AViewWritesItsLinesAndHoldsTheOthersUntilShown) {
     ASSERT_TRUE(run.exit_with_status(0));
 }
 
+// Alt-Up writes the newest line again, once, with the time it came, as the client's line; Alt-Home
+// the oldest (the server's welcome); past it, "No older line."
+TEST_F(ReaderProgram, TheReviewWritesEachLineOnceWithItsTime) {
+    std::string failure;
+    ASSERT_TRUE(start_recorded(SETTINGS, failure)) << failure;
+    qvtest::TmuxSession& terminal = run.terminal();
+    for (const char* line : {"Ann: oldest line", "Cid: middle line", "Bea: newest line"}) {
+        ASSERT_TRUE(run.server.send_text(0, line));
+    }
+    ASSERT_TRUE(terminal.wait_for_text("Bea: newest line")) << run.screen_text();
+    const std::regex reviewed_newest("Client: [0-2][0-9]:[0-5][0-9], Bea: newest line");
+    const std::regex reviewed_oldest(
+        "Client: [0-2][0-9]:[0-5][0-9], Server: Welcome to the test server");
+    const auto shows = [&terminal](const std::regex& line) {
+        return terminal.wait_for_screen([&line](const std::vector<std::string>& rows) {
+            return std::regex_search(qvtest::joined(rows), line);
+        });
+    };
+    terminal.press("M-Up");
+    ASSERT_TRUE(shows(reviewed_newest)) << run.screen_text();
+    terminal.press("M-Home");
+    ASSERT_TRUE(shows(reviewed_oldest)) << run.screen_text();
+    terminal.press("M-Up");
+    ASSERT_TRUE(terminal.wait_for_text("Client: No older line.")) << run.screen_text();
+    terminal.press("M-Down");
+    ASSERT_TRUE(qvtest::wait_until([&] { return count_of(raw(), "Ann: oldest line") == 2; }))
+        << raw();
+    const std::string out = raw();
+    EXPECT_EQ(count_of(out, "Bea: newest line"), 2U) << out;
+    EXPECT_EQ(count_of(out, "Cid: middle line"), 1U) << out;
+    EXPECT_EQ(count_of(out, "No older line."), 1U) << out;
+    ASSERT_TRUE(run.exit_with_status(0));
+}
+
 // A flood of lines for the user rings the bell at most once a second.
 TEST_F(ReaderProgram, TheBellRingsAtMostOnceASecondInAFlood) {
     std::string failure;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -89,6 +90,49 @@ TEST(ViewsProgram, EachConversationHasAViewAndTypedLinesGoWhereTheViewSays) {
     run.enter("hello all");
     ASSERT_TRUE(run.server.wait_for_count(qvnetworklib::OUT_RAW_TEXT, 3)) << run.screen_text();
     EXPECT_EQ(run.received(qvnetworklib::OUT_RAW_TEXT).back(), bytes("hello all"));
+    ASSERT_TRUE(run.exit_with_status(0));
+}
+
+// Alt-Up and Alt-Down review the view's lines one by one: the chat scrolls to the line and marks
+// it (reversed and underlined, as Alt-P marks a line); typing leaves the review and the chat
+// follows the newest lines again.
+TEST(ViewsProgram, AltUpReviewsTheLinesOfTheViewAndTypingLeavesIt) {
+    qvtest::QvchatRun run(QVCHAT_BINARY);
+    std::string failure;
+    ASSERT_TRUE(run.start_logged_in(failure)) << failure;
+    qvtest::TmuxSession& terminal = run.terminal();
+    for (int line = 1; line <= 60; ++line) {
+        ASSERT_TRUE(run.server.send_text(0, "Cid: talk " + std::to_string(line) + "."));
+    }
+    ASSERT_TRUE(terminal.wait_for_text("Cid: talk 60.")) << run.screen_text();
+    const auto marked = [&terminal](const std::string& text) {
+        return terminal.wait_for_screen(
+            [&text](const std::vector<std::string>& rows) {
+                return std::count_if(rows.begin(), rows.end(),
+                                     [](const std::string& row) {
+                                         return row.find("4;7m") != std::string::npos;
+                                     }) == 1 &&
+                       shown(rows, "4;7mCid: talk " + text + ".");
+            },
+            std::chrono::seconds(10), true);
+    };
+    terminal.press("M-Up", 2);
+    EXPECT_TRUE(marked("59")) << qvtest::joined(terminal.screen(true));
+    EXPECT_TRUE(terminal.wait_for_text("review: Esc returns")) << run.screen_text();
+    // Far enough back that the chat scrolls: the newest lines are out of sight.
+    terminal.press("M-Up", 38);
+    EXPECT_TRUE(marked("21")) << qvtest::joined(terminal.screen(true));
+    EXPECT_FALSE(shown(terminal.screen(), "Cid: talk 60.")) << run.screen_text();
+
+    terminal.type("x");
+    EXPECT_TRUE(terminal.wait_for_screen([](const std::vector<std::string>& rows) {
+        return shown(rows, "Cid: talk 60.") && !shown(rows, "review") && shown(rows, "x");
+    })) << run.screen_text();
+    EXPECT_TRUE(terminal.wait_for_screen(
+        [](const std::vector<std::string>& rows) { return !shown(rows, "4;7m"); },
+        std::chrono::seconds(10), true))
+        << qvtest::joined(terminal.screen(true));
+    terminal.press("BSpace");
     ASSERT_TRUE(run.exit_with_status(0));
 }
 

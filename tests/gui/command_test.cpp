@@ -312,8 +312,10 @@ TEST(ProcessInputOffline, LinesTypedWithoutAConnectionAreNamedNotSent) {
 TEST(FrontEndKeys, HintsNameOnlyWhatTheFrontEndInUseHas) {
     FrontEndKeys curses;
     curses.scroll = curses.search = curses.for_user = curses.views = curses.several_lines = true;
+    curses.review = true;
     FrontEndKeys reader;
     reader.say_again = true;
+    reader.review = reader.review_ends = reader.stop_speech = true;
     const auto all = [](const std::string& /*word*/) { return true; };
     const auto some = [](const std::string& word) { return word == "urls" || word == "logs"; };
     const auto none = [](const std::string& /*word*/) { return false; };
@@ -325,7 +327,8 @@ TEST(FrontEndKeys, HintsNameOnlyWhatTheFrontEndInUseHas) {
     } cases[] = {
         {curses, all,
          "Private message: /name text. Several lines: Alt-Enter, then Enter sends each. "
-         "Spelling: Alt-S, #spell. Scroll: Page Up, Page Down, Ctrl-Home, Ctrl-End. Find: Ctrl-S, "
+         "Spelling: Alt-S, #spell. Scroll: Page Up, Page Down, Ctrl-Home, Ctrl-End. Review line "
+         "by line: Alt-Up, Alt-Down. Find: Ctrl-S, "
          "#grep TEXT, #logs TEXT. Links: "
          "#urls, #copy N. Hear: #ignore, #highlight, "
          "#mute. Views: #view NAME, #views, Alt-Right, Alt-Left, Alt-A. #set NAME VALUE. "
@@ -335,6 +338,7 @@ TEST(FrontEndKeys, HintsNameOnlyWhatTheFrontEndInUseHas) {
          "Alt-P shows them."},
         {reader, all,
          "Private message: /name text. Say again: Alt-1 to Alt-9, the latest lines for you. "
+         "Review line by line: Alt-Up, Alt-Down, Alt-Home, Alt-End. Stop speech: Ctrl-G. "
          "Find: #grep TEXT, #logs TEXT. Links: #urls, #copy N. Hear: #ignore, #highlight, "
          "#mute. Views: #view NAME, #views. #set NAME VALUE. Missed: #missed. ##word sends #word "
          "to the game. #help COMMAND tells more. More: man qvchat.",

@@ -37,6 +37,8 @@ TEST(KeyNames, NamesAreReadAsPeopleWriteThemAndWrittenBackOneWay) {
         {"page up", KEY_PPAGE, "PageUp"},
         {"F5", KEY_F(5), "F5"},
         {"Alt-Right", NEXT_VIEW_KEY, "Alt-Right"},
+        {"M-Up", REVIEW_OLDER_KEY, "Alt-Up"},
+        {"alt-down", REVIEW_NEWER_KEY, "Alt-Down"},
         {"Ctrl-Home", CHAT_OLDEST_KEY, "Ctrl-Home"},
         {"a", std::nullopt, ""},
         {"Ctrl-1", std::nullopt, ""},
@@ -62,6 +64,7 @@ TEST(KeyNames, NamesAreReadAsPeopleWriteThemAndWrittenBackOneWay) {
 FrontEndKeys full_screen() {
     FrontEndKeys keys;
     keys.scroll = keys.search = keys.for_user = keys.views = keys.several_lines = true;
+    keys.review = true;
     return keys;
 }
 
@@ -75,6 +78,9 @@ TEST(KeyBindings, BindingsTakeActionsOrLinesAndRefuseWhatWouldLockTheUserOut) {
         {"Alt-G", "#grep gold", true, "Alt-G now types: #grep gold."},
         {"F2", "Search  the-Chat", true, "F2 now does: search the chat."},
         {"Ctrl-S", "search the chat", false, "Ctrl-S is not bound: it does search the chat."},
+        {"F3", "review older line", true, "F3 now does: review older line."},
+        {"F4", "review oldest line", false,
+         "No action \"review oldest line\": #bind lists them; a line to type starts with # or /."},
         {"Enter", "repaint", false, "Enter sends the line and cannot be bound."},
         {"Ctrl-J", "#quit", false, "Enter sends the line and cannot be bound."},
         {"Ctrl-C", "#help", false, "Ctrl-C leaves the program and cannot be bound."},
@@ -97,9 +103,11 @@ TEST(KeyBindings, BindingsTakeActionsOrLinesAndRefuseWhatWouldLockTheUserOut) {
     EXPECT_EQ(bindings.resolve(alt('g')).typed_line, "#grep gold");
     EXPECT_EQ(bindings.resolve(KEY_F(2)).key, ctrl('s'));
     EXPECT_FALSE(bindings.resolve(KEY_F(2)).typed_line);
+    EXPECT_EQ(bindings.resolve(KEY_F(3)).key, REVIEW_OLDER_KEY);
     EXPECT_EQ(bindings.resolve(alt('q')).key, alt('q'));
     EXPECT_EQ(bindings.to_lines(),
-              (std::vector<std::string>{"F2 search the chat", "Alt-G #grep gold"}));
+              (std::vector<std::string>{"F2 search the chat", "F3 review older line",
+                                        "Alt-G #grep gold"}));
 
     bool changed = false;
     EXPECT_EQ(bindings.unbind("M-g", changed), "Alt-G does again: nothing.");
@@ -123,12 +131,19 @@ TEST(KeyBindings, TheListingSaysWhatEachKeyOfTheFrontEndDoesNow) {
     EXPECT_TRUE(has("Ctrl-S: types #grep gold"));
     EXPECT_TRUE(has("Ctrl-C: leaves the program"));
     EXPECT_FALSE(has("Alt-1: say again 1")) << "the full screen has no Alt-1";
+    EXPECT_TRUE(has("Alt-Up: review older line"));
+    EXPECT_TRUE(has("Ctrl-Home, Alt-Home: oldest line")) << "Alt-Home scrolls the full screen";
 
     FrontEndKeys reader;
     reader.say_again = reader.views = reader.several_lines = true;
+    reader.review = reader.review_ends = true;
     const std::vector<std::string> reader_lines = KeyBindings().listing(reader);
-    EXPECT_NE(std::find(reader_lines.begin(), reader_lines.end(), "Alt-1: say again 1"),
-              reader_lines.end());
+    for (const char* line :
+         {"Alt-1: say again 1", "Alt-Down: review newer line",
+          "Alt-Home, Ctrl-Home: review oldest line", "Alt-End, Ctrl-End: review newest line"}) {
+        EXPECT_NE(std::find(reader_lines.begin(), reader_lines.end(), line), reader_lines.end())
+            << line;
+    }
     EXPECT_EQ(std::find(reader_lines.begin(), reader_lines.end(), "Ctrl-S: search the chat"),
               reader_lines.end());
 

@@ -71,6 +71,9 @@ TEST(KeyDecoder, BytesAndSequencesGiveTheirKeysHoweverSplit) {
          {CTRL_RIGHT_KEY, CTRL_LEFT_KEY, CTRL_RIGHT_KEY, CTRL_LEFT_KEY, CTRL_RIGHT_KEY,
           CTRL_LEFT_KEY}},
         {"\033[1;3C\033[1;3D", {alt(RIGHT_KEY), alt(LEFT_KEY)}},
+        // Alt-Up and Alt-Down, as xterm and as rxvt send them; Ctrl-Up means nothing here.
+        {"\033[1;3A\033[1;3B\033\033[A\033\033OB\033[1;5Ax",
+         {REVIEW_OLDER_KEY, REVIEW_NEWER_KEY, REVIEW_OLDER_KEY, REVIEW_NEWER_KEY, 'x'}},
         {"\033[H\033OH\033[1~\033[7~\033[F\033OF\033[4~\033[8~",
          {HOME_KEY, HOME_KEY, HOME_KEY, HOME_KEY, END_KEY, END_KEY, END_KEY, END_KEY}},
         {"\033[1;5H\033[1;3H\033[7^\033[1;5F\033[1;3F\033[8^",
@@ -95,7 +98,7 @@ TEST(KeyDecoder, BytesAndSequencesGiveTheirKeysHoweverSplit) {
         {"\033\033", {ESCAPE_KEY, ESCAPE_KEY}},
         {"\033\033x", {ESCAPE_KEY, alt('x')}},
         {"\033\033[D\033\033[C\033\033OH", {alt(LEFT_KEY), alt(RIGHT_KEY), alt(HOME_KEY)}},
-        {"\033\033[A\033\033[201~", {ESCAPE_KEY, UP_KEY, ESCAPE_KEY, PASTE_END_KEY}},
+        {"\033\033[5~\033\033[201~", {ESCAPE_KEY, PAGE_UP_KEY, ESCAPE_KEY, PASTE_END_KEY}},
         {"\033[", {ESCAPE_KEY, '['}},
         {"\033O", {ESCAPE_KEY, 'O'}},
         {"\033[1;", {}},
@@ -166,7 +169,7 @@ TEST(KeyDecoder, HeldBytesWaitForTheRestOrAFlush) {
     EXPECT_TRUE(decoder.holding());
     EXPECT_EQ(decoder.flush(), Keys{});
     EXPECT_EQ(decoder.feed("\033\033"), Keys{});
-    EXPECT_EQ(decoder.feed("[A"), (Keys{ESCAPE_KEY, UP_KEY}));
+    EXPECT_EQ(decoder.feed("[5~"), (Keys{ESCAPE_KEY, PAGE_UP_KEY}));
     EXPECT_FALSE(decoder.holding());
 }
 
