@@ -67,15 +67,15 @@ struct RecordingService {
     std::vector<std::string> sent;
     bool refusing = false;  // the next send
     Clock::time_point now = Clock::now();
-    SpeechQueue queue{[this](const std::string& words,
-                             SpeechPriority priority) -> std::optional<std::size_t> {
-        if (refusing) {
-            refusing = false;
-            return std::nullopt;
-        }
-        sent.push_back(std::string(priority_name(priority)) + ": " + words);
-        return sent.size();
-    }};
+    SpeechQueue queue{
+        [this](const std::string& words, SpeechPriority priority) -> std::optional<std::size_t> {
+            if (refusing) {
+                refusing = false;
+                return std::nullopt;
+            }
+            sent.push_back(std::string(priority_name(priority)) + ": " + words);
+            return sent.size();
+        }};
 
     void run(const Step& step) {
         switch (step.kind) {
@@ -189,7 +189,7 @@ TEST(SpeechQueue, AFloodSaysTheFirstTheLastAndHowManyWereNotSpoken) {
     service.run(end(2));
     service.run(end(3));
     EXPECT_EQ(service.sent, (std::vector<std::string>{"text: line 1", "text: line 100",
-                                                       "text: 98 lines not spoken"}));
+                                                      "text: 98 lines not spoken"}));
     EXPECT_FALSE(service.queue.silence_deadline().has_value());
 }
 
