@@ -69,6 +69,7 @@ public:
 private:
     struct Library;  // the library's connection
     void close_library();
+    void wait_until_end_read() const;
 
     EventHandler on_event;
     std::unique_ptr<Library> library;

@@ -41,7 +41,7 @@ public:
         std::size_t not_spoken = 0;
     };
 
-    static constexpr std::size_t MOST_LINE_BYTES = 256 * 1024;
+    static constexpr std::size_t MOST_LINE_BYTES = std::size_t{256} * 1024;
     // A line is cut to this before it waits; the connection keeps fewer (MOST_SPOKEN_BYTES).
     static constexpr std::size_t MOST_WORDS_BYTES = 4096;
     static constexpr std::size_t MOST_EVENTS = 1024;

@@ -28,6 +28,7 @@ constexpr auto LONG_SAYING = 1h;
 // The commands as lines, a message as "SPEAK <text>".
 std::vector<std::string> lines_of(const std::vector<SpeechCommand>& commands) {
     std::vector<std::string> lines;
+    lines.reserve(commands.size());
     for (const SpeechCommand& command : commands) {
         lines.push_back(command.line == "SPEAK" ? "SPEAK " + command.text : command.line);
     }
@@ -109,7 +110,7 @@ TEST_F(SpeechTest, EachLineGoesAtItsPriorityAsSpeakableText) {
          {"SET self PRIORITY text", "SPEAK a b  c   d.  ."}},
         {"nothing to say, nothing sent",
          [](Speech& s) {
-             s.say_line("\x01\x02 ", SpeechPriority::text);
+             s.say_line("\x01\x02 ", SpeechPriority::message);
              s.say_line("after", SpeechPriority::text);
          },
          {"SET self PRIORITY text", "SPEAK after"}},
