@@ -9,12 +9,13 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <climits>
 #include <cstring>
 #include <stdexcept>
 #include <system_error>
 #include <utility>
+
+#include "tests/support/ssip_command_text.h"
 
 namespace qvtest {
 
@@ -48,53 +49,6 @@ constexpr std::array<SetReply, 14> SET_REPLIES{{
     {"NOTIFICATION", "220 OK NOTIFICATION SET"},
 }};
 constexpr char INVALID_COMMAND[] = "500 ERR INVALID COMMAND";
-
-std::string upper(std::string word) {
-    std::transform(word.begin(), word.end(), word.begin(),
-                   [](unsigned char letter) { return static_cast<char>(std::toupper(letter)); });
-    return word;
-}
-
-std::string lower(std::string word) {
-    std::transform(word.begin(), word.end(), word.begin(),
-                   [](unsigned char letter) { return static_cast<char>(std::tolower(letter)); });
-    return word;
-}
-
-std::vector<std::string> words_of(const std::string& line) {
-    std::vector<std::string> words;
-    std::size_t start = 0;
-    while (start < line.size()) {
-        const std::size_t end = std::min(line.find(' ', start), line.size());
-        if (end > start) {
-            words.push_back(line.substr(start, end - start));
-        }
-        start = end + 1;
-    }
-    return words;
-}
-
-// The command in SSIP's documented case (see SpeechCommand::line).
-std::string documented_case(const std::string& line) {
-    std::vector<std::string> words = words_of(line);
-    const bool setting = !words.empty() && upper(words[0]) == "SET";
-    bool lower_values = false;
-    std::string documented;
-    for (std::size_t index = 0; index < words.size(); ++index) {
-        const std::string keyword = upper(words[index]);
-        if (keyword == "SELF" || keyword == "ALL") {
-            words[index] = lower(keyword);
-        } else if (setting && index >= 3) {
-            words[index] = lower_values ? lower(words[index]) : words[index];
-        } else {
-            words[index] = keyword;
-        }
-        lower_values = lower_values || (setting && index == 2 &&
-                                        (keyword == "PRIORITY" || keyword == "NOTIFICATION"));
-        documented += (index == 0 ? "" : " ") + words[index];
-    }
-    return documented;
-}
 
 bool gives_way_to_messages(const std::string& priority) {
     return priority == "text" || priority == "notification" || priority == "progress";
@@ -332,8 +286,8 @@ void FakeSpeechService::handle_text_line(int socket, Client& client, const std::
 }
 
 void FakeSpeechService::handle_command(int socket, Client& client, const std::string& line) {
-    const std::string command = documented_case(line);
-    const std::vector<std::string> words = words_of(command);
+    const std::string command = ssip_documented_case(line);
+    const std::vector<std::string> words = ssip_words(command);
     if (words.empty()) {
         return;
     }
@@ -368,15 +322,17 @@ void FakeSpeechService::handle_command(int socket, Client& client, const std::st
         }
     } else if (words[0] == "CANCEL") {
         send_to(socket, "213 OK CANCELED\r\n");
-        cancel_messages(socket);
+        cancel_messages_where(
+            [socket](const Message& message) { return message.client == socket; });
+        start_next_message();
         return;
     } else if (words[0] == "STOP") {
         send_to(socket, "210 OK STOPPED\r\n");
         if (current && current->client == socket) {
             send_event(*current, 703, "cancel", "CANCELED");
             current.reset();
-            start_next_message();
         }
+        start_next_message();
         return;
     } else if (command == "HISTORY GET CLIENT_ID") {
         reply = "240-" + std::to_string(client.id) + "\r\n240 OK CLIENT ID SENT";
@@ -393,40 +349,26 @@ void FakeSpeechService::queue_message(const Message& message) {
         return;
     }
     if (message.priority == "message" || message.priority == "important") {
-        if (current && gives_way_to_messages(current->priority)) {
-            send_event(*current, 703, "cancel", "CANCELED");
-            current.reset();
-        }
-        for (auto waiting = queued.begin(); waiting != queued.end();) {
-            if (gives_way_to_messages(waiting->priority)) {
-                send_event(*waiting, 703, "cancel", "CANCELED");
-                waiting = queued.erase(waiting);
-            } else {
-                ++waiting;
-            }
-        }
+        cancel_messages_where(
+            [](const Message& other) { return gives_way_to_messages(other.priority); });
     }
     queued.push_back(message);
-    if (!current) {
-        start_next_message();
-    }
+    start_next_message();
 }
 
-void FakeSpeechService::cancel_messages(int socket) {
-    if (current && current->client == socket) {
+void FakeSpeechService::cancel_messages_where(
+    const std::function<bool(const Message&)>& cancelled) {
+    if (current && cancelled(*current)) {
         send_event(*current, 703, "cancel", "CANCELED");
         current.reset();
     }
     for (auto waiting = queued.begin(); waiting != queued.end();) {
-        if (waiting->client == socket) {
+        if (cancelled(*waiting)) {
             send_event(*waiting, 703, "cancel", "CANCELED");
             waiting = queued.erase(waiting);
         } else {
             ++waiting;
         }
-    }
-    if (!current) {
-        start_next_message();
     }
 }
 
@@ -437,7 +379,7 @@ void FakeSpeechService::finish_current_message() {
 }
 
 void FakeSpeechService::start_next_message() {
-    if (queued.empty()) {
+    if (current || queued.empty()) {
         return;
     }
     current = queued.front();
@@ -482,8 +424,8 @@ void FakeSpeechService::close_client(int socket) {
         queued.end());
     if (current && current->client == socket) {
         current.reset();
-        start_next_message();
     }
+    start_next_message();
 }
 
 void FakeSpeechService::record(SpeechCommand command) {

@@ -118,8 +118,10 @@ private:
     void handle_text_line(int socket, Client& client, const std::string& line);
     void handle_command(int socket, Client& client, const std::string& line);
     void queue_message(const Message& message);
-    void cancel_messages(int socket);
+    // Cancels the message said and those queued that `cancelled` picks, with their events.
+    void cancel_messages_where(const std::function<bool(const Message&)>& cancelled);
     void finish_current_message();
+    // Starts the first message queued, when none is said.
     void start_next_message();
     void send_event(const Message& message, int code, const char* kind, const char* name);
     void send_to(int socket, const std::string& bytes);
