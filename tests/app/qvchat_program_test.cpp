@@ -86,7 +86,7 @@ DirectRun run_directly(const qvtest::QvchatRun& run, const std::string& argument
 
 TEST_F(QvchatProgram, CommandLineAndStartUpMessagesSayWhatToDo) {
     const std::string synopsis =
-        "Usage: qvchat [--reader] [SERVER]\n       qvchat --list | --help | --version\n";
+        "Usage: qvchat [--reader] [--speech] [SERVER]\n       qvchat --list | --help | --version\n";
     const std::string servers = "\xEF\xBB\xBFtest test 127.0.0.1 " + server.port() +
                                 "\nbad bad 127.0.0.1 99999\nmain main example.org 2000\n";
     const std::string skipped =
@@ -131,7 +131,7 @@ TEST_F(QvchatProgram, CommandLineAndStartUpMessagesSayWhatToDo) {
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.err, "");
     for (const char* part :
-         {"Usage: qvchat [--reader] [SERVER]", "servers.lst", "qv.ini", "chat_log.txt",
+         {"Usage: qvchat [--reader] [--speech] [SERVER]", "servers.lst", "qv.ini", "chat_log.txt",
           "input_history.txt", "reconnect (1)", "auto_afk_time (5)", "Ctrl-R",
           "Exit status:", "3  the server refused the login"}) {
         EXPECT_NE(help.out.find(part), std::string::npos) << part;
