@@ -70,6 +70,7 @@ constexpr char USAGE_BODY[] =
     "  Page Down scroll, Ctrl-Home and Ctrl-End go to the oldest and newest line,\n"
     "  Ctrl-S searches the chat, Alt-P and Alt-N go to the lines for you, Alt-U to\n"
     "  the unread marker, Alt-Right, Alt-Left and Alt-A go through the views (#view),\n"
+    "  Alt-Up and Alt-Down review the lines one by one, Ctrl-G stops speech,\n"
     "  Up and Down walk the lines entered, Ctrl-R searches them, Tab completes,\n"
     "  Ctrl-L repaints, Ctrl-Z stops, Ctrl-C quits. Emacs-style editing: Ctrl-A,\n"
     "  Ctrl-E, Ctrl-K, Ctrl-U, Ctrl-W, Ctrl-Y, Alt-B, Alt-F.\n"
