@@ -108,7 +108,8 @@ std::vector<std::pair<std::string, std::string>> FakeSpeechService::environment(
 std::string FakeSpeechService::assignments() const {
     std::string assigned;
     for (const auto& [name, value] : environment()) {
-        assigned += (assigned.empty() ? "" : " ") + name + "=\"" + value + "\"";
+        assigned.append(assigned.empty() ? "" : " ").append(name).append("=\"");
+        assigned.append(value).append("\"");
     }
     return assigned;
 }
