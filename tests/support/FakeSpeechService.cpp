@@ -105,15 +105,6 @@ std::vector<std::pair<std::string, std::string>> FakeSpeechService::environment(
             {"SPEECHD_CMD", (folder / "no-speech-dispatcher").string()}};
 }
 
-std::string FakeSpeechService::assignments() const {
-    std::string assigned;
-    for (const auto& [name, value] : environment()) {
-        assigned.append(assigned.empty() ? "" : " ").append(name).append("=\"");
-        assigned.append(value).append("\"");
-    }
-    return assigned;
-}
-
 void FakeSpeechService::set_speaking_time(std::chrono::milliseconds duration) {
     const std::lock_guard<std::mutex> lock(service_mutex);
     speaking_time = duration;

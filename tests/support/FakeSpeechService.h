@@ -76,9 +76,6 @@ public:
     std::string address() const;
     // The variables to give a program (or set in a test) that is to use this service.
     std::vector<std::pair<std::string, std::string>> environment() const;
-    // The same as assignments for a shell, as QvchatRun::start takes them:
-    // SPEECHD_ADDRESS="unix_socket:/tmp/..." SPEECHD_CMD="...".
-    std::string assignments() const;
 
     // How long each message from now on is said.
     void set_speaking_time(std::chrono::milliseconds duration);
