@@ -295,8 +295,8 @@ void Speech::open_connection(Session& session) {
         opening_peer.reset();
         service_socket = session.connection->socket();
         status = Status::open;
+        service_open = true;  // with the status: lines are taken once state() says "on"
     }
-    service_open = true;
 }
 
 void Speech::close_connection(Session& session, Status new_status, const std::string& reason) {
@@ -306,8 +306,8 @@ void Speech::close_connection(Session& session, Status new_status, const std::st
         service_socket = -1;  // before the connection closes it
         status = new_status;
         unavailable_reason = reason;
+        service_open = false;
     }
-    service_open = false;
     session.connection.reset();
     session.queue->stop();
 }
