@@ -30,7 +30,10 @@ std::unique_ptr<Speech> start_speech(qvchat2gui::ChatGUI* front_end, LiveSetting
     Speech* output = speech.get();
     const Settings& values = settings.values();
     set_spoken_repeats_folded(read_switch(values, "fold_repeats", false));
-    output->set_rate(speech_rate(values));
+    // Unset, the service keeps the user's own default rate.
+    if (values.count("speech_rate") != 0) {
+        output->set_rate(speech_rate(values));
+    }
     output->set_enabled(asked_for || read_switch(values, "speech", false));
     settings.on_change("speech", [output](const Settings& changed) {
         output->set_enabled(read_switch(changed, "speech", false));
@@ -41,13 +44,13 @@ std::unique_ptr<Speech> start_speech(qvchat2gui::ChatGUI* front_end, LiveSetting
     settings.on_change("fold_repeats", [](const Settings& changed) {
         set_spoken_repeats_folded(read_switch(changed, "fold_repeats", false));
     });
-    register_speech_commands(
-        front_end, {[output] { return output->state(); },
-                    [output, &settings](bool on) {
-                        settings.set("speech", on ? "1" : "0");
-                        // Also when --speech had it on while the setting said 0.
-                        output->set_enabled(on);
-                    }});
+    register_speech_commands(front_end, {[output] { return output->state(); },
+                                         [output, &settings](bool on) {
+                                             settings.set("speech", on ? "1" : "0");
+                                             // Also when --speech had it on while the setting said
+                                             // 0.
+                                             output->set_enabled(on);
+                                         }});
     front_end->set_speech(output);
     return speech;
 }
