@@ -1,6 +1,7 @@
 #include "chat/speech_commands.h"
 
 #include <boost/algorithm/string.hpp>
+#include <utility>
 
 #include "chat/spoken_lines.h"
 #include "gui/model/chat_text.h"
@@ -58,7 +59,7 @@ void speech_command(qvchat2gui::ChatGUI* gui, const SpeechSwitch& speech,
 }  // namespace
 
 void register_speech_commands(qvchat2gui::ChatGUI* gui, SpeechSwitch speech) {
-    gui->add_callback("speech", [gui, speech](const std::string& argument) {
+    gui->add_callback("speech", [gui, speech = std::move(speech)](const std::string& argument) {
         speech_command(gui, speech, argument);
     });
     gui->add_command_words("speech", {"all", "foryou", "off"});

@@ -15,21 +15,29 @@ std::atomic<SpeechChoice> chosen_lines{SpeechChoice::every_line};
 std::atomic<bool> repeats_folded{false};
 
 // The recent lines spoken, to leave a repeat unsaid as the screen folds it.
-std::mutex spoken_repeats_mutex;  // guards spoken_repeats and spoken_count
-qvchat2gui::RepeatFolder spoken_repeats;
-std::uint64_t spoken_count = 0;
+struct SpokenRepeats {
+    std::mutex spoken_repeats_mutex;  // guards folder and count
+    qvchat2gui::RepeatFolder folder;
+    std::uint64_t count = 0;
+};
+
+SpokenRepeats& spoken_repeats() {
+    static SpokenRepeats repeats;
+    return repeats;
+}
 
 bool is_repeat(const std::string& shown) {
     if (!repeats_folded.load(std::memory_order_relaxed)) {
         return false;
     }
     const auto now = qvchat2gui::RepeatFolder::Clock::now();
-    const std::lock_guard<std::mutex> lock(spoken_repeats_mutex);
-    if (const auto repeat = spoken_repeats.find(shown, now)) {
-        spoken_repeats.shown(shown, repeat->earlier, repeat->count + 1, now);
+    SpokenRepeats& spoken = spoken_repeats();
+    const std::lock_guard<std::mutex> lock(spoken.spoken_repeats_mutex);
+    if (const auto repeat = spoken.folder.find(shown, now)) {
+        spoken.folder.shown(shown, repeat->earlier, repeat->count + 1, now);
         return true;
     }
-    spoken_repeats.shown(shown, ++spoken_count, 1, now);
+    spoken.folder.shown(shown, ++spoken.count, 1, now);
     return false;
 }
 

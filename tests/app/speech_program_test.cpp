@@ -20,7 +20,7 @@ constexpr char SETTINGS[] = "#username = bob\n#password = secret\n#reconnect = 0
 std::string environment_of(const FakeSpeechService& service) {
     std::string assignments;
     for (const auto& [name, value] : service.environment()) {
-        assignments += name + "=" + value + " ";
+        assignments.append(name).append("=").append(value).append(" ");
     }
     return assignments;
 }
