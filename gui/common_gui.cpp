@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "gui/model/command_help.h"
+#include "gui/model/key_codes.h"
 #include "network/QVClient.h"
 
 namespace qvchat2gui {
@@ -385,6 +386,14 @@ void ChatGUI::set_speech(SpeechOutput* output) {
 
 SpeechOutput* ChatGUI::speech() const {
     return speech_output;
+}
+
+bool ChatGUI::stop_speech_on(int key, const LineEditor& editor) {
+    if (key != ctrl('g') || speech_output == nullptr || editor.pasting() || editor.prompt_open()) {
+        return false;
+    }
+    speech_output->stop();
+    return true;
 }
 
 std::optional<int> ChatGUI::apply_key_binding(int pressed) {

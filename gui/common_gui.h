@@ -18,6 +18,7 @@
 #include "gui/model/found_lines.h"
 #include "gui/model/front_end_keys.h"
 #include "gui/model/key_bindings.h"
+#include "gui/model/line_editor.h"
 #include "gui/model/line_effects.h"
 #include "gui/model/line_view.h"
 #include "gui/model/recent_names.h"
@@ -188,6 +189,9 @@ public:
     // Where lines are spoken (only before take_control()); nullptr when the run has no speech.
     void set_speech(SpeechOutput* output);
     SpeechOutput* speech() const;
+    // Ctrl-G stops speech when the editor has no search or held paste open for it to cancel, and
+    // is not inside a paste, where it is text: whether it did. Input thread.
+    bool stop_speech_on(int key, const LineEditor& editor);
     // The key to handle for a key pressed, after the user's bindings; nothing when the key was
     // bound to a line, which has then been taken as typed. Input thread.
     std::optional<int> apply_key_binding(int pressed);

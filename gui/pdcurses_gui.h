@@ -265,8 +265,6 @@ private:
     void leave_review();
     // The same with redraw_mutex held.
     void leave_review_shown();
-    // Ctrl-G with nothing open for it to cancel stops speech. Input thread.
-    bool handle_speech_key(int key);
     bool handle_found_view_key(int key);
     void open_found_view(std::string note, std::optional<TextMatcher> marker);
     std::unique_ptr<ResultSource> close_found_view();

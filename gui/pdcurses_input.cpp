@@ -278,7 +278,7 @@ void PDCursesGUI::handle_key(int pressed) {
         leave_review();
     }
     if (handle_reading_key(key) || handle_found_view_key(key) || handle_search_key(key) ||
-        handle_review_key(key) || handle_view_key(key) || handle_speech_key(key)) {
+        handle_review_key(key) || handle_view_key(key) || stop_speech_on(key, editor)) {
         return;
     }
     if (key == alt('=')) {

@@ -80,15 +80,4 @@ void PDCursesGUI::leave_review_shown() {
     reading_note.clear();
 }
 
-// Input thread. In a paste Ctrl-G is text; a history search or a held paste takes it as cancel,
-// as the search of the chat (Ctrl-S) does before this is asked.
-bool PDCursesGUI::handle_speech_key(int key) {
-    SpeechOutput* output = speech();
-    if (key != ctrl('g') || output == nullptr || editor.pasting() || editor.prompt_open()) {
-        return false;
-    }
-    output->stop();
-    return true;
-}
-
 }  // namespace qvchat2gui

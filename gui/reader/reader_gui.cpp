@@ -252,7 +252,7 @@ void ReaderGUI::handle_dumb_key(int key, std::vector<std::string>& lines) {
     if (leaves_review(key)) {
         review_point.leave();
     }
-    if (handle_review_key(key) || handle_speech_key(key)) {
+    if (handle_review_key(key) || stop_speech_on(key, editor)) {
         return;
     }
     const std::string typed_before = typed_bytes;
@@ -337,7 +337,7 @@ void ReaderGUI::handle_key(int pressed) {
         say_recent(static_cast<std::size_t>(key - alt('0')));
         return;
     }
-    if (handle_review_key(key) || handle_view_key(key) || handle_speech_key(key)) {
+    if (handle_review_key(key) || handle_view_key(key) || stop_speech_on(key, editor)) {
         return;
     }
     if (key == alt('s') && !editor.pasting()) {

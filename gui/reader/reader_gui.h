@@ -124,8 +124,6 @@ private:
     // shown, said by speech when it speaks, else written once. Input thread.
     bool handle_review_key(int key);
     void write_review(const ReviewStep& step);
-    // Ctrl-G with nothing open for it to cancel stops speech. Input thread.
-    bool handle_speech_key(int key);
     void read_keys_until_exit();
     void read_lines_until_exit();
     void pass_on_stop_request();

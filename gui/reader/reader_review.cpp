@@ -47,14 +47,4 @@ void ReaderGUI::write_review(const ReviewStep& step) {
     output_changed.notify_one();
 }
 
-// In a paste Ctrl-G is text; a history search or a held paste takes it as cancel.
-bool ReaderGUI::handle_speech_key(int key) {
-    SpeechOutput* output = speech();
-    if (key != ctrl('g') || output == nullptr || editor.pasting() || editor.prompt_open()) {
-        return false;
-    }
-    output->stop();
-    return true;
-}
-
 }  // namespace qvchat2gui
