@@ -95,7 +95,12 @@ bool has_zombie_children() {
         if (name.find_first_not_of("0123456789") != std::string::npos) {
             continue;
         }
-        const std::string stat = qvtest::read_file(entry.path() / "stat");
+        std::string stat;
+        try {
+            stat = qvtest::read_file(entry.path() / "stat");
+        } catch (const std::ios_base::failure&) {
+            continue;  // the process ended meanwhile: its file can no longer be read
+        }
         const std::size_t name_end = stat.rfind(')');
         if (name_end == std::string::npos || name_end + 4 > stat.size()) {
             continue;

@@ -142,7 +142,11 @@ TEST(SpeechProgram, AFloodLeavesLinesOutAndSaysHowMany) {
         << run.screen_text();
     const auto texts = spoken(service);
     EXPECT_LE(texts.size(), 8U) << "a flood is not queued at the service";
-    EXPECT_EQ(texts.front().first, "Ann: flood 1");
+    const auto first_flood_line = std::find_if(texts.begin(), texts.end(), [](const auto& text) {
+        return text.first.rfind("Ann: flood", 0) == 0;
+    });
+    ASSERT_NE(first_flood_line, texts.end());
+    EXPECT_EQ(first_flood_line->first, "Ann: flood 1") << "the server's welcome may come before";
     EXPECT_NE(
         std::find(texts.begin(), texts.end(),
                   std::pair<std::string, std::string>{"Marek, private: in the middle", "message"}),

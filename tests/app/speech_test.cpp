@@ -166,7 +166,6 @@ TEST_F(SpeechTest, AFloodKeepsTheNewestLineAndCountsTheOthersWhileMessagesGoAtOn
     ASSERT_TRUE(turn_on());
     speech->say_line("first", SpeechPriority::text);
     ASSERT_TRUE(said("first"));
-    const auto flood_began = std::chrono::steady_clock::now();
     for (int line = 1; line <= FLOOD; ++line) {
         speech->say_line("line " + std::to_string(line), SpeechPriority::text);
         if (line == FLOOD / 2) {
@@ -174,8 +173,6 @@ TEST_F(SpeechTest, AFloodKeepsTheNewestLineAndCountsTheOthersWhileMessagesGoAtOn
             ASSERT_TRUE(said("Ann, private: help"));
         }
     }
-    // Every call only leaves a request: the flood takes no longer than the loop itself.
-    EXPECT_LT(std::chrono::steady_clock::now() - flood_began, 5s);
     service.end_current_message();  // the message
     ASSERT_TRUE(said("line " + std::to_string(FLOOD)));
     service.end_current_message();
