@@ -104,6 +104,16 @@ void ChatViews::note_channels(const std::vector<unsigned int>& channels) {
             view->open = true;
         }
     }
+    // The guild channel joined now is the one the channel list calls Guild.
+    const auto joined_guild =
+        std::find_if(channels.begin(), channels.end(),
+                     [](unsigned int number) { return number > GUILD_CUTOFF; });
+    if (joined_guild != channels.end()) {
+        const auto found = channel_views.find(*joined_guild);
+        if (found != channel_views.end()) {
+            guild_index = found->second;
+        }
+    }
 }
 
 bool ChatViews::find_or_make(const std::string& typed, Choice& found) {
@@ -116,6 +126,17 @@ bool ChatViews::find_or_make(const std::string& typed, Choice& found) {
     const std::string lower = lowercase(typed);
     if (lower == "all" || lower == "local") {
         found = lower == "all" ? Choice{} : Choice{LOCAL_TAG};
+        return true;
+    }
+    if (lower == "guild") {
+        // The guild channel's view, named as the channel list names it; a player called Guild
+        // is still reached by a private message.
+        if (!guild_index) {
+            return false;
+        }
+        View& guild = views[*guild_index];
+        guild.open = true;
+        found = guild.tag;
         return true;
     }
     const std::optional<std::uint32_t> number = channel_number(typed);
@@ -224,7 +245,7 @@ bool ChatViews::most_wanted(Choice& found) const {
 
 std::string ChatViews::name(Choice choice) const {
     const View* view = view_of(choice);
-    return view == nullptr ? "all" : view->name;
+    return view == nullptr ? "all" : label(*view);
 }
 
 std::optional<LineView> ChatViews::typing_destination() const {
@@ -241,7 +262,7 @@ std::string ChatViews::listing() const {
     for (const Choice& choice : in_order()) {
         const View& view = *view_of(choice);
         text += text.empty() ? "" : "; ";
-        text += view.name;
+        text += label(view);
         if (view.unread > 0 && view.unread == view.for_user) {
             text += ": " + std::to_string(view.for_user) + " for you";
         } else if (view.unread > 0) {
@@ -259,7 +280,7 @@ std::string ChatViews::border_note() const {
     for (const Choice& choice : in_order()) {
         const View& view = *view_of(choice);
         if (choice && choice != shown_view && view.unread > 0) {
-            others += " | " + view.name + ": " + std::to_string(view.unread) +
+            others += " | " + label(view) + ": " + std::to_string(view.unread) +
                       (view.for_user > 0 ? "!" : "");
         }
     }
@@ -288,6 +309,11 @@ ChatViews::View* ChatViews::find(const LineView& key) {
     return nullptr;
 }
 
+const std::string& ChatViews::label(const View& view) const {
+    static const std::string guild = "guild";
+    return guild_index && &views[*guild_index] == &view ? guild : view.name;
+}
+
 ChatViews::View* ChatViews::make(const LineView& key) {
     if (views.size() > MOST_VIEWS) {
         return nullptr;
@@ -296,6 +322,9 @@ ChatViews::View* ChatViews::make(const LineView& key) {
     const std::string name =
         key.kind == LineView::Kind::channel ? std::to_string(key.channel) : shown_name(key.player);
     if (key.kind == LineView::Kind::channel) {
+        if (key.channel > GUILD_CUTOFF && !guild_index) {
+            guild_index = views.size();
+        }
         channel_views.emplace(key.channel, views.size());
     } else {
         player_views.emplace(lowercase(key.player), views.size());

@@ -15,7 +15,7 @@ namespace qvchat2gui {
 
 // What #view says to a name it cannot show.
 inline constexpr char NO_SUCH_VIEW[] =
-    "#view takes a channel's number, a player's name, local or all.";
+    "#view takes a channel's number, guild, a player's name, local or all.";
 
 // The views of the chat window: `all`, one per channel and per player (made as their first line
 // comes, or when the user asks for one), and `local`; what each has unread, whether a line in it
@@ -43,9 +43,10 @@ public:
     void forget_line(Tag tag, bool for_user, bool folded);
     // The channels joined get their views at once, before their first line.
     void note_channels(const std::vector<unsigned int>& channels);
-    // The view the user named: "all", "local", a channel's number or a player's name (any case
-    // of its ASCII letters); a player's view is made when there is none. False for an empty name,
-    // one of several words or with control bytes, and when no more views can be made.
+    // The view the user named: "all", "local", "guild" (the guild channel's), a channel's number
+    // or a player's name (any case of its ASCII letters); a player's view is made when there is
+    // none. False for an empty name, one of several words or with control bytes, "guild" without
+    // a guild channel, and when no more views can be made.
     bool find_or_make(const std::string& typed, Choice& found);
 
     Choice shown() const { return shown_view; }
@@ -92,6 +93,8 @@ private:
     };
 
     View* find(const LineView& key);
+    // The name the user sees and types: "guild" for the guild channel's view.
+    const std::string& label(const View& view) const;
     // Nothing once MOST_VIEWS are made.
     View* make(const LineView& key);
     View* view_of(Choice choice);
@@ -102,6 +105,8 @@ private:
     // Where each channel's and each player's (by the lower case of its name) view is in views.
     std::unordered_map<std::uint32_t, std::size_t> channel_views;
     std::unordered_map<std::string, std::size_t> player_views;
+    // The guild channel's view: the one joined last, else the first that came.
+    std::optional<std::size_t> guild_index;
     View all_lines{ScrollBack::EVERY_VIEW, LineView::every(), "all"};
     Choice shown_view;
     std::uint64_t lines_noted = 0;

@@ -64,9 +64,9 @@ constexpr std::array<std::pair<const char*, const char*>, 32> DESCRIPTIONS{{
     {"untrigger", "#untrigger N: removes trigger N, numbered as #trigger lists them."},
     {"urls", "#urls: lists the last links seen in the chat, newest first, numbered for #copy."},
     {"view",
-     "#view NAME: shows one conversation: a channel's number, a player, local or all; typed "
-     "lines then go to that player or channel. #view alone names it; #view close forgets a "
-     "player's view."},
+     "#view NAME: shows one conversation: a channel's number, guild, a player, local or all; "
+     "typed lines then go to that player or channel. #view alone names it; #view close forgets "
+     "a player's view."},
     {"views", "#views: lists the views, with the lines each has unread and those for you."},
 }};
 

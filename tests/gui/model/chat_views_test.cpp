@@ -143,6 +143,18 @@ TEST(ChatViews, GoRoundInOrderAndCloseAPlayersView) {
     chat.add("[PM from zed: back]", LineView::of_player("zed"));
     EXPECT_EQ(chat.views.listing(), "all; 4; 9; 10; Ann; zed; local");
 
+    // The guild channel is named as the channel list names it, and found by that name: the
+    // joined one when a line came from another guild channel first.
+    ChatViews::Choice none;
+    EXPECT_FALSE(chat.views.find_or_make("guild", none)) << "no guild channel: no player Guild";
+    chat.add("[x @ 1000077]: e", LineView::of_channel(1000077));
+    chat.views.note_channels({1000042});
+    chat.show("Guild");
+    EXPECT_EQ(chat.views.name(chat.views.shown()), "guild");
+    ASSERT_TRUE(chat.views.typing_destination());
+    EXPECT_EQ(chat.views.typing_destination()->channel, 1000042U);
+    EXPECT_EQ(chat.views.listing(), "all; 4; 9; 10; guild; 1000077; Ann; zed; local");
+
     // A server that sends from ever new names makes no more than the bound of views.
     ChatViews many;
     for (std::size_t name = 0; name < ChatViews::MOST_VIEWS; ++name) {
@@ -150,7 +162,6 @@ TEST(ChatViews, GoRoundInOrderAndCloseAPlayersView) {
                   ScrollBack::EVERY_VIEW);
     }
     EXPECT_EQ(many.note_line(LineView::of_player("one too many"), false), ScrollBack::EVERY_VIEW);
-    ChatViews::Choice none;
     EXPECT_FALSE(many.find_or_make("another", none));
     for (const char* typed : {"", "two words", "ctrl\x01"}) {
         EXPECT_FALSE(ChatViews().find_or_make(typed, none)) << typed;
