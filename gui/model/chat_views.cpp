@@ -291,22 +291,32 @@ std::string ChatViews::border_note() const {
 }
 
 // Asked for every received line: one look-up, no walk through the views.
-ChatViews::View* ChatViews::find(const LineView& key) {
+std::optional<std::size_t> ChatViews::index_of(const LineView& key) const {
     switch (key.kind) {
         case LineView::Kind::channel: {
             const auto found = channel_views.find(key.channel);
-            return found == channel_views.end() ? nullptr : &views[found->second];
+            return found == channel_views.end() ? std::nullopt : std::optional(found->second);
         }
         case LineView::Kind::player: {
             const auto found = player_views.find(lowercase(key.player));
-            return found == player_views.end() ? nullptr : &views[found->second];
+            return found == player_views.end() ? std::nullopt : std::optional(found->second);
         }
         case LineView::Kind::local:
-            return &views.front();
+            return 0;
         case LineView::Kind::every_view:
             break;
     }
-    return nullptr;
+    return std::nullopt;
+}
+
+ChatViews::View* ChatViews::find(const LineView& key) {
+    const std::optional<std::size_t> index = index_of(key);
+    return index ? &views[*index] : nullptr;
+}
+
+ChatViews::Tag ChatViews::tag_of(const LineView& key) const {
+    const std::optional<std::size_t> index = index_of(key);
+    return index ? views[*index].tag : ScrollBack::EVERY_VIEW;
 }
 
 const std::string& ChatViews::label(const View& view) const {

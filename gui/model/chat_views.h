@@ -38,6 +38,9 @@ public:
     Tag note_line(const LineView& key, bool for_user, bool repeat = false);
     // A repeat noted with note_line that found no line to fold into: kept as a line of its own.
     void note_kept(Tag tag);
+    // The tag of the view a line of `key` is kept with, noting nothing: EVERY_VIEW when there is
+    // no such view.
+    Tag tag_of(const LineView& key) const;
     // A line noted in the view tagged `tag` is no longer kept: unread, it is no longer counted.
     // `folded`: a repeat took its place, and counts for it.
     void forget_line(Tag tag, bool for_user, bool folded);
@@ -92,6 +95,7 @@ private:
         std::optional<ScrollBack::ViewMark> place;
     };
 
+    std::optional<std::size_t> index_of(const LineView& key) const;
     View* find(const LineView& key);
     // The name the user sees and types: "guild" for the guild channel's view.
     const std::string& label(const View& view) const;

@@ -8,8 +8,7 @@ std::pair<ScrollBack::ViewTag, bool> HeldViews::pass(const std::string& line, bo
                                                      const LineView& view) {
     const std::lock_guard<std::mutex> lock(views_mutex);
     const ScrollBack::ViewTag tag = views.note_line(view, for_user);
-    const ChatViews::Choice shown = views.shown();
-    if (for_user || !shown || tag == ScrollBack::EVERY_VIEW || tag == *shown) {
+    if (written_now(for_user, tag)) {
         return {tag, true};
     }
     held.emplace_back(tag, line);
@@ -28,6 +27,17 @@ std::pair<ScrollBack::ViewTag, bool> HeldViews::pass(const std::string& line, bo
         }
     }
     return {tag, false};
+}
+
+bool HeldViews::shows_now(bool for_user, const LineView& view) const {
+    const std::lock_guard<std::mutex> lock(views_mutex);
+    return written_now(for_user, views.tag_of(view));
+}
+
+// A line for the user is written in any view.
+bool HeldViews::written_now(bool for_user, ScrollBack::ViewTag tag) const {
+    const ChatViews::Choice shown = views.shown();
+    return for_user || !shown || tag == ScrollBack::EVERY_VIEW || tag == *shown;
 }
 
 void HeldViews::note_channels(const std::vector<unsigned int>& channels) {

@@ -31,6 +31,8 @@ public:
     // The view's tag for the line, and whether it is to be written now; otherwise it is held.
     std::pair<ScrollBack::ViewTag, bool> pass(const std::string& line, bool for_user,
                                               const LineView& view);
+    // Whether a repeat of a line of `view` is said now: only in the view that shows the line.
+    bool shows_now(bool for_user, const LineView& view) const;
     // The channels joined get their views at once.
     void note_channels(const std::vector<unsigned int>& channels);
     // The view the user named ("all", "local", a number, a name), "close", or none: nothing
@@ -51,6 +53,7 @@ public:
 private:
     // Under views_mutex.
     Shown show(ChatViews::Choice choice);
+    bool written_now(bool for_user, ScrollBack::ViewTag tag) const;
 
     mutable std::mutex views_mutex;  // guards the fields below; a leaf
     ChatViews views;

@@ -16,7 +16,11 @@ void ReaderGUI::add_line_in_view(const std::string& line, Attention attention,
 void ReaderGUI::add_treated_line(const std::string& line, Attention attention, const LineView& view,
                                  const LineEffects& effects) {
     if (const std::optional<std::uint32_t> count = searched_lines.fold(line)) {
-        note_repeat(line, attention, *count);
+        // A repeat in a view not shown is not counted aloud: its count would follow another
+        // view's line.
+        if (held_views.shows_now(attention != Attention::none, view)) {
+            note_repeat(line, attention, *count);
+        }
         return;
     }
     const auto [tag, write_now] = held_views.pass(line, attention != Attention::none, view);

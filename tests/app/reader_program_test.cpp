@@ -382,7 +382,7 @@ TEST_F(ReaderProgram, CtrlZOnADumbTerminalStopsItAndFgGoesOn) {
 }
 
 // Folded repeats are written once; the count follows when a different line comes, with the line
-// itself when other lines came between its repeats.
+// itself when other lines came between its repeats; in another view it is not said.
 TEST_F(ReaderProgram, RepeatsAreWrittenOnceAndCountedWhenAnotherLineComes) {
     std::string failure;
     ASSERT_TRUE(start_recorded(std::string(SETTINGS) + "#fold_repeats = 1\n", failure)) << failure;
@@ -403,6 +403,15 @@ TEST_F(ReaderProgram, RepeatsAreWrittenOnceAndCountedWhenAnotherLineComes) {
     EXPECT_TRUE(first < count && count < other && other < summary &&
                 summary < written.find("Cy: bye"))
         << testing::PrintToString(written);
+
+    // In another view, a repeat of a line that view does not show is not counted aloud after
+    // that view's next line.
+    run.enter("#view Marek");
+    ASSERT_TRUE(terminal.wait_for_text("Client: View Marek, nothing unread.")) << run.screen_text();
+    ASSERT_TRUE(run.server.send_text(0, "Bo: hi"));
+    ASSERT_TRUE(run.server.send_text(1, "[PM from Marek: here]"));
+    ASSERT_TRUE(terminal.wait_for_text("[PM from Marek: here]")) << run.screen_text();
+    EXPECT_EQ(raw().find("repeated 2 times"), std::string::npos) << testing::PrintToString(raw());
     ASSERT_TRUE(run.exit_with_status(0));
     EXPECT_EQ(count_of(run.chat_log(), "Ann: selling gold"), 6U);
 }
