@@ -49,7 +49,7 @@ void unbind_command(qvchat2gui::ChatGUI* gui, const std::optional<std::filesyste
         return;
     }
     bool changed = false;
-    say(gui, gui->key_bindings().unbind(key, changed));
+    say(gui, gui->key_bindings().unbind(key, gui->keys(), changed));
     if (changed) {
         save(gui, file);
     }

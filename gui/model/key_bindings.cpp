@@ -106,7 +106,7 @@ std::string KeyBindings::bind(const std::string& key_text, const std::string& ac
         binding.typed_line = action_text;
     }
     if (binding.action && is_default_key(*binding.action, key)) {
-        return unbind(name, changed);
+        return unbind(name, keys, changed);
     }
     if (bindings.count(key) == 0 && bindings.size() >= MAX_BINDINGS) {
         return "At most " + std::to_string(MAX_BINDINGS) + " keys can be bound; #unbind one first.";
@@ -116,7 +116,8 @@ std::string KeyBindings::bind(const std::string& key_text, const std::string& ac
     return name + " now " + does(binding) + ".";
 }
 
-std::string KeyBindings::unbind(const std::string& key_text, bool& changed) {
+std::string KeyBindings::unbind(const std::string& key_text, const FrontEndKeys& keys,
+                                bool& changed) {
     changed = false;
     const std::optional<int> parsed = parse_key_name(key_text);
     if (!parsed) {
@@ -127,7 +128,7 @@ std::string KeyBindings::unbind(const std::string& key_text, bool& changed) {
     const std::vector<KeyAction>& actions = key_actions();
     std::string action = "nothing";
     for (std::size_t index = 0; index < actions.size(); ++index) {
-        if (is_default_key(index, key)) {
+        if (actions[index].available(keys) && is_default_key(index, key)) {
             action = actions[index].words;
             break;
         }

@@ -31,8 +31,8 @@ public:
     // bindings changed. Enter, and the keys that leave or stop the program, are refused.
     std::string bind(const std::string& key_text, const std::string& action_text,
                      const FrontEndKeys& keys, bool& changed);
-    // "#unbind KEY": the key does its default again.
-    std::string unbind(const std::string& key_text, bool& changed);
+    // "#unbind KEY" in a front-end with `keys`: the key does its default there again.
+    std::string unbind(const std::string& key_text, const FrontEndKeys& keys, bool& changed);
     // Every key of the front-end with what it does now, one line each: "Ctrl-S: search the chat".
     std::vector<std::string> listing(const FrontEndKeys& keys) const;
 

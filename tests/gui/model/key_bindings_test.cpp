@@ -68,6 +68,13 @@ FrontEndKeys full_screen() {
     return keys;
 }
 
+FrontEndKeys reader_keys() {
+    FrontEndKeys keys;
+    keys.say_again = keys.views = keys.several_lines = true;
+    keys.review = keys.review_ends = true;
+    return keys;
+}
+
 TEST(KeyBindings, BindingsTakeActionsOrLinesAndRefuseWhatWouldLockTheUserOut) {
     const struct {
         const char* key;
@@ -110,9 +117,14 @@ TEST(KeyBindings, BindingsTakeActionsOrLinesAndRefuseWhatWouldLockTheUserOut) {
                                         "Alt-G #grep gold"}));
 
     bool changed = false;
-    EXPECT_EQ(bindings.unbind("M-g", changed), "Alt-G does again: nothing.");
+    EXPECT_EQ(bindings.unbind("M-g", full_screen(), changed), "Alt-G does again: nothing.");
     EXPECT_TRUE(changed);
     EXPECT_EQ(bindings.resolve(alt('g')).key, alt('g'));
+    // The default named is the key's in the front-end at hand.
+    EXPECT_EQ(bindings.unbind("Alt-Home", full_screen(), changed),
+              "Alt-Home is not bound: it does oldest line.");
+    EXPECT_EQ(bindings.unbind("Alt-Home", reader_keys(), changed),
+              "Alt-Home is not bound: it does review oldest line.");
 }
 
 TEST(KeyBindings, TheListingSaysWhatEachKeyOfTheFrontEndDoesNow) {
@@ -134,10 +146,7 @@ TEST(KeyBindings, TheListingSaysWhatEachKeyOfTheFrontEndDoesNow) {
     EXPECT_TRUE(has("Alt-Up: review older line"));
     EXPECT_TRUE(has("Ctrl-Home, Alt-Home: oldest line")) << "Alt-Home scrolls the full screen";
 
-    FrontEndKeys reader;
-    reader.say_again = reader.views = reader.several_lines = true;
-    reader.review = reader.review_ends = true;
-    const std::vector<std::string> reader_lines = KeyBindings().listing(reader);
+    const std::vector<std::string> reader_lines = KeyBindings().listing(reader_keys());
     for (const char* line :
          {"Alt-1: say again 1", "Alt-Down: review newer line",
           "Alt-Home, Ctrl-Home: review oldest line", "Alt-End, Ctrl-End: review newest line"}) {
