@@ -142,17 +142,17 @@ void show_backlog(qvchat2gui::ChatGUI* gui, const std::filesystem::path& chat_lo
         return;
     }
     const std::string grey(1, static_cast<char>(qvchat2gui::OFF_CHANNEL_COLOR));
-    gui->add_chat_line(grey + "-- earlier: " + chat_log.filename().string() + " --");
+    gui->add_backlog_line(grey + "-- earlier: " + chat_log.filename().string() + " --");
     // As the chat shows a time: a whole date read aloud before every line is too long.
     const std::time_t now = std::time(nullptr);
     std::tm today{};
     localtime_r(&now, &today);
     for (const LogMatch& record : records) {
-        gui->add_chat_line(grey + (record.stamp.empty()
-                                       ? record.text
-                                       : short_log_stamp(record.stamp, today) + " " + record.text));
+        gui->add_backlog_line(grey + (record.stamp.empty() ? record.text
+                                                           : short_log_stamp(record.stamp, today) +
+                                                                 " " + record.text));
     }
-    gui->add_chat_line(grey + "-- now --");
+    gui->add_backlog_line(grey + "-- now --");
 }
 
 }  // namespace qvchat2

@@ -119,6 +119,10 @@ void ChatGUI::add_client_line(const std::string& line) {
     add_chat_line(line);
 }
 
+void ChatGUI::add_backlog_line(const std::string& line) {
+    add_chat_line(line);
+}
+
 FrontEndKeys ChatGUI::keys() const {
     return {};
 }

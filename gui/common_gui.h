@@ -56,6 +56,9 @@ public:
     // Shows one of the client's own lines (answers to commands, notices), as add_chat_line does
     // unless the front-end tells the client's lines apart from the game's. Any thread.
     virtual void add_client_line(const std::string& line);
+    // A line read back from the chat log at start, which carries its own time: shown as
+    // add_chat_line shows a line, but given no time of its own. Any thread.
+    virtual void add_backlog_line(const std::string& line);
     // The keys of this front-end that shared text may name.
     virtual FrontEndKeys keys() const;
     // Runs the user interaction on the calling thread until the user is done.

@@ -106,6 +106,7 @@ public:
     // As add_chat_line; a line for the user is painted in bold (a private message also in
     // reverse video), counted while the view is scrolled back and rings the bell.
     void add_highlighted_line(const std::string& line, Attention attention) override;
+    void add_backlog_line(const std::string& line) override;
     void add_line_in_view(const std::string& line, Attention attention,
                           const LineView& view) override;
     void add_treated_line(const std::string& line, Attention attention, const LineView& view,
@@ -149,9 +150,10 @@ private:
     // Shows a line as add_highlighted_line does, but takes no note of its links: for the lines
     // that list them. A received line (with the effects its triggers ask for) that repeats a
     // recent one is folded into it while the setting asks for that.
+    // `stamped`: the line gets the time it came; a backlog line carries its own.
     void store_line(const std::string& line, Attention attention = Attention::none,
-                    const LineView& view = LineView::every(),
-                    const LineEffects* received = nullptr);
+                    const LineView& view = LineView::every(), const LineEffects* received = nullptr,
+                    bool stamped = true);
     // Kept in grey after `marker`, out of sight until Alt-= shows the ignored lines.
     void keep_out_of_sight(const std::string& line, const std::string& marker);
     // redraw_mutex held: adds the line to the chat, or folds it into the line it repeats, whose

@@ -20,6 +20,11 @@ void PDCursesGUI::add_highlighted_line(const std::string& line, Attention attent
     store_line(line, attention);
 }
 
+void PDCursesGUI::add_backlog_line(const std::string& line) {
+    recent_urls.note_line(line);
+    store_line(line, Attention::none, LineView::every(), nullptr, false);
+}
+
 void PDCursesGUI::add_line_in_view(const std::string& line, Attention attention,
                                    const LineView& view) {
     add_treated_line(line, attention, view, LineEffects{});
@@ -33,9 +38,9 @@ void PDCursesGUI::add_treated_line(const std::string& line, Attention attention,
 }
 
 void PDCursesGUI::store_line(const std::string& line, Attention attention, const LineView& view,
-                             const LineEffects* received) {
+                             const LineEffects* received, bool stamped) {
     const bool notify = attention != Attention::none || (received != nullptr && received->notify);
-    const TimeStamp stamp = current_time_stamp();
+    const TimeStamp stamp = stamped ? current_time_stamp() : NO_STAMP;
     bool already_pending = false;
     std::optional<std::string> told;
     {

@@ -61,6 +61,7 @@ public:
     void prompt_login(std::string& username, std::string& password) const override;
     void add_chat_line(const std::string& line) override;
     void add_highlighted_line(const std::string& line, Attention attention) override;
+    void add_backlog_line(const std::string& line) override;
     // Written at once in the view shown (and when for the user), else held for its view.
     void add_line_in_view(const std::string& line, Attention attention,
                           const LineView& view) override;
@@ -98,8 +99,9 @@ private:
 
     void queue_line(std::string text);
     // A colour the triggers chose is left to the screen: here the line's colour says who speaks.
+    // `stamped`: the time stamp setting applies; a backlog line carries its own time.
     void write_line(const std::string& line, LineOrigin origin, Attention attention,
-                    const LineEffects& effects = {});
+                    const LineEffects& effects = {}, bool stamped = true);
     // Whether a line for the user may ring now: at most once a second. Under output_mutex.
     bool bell_due();
     void list_urls();

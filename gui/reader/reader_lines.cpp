@@ -41,6 +41,12 @@ void ReaderGUI::add_highlighted_line(const std::string& line, Attention attentio
     write_line(line, LineOrigin::game, attention);
 }
 
+void ReaderGUI::add_backlog_line(const std::string& line) {
+    recent_urls.note_line(line);
+    searched_lines.add(line, ScrollBack::EVERY_VIEW, false, false);
+    write_line(line, LineOrigin::game, Attention::none, {}, false);
+}
+
 void ReaderGUI::add_client_line(const std::string& line) {
     write_line(line, LineOrigin::client, Attention::none);
 }
@@ -57,13 +63,13 @@ FrontEndKeys ReaderGUI::keys() const {
 }
 
 void ReaderGUI::write_line(const std::string& line, LineOrigin origin, Attention attention,
-                           const LineEffects& effects) {
+                           const LineEffects& effects, bool stamped) {
     const TimeStamp stamp = current_time_stamp();
     bool told = false;
     {
         const std::lock_guard<std::mutex> lock(output_mutex);
         std::string said = reader_line(line, origin, terminal);
-        std::string text = stamp_text(settings.timestamps ? stamp : NO_STAMP) + said;
+        std::string text = stamp_text(settings.timestamps && stamped ? stamp : NO_STAMP) + said;
         for (std::string& summary : repeat_summaries.take()) {
             pending.lines.push(std::move(summary));
         }

@@ -38,8 +38,9 @@ SearchedLines::SearchedLines(std::size_t kept_texts) : lines(KEPT_COLUMNS, 1, ke
     lines.show_stamps(false);
 }
 
-void SearchedLines::add(std::string_view line, ScrollBack::ViewTag view, bool received) {
-    const TimeStamp stamp = current_time_stamp();
+void SearchedLines::add(std::string_view line, ScrollBack::ViewTag view, bool received,
+                        bool stamped) {
+    const TimeStamp stamp = stamped ? current_time_stamp() : NO_STAMP;
     const std::lock_guard<std::mutex> lock(lines_mutex);
     lines.add(line, Attention::none, stamp, view);
     if (received && folding) {

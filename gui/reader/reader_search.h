@@ -25,8 +25,9 @@ public:
 
     // A received line (`received`) is remembered for folding the repeats of it while folding is
     // on.
+    // `stamped`: the line gets the time it came; a backlog line carries its own.
     void add(std::string_view line, ScrollBack::ViewTag view = ScrollBack::EVERY_VIEW,
-             bool received = false);
+             bool received = false, bool stamped = true);
     // While folding is on, a received line that repeats one of the newest received is folded into
     // it, counted: how often it has come, or nothing when it is no repeat (and is to be added).
     std::optional<std::uint32_t> fold(std::string_view line);
