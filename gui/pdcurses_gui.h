@@ -145,6 +145,7 @@ private:
         std::string note;
         std::optional<TextMatcher> marker;
         bool chat_was_following = true;
+        ReviewPoint review;  // Alt-Up and Alt-Down over the found lines
     };
 
     // Shows a line as add_highlighted_line does, but takes no note of its links: for the lines
@@ -263,6 +264,9 @@ private:
     void jump_to_line_for_user(bool older);
     // Alt-Up and Alt-Down: the review point over the lines of the view shown. Input thread.
     bool handle_review_key(int key);
+    // The move over the chat's lines or over the found lines; redraw_mutex held.
+    ReviewStep review_chat(ReviewPoint::Move move);
+    ReviewStep review_found_lines(ReviewPoint::Move move);
     // Typed text, Enter, Esc and another view end the review: the chat goes back to where it was.
     void leave_review();
     // The same with redraw_mutex held.

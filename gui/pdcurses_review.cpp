@@ -27,7 +27,7 @@ std::string border_note(const std::string& notice) {
 }  // namespace
 
 // Input thread. Alt-Home and Alt-End keep scrolling the chat here: the review has no ends of its
-// own. While the found view covers the chat the keys do nothing.
+// own. While the found view covers the chat the keys move over the found lines.
 bool PDCursesGUI::handle_review_key(int key) {
     const std::optional<ReviewPoint::Move> move = review_move_of(key, false);
     if (!move) {
@@ -36,20 +36,7 @@ bool PDCursesGUI::handle_review_key(int key) {
     ReviewStep step;
     {
         const boost::lock_guard<boost::mutex> lock(redraw_mutex);
-        if (found_view.lines) {
-            return true;
-        }
-        if (!review_point.active()) {
-            view_before_review = chat_lines.view_mark();
-        }
-        step = review_point.move(chat_lines, *move);
-        jumped_text = review_point.line();
-        if (step.line) {
-            chat_lines.show_text(*step.line);
-            reading_note = REVIEW_NOTE;
-        } else {
-            reading_note = border_note(step.text);
-        }
+        step = found_view.lines ? review_found_lines(*move) : review_chat(*move);
     }
     queue_main_redraw();
     if (SpeechOutput* output = speech(); output != nullptr && output->speaking()) {
@@ -58,12 +45,39 @@ bool PDCursesGUI::handle_review_key(int key) {
     return true;
 }
 
-void PDCursesGUI::leave_review() {
+// redraw_mutex held.
+ReviewStep PDCursesGUI::review_chat(ReviewPoint::Move move) {
     if (!review_point.active()) {
+        view_before_review = chat_lines.view_mark();
+    }
+    ReviewStep step = review_point.move(chat_lines, move);
+    jumped_text = review_point.line();
+    if (step.line) {
+        chat_lines.show_text(*step.line);
+        reading_note = REVIEW_NOTE;
+    } else {
+        reading_note = border_note(step.text);
+    }
+    return step;
+}
+
+// redraw_mutex held. The found lines' border keeps naming the search; the line is marked.
+ReviewStep PDCursesGUI::review_found_lines(ReviewPoint::Move move) {
+    ReviewStep step = found_view.review.move(*found_view.lines, move);
+    if (step.line) {
+        found_view.lines->show_text(*step.line);
+    }
+    return step;
+}
+
+// Input thread, the only one that moves either review point.
+void PDCursesGUI::leave_review() {
+    if (!review_point.active() && !found_view.review.active()) {
         return;
     }
     {
         const boost::lock_guard<boost::mutex> lock(redraw_mutex);
+        found_view.review.leave();
         leave_review_shown();
     }
     queue_main_redraw();

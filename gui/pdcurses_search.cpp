@@ -134,6 +134,7 @@ void PDCursesGUI::take_chat_rows(PaintJob& job) {
         job.chat_lines = found_view.lines->visible_lines();
         job.scrolled_back = found_view.lines->is_scrolled_back();
         job.view_note = found_view.note;
+        job.jumped_text = found_view.review.line();
         marker = found_view.marker ? &*found_view.marker : nullptr;
         take_links(job, *found_view.lines);
     } else {

@@ -95,7 +95,7 @@ TEST(ViewsProgram, EachConversationHasAViewAndTypedLinesGoWhereTheViewSays) {
 
 // Alt-Up and Alt-Down review the view's lines one by one: the chat scrolls to the line and marks
 // it (reversed and underlined, as Alt-P marks a line); typing leaves the review and the chat
-// follows the newest lines again.
+// follows the newest lines again. The lines #grep found are reviewed the same way.
 TEST(ViewsProgram, AltUpReviewsTheLinesOfTheViewAndTypingLeavesIt) {
     qvtest::QvchatRun run(QVCHAT_BINARY);
     std::string failure;
@@ -133,6 +133,12 @@ TEST(ViewsProgram, AltUpReviewsTheLinesOfTheViewAndTypingLeavesIt) {
         std::chrono::seconds(10), true))
         << qvtest::joined(terminal.screen(true));
     terminal.press("BSpace");
+
+    // Over the lines #grep found, the same keys move and mark.
+    run.enter("#grep talk 2");
+    ASSERT_TRUE(terminal.wait_for_text("11 lines match 'talk 2'")) << run.screen_text();
+    terminal.press("M-Up", 2);
+    EXPECT_TRUE(marked("28")) << qvtest::joined(terminal.screen(true));
     ASSERT_TRUE(run.exit_with_status(0));
 }
 
