@@ -253,6 +253,7 @@ TEST_F(ReaderProgram, AViewWritesItsLinesAndHoldsTheOthersUntilShown) {
 // the oldest (the backlog's first line); past it, "No older line." A line of the backlog carries
 // its own time and gets none besides.
 TEST_F(ReaderProgram, TheReviewWritesEachLineOnceWithItsTime) {
+    std::filesystem::create_directories(run.data_folder());
     std::ofstream(run.data_folder() / "chat_log.txt", std::ios::binary)
         << "<Mon Dec  7 23:00:00 2026> Bob: from yesterday\n";
     std::string failure;
