@@ -187,8 +187,15 @@ class QvchatRun:
         return time.monotonic()
 
     def wait_for_burst_start(self):
-        """qvdemo starts its flood right after the login."""
-        return self.wait_for_login()
+        """qvdemo's own time stamp, taken just before it sends the first flood byte (after it has
+        built the flood, as the cap's stream is built before its clock starts)."""
+        def start_time():
+            with open(self.server.stderr_path, errors="replace") as err:
+                for line in err:
+                    if ": flood start " in line:
+                        return float(line.split()[-1])
+            return None
+        return wait_for(start_time, "the qvdemo flood to start")
 
     def wait_for_line(self, text):
         wait_for(lambda: self.log.contains(text), "'%s' in the qvchat log" % text)

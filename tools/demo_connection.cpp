@@ -63,10 +63,10 @@ void DemoConnection::read_frame(ReadHandler handler) {
 void DemoConnection::send(const qvnetworklib::SendPacket& packet) {
     ByteVector frame;
     qvnetworklib::append_frame(packet, frame);
-    send_bytes(frame);
+    send_bytes(std::move(frame));
 }
 
-void DemoConnection::send_bytes(const ByteVector& bytes) {
+void DemoConnection::send_bytes(ByteVector bytes) {
     if (closing || !socket.is_open() || bytes.empty()) {
         return;
     }
@@ -75,7 +75,7 @@ void DemoConnection::send_bytes(const ByteVector& bytes) {
     if (back_is_idle && outgoing.back().size() + bytes.size() <= GATHER_LIMIT) {
         outgoing.back().insert(outgoing.back().end(), bytes.begin(), bytes.end());
     } else {
-        outgoing.push_back(bytes);
+        outgoing.push_back(std::move(bytes));
     }
     if (!writing) {
         write_next();

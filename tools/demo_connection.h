@@ -31,7 +31,7 @@ public:
     // Reads one message; the handler runs on the io_context thread.
     void read_frame(ReadHandler handler);
     void send(const qvnetworklib::SendPacket& packet);
-    void send_bytes(const qvnetworklib::ByteVector& bytes);
+    void send_bytes(qvnetworklib::ByteVector bytes);
     // Once everything queued is written, ends the sending side; reading goes on until the
     // peer closes or LINGER passes, so nothing already sent is lost to a reset.
     void close_after_flush();

@@ -22,6 +22,8 @@ std::string what_happened(const DemoEvent& event) {
             return "ping " + event.detail + " not answered in time; disconnecting";
         case DemoEvent::Kind::MESSAGE_IGNORED:
             return "ignored " + event.detail;
+        case DemoEvent::Kind::FLOOD_STARTED:
+            return "flood start " + event.detail;
         case DemoEvent::Kind::PROTOCOL_ERROR:
             return "protocol error: " + event.detail;
         case DemoEvent::Kind::DISCONNECTED:

@@ -17,6 +17,8 @@ struct DemoEvent {
         PING_WRONG_ANSWER,  // a ping answer that does not match the outstanding ping
         PING_MISSED,        // no answer within the ping timeout; the client is disconnected
         MESSAGE_IGNORED,    // a message the server has no use for; `detail` says which
+        FLOOD_STARTED,      // the flood's first byte goes out; `detail` is the steady clock's
+                            // seconds then (CLOCK_MONOTONIC, as a benchmark's own clock)
         PROTOCOL_ERROR,     // an unreadable frame (length field 0); the client is disconnected
         DISCONNECTED,       // the session ended
     };

@@ -62,4 +62,12 @@ qvnetworklib::SendPacket flood_line(std::size_t number, std::size_t total, std::
     }
 }
 
+qvnetworklib::ByteVector flood_stream(std::size_t total, std::size_t text_bytes) {
+    qvnetworklib::ByteVector stream;
+    for (std::size_t number = 1; number <= total; ++number) {
+        qvnetworklib::append_frame(flood_line(number, total, text_bytes), stream);
+    }
+    return stream;
+}
+
 }  // namespace qvdemo

@@ -1,6 +1,9 @@
 #include "tools/demo_session.h"
 
 #include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstdio>
 #include <utility>
 
 #include "network/message_types.h"
@@ -18,6 +21,14 @@ std::string text_of(const ByteVector& payload) {
 
 std::string describe_type(std::uint8_t type, std::size_t size) {
     return "message type " + std::to_string(type) + " (" + std::to_string(size) + " bytes)";
+}
+
+// libstdc++'s steady clock is CLOCK_MONOTONIC, which other programs on the machine read too.
+std::string steady_seconds_now() {
+    const auto since = std::chrono::steady_clock::now().time_since_epoch();
+    std::array<char, 32> text{};
+    std::snprintf(text.data(), text.size(), "%.6f", std::chrono::duration<double>(since).count());
+    return text.data();
 }
 
 }  // namespace
@@ -156,8 +167,10 @@ void DemoSession::enter_world() {
     for (const auto& packet : world.arrival()) {
         connection->send(packet);
     }
-    for (std::size_t line = 1; line <= options.flood_lines; ++line) {
-        connection->send(flood_line(line, options.flood_lines, options.flood_bytes));
+    if (options.flood_lines > 0) {
+        qvnetworklib::ByteVector flood = flood_stream(options.flood_lines, options.flood_bytes);
+        report(DemoEvent::Kind::FLOOD_STARTED, steady_seconds_now());
+        connection->send_bytes(std::move(flood));
     }
     schedule_minute();
     schedule_ping();

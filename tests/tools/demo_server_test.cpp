@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <map>
 #include <regex>
 
@@ -224,6 +226,8 @@ TEST(DemoServer, FloodDeliversEveryNumberedLineExactlyOnce) {
     options.flood_lines = LINES;
     RunningDemo demo(options);
     RecordingClient client(demo.server_info());
+    const double before =
+        std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
     client.harness().start();
     const std::regex marker("flood ([0-9]+) of 3000 ");
     std::map<std::size_t, int> seen;
@@ -243,6 +247,18 @@ TEST(DemoServer, FloodDeliversEveryNumberedLineExactlyOnce) {
         std::chrono::seconds(30)));
     EXPECT_EQ(seen.begin()->first, 1U);
     EXPECT_EQ(seen.rbegin()->first, LINES);
+    // A benchmark times the flood from the server's stamp, on the machine's monotonic clock.
+    const auto events = demo.events().snapshot();
+    const auto started = std::find_if(events.begin(), events.end(), [](const auto& event) {
+        return event.kind == Kind::FLOOD_STARTED;
+    });
+    ASSERT_NE(started, events.end());
+    EXPECT_EQ(demo.events().count(Kind::FLOOD_STARTED), 1U);
+    const double stamp = std::stod(started->detail);
+    EXPECT_GE(stamp, before);
+    EXPECT_LE(
+        stamp,
+        std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count());
     for (const auto& [number, times] : seen) {
         EXPECT_EQ(times, 1) << "line " << number;
     }
