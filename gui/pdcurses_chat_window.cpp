@@ -1,3 +1,5 @@
+#include <algorithm>
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -57,7 +59,10 @@ void PDCursesGUI::redraw_window(const PaintJob& job) {
     box(window, 0, 0);
     const int inner_width = getmaxx(window) - 2;
     const int rows = std::max(main_height - 2, 0);
-    paint_border_note(window, 0, inner_width, job.views_note, border_pair);
+    // The note starts two columns in and ends before the corner.
+    paint_border_note(window, 0, inner_width,
+                      job.views_note.fitted(static_cast<std::size_t>(std::max(inner_width - 2, 0))),
+                      border_pair);
     if (!job.view_note.empty()) {
         paint_border_note(window, main_height - 1, inner_width, job.view_note, border_pair);
     } else if (job.scrolled_back) {

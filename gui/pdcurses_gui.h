@@ -184,8 +184,8 @@ private:
         std::vector<ShownLine> chat_lines;
         // What a search found in each row of chat_lines, when one is open.
         std::vector<std::vector<MatchRange>> marks;
-        std::string view_note;   // the found view's note, which replaces the chat's own
-        std::string views_note;  // on the top border: the view shown and the unread elsewhere
+        std::string view_note;  // the found view's note, which replaces the chat's own
+        BorderNote views_note;  // on the top border: the view shown and the unread elsewhere
         std::vector<PaneLine> pane_lines;  // oldest first
         // The links in each row of chat_lines: where they are in the row, and their target.
         std::vector<std::vector<RowLink>> links;

@@ -145,7 +145,7 @@ PDCursesGUI::PaintJob PDCursesGUI::take_paint_job(bool chat_due) {
     job.mouse = settings.mouse;
     if (job.parts.chat) {
         take_chat_rows(job);
-        job.views_note = chat_views.border_note();
+        job.views_note = chat_views.border_parts();
         job.pane_lines.assign(pane_lines.begin(), pane_lines.end());
     }
     job.clipboard = std::exchange(clipboard_text, std::string());

@@ -39,6 +39,17 @@ std::optional<std::uint32_t> channel_number(const std::string& typed) {
     return static_cast<std::uint32_t>(std::stoul(typed));
 }
 
+// " | +2", or " | +2!" when one of the views not named holds a line for the user.
+std::string more_views(const std::vector<BorderNote::Other>& others, std::size_t first) {
+    if (first == others.size()) {
+        return "";
+    }
+    const bool for_user =
+        std::any_of(others.begin() + static_cast<long>(first), others.end(),
+                    [](const BorderNote::Other& other) { return other.for_user; });
+    return " | +" + std::to_string(others.size() - first) + (for_user ? "!" : "");
+}
+
 }  // namespace
 
 ChatViews::ChatViews() {
@@ -275,19 +286,37 @@ std::string ChatViews::listing() const {
     return text;
 }
 
-std::string ChatViews::border_note() const {
-    std::string others;
+BorderNote ChatViews::border_parts() const {
+    BorderNote note;
     for (const Choice& choice : in_order()) {
         const View& view = *view_of(choice);
         if (choice && choice != shown_view && view.unread > 0) {
-            others += " | " + label(view) + ": " + std::to_string(view.unread) +
-                      (view.for_user > 0 ? "!" : "");
+            note.others.push_back(
+                {label(view) + ": " + std::to_string(view.unread) + (view.for_user > 0 ? "!" : ""),
+                 view.for_user > 0});
         }
     }
-    if (!shown_view && others.empty()) {
+    if (shown_view || !note.others.empty()) {
+        note.shown = name(shown_view);
+    }
+    return note;
+}
+
+std::string BorderNote::fitted(std::size_t width) const {
+    if (shown.empty()) {
         return "";
     }
-    return " view " + name(shown_view) + others + " ";
+    std::string note = " view " + shown;
+    std::size_t named = 0;
+    for (; named < others.size(); ++named) {
+        const std::size_t with_this =
+            note.size() + 3 + others[named].text.size() + more_views(others, named + 1).size() + 1;
+        if (with_this > width) {
+            break;
+        }
+        note += " | " + others[named].text;
+    }
+    return note + more_views(others, named) + " ";
 }
 
 // Asked for every received line: one look-up, no walk through the views.

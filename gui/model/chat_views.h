@@ -21,6 +21,21 @@ inline constexpr char NO_SUCH_VIEW[] =
 // comes, or when the user asks for one), and `local`; what each has unread, whether a line in it
 // is for the user, and where each was left. A view is a tag that the scroll-back keeps with each
 // text, never a copy of the lines. Not locked: the owner guards it.
+// The chat window's note on its views, in parts, so that it can be cut to the border's width
+// between whole parts.
+struct BorderNote {
+    struct Other {
+        std::string text;  // "3: 12", "Marek: 1!"
+        bool for_user = false;
+    };
+    std::string shown;  // the name of the view shown; empty for no note at all
+    std::vector<Other> others;
+
+    // " view 5 | 3: 12 | Marek: 1! " in at most `width` bytes where it can: the views that do not
+    // fit are counted at its end, " | +2 ", with "!" when one of them holds a line for the user.
+    std::string fitted(std::size_t width) const;
+};
+
 class ChatViews {
 public:
     using Tag = ScrollBack::ViewTag;
@@ -75,7 +90,8 @@ public:
     // "all; 3: 12 new; 5: 2 new, 1 for you; Marek: 1 for you; local"
     std::string listing() const;
     // " view 5 | 3: 12 | Marek: 1! ", or "" while `all` is shown and nothing is unread elsewhere.
-    std::string border_note() const;
+    std::string border_note() const { return border_parts().fitted(std::string::npos); }
+    BorderNote border_parts() const;
 
 private:
     struct View {

@@ -99,6 +99,17 @@ TEST(ChatViews, UnreadLinesAreCountedWhereTheyBelong) {
     EXPECT_EQ(chat.views.listing(),
               "all: 13 new, 1 for you; 3: 12 new; 5; Marek: 1 for you; local");
     EXPECT_EQ(chat.views.border_note(), " view 5 | 3: 12 | Marek: 1! ");
+    // A narrow border names the views that fit whole and counts the rest, marking a line for you.
+    const std::pair<std::size_t, std::string> narrow[] = {
+        {28, " view 5 | 3: 12 | Marek: 1! "},
+        {27, " view 5 | 3: 12 | +1! "},
+        {22, " view 5 | 3: 12 | +1! "},
+        {21, " view 5 | +2! "},
+        {3, " view 5 | +2! "},
+    };
+    for (const auto& [width, note] : narrow) {
+        EXPECT_EQ(chat.views.border_parts().fitted(width), note) << width;
+    }
     ChatViews::Choice wanted;
     ASSERT_TRUE(chat.views.most_wanted(wanted));
     EXPECT_EQ(chat.views.name(wanted), "Marek") << "a line for the user comes first";
