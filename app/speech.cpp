@@ -14,6 +14,7 @@
 #include <system_error>
 #include <utility>
 
+#include "gui/model/latin1_text.h"
 #include "gui/model/speech_queue.h"
 
 namespace qvchat2 {
@@ -282,8 +283,10 @@ void Speech::open_connection(Session& session) {
             close_connection(session, Status::closed, "");
             return;
         }
-        close_connection(session, Status::failed, failure.what());
-        tell("Speech is unavailable: " + std::string(failure.what()) + ".");
+        // The library's reason is UTF-8 (its quotation marks too); the chat's text is not.
+        const std::string reason = qvchat2gui::game_text_from_utf8(failure.what());
+        close_connection(session, Status::failed, reason);
+        tell("Speech is unavailable: " + reason + ".");
         return;
     }
     session.queue->stop();

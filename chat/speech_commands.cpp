@@ -47,7 +47,9 @@ void speech_command(qvchat2gui::ChatGUI* gui, const SpeechSwitch& speech,
     } else if (argument == "all" || argument == "foryou") {
         set_speech_choice(argument == "all" ? SpeechChoice::every_line : SpeechChoice::for_user);
         speech.switch_on(true);
-        say("Speech on: " + chosen_lines() + ".");
+        // Until the service answers, speech is only starting: it may yet be unavailable, which
+        // is then said.
+        say(speech.state() == "on" ? "Speech on: " + chosen_lines() + "." : described("starting"));
     } else if (argument == "off") {
         speech.switch_on(false);
         say("Speech is off.");

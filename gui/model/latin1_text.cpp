@@ -8,6 +8,8 @@
 #include <cwchar>
 #include <iterator>
 
+#include "gui/model/utf8_text.h"
+
 namespace qvchat2gui {
 
 namespace {
@@ -98,6 +100,24 @@ std::string game_bytes_for_typed(wchar_t character) {
         return "";
     }
     return transliterated(character);
+}
+
+std::string game_text_from_utf8(std::string_view utf8) {
+    std::string text;
+    while (!utf8.empty()) {
+        const auto lead = static_cast<unsigned char>(utf8.front());
+        if (lead < 0x80) {
+            text += game_bytes_for_typed(static_cast<wchar_t>(lead));
+            utf8.remove_prefix(1);
+            continue;
+        }
+        const Utf8Read read = read_utf8(utf8);
+        text += read.status == Utf8Read::Status::complete
+                    ? game_bytes_for_typed(static_cast<wchar_t>(read.character))
+                    : std::string(1, UNKNOWN);
+        utf8.remove_prefix(std::min(read.length, utf8.size()));
+    }
+    return text;
 }
 
 }  // namespace qvchat2gui

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 // The game's text is single-byte: 0x7F to 0x9A are colour codes, 0xA0 to 0xFF are Latin-1
 // letters and signs. These turn those letters into what a log, a screen or the server can take.
@@ -21,5 +22,10 @@ wchar_t shown_character(unsigned char byte);
 // never send a colour code; any other character its printable ASCII transliteration in the
 // current locale ("EUR" for the euro sign), or "?" when there is none.
 std::string game_bytes_for_typed(wchar_t character);
+
+// A message in UTF-8 from another program or a library, as game bytes: each character as
+// game_bytes_for_typed gives it (so "\u201Cspeech\u201D" comes out as "\"speech\"" where the
+// locale transliterates), a malformed byte as '?'.
+std::string game_text_from_utf8(std::string_view utf8);
 
 }  // namespace qvchat2gui

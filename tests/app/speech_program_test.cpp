@@ -58,7 +58,7 @@ TEST(SpeechProgram, LinesAreSpokenInWordsByKindAndStopWhenAsked) {
     ASSERT_TRUE(run.start_logged_in(failure, environment_of(service))) << failure;
     qvtest::TmuxSession& terminal = run.terminal();
     run.enter("#speech all");
-    ASSERT_TRUE(terminal.wait_for_text("Speech on: every line is spoken.")) << run.screen_text();
+    ASSERT_TRUE(terminal.wait_for_text("every line is spoken.")) << run.screen_text();
     ASSERT_TRUE(service.wait_for([](const std::vector<SpeechCommand>& commands) {
         return count_of(commands, "SET self RATE 40") == 1;
     })) << "the rate is set when the connection opens";
@@ -168,6 +168,11 @@ TEST(SpeechProgram, AnUnreachableServiceIsNamedAndTheChatGoesOn) {
     qvtest::TmuxSession& terminal = run.terminal();
     run.enter("#set speech 1");
     ASSERT_TRUE(terminal.wait_for_text("Speech is unavailable:")) << run.screen_text();
+    run.enter("#speech all");
+    ASSERT_TRUE(terminal.wait_for_text("Speech is starting: every line is spoken."))
+        << run.screen_text();
+    EXPECT_EQ(run.screen_text().find("Speech on:"), std::string::npos)
+        << "never on without the service";
     ASSERT_TRUE(run.server.send_text(0, "Ann: still here"));
     EXPECT_TRUE(terminal.wait_for_text("Ann: still here")) << run.screen_text();
     ASSERT_TRUE(run.exit_with_status(0));

@@ -218,6 +218,15 @@ TEST_F(AbsentSpeechServiceTest, SaysWhySpeechIsUnavailable) {
                                ": No such file or directory";
     EXPECT_EQ(notice.rfind("Speech is unavailable: " + reason, 0), 0U) << notice;
     EXPECT_EQ(notice.back(), '.');
+    // The library's UTF-8 (its quotation marks around the service's path) holds bytes that are
+    // colour codes in the chat's text.
+    EXPECT_EQ(std::count_if(notice.begin(), notice.end(),
+                            [](char byte) {
+                                const auto value = static_cast<unsigned char>(byte);
+                                return value >= 0x7F && value <= 0x9F;
+                            }),
+              0)
+        << notice;
     EXPECT_EQ("Speech is unavailable: " + speech->state().substr(13) + ".", notice);
     EXPECT_EQ(speech->state().rfind("unavailable: ", 0), 0U);
     EXPECT_FALSE(speech->speaking());

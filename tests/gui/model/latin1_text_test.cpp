@@ -66,6 +66,17 @@ TEST(Latin1Text, TypedCharacterBecomesGameBytes) {
     for (const auto& [character, bytes] : samples) {
         EXPECT_EQ(game_bytes_for_typed(character), bytes) << "U+" << std::hex << character;
     }
+    // A library's message in UTF-8: its letters and signs as typed ones, a malformed byte as '?'.
+    const std::pair<std::string, std::string> messages[] = {
+        {"Failed to execute \xE2\x80\x9C/usr/bin/sd\xE2\x80\x9D",
+         "Failed to execute \"/usr/bin/sd\""},
+        {"caf\xC3\xA9 \xE2\x82\xAC", "caf\xE9 EUR"},
+        {"cut \xE2\x80", "cut ?"},
+        {"\xFF\x85 bell\x07", "?? bell"},
+    };
+    for (const auto& [utf8, game] : messages) {
+        EXPECT_EQ(game_text_from_utf8(utf8), game) << utf8;
+    }
 }
 
 // A character typed as bytes is UTF-8 where they form one, whatever the locale; any other byte is
