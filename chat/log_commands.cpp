@@ -82,8 +82,10 @@ public:
         FoundLines found;
         qvchat2gui::describe_found(found, found_words(*result, pattern));
         for (const LogFileFailure& failure : result->failures) {
-            found.lines.push_back(qvchat2gui::server_line("Cannot search " + failure.file.string() +
-                                                          ": " + shown_log_text(failure.reason)));
+            // The path is the file system's UTF-8, whose bytes may be colour codes in the chat.
+            found.lines.push_back(qvchat2gui::server_line(
+                "Cannot search " + qvchat2gui::game_text_from_utf8(failure.file.string()) + ": " +
+                shown_log_text(failure.reason)));
         }
         for (const LogMatch& record : result->matches) {
             found.lines.push_back(record_line(record));
