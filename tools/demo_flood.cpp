@@ -15,6 +15,7 @@ constexpr char FILLER[] =
 constexpr std::size_t FILLER_SIZE = sizeof FILLER - 1;
 constexpr unsigned char FIRST_SERVER_COLOR = 127;
 constexpr unsigned SERVER_COLORS = 28;  // the colour codes 127 to 154
+constexpr std::size_t FLOOD_PIECE_BYTES = std::size_t{64} * 1024;
 
 // A length between the limits that differs from line to line.
 std::size_t text_length(std::size_t number) {
@@ -62,12 +63,15 @@ qvnetworklib::SendPacket flood_line(std::size_t number, std::size_t total, std::
     }
 }
 
-qvnetworklib::ByteVector flood_stream(std::size_t total, std::size_t text_bytes) {
-    qvnetworklib::ByteVector stream;
+std::vector<qvnetworklib::ByteVector> flood_stream(std::size_t total, std::size_t text_bytes) {
+    std::vector<qvnetworklib::ByteVector> pieces(1);
     for (std::size_t number = 1; number <= total; ++number) {
-        qvnetworklib::append_frame(flood_line(number, total, text_bytes), stream);
+        if (pieces.back().size() >= FLOOD_PIECE_BYTES) {
+            pieces.emplace_back();
+        }
+        qvnetworklib::append_frame(flood_line(number, total, text_bytes), pieces.back());
     }
-    return stream;
+    return pieces;
 }
 
 }  // namespace qvdemo

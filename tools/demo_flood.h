@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 #include "network/Packet.h"
 
@@ -14,9 +15,10 @@ namespace qvdemo {
 qvnetworklib::SendPacket flood_line(std::size_t number, std::size_t total,
                                     std::size_t text_bytes = 0);
 
-// Lines 1 to `total` of a flood as the bytes of their frames, built before the first is sent so
-// that the time a benchmark takes from the flood's start is the receiver's alone.
-qvnetworklib::ByteVector flood_stream(std::size_t total, std::size_t text_bytes = 0);
+// Lines 1 to `total` of a flood as the bytes of their frames, in pieces of about 64 KiB (so that
+// a large flood needs no one block of memory), built before the first is sent so that the time a
+// benchmark takes from the flood's start is the receiver's alone.
+std::vector<qvnetworklib::ByteVector> flood_stream(std::size_t total, std::size_t text_bytes = 0);
 
 // "flood 17 of 1000 ": unique for each line of a flood.
 std::string flood_marker(std::size_t number, std::size_t total);

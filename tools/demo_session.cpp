@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdio>
 #include <utility>
+#include <vector>
 
 #include "network/message_types.h"
 #include "tools/demo_flood.h"
@@ -168,9 +169,11 @@ void DemoSession::enter_world() {
         connection->send(packet);
     }
     if (options.flood_lines > 0) {
-        qvnetworklib::ByteVector flood = flood_stream(options.flood_lines, options.flood_bytes);
+        std::vector<ByteVector> flood = flood_stream(options.flood_lines, options.flood_bytes);
         report(DemoEvent::Kind::FLOOD_STARTED, steady_seconds_now());
-        connection->send_bytes(std::move(flood));
+        for (ByteVector& piece : flood) {
+            connection->send_bytes(std::move(piece));
+        }
     }
     schedule_minute();
     schedule_ping();
