@@ -17,10 +17,6 @@ namespace qvchat2gui {
 inline constexpr char NO_SUCH_VIEW[] =
     "#view takes a channel's number, guild, a player's name, local or all.";
 
-// The views of the chat window: `all`, one per channel and per player (made as their first line
-// comes, or when the user asks for one), and `local`; what each has unread, whether a line in it
-// is for the user, and where each was left. A view is a tag that the scroll-back keeps with each
-// text, never a copy of the lines. Not locked: the owner guards it.
 // The chat window's note on its views, in parts, so that it can be cut to the border's width
 // between whole parts.
 struct BorderNote {
@@ -36,6 +32,10 @@ struct BorderNote {
     std::string fitted(std::size_t width) const;
 };
 
+// The views of the chat window: `all`, one per channel and per player (made as their first line
+// comes, or when the user asks for one), and `local`; what each has unread, whether a line in it
+// is for the user, and where each was left. A view is a tag that the scroll-back keeps with each
+// text, never a copy of the lines. Not locked: the owner guards it.
 class ChatViews {
 public:
     using Tag = ScrollBack::ViewTag;
