@@ -39,17 +39,6 @@ std::optional<std::uint32_t> channel_number(const std::string& typed) {
     return static_cast<std::uint32_t>(std::stoul(typed));
 }
 
-// " | +2", or " | +2!" when one of the views not named holds a line for the user.
-std::string more_views(const std::vector<BorderNote::Other>& others, std::size_t first) {
-    if (first == others.size()) {
-        return "";
-    }
-    const bool for_user =
-        std::any_of(others.begin() + static_cast<long>(first), others.end(),
-                    [](const BorderNote::Other& other) { return other.for_user; });
-    return " | +" + std::to_string(others.size() - first) + (for_user ? "!" : "");
-}
-
 }  // namespace
 
 ChatViews::ChatViews() {
@@ -306,17 +295,23 @@ std::string BorderNote::fitted(std::size_t width) const {
     if (shown.empty()) {
         return "";
     }
+    // endings[i] counts the views from i on, " | +2", with "!" when one holds a line for the
+    // user: worked out once, as up to MOST_VIEWS views may wait.
+    std::vector<std::string> endings(others.size() + 1);
+    bool for_user = false;
+    for (std::size_t index = others.size(); index-- > 0;) {
+        for_user = for_user || others[index].for_user;
+        endings[index] = " | +" + std::to_string(others.size() - index) + (for_user ? "!" : "");
+    }
     std::string note = " view " + shown;
     std::size_t named = 0;
     for (; named < others.size(); ++named) {
-        const std::size_t with_this =
-            note.size() + 3 + others[named].text.size() + more_views(others, named + 1).size() + 1;
-        if (with_this > width) {
+        if (note.size() + 3 + others[named].text.size() + endings[named + 1].size() + 1 > width) {
             break;
         }
         note += " | " + others[named].text;
     }
-    return note + more_views(others, named) + " ";
+    return note + endings[named] + " ";
 }
 
 // Asked for every received line: one look-up, no walk through the views.
