@@ -53,40 +53,49 @@ void OrderedDispatcher::launch_detached_thread(std::function<void()>& task) {
 
 void OrderedDispatcher::dispatch(Job job) {
     {
-        const std::lock_guard<std::mutex> lock(counters_mutex);
+        const std::lock_guard<std::mutex> lock(jobs_mutex);
+        waiting_jobs.push_back(std::move(job));
         ++live_job_count;
         ++busy_count;
     }
+    std::function<void()> task = [this] { run_waiting_jobs(); };
+    try {
+        launcher(task);
+    } catch (...) {
+        // No thread to be had: the job runs here, after every earlier one.
+        run_waiting_jobs();
+    }
+}
 
-    auto done = std::make_shared<std::promise<void>>();
-    std::shared_future<void> previous = std::exchange(last_job_done, done->get_future().share());
-
-    std::function<void()> task = [this, previous = std::move(previous), done,
-                                  job = std::move(job)]() mutable {
-        if (previous.valid()) {
-            previous.wait();
-        }
+// A message's own thread. When the job before it is still running, the thread running it takes
+// this one next instead of this thread sleeping until it may start.
+void OrderedDispatcher::run_waiting_jobs() {
+    std::unique_lock<std::mutex> lock(jobs_mutex);
+    if (job_running) {
+        leave_locked();
+        return;
+    }
+    job_running = true;
+    while (!waiting_jobs.empty()) {
+        Job job = std::move(waiting_jobs.front());
+        waiting_jobs.pop_front();
+        lock.unlock();
         try {
             job();
         } catch (...) {
             // A failing job must neither end its thread abnormally nor hold up the ones after it.
         }
-        // Whatever the job holds goes before the owner may: after finish_job() it can be gone.
+        // Whatever the job holds goes before the owner may: once idle, it can be gone.
         job = nullptr;
-        done->set_value();
-        finish_job();
-    };
-
-    try {
-        launcher(task);
-    } catch (...) {
-        // No thread to be had: keep the message and the order by running it here.
-        task();
+        lock.lock();
+        finish_job(lock);
     }
+    job_running = false;
+    leave_locked();
 }
 
 bool OrderedDispatcher::has_room_or_notify(std::function<void()> on_room) {
-    const std::lock_guard<std::mutex> lock(counters_mutex);
+    const std::lock_guard<std::mutex> lock(jobs_mutex);
     if (live_job_count < max_live_jobs) {
         return true;
     }
@@ -94,24 +103,20 @@ bool OrderedDispatcher::has_room_or_notify(std::function<void()> on_room) {
     return false;
 }
 
-void OrderedDispatcher::finish_job() {
-    std::function<void()> waiter;
-    {
-        const std::lock_guard<std::mutex> lock(counters_mutex);
-        --live_job_count;
-        waiter = std::move(room_waiter);
-        room_waiter = nullptr;
-        if (!waiter) {
-            --busy_count;
-            if (busy_count == 0) {
-                became_idle.notify_all();
-            }
-            return;
-        }
+void OrderedDispatcher::finish_job(std::unique_lock<std::mutex>& lock) {
+    --live_job_count;
+    std::function<void()> waiter = std::exchange(room_waiter, nullptr);
+    if (!waiter) {
+        return;
     }
-    // Still counted as busy while the waiter runs, so the owner cannot go away under it.
+    lock.unlock();
+    // The thread is still counted as busy, so the owner cannot go away under the waiter.
     waiter();
-    const std::lock_guard<std::mutex> lock(counters_mutex);
+    lock.lock();
+}
+
+// jobs_mutex held. The thread's last touch of the dispatcher: once idle, the owner may destroy it.
+void OrderedDispatcher::leave_locked() {
     --busy_count;
     if (busy_count == 0) {
         became_idle.notify_all();
@@ -119,12 +124,12 @@ void OrderedDispatcher::finish_job() {
 }
 
 void OrderedDispatcher::wait_until_idle() {
-    std::unique_lock<std::mutex> lock(counters_mutex);
+    std::unique_lock<std::mutex> lock(jobs_mutex);
     became_idle.wait(lock, [this] { return busy_count == 0; });
 }
 
 std::size_t OrderedDispatcher::live_jobs() const {
-    const std::lock_guard<std::mutex> lock(counters_mutex);
+    const std::lock_guard<std::mutex> lock(jobs_mutex);
     return live_job_count;
 }
 

@@ -2,15 +2,18 @@
 
 #include <condition_variable>
 #include <cstddef>
+#include <deque>
 #include <functional>
-#include <future>
 #include <mutex>
 
 namespace qvnetworklib {
 
-// Runs each job on a detached thread of its own, yet one after the other in the order the
-// jobs were handed in: a job starts only once the job before it has finished. The number of
-// jobs alive at once is bounded; the feeder asks for room before handing in more.
+// Starts a detached thread for each job handed in and runs the jobs one after the other, in
+// the order they were handed in. A job's own thread runs it when no earlier job is running;
+// otherwise the thread running jobs takes it next and the new thread ends at once, so that no
+// thread sleeps waiting for its turn (a wake-up for every message costs a burst more than its
+// handlers do). The number of jobs not yet finished is bounded; the feeder asks for room before
+// handing in more.
 class OrderedDispatcher {
 public:
     using Job = std::function<void()>;
@@ -22,18 +25,19 @@ public:
 
     explicit OrderedDispatcher(std::size_t max_live_jobs = DEFAULT_MAX_LIVE_JOBS,
                                Launcher launcher = launch_detached_thread);
-    // Waits until no job is alive.
+    // Waits until no job is alive and every thread it started has let go of it.
     ~OrderedDispatcher();
 
     OrderedDispatcher(const OrderedDispatcher&) = delete;
     OrderedDispatcher& operator=(const OrderedDispatcher&) = delete;
 
-    // Hands in a job. When no thread can be started the job runs on the calling thread, still
-    // after every earlier job. An exception thrown by a job is swallowed on its thread.
+    // Hands in a job. When no thread can be started the calling thread runs it, after every
+    // earlier job, unless a job is running: that job's thread takes it. An exception thrown by a
+    // job is swallowed on the thread that ran it.
     void dispatch(Job job);
 
     // True when fewer than the bound of jobs are alive. Otherwise `on_room` is kept and called
-    // once, from a finishing job's thread, as soon as there is room again (replacing any
+    // once, from the thread that finished a job, as soon as there is room again (replacing any
     // earlier `on_room` not yet called).
     bool has_room_or_notify(std::function<void()> on_room);
 
@@ -45,19 +49,19 @@ public:
     static void launch_detached_thread(std::function<void()>& task);
 
 private:
-    void finish_job();
+    void run_waiting_jobs();
+    void finish_job(std::unique_lock<std::mutex>& lock);
+    void leave_locked();
 
     const std::size_t max_live_jobs;
     const Launcher launcher;
 
-    // Completion of the most recently handed-in job; the next job waits on it. Used by the
-    // feeding thread only.
-    std::shared_future<void> last_job_done;
-
-    mutable std::mutex counters_mutex;  // guards the two counters and room_waiter
+    mutable std::mutex jobs_mutex;  // guards everything below
     std::condition_variable became_idle;
-    std::size_t live_job_count = 0;
-    std::size_t busy_count = 0;  // live jobs plus room notifications still being delivered
+    std::deque<Job> waiting_jobs;  // handed in, not yet started, in order
+    bool job_running = false;
+    std::size_t live_job_count = 0;  // jobs handed in and not finished
+    std::size_t busy_count = 0;      // threads started and not yet gone, plus room notifications
     std::function<void()> room_waiter;
 };
 

@@ -94,7 +94,9 @@ TEST(ClientDispatch, StalledCallbackBoundsTheThreadsAndLosesNothing) {
     ClientHarness harness(server.server_info());
     Delivered delivered;
     std::atomic<bool> release{false};
+    std::atomic<bool> stalled{false};
     harness.client().register_callback(IN_RAW_TEXT, [&](Client*, const ByteVector& payload) {
+        stalled = true;
         while (!release) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
@@ -106,17 +108,18 @@ TEST(ClientDispatch, StalledCallbackBoundsTheThreadsAndLosesNothing) {
     for (int i = 0; i < MESSAGES; ++i) {
         ASSERT_TRUE(server.send_text(0, std::to_string(i)));
     }
-    // The reader stops once the bound of waiting dispatch threads is reached.
+    // The reader stops once the bound of jobs waiting is reached, and the threads stop growing.
     std::size_t threads_now = 0;
-    ASSERT_TRUE(qvtest::wait_until([&] {
+    const bool settled = qvtest::wait_until([&] {
         const std::size_t before = threads_in_process();
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         threads_now = threads_in_process();
-        return threads_now == before && threads_now > threads_before;
-    }));
-    EXPECT_LE(threads_now - threads_before, OrderedDispatcher::DEFAULT_MAX_LIVE_JOBS + 1);
-
+        return stalled && threads_now == before;
+    });
     release = true;
+    ASSERT_TRUE(settled);
+    EXPECT_LE(threads_now, threads_before + OrderedDispatcher::DEFAULT_MAX_LIVE_JOBS + 1);
+
     ASSERT_TRUE(
         qvtest::wait_until([&] { return delivered.size() == MESSAGES; }, std::chrono::seconds(30)));
     const auto texts = delivered.snapshot();
